@@ -1,0 +1,29 @@
+// The process-wide drawing state: the drawing colour, the pen, the bitmap-font text cursor
+// with its margin, and the text colour pxk_tc. The TrueType text of the image windows shares
+// the cursor and margin; the profile graphs continue polylines from the pen.
+#pragma once
+
+#include <stdint.h>
+
+#include "pxk.h"
+
+struct DrawState {
+    PXK_Color draw_color;   // white at start
+    int pen_x;
+    int pen_y;
+    int text_x;             // left column of the next glyph cell
+    int text_y;             // the row just below the cell
+    int text_margin;        // x to which a line break returns
+};
+
+extern DrawState draw_state;
+extern PXK_Color pxk_tc;    // bitmap-font text colour, black at start
+
+// Start-up values: white drawing colour, pen, cursor and margin at 0, black text.
+void ResetDrawState();
+
+// Stores a 64-bit position into the 32-bit pen the way 32-bit arithmetic would wrap it.
+static inline void SetPen(int64_t x, int64_t y) {
+    draw_state.pen_x = (int)(uint32_t)(uint64_t)x;
+    draw_state.pen_y = (int)(uint32_t)(uint64_t)y;
+}
