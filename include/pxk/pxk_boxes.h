@@ -1,0 +1,1 @@
+/* (part of pxk.h; include pxk.h) */

@@ -1,0 +1,54 @@
+// Backend choice at start: the headless backend when PIXKIT_BACKEND=headless, otherwise
+// X11 when a display can be opened; without one a clear line goes to stderr.
+#include "backend.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+const Backend* HeadlessBackend(void);
+void HeadlessConfigure(int width, int height, int bits);
+#ifdef PIXKIT_HAVE_X11
+const Backend* X11Backend(void);
+#endif
+
+static const Backend* g_backend = nullptr;
+
+const Backend* PlatBackend(void) { return g_backend; }
+
+int PlatStartHeadless(int width, int height, int bits) {
+    HeadlessConfigure(width, height, bits);
+    g_backend = HeadlessBackend();
+    return g_backend->init();
+}
+
+int PlatStartBackend(void) {
+    if (g_backend) return 0;
+    const char* choice = getenv("PIXKIT_BACKEND");
+    if (choice && strcmp(choice, "headless") == 0) {
+        const Backend* be = HeadlessBackend();
+        if (be->init() == 0) {
+            g_backend = be;
+            return 0;
+        }
+        fprintf(stderr, "pixkit: the headless backend could not start\n");
+        return 2;
+    }
+#ifdef PIXKIT_HAVE_X11
+    const Backend* x11 = X11Backend();
+    if (x11->init() == 0) {
+        g_backend = x11;
+        return 0;
+    }
+    const char* display = getenv("DISPLAY");
+    fprintf(stderr, "pixkit: cannot open X display \"%s\" (set DISPLAY, or PIXKIT_BACKEND=headless)\n",
+            display ? display : "");
+#else
+    fprintf(stderr, "pixkit: no display backend is built in (set PIXKIT_BACKEND=headless)\n");
+#endif
+    return 2;
+}
+
+void PlatStopBackend(void) {
+    if (g_backend && g_backend->shutdown) g_backend->shutdown();
+}

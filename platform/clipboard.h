@@ -1,0 +1,10 @@
+// The clipboard: formats held as bytes (text as UTF-8 or UTF-16, bitmaps as the DIB block).
+#pragma once
+
+#include "plat_types.h"
+#include "backend.h"
+
+// Replaces the clipboard's content with one format. 0 done.
+int PlatSetClipboard(int format, const void* data, size_t size);
+// malloc'ed copy of a format (caller frees), or null when the clipboard has none.
+uint8_t* PlatGetClipboard(int format, size_t* size);

@@ -1,0 +1,53 @@
+// The test driver of the headless backend: input and inspection from a test thread while
+// the program's own threads run. Points are screen coordinates unless a name says client.
+#pragma once
+
+#include "../plat_types.h"
+#include "../surface.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// Screen of the headless backend (before the program starts).
+void DriverSetScreen(int width, int height, int bits);
+
+void DriverMovePointer(int x, int y);
+void DriverButton(int x, int y, int button, bool down);
+void DriverClick(int x, int y, int button = 1);
+void DriverDoubleClick(int x, int y, int button = 1);
+void DriverDrag(int x0, int y0, int x1, int y1, int button = 1, int steps = 8);
+void DriverWheel(int x, int y, int delta);
+// Modifiers held for the following input (INPUT_MOD_ flags).
+void DriverSetModifiers(int mods);
+// Presses and releases a key in the focused window with these modifiers held.
+void DriverKey(int key, int mods = 0);
+void DriverKeyDown(int key, int mods = 0);
+void DriverKeyUp(int key, int mods = 0);
+// Types UTF-8 text as characters (Enter as "\n" becomes the Return key).
+void DriverType(const char* utf8);
+void DriverDrop(int x, int y, const std::vector<std::string>& paths);
+
+// Window inspection.
+WindowId DriverFindWindow(const char* utf8_title);   // a visible top-level window by text
+WindowId DriverFindWindowByClass(const char* class_name);
+std::string DriverWindowText(WindowId window);
+PlatRect DriverWindowRect(WindowId window);
+PlatRect DriverClientRectScreen(WindowId window);
+// Copies of a top-level window's whole pixels, or of a window's client pixels (32-bit).
+std::vector<uint32_t> DriverWindowPixels(WindowId window, int* width, int* height);
+std::vector<uint32_t> DriverClientPixels(WindowId window, int* width, int* height);
+uint32_t DriverClientPixel(WindowId window, int x, int y);
+
+// Clipboard as the desktop would see it.
+void DriverSetClipboardText(const char* utf8);
+std::string DriverClipboardText(void);
+std::vector<uint8_t> DriverClipboard(int format);
+void DriverSetClipboard(int format, const std::vector<uint8_t>& bytes);
+
+// Waits until cond() holds, polling; false after timeout_ms.
+bool DriverWaitFor(const std::function<bool()>& cond, int timeout_ms = 5000);
+// Waits until every thread of the program has an empty queue and nothing to paint.
+bool DriverWaitIdle(int timeout_ms = 5000);
+// Number of windows presented (for tests that wait for a change on screen).
+uint64_t DriverPresentCount(void);

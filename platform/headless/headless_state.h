@@ -1,0 +1,11 @@
+// State the headless backend shares with its test driver.
+#pragma once
+
+#include <atomic>
+#include <stdint.h>
+
+extern std::atomic<uint64_t> g_headless_presents;
+
+void HeadlessConfigure(int width, int height, int bits);
+// True when no queue of any thread has posted or sent messages or windows to paint.
+bool AllQueuesIdle(void);

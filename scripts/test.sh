@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds, and runs every test: headless tests directly, the X11
+# tests on a private Xvfb display with openbox.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+bash scripts/build.sh "$@"
+dir=${BUILD_DIR:-build}
+source scripts/xvfb.sh
+start_xvfb
+cd "$dir"
+ctest --output-on-failure -j2 ${CTEST_ARGS:-}

@@ -1,0 +1,20 @@
+# Starts a private Xvfb display with openbox for the X11 tests (sourced by test.sh).
+start_xvfb() {
+  local n=$(( 90 + RANDOM % 400 ))
+  Xvfb ":$n" -screen 0 1920x1080x24 -nolisten tcp >/tmp/pixkit-xvfb-$n.log 2>&1 &
+  XVFB_PID=$!
+  local i
+  for i in $(seq 1 100); do
+    [ -e "/tmp/.X11-unix/X$n" ] && break
+    sleep 0.1
+  done
+  if [ ! -e "/tmp/.X11-unix/X$n" ]; then
+    echo "Xvfb could not start on :$n; the X11 tests cannot run" >&2
+    return 1
+  fi
+  export DISPLAY=":$n"
+  openbox >/tmp/pixkit-openbox-$n.log 2>&1 &
+  OPENBOX_PID=$!
+  sleep 0.5
+  trap 'kill $OPENBOX_PID $XVFB_PID 2>/dev/null || true' EXIT
+}

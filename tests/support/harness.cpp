@@ -1,0 +1,2 @@
+// Shared helpers for tests that run the real program on the headless backend.
+#include "harness.h"
