@@ -1,0 +1,10 @@
+// The windows of the input box and the button box, read by the message pumps of both
+// threads (dialog keys) and written by the boxes on the worker thread.
+#pragma once
+
+#include "platform/plat_types.h"
+
+#include <atomic>
+
+extern std::atomic<WindowId> input_box;    // the input box, or 0 when there is none
+extern std::atomic<WindowId> button_box;   // the button box, or 0 when there is none
