@@ -14,12 +14,16 @@ const Backend* X11Backend(void);
 
 static const Backend* g_backend = nullptr;
 
+void PlatRegisterControls(void);
+
 const Backend* PlatBackend(void) { return g_backend; }
 
 int PlatStartHeadless(int width, int height, int bits) {
     HeadlessConfigure(width, height, bits);
     g_backend = HeadlessBackend();
-    return g_backend->init();
+    int rc = g_backend->init();
+    PlatRegisterControls();
+    return rc;
 }
 
 int PlatStartBackend(void) {
@@ -29,6 +33,7 @@ int PlatStartBackend(void) {
         const Backend* be = HeadlessBackend();
         if (be->init() == 0) {
             g_backend = be;
+            PlatRegisterControls();
             return 0;
         }
         fprintf(stderr, "pixkit: the headless backend could not start\n");
@@ -38,6 +43,7 @@ int PlatStartBackend(void) {
     const Backend* x11 = X11Backend();
     if (x11->init() == 0) {
         g_backend = x11;
+        PlatRegisterControls();
         return 0;
     }
     const char* display = getenv("DISPLAY");
