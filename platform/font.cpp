@@ -84,6 +84,8 @@ struct ResolvedFace {
     int index;
     int weight;       // fontconfig weight of the face found
     int slant;
+    bool embolden;    // fontconfig asks for synthetic bold (the face has no bold)
+    bool oblique;     // fontconfig asks for a synthetic slant (the face has no italic)
 };
 
 static FcPattern* MakePattern(const char* family, int weight, bool italic) {
@@ -124,6 +126,12 @@ static bool MatchFamily(const char* family, int weight, bool italic, bool exact,
             out->index = index;
             out->weight = w;
             out->slant = slant;
+            FcBool embolden = FcFalse;
+            FcPatternGetBool(match, FC_EMBOLDEN, 0, &embolden);
+            out->embolden = embolden == FcTrue;
+            FcMatrix* matrix = nullptr;
+            out->oblique = FcPatternGetMatrix(match, FC_MATRIX, 0, &matrix) == FcResultMatch && matrix &&
+                           matrix->xy != 0;
             ok = true;
         }
     }
@@ -258,8 +266,8 @@ static void SetUpFont(Font* font, const ResolvedFace& rf) {
     bool gothic = rf.family == "IPAGothic" || rf.family == "IPAPGothic";
     font->mono = d.quality == FONT_QUALITY_MONO ||
                  (d.quality == FONT_QUALITY_DEFAULT && gothic && ppem_y <= 16.0 + 1e-9);
-    font->synth_bold = d.weight >= 600 && rf.weight < FC_WEIGHT_DEMIBOLD;
-    font->synth_italic = d.italic && rf.slant == FC_SLANT_ROMAN;
+    font->synth_bold = d.weight >= 600 && (rf.embolden || rf.weight < FC_WEIGHT_DEMIBOLD);
+    font->synth_italic = d.italic && (rf.oblique || rf.slant == FC_SLANT_ROMAN);
     font->embolden = font->synth_bold ? std::max<FT_Pos>(64, (FT_Pos)lround(ppem_y * 64 / 24)) : 0;
 
     double scale_y = ppem_y / em;
@@ -314,7 +322,7 @@ Font* PlatCreateFont(const FontDesc* desc) {
     FtLibrary();
     ResolvedFace rf;
     if (!ResolveFace(name, desc->weight > 0 ? desc->weight : 400, desc->italic != 0, &rf)) {
-        rf = ResolvedFace{"", "", 0, FC_WEIGHT_REGULAR, FC_SLANT_ROMAN};
+        rf = ResolvedFace{"", "", 0, FC_WEIGHT_REGULAR, FC_SLANT_ROMAN, false, false};
     }
     SetUpFont(font, rf);
     return font;
