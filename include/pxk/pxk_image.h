@@ -7,3 +7,56 @@
  * (nothing changes) for an index outside 0..255 or a free slot. */
 int PXK_SelectImage(int index);
 int PXK_SelectPreviousImage(void);
+
+/* ---- Image store: creation and destruction ----
+ * PXK_CreateImage makes image `index` (0..255) of width x height pixels (each raised to 1 when
+ * below) in a window of its own whose outer top-left corner is at (x, y) (-1: let the system
+ * place it), shown at the requested zoom in percent or at the nearest zoom the screen allows
+ * (the caption shows the zoom used). The new image is black (8-bit: colour index 0, with a
+ * grey-ramp colour table) and becomes the current image. The 8 variants make 8-bit images;
+ * the FL variants let the window grow to twice the screen instead of fitting on it.
+ * Results: 0 done; 1 the slot is in use; 2 no zoom fits the window on the screen; 3 bits other
+ * than 8 or 32, or no memory for the pixels; 4 index outside 0..255. */
+#ifndef PXK_WINDOW_DEFINED
+#define PXK_WINDOW_DEFINED
+typedef uint32_t PXK_Window;   /* a window handle of the framework */
+#endif
+int PXK_CreateImage(int index, const char* title, int x, int y, int width, int height, int zoom);
+int PXK_CreateImage8(int index, const char* title, int x, int y, int width, int height, int zoom);
+int PXK_CreateImageFL(int index, const char* title, int x, int y, int width, int height, int zoom);
+int PXK_CreateImage8FL(int index, const char* title, int x, int y, int width, int height, int zoom);
+int PXK_CreateImageEx(int index, const char* title, int x, int y, int width, int height, int zoom,
+                      int bits, int fit_screen);
+/* Frees the image and closes its window. 0 done; 1 index outside 0..255 or a free slot.
+ * The current image and the history are left as they are. */
+int PXK_DestroyImage(int index);
+
+/* Colour table of the current 8-bit image: 256 entries 0x00RRGGBB. PXK_SetPalette writes
+ * entries 0..count-1 (at most 256) and repaints the window. 0 done; 1 the current slot is
+ * free; 2 the current image is not 8-bit. */
+int PXK_GetPalette(PXK_Color* palette);
+int PXK_SetPalette(const PXK_Color* palette, int count);
+/* Copies the width x height rectangle at (x, y) of the current image into buffer, rows packed
+ * (32-bit: width words per row; 8-bit: width bytes per row); pixels outside the image read 0.
+ * 0 done; 1 the current slot is free (nothing copied). */
+int PXK_ReadImageRect(void* buffer, int x, int y, int width, int height);
+/* The in-use image shown in this window, or -1. The Select variant also makes it current. */
+int PXK_FindImageByWindow(PXK_Window window);
+int PXK_SelectImageByWindow(PXK_Window window);
+
+/* ---- Image windows ----
+ * PXK_RedrawImage copies the image to its window now (the window also repaints by itself).
+ * PXK_SetZoom shows the image at another zoom and resizes its window: 0 done; 1 index outside
+ * 0..255 or free slot; 2 the zoom cannot fit the screen (nothing changes).
+ * Stretch modes: 3 nearest pixel (the default), 4 area average ("*" in the caption);
+ * PXK_GetStretchMode returns 0 for a missing image; PXK_SetStretchMode ignores other modes
+ * but still repaints and recaptions.
+ * PXK_ResizeImage makes the image again at a new size in the same place (its pixels start
+ * black; an 8-bit image keeps its colour table): 0 done; 1 missing image; otherwise the code
+ * of the failed creation, and the image is then gone. */
+int PXK_RedrawImage(int index);
+int PXK_SetZoom(int zoom, int index);
+int PXK_GetStretchMode(int index);
+int PXK_SetStretchMode(int mode, int index);
+void PXK_UpdateImageCaption(int index);
+int PXK_ResizeImage(int index, int width, int height);

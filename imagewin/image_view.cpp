@@ -1,0 +1,99 @@
+// How an image window shows its image: painting, zoom changes, the stretch mode, and
+// resizing an image by making its slot again.
+#include <string.h>
+
+#include "imagewin/image_store.h"
+#include "imagewin/image_table.h"
+#include "imagewin/view_fit.h"
+#include "platform/draw.h"
+#include "platform/text.h"
+#include "platform/window.h"
+#include "pxk.h"
+#include "runtime/window_rects.h"
+
+static ImageRecord* UsedSlot(int index) {
+    if ((unsigned)index >= IMAGE_SLOTS) return nullptr;
+    ImageRecord* r = &image_table[index];
+    return r->in_use.load(std::memory_order_acquire) ? r : nullptr;
+}
+
+// The whole image is drawn every time, straight onto the window's own context.
+extern "C" int PXK_RedrawImage(int index) {
+    ImageRecord* r = UsedSlot(index);
+    if (!r) return 1;
+    if (r->zoom == 100)
+        PlatCopyRect(r->window_dc, 0, 0, r->width, r->height, r->memory_dc, 0, 0);
+    else
+        PlatStretchCopy(r->window_dc, 0, 0, r->view_width, r->view_height, r->memory_dc, 0, 0, r->width,
+                        r->height);
+    return 0;
+}
+
+extern "C" int PXK_SetZoom(int zoom, int index) {
+    ImageRecord* r = UsedSlot(index);
+    if (!r) return 1;
+    // Messages that arrive while the window changes size find no image and leave it alone.
+    r->in_use.store(0, std::memory_order_release);
+    ViewFit fit;
+    if (!FitImageView(r->width, r->height, zoom, r->fit_screen, &fit)) {
+        r->in_use.store(1, std::memory_order_release);
+        return 2;
+    }
+    r->zoom = fit.zoom;
+    PlatRect outer;
+    PlatGetWindowRect(r->window, &outer);
+    PlatSetWindowPos(r->window, 0, 0, RectWidth(outer) + fit.view_width - r->view_width,
+                     RectHeight(outer) + fit.view_height - r->view_height,
+                     MOVE_NOMOVE | MOVE_NOZORDER | MOVE_SHOW);
+    r->view_width = fit.view_width;
+    r->view_height = fit.view_height;
+    r->in_use.store(1, std::memory_order_release);
+    PlatInvalidateRect(r->window, nullptr, false);
+    PXK_UpdateImageCaption(index);
+    CollectWindowRects();
+    return 0;
+}
+
+extern "C" int PXK_GetStretchMode(int index) {
+    ImageRecord* r = UsedSlot(index);
+    if (!r) return 0;
+    return PlatGetStretchMode(r->window_dc);
+}
+
+extern "C" int PXK_SetStretchMode(int mode, int index) {
+    ImageRecord* r = UsedSlot(index);
+    if (!r) return 1;
+    if (mode == STRETCH_COLORONCOLOR || mode == STRETCH_HALFTONE) {
+        PlatSetStretchMode(r->window_dc, mode);
+        PlatSetBrushOrigin(r->window_dc, 0, 0);
+        PlatSetStretchMode(r->memory_dc, mode);
+        PlatSetBrushOrigin(r->memory_dc, 0, 0);
+    }
+    PlatInvalidateRect(r->window, nullptr, false);
+    PXK_UpdateImageCaption(index);
+    return 0;
+}
+
+extern "C" int PXK_ResizeImage(int index, int width, int height) {
+    ImageRecord* r = UsedSlot(index);
+    if (!r) return 1;
+    char title[256];
+    const char* old_title = r->title ? r->title : "";
+    const int title_len = Utf8CutLength(old_title, (int)strlen(old_title), 255);
+    memcpy(title, old_title, (size_t)title_len);
+    title[title_len] = 0;
+    const int bits = r->bits;
+    PlatRect outer{};
+    PlatGetWindowRect(r->window, &outer);
+    const int zoom = r->zoom;
+    const int mode = PlatGetStretchMode(r->window_dc);
+    uint32_t colors[256];
+    if (bits == 8) PlatGetColorTable(r->memory_dc, 0, 256, colors);
+
+    PXK_DestroyImage(index);
+    const int code = PXK_CreateImageEx(index, title, outer.left, outer.top, width, height, zoom, bits, 1);
+    if (code) return code;
+    if (bits == 8) PlatSetColorTable(r->memory_dc, 0, 256, colors);
+    PXK_SetStretchMode(mode, index);
+    return 0;
+}

@@ -1,0 +1,177 @@
+// The image window procedure: painting, closing, moving (with snapping), the keys and the
+// mouse. Each message case calls one handler. Commands, popup menus and dropped files are
+// handed on (image_window_hooks.h).
+#include "imagewin/image_window.h"
+#include "imagewin/image_window_hooks.h"
+#include "imagewin/image_table.h"
+#include "imagewin/point_input.h"
+#include "platform/window.h"
+#include "pxk.h"
+#include "runtime/startup_state.h"
+#include "runtime/window_classes.h"
+#include "runtime/window_rects.h"
+
+enum {
+    CMD_IMAGE_DESTROY = 1005,
+    CMD_IMAGE_CUT = 1011,
+    CMD_IMAGE_COPY = 1012,
+    CMD_IMAGE_PASTE = 1014,
+    CMD_IMAGE_CLIPPING = 1019
+};
+
+static bool ControlHeld() { return (PlatGetKeyState(KEY_CONTROL) & 0x8000) != 0; }
+
+int ZoomStepUp(int zoom) { return (10 * zoom + 4) / 9; }
+int ZoomStepDown(int zoom) { return (9 * zoom + 5) / 10; }
+
+static void OnPaint(WindowId window) {
+    PlatRect invalid;
+    PlatBeginPaint(window, &invalid);
+    const int index = PXK_FindImageByWindow(window);
+    if (index >= 0) PXK_RedrawImage(index);
+    PlatEndPaint(window);
+}
+
+static void OnClose(WindowId window) {
+    const int index = PXK_FindImageByWindow(window);
+    if (index >= 0) PXK_DestroyImage(index);
+}
+
+// The border cannot resize the window: only zoom and resize change its size.
+static void OnSizing(WindowId window, PlatRect* proposed) {
+    if (proposed) PlatGetWindowRect(window, proposed);
+}
+
+static void OnMoving(WindowId window, PlatRect* proposed) {
+    if (proposed) SnapMovingRect(window, proposed);
+}
+
+static void PostCommand(WindowId window, int command) {
+    PlatPostMessage(window, MSG_COMMAND, (uintptr_t)MakeParam(command, 0), 0);
+}
+
+static void StepZoom(WindowId window, bool up) {
+    const int index = PXK_FindImageByWindow(window);
+    if (index < 0) return;
+    const int zoom = image_table[index].zoom;
+    PXK_SetZoom(up ? ZoomStepUp(zoom) : ZoomStepDown(zoom), index);
+}
+
+// The Ctrl shortcuts; false when the key is not one of them.
+static bool OnControlKey(WindowId window, int key) {
+    switch (key) {
+    case 'X': PostCommand(window, CMD_IMAGE_CUT); return true;
+    case 'C': PostCommand(window, CMD_IMAGE_COPY); return true;
+    case 'V': PostCommand(window, CMD_IMAGE_PASTE); return true;
+    case 'Q': PostCommand(window, CMD_IMAGE_DESTROY); return true;
+    case 'R': PostCommand(window, CMD_IMAGE_CLIPPING); return true;
+    case KEY_ADD: StepZoom(window, true); return true;
+    case KEY_SUBTRACT: StepZoom(window, false); return true;
+    case KEY_NUMPAD0: {
+        const int index = PXK_FindImageByWindow(window);
+        if (index >= 0) PXK_SetZoom(100, index);
+        return true;
+    }
+    default: return false;
+    }
+}
+
+static void ToggleStretchMode(WindowId window) {
+    const int index = PXK_FindImageByWindow(window);
+    if (index < 0) return;
+    PXK_SetStretchMode(PXK_GetStretchMode(index) == 3 ? 4 : 3, index);
+}
+
+static void OnKeyDown(WindowId window, uintptr_t key, intptr_t lparam) {
+    if (point_input.point_mode) return;
+    if (ControlHeld() && OnControlKey(window, (int)key)) return;
+    switch (key) {
+    case 'X':
+    case 'C':
+    case 'S':
+    case KEY_ESCAPE: PlatPostMessage(main_window.load(std::memory_order_acquire), MSG_KEYDOWN, key, lparam); break;
+    case KEY_TAB: ToggleStretchMode(window); break;
+    default: break;
+    }
+}
+
+static void OnCommand(WindowId window, uintptr_t wparam) {
+    const int index = PXK_FindImageByWindow(window);
+    if (index >= 0) RunImageCommand(window, index, ParamLow((intptr_t)wparam));
+}
+
+// True while a point tool listens to this window; its image's zoom then converts positions.
+static bool ToolTargetsWindow(WindowId window, int* zoom) {
+    if (!point_input.point_mode) return false;
+    const int target = point_input.target_image;
+    if ((unsigned)target >= IMAGE_SLOTS) return false;
+    const ImageRecord& r = image_table[target];
+    if (!r.in_use.load(std::memory_order_acquire) || r.window != window || r.zoom <= 0) return false;
+    *zoom = r.zoom;
+    return true;
+}
+
+static void OnLeftButtonDown(WindowId window, uintptr_t flags, intptr_t pos) {
+    int zoom;
+    if (!ToolTargetsWindow(window, &zoom)) return;
+    point_input.click_flag = 1;
+    point_input.click_x = ParamLow(pos) * 100 / zoom;
+    point_input.click_y = ParamHigh(pos) * 100 / zoom;
+    point_input.click_shift = (flags & MOUSE_SHIFT) ? 1 : 0;
+}
+
+static void OnMouseMove(WindowId window, intptr_t pos) {
+    int zoom;
+    if (!ToolTargetsWindow(window, &zoom)) return;
+    point_input.move_flag = 1;
+    point_input.move_x = ParamLow(pos) * 100 / zoom;
+    point_input.move_y = ParamHigh(pos) * 100 / zoom;
+}
+
+// Right button (processing menu with Ctrl) and middle button (always the processing menu).
+static void OnMenuButtonDown(WindowId window, bool processing) {
+    if (point_input.point_mode) {
+        int zoom;
+        if (ToolTargetsWindow(window, &zoom)) point_input.right_flag = 1;
+        return;
+    }
+    const int index = PXK_FindImageByWindow(window);
+    if (index >= 0) OpenImagePopupMenu(window, index, processing);
+}
+
+static void OnMouseWheel(WindowId window, uintptr_t wparam) {
+    const int flags = ParamLow((intptr_t)wparam);
+    const int delta = (int16_t)ParamHigh((intptr_t)wparam);
+    if (!(flags & MOUSE_CONTROL) || delta == 0) return;
+    StepZoom(window, delta < 0);
+}
+
+static void OnDropFiles(WindowId window, uintptr_t wparam) {
+    DropList* list = (DropList*)wparam;
+    const int index = PXK_FindImageByWindow(window);
+    if (index >= 0)
+        DropFilesOnImage(window, index, list);
+    else
+        PlatDragFinish(list);
+}
+
+intptr_t ImageWindowProc(WindowId window, int msg, uintptr_t wparam, intptr_t lparam) {
+    switch (msg) {
+    case MSG_CREATE: return 0;
+    case MSG_DESTROY: return 0;
+    case MSG_MOVE: CollectWindowRects(); return 0;
+    case MSG_MOVING: OnMoving(window, (PlatRect*)lparam); return 0;
+    case MSG_SIZING: OnSizing(window, (PlatRect*)lparam); return 0;
+    case MSG_PAINT: OnPaint(window); return 0;
+    case MSG_CLOSE: OnClose(window); return 0;
+    case MSG_KEYDOWN: OnKeyDown(window, wparam, lparam); return 0;
+    case MSG_COMMAND: OnCommand(window, wparam); return 0;
+    case MSG_LBUTTONDOWN: OnLeftButtonDown(window, wparam, lparam); return 0;
+    case MSG_MOUSEMOVE: OnMouseMove(window, lparam); return 0;
+    case MSG_RBUTTONDOWN: OnMenuButtonDown(window, ControlHeld()); return 0;
+    case MSG_MBUTTONDOWN: OnMenuButtonDown(window, true); return 0;
+    case MSG_MOUSEWHEEL: OnMouseWheel(window, wparam); return 0;
+    case MSG_DROPFILES: OnDropFiles(window, wparam); return 0;
+    default: return PlatDefWindowProc(window, msg, wparam, lparam);
+    }
+}

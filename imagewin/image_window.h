@@ -1,0 +1,8 @@
+// The image window: its procedure (ImageWindowProc, declared with the window classes) and the
+// zoom steps of the keyboard and the wheel.
+#pragma once
+
+// One step up from zoom: (10 * zoom + 4) / 9, so 100 -> 111 -> 123 -> 137.
+int ZoomStepUp(int zoom);
+// One step down: (9 * zoom + 5) / 10, so 100 -> 90 -> 81 -> 73.
+int ZoomStepDown(int zoom);

@@ -1,0 +1,8 @@
+// The shared point-tool input variables.
+#include "imagewin/point_input.h"
+
+PointToolInput point_input = {0, -1, 0, 0, 0, 0, 0, 0, 0, 0};
+
+void ResetPointToolInput() {
+    point_input = PointToolInput{0, -1, 0, 0, 0, 0, 0, 0, 0, 0};
+}
