@@ -127,6 +127,7 @@ const Case cases[] = {
     {6, 6, 0, 0, 9, 9, 3, 3, 6, 6, 9, 9},           // source partly outside
     {3, 2, 0, 0, 17, 3, 0, 0, 3, 2, 17, 3},         // strong horizontal enlargement
     {40, 3, 0, 0, 3, 3, 0, 0, 40, 3, 3, 3},         // strong horizontal reduction
+    {2, 8231, 0, 0, 2, 3, 0, 0, 2, 8231, 2, 3},     // reduction too strong for packed sums
 };
 
 void RunCase(const Case& c, int mode, int src_bits) {

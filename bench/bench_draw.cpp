@@ -1,0 +1,259 @@
+// Drawing hot paths on 4096 x 4096 surfaces: stretched copies (area average and nearest),
+// the in-place flip, fill and inversion, each beside memcpy/memset of the same bytes and a
+// plain per-pixel loop that computes every mapping and bounds check for every pixel. After
+// the runs the program prints each operation's time as a ratio of its baselines.
+#include "platform/draw.h"
+#include "platform/surface.h"
+
+#include <benchmark/benchmark.h>
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#ifdef PIXKIT_HAVE_OPENCV
+#include <opencv2/imgproc.hpp>
+#endif
+
+namespace {
+
+enum { BIG = 4096, SMALL_OUT = 1400, SMALL_IN = 512 };
+
+Surface* NewSurface(int w, int h) {
+    Surface* s = nullptr;
+    if (PlatCreateSurface(&s, w, h, 32, false) != 0) abort();
+    uint32_t seed = 12345;
+    for (int y = 0; y < h; y++) {
+        uint32_t* row = (uint32_t*)SurfaceRow(s, y);
+        for (int x = 0; x < w; x++) {
+            seed = seed * 1664525u + 1013904223u;
+            row[x] = seed >> 8;
+        }
+    }
+    return s;
+}
+
+struct Fixture {
+    Surface* big = NewSurface(BIG, BIG);
+    Surface* big2 = NewSurface(BIG, BIG);
+    Surface* mid = NewSurface(SMALL_OUT, SMALL_OUT);
+    Surface* small = NewSurface(SMALL_IN, SMALL_IN);
+    DrawContext* big_dc = PlatCreateMemoryContext(big);
+    DrawContext* big2_dc = PlatCreateMemoryContext(big2);
+    DrawContext* mid_dc = PlatCreateMemoryContext(mid);
+    DrawContext* small_dc = PlatCreateMemoryContext(small);
+};
+
+Fixture& F() {
+    static Fixture f;
+    return f;
+}
+
+size_t Bytes(const Surface* s) { return (size_t)s->stride * (size_t)s->height; }
+
+// ---- Baselines -----------------------------------------------------------------------------
+
+void BM_Memcpy_Big(benchmark::State& state) {
+    for (auto _ : state) {
+        memcpy(F().big2->pixels, F().big->pixels, Bytes(F().big));
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_Memcpy_Big)->Unit(benchmark::kMillisecond);
+
+void BM_Memset_Big(benchmark::State& state) {
+    for (auto _ : state) {
+        memset(F().big2->pixels, 0x5A, Bytes(F().big2));
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_Memset_Big)->Unit(benchmark::kMillisecond);
+
+void BM_Memcpy_Mid(benchmark::State& state) {
+    for (auto _ : state) {
+        memcpy(F().mid->pixels, F().big->pixels, Bytes(F().mid));
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_Memcpy_Mid)->Unit(benchmark::kMillisecond);
+
+// ---- Per-pixel reference loops, one pixel at a time with bounds checks ------------------
+
+inline uint32_t GetPx(const Surface* s, int x, int y) {
+    if ((unsigned)x >= (unsigned)s->width || (unsigned)y >= (unsigned)s->height) return 0;
+    return ((const uint32_t*)SurfaceRow(s, y))[x];
+}
+inline void PutPx(Surface* s, int x, int y, uint32_t v) {
+    if ((unsigned)x >= (unsigned)s->width || (unsigned)y >= (unsigned)s->height) return;
+    ((uint32_t*)SurfaceRow(s, y))[x] = v;
+}
+
+void RefNearest(Surface* dst, int dw, int dh, const Surface* src, int sw, int sh) {
+    for (int y = 0; y < dh; y++)
+        for (int x = 0; x < dw; x++)
+            PutPx(dst, x, y, GetPx(src, (int)((long long)x * sw / dw), (int)((long long)y * sh / dh)));
+}
+
+void RefArea(Surface* dst, int dw, int dh, const Surface* src, int sw, int sh) {
+    unsigned long long total = (unsigned long long)sw * sh;
+    for (int y = 0; y < dh; y++) {
+        for (int x = 0; x < dw; x++) {
+            unsigned long long sum[3] = {0, 0, 0};
+            long long x_lo = (long long)x * sw, x_hi = x_lo + sw, y_lo = (long long)y * sh, y_hi = y_lo + sh;
+            for (long long j = y_lo / dh; j * dh < y_hi; j++) {
+                long long wy = std::min((j + 1) * dh, y_hi) - std::max(j * dh, y_lo);
+                for (long long i = x_lo / dw; i * dw < x_hi; i++) {
+                    long long wx = std::min((i + 1) * dw, x_hi) - std::max(i * dw, x_lo);
+                    uint32_t p = GetPx(src, (int)i, (int)j);
+                    sum[0] += (unsigned long long)(wx * wy) * ((p >> 16) & 255);
+                    sum[1] += (unsigned long long)(wx * wy) * ((p >> 8) & 255);
+                    sum[2] += (unsigned long long)(wx * wy) * (p & 255);
+                }
+            }
+            uint32_t v = 0;
+            for (int c = 0; c < 3; c++) v = (v << 8) | (uint32_t)((2 * sum[c] + total) / (2 * total));
+            PutPx(dst, x, y, v);
+        }
+    }
+}
+
+// ---- The operations ------------------------------------------------------------------------
+
+void BM_Halftone_4096_to_1400(benchmark::State& state) {
+    PlatSetStretchMode(F().mid_dc, STRETCH_HALFTONE);
+    for (auto _ : state) PlatStretchCopy(F().mid_dc, 0, 0, SMALL_OUT, SMALL_OUT, F().big_dc, 0, 0, BIG, BIG);
+}
+BENCHMARK(BM_Halftone_4096_to_1400)->Unit(benchmark::kMillisecond);
+
+void BM_HalftoneRef_4096_to_1400(benchmark::State& state) {
+    for (auto _ : state) RefArea(F().mid, SMALL_OUT, SMALL_OUT, F().big, BIG, BIG);
+}
+BENCHMARK(BM_HalftoneRef_4096_to_1400)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void BM_Nearest_4096_to_1400(benchmark::State& state) {
+    PlatSetStretchMode(F().mid_dc, STRETCH_COLORONCOLOR);
+    for (auto _ : state) PlatStretchCopy(F().mid_dc, 0, 0, SMALL_OUT, SMALL_OUT, F().big_dc, 0, 0, BIG, BIG);
+}
+BENCHMARK(BM_Nearest_4096_to_1400)->Unit(benchmark::kMillisecond);
+
+void BM_NearestRef_4096_to_1400(benchmark::State& state) {
+    for (auto _ : state) RefNearest(F().mid, SMALL_OUT, SMALL_OUT, F().big, BIG, BIG);
+}
+BENCHMARK(BM_NearestRef_4096_to_1400)->Unit(benchmark::kMillisecond);
+
+void BM_Nearest_512_to_4096(benchmark::State& state) {
+    PlatSetStretchMode(F().big2_dc, STRETCH_COLORONCOLOR);
+    for (auto _ : state) PlatStretchCopy(F().big2_dc, 0, 0, BIG, BIG, F().small_dc, 0, 0, SMALL_IN, SMALL_IN);
+}
+BENCHMARK(BM_Nearest_512_to_4096)->Unit(benchmark::kMillisecond);
+
+void BM_NearestRef_512_to_4096(benchmark::State& state) {
+    for (auto _ : state) RefNearest(F().big2, BIG, BIG, F().small, SMALL_IN, SMALL_IN);
+}
+BENCHMARK(BM_NearestRef_512_to_4096)->Unit(benchmark::kMillisecond);
+
+void BM_FlipInPlace_4096(benchmark::State& state) {
+    for (auto _ : state) PlatStretchCopy(F().big_dc, BIG - 1, 0, -BIG, BIG, F().big_dc, 0, 0, BIG, BIG);
+}
+BENCHMARK(BM_FlipInPlace_4096)->Unit(benchmark::kMillisecond);
+
+void BM_FlipRef_4096(benchmark::State& state) {
+    // The reference reads the source completely first, as a stretched copy onto itself must.
+    for (auto _ : state) {
+        memcpy(F().big2->pixels, F().big->pixels, Bytes(F().big));
+        for (int y = 0; y < BIG; y++)
+            for (int x = 0; x < BIG; x++) PutPx(F().big, BIG - 1 - x, y, GetPx(F().big2, x, y));
+    }
+}
+BENCHMARK(BM_FlipRef_4096)->Unit(benchmark::kMillisecond);
+
+void BM_Fill_4096(benchmark::State& state) {
+    PlatRect all{0, 0, BIG, BIG};
+    for (auto _ : state) {
+        PlatFillRect(F().big2_dc, &all, 0x5A5A5A);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_Fill_4096)->Unit(benchmark::kMillisecond);
+
+void BM_FillRef_4096(benchmark::State& state) {
+    for (auto _ : state) {
+        for (int y = 0; y < BIG; y++)
+            for (int x = 0; x < BIG; x++) PutPx(F().big2, x, y, 0x5A5A5A);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_FillRef_4096)->Unit(benchmark::kMillisecond);
+
+void BM_Invert_4096(benchmark::State& state) {
+    PlatRect all{0, 0, BIG, BIG};
+    for (auto _ : state) {
+        PlatInvertRect(F().big2_dc, &all);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_Invert_4096)->Unit(benchmark::kMillisecond);
+
+void BM_InvertRef_4096(benchmark::State& state) {
+    for (auto _ : state) {
+        for (int y = 0; y < BIG; y++)
+            for (int x = 0; x < BIG; x++) PutPx(F().big2, x, y, ~GetPx(F().big2, x, y));
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_InvertRef_4096)->Unit(benchmark::kMillisecond);
+
+#ifdef PIXKIT_HAVE_OPENCV
+void BM_OpenCvArea_4096_to_1400(benchmark::State& state) {
+    cv::Mat src(BIG, BIG, CV_8UC4, F().big->pixels), dst(SMALL_OUT, SMALL_OUT, CV_8UC4, F().mid->pixels);
+    for (auto _ : state) cv::resize(src, dst, dst.size(), 0, 0, cv::INTER_AREA);
+}
+BENCHMARK(BM_OpenCvArea_4096_to_1400)->Unit(benchmark::kMillisecond);
+#endif
+
+// Collects the real time of every run, so the ratios can be printed after the table.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    std::map<std::string, double> times;
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& r : runs) times[r.benchmark_name()] = r.GetAdjustedRealTime();
+        ConsoleReporter::ReportRuns(runs);
+    }
+};
+
+void PrintRatio(const RatioReporter& rep, const char* what, const char* op, const char* base) {
+    auto a = rep.times.find(op), b = rep.times.find(base);
+    if (a == rep.times.end() || b == rep.times.end() || b->second <= 0) return;
+    printf("  %-34s %-28s %8.2fx\n", what, base, a->second / b->second);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    F();   // make and touch the surfaces before anything is timed
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    printf("\nRatios (time of the operation / time of the baseline; below 1 is faster):\n");
+    PrintRatio(reporter, "halftone 4096->1400", "BM_Halftone_4096_to_1400", "BM_Memcpy_Big");
+    PrintRatio(reporter, "halftone 4096->1400", "BM_Halftone_4096_to_1400", "BM_HalftoneRef_4096_to_1400/iterations:1");
+    PrintRatio(reporter, "nearest 4096->1400", "BM_Nearest_4096_to_1400", "BM_Memcpy_Mid");
+    PrintRatio(reporter, "nearest 4096->1400", "BM_Nearest_4096_to_1400", "BM_NearestRef_4096_to_1400");
+    PrintRatio(reporter, "nearest 512->4096", "BM_Nearest_512_to_4096", "BM_Memcpy_Big");
+    PrintRatio(reporter, "nearest 512->4096", "BM_Nearest_512_to_4096", "BM_NearestRef_512_to_4096");
+    PrintRatio(reporter, "in-place flip 4096", "BM_FlipInPlace_4096", "BM_Memcpy_Big");
+    PrintRatio(reporter, "in-place flip 4096", "BM_FlipInPlace_4096", "BM_FlipRef_4096");
+    PrintRatio(reporter, "fill 4096", "BM_Fill_4096", "BM_Memset_Big");
+    PrintRatio(reporter, "fill 4096", "BM_Fill_4096", "BM_FillRef_4096");
+    PrintRatio(reporter, "invert 4096", "BM_Invert_4096", "BM_Memcpy_Big");
+    PrintRatio(reporter, "invert 4096", "BM_Invert_4096", "BM_InvertRef_4096");
+#ifdef PIXKIT_HAVE_OPENCV
+    PrintRatio(reporter, "halftone 4096->1400", "BM_Halftone_4096_to_1400", "BM_OpenCvArea_4096_to_1400");
+#endif
+    benchmark::Shutdown();
+    return 0;
+}
