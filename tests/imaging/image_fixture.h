@@ -18,7 +18,10 @@
 // Puts a zeroed image of the given size and depth into the slot and makes it current.
 // The surface is allocated here rather than by the layer so that these tests need nothing
 // but the image table.
+inline void FreeTestImage(int index);
+
 inline void MakeTestImage(int index, int width, int height, int bits) {
+    FreeTestImage(index);
     Surface* s = static_cast<Surface*>(calloc(1, sizeof(Surface)));
     s->width = width;
     s->height = height;
