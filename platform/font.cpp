@@ -52,13 +52,36 @@ std::mutex& FontMutex() {
     return mutex;
 }
 
+// fontconfig's state, kept until the process exits; fontconfig_alive turns false when the
+// exit handler has released it (later lookups then find no faces instead of touching freed
+// memory). All of it is guarded by FontMutex().
+static bool fontconfig_alive = false;
+static std::map<std::string, FcFontSet*>* fallback_lists = nullptr;
+
+// Releases fontconfig at exit: the configuration it loads is otherwise never freed, and the
+// sorted lists refer into its caches, so they go first.
+static void ReleaseFontconfig(void) {
+    std::lock_guard<std::mutex> lock(FontMutex());
+    if (!fontconfig_alive) return;
+    fontconfig_alive = false;
+    for (auto& entry : *fallback_lists) {
+        if (entry.second) FcFontSetDestroy(entry.second);
+    }
+    fallback_lists->clear();
+    FcFini();
+}
+
 static FT_Library FtLibrary(void) {
     static FT_Library library = nullptr;
     static bool tried = false;
     if (!tried) {
         tried = true;
         if (FT_Init_FreeType(&library) != 0) library = nullptr;
-        FcInit();
+        fallback_lists = new std::map<std::string, FcFontSet*>();
+        if (FcInit()) {
+            fontconfig_alive = true;
+            atexit(ReleaseFontconfig);
+        }
     }
     return library;
 }
@@ -143,7 +166,8 @@ static bool MatchFamily(const char* family, int weight, bool italic, bool exact,
 // whatever fontconfig chooses for it. Results are remembered, because fonts are recreated
 // often (each style change of image text makes a new one).
 static bool ResolveFace(const char* name, int weight, bool italic, ResolvedFace* out) {
-    static std::map<std::string, ResolvedFace> cache;
+    if (!fontconfig_alive) return false;
+    static std::map<std::string, ResolvedFace>& cache = *new std::map<std::string, ResolvedFace>();
     std::string key = std::string(name) + "|" + std::to_string(weight) + "|" + (italic ? "i" : "r");
     auto it = cache.find(key);
     if (it != cache.end()) {
@@ -168,7 +192,8 @@ static bool ResolveFace(const char* name, int weight, bool italic, ResolvedFace*
 }
 
 static FcFontSet* FallbackList(const std::string& family, int weight, bool italic) {
-    static std::map<std::string, FcFontSet*> cache;
+    if (!fontconfig_alive) return nullptr;
+    std::map<std::string, FcFontSet*>& cache = *fallback_lists;
     std::string key = family + "|" + std::to_string(weight) + "|" + (italic ? "i" : "r");
     auto it = cache.find(key);
     if (it != cache.end()) return it->second;
@@ -445,7 +470,7 @@ static Glyph* LoadGlyph(Font* font, uint32_t cp) {
         }
     }
     // The first font of the sorted list that has the character.
-    if (font->fallback && cp >= 0x20) {
+    if (font->fallback && fontconfig_alive && cp >= 0x20) {
         for (int i = 0; i < font->fallback->nfont; i++) {
             FcPattern* p = font->fallback->fonts[i];
             FcCharSet* charset = nullptr;
