@@ -1,0 +1,215 @@
+// Internal state of the X11 backend, shared by its files. One display thread owns the X
+// connection: every Xlib call in this backend happens on that thread. Framework threads
+// only touch the fields marked "under g_x11.lock" and hand everything else over as commands.
+#pragma once
+
+#include "../backend.h"
+#include "x11_backend.h"
+#include "../plat_types.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
+
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <unordered_map>
+#include <vector>
+
+enum { X11_MAX_WINDOWS = 4096 };
+
+// Events every native window listens to.
+const long X11_EVENT_MASK = ExposureMask | KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask |
+                            PointerMotionMask | StructureNotifyMask | FocusChangeMask;
+
+// A shared-memory pixel block (the token of alloc_pixels). The display thread attaches it
+// to the server the first time it presents from it.
+struct ShmBlock {
+    XShmSegmentInfo info;
+    size_t bytes;
+    bool attached;            // display thread only
+};
+
+// Completion of a command a framework thread waits for (bounded).
+struct Completion {
+    std::mutex lock;
+    std::condition_variable done_cv;
+    bool done = false;
+    int result = 0;
+    std::vector<uint8_t> bytes;   // answer of a clipboard read
+    bool have_bytes = false;
+};
+
+enum {
+    CMD_CREATE = 1,
+    CMD_DESTROY,
+    CMD_MOVE,
+    CMD_SHOW,
+    CMD_TITLE,
+    CMD_RAISE,
+    CMD_ACCEPT_DROPS,
+    CMD_SHM_DETACH,
+    CMD_OWN_CLIPBOARD,
+    CMD_READ_CLIPBOARD,
+    CMD_QUIT
+};
+
+struct Command {
+    int type = 0;
+    WindowId window = 0;
+    PlatRect rect{};
+    int arg = 0;
+    uint32_t flags = 0;
+    WindowId owner = 0;
+    std::string text;          // title (UTF-8) or class name
+    ShmBlock* block = nullptr;
+    std::shared_ptr<Completion> completion;
+};
+
+// Display-thread view of one native window, indexed by the layer's window slot.
+struct X11Window {
+    bool in_use;
+    WindowId id;
+    Window xid;
+    Window parent;             // current parent (root, or the window manager's frame)
+    XIC ic;
+    bool popup;
+    bool mapped;
+    bool drops;                // XdndAware set
+    PlatRect requested[8];     // positions asked for and not yet confirmed by the server
+    uint32_t requested_ms[8];  // when each was asked for
+    int requested_count;
+};
+
+// A selection transfer in progress (INCR) to another client.
+struct IncrSend {
+    Window requestor;
+    Atom property;
+    Atom type;
+    std::vector<uint8_t> data;
+    size_t offset;
+    uint32_t started_ms;       // when the last piece went out
+};
+
+// An outstanding read of a selection (clipboard or drop) by this process.
+struct SelectionRead {
+    bool active;
+    Atom selection;
+    Atom target;
+    int format;                // CLIP_ format asked for, or 0 for a drop
+    bool incr;
+    std::vector<uint8_t> data;
+    Atom type;
+    uint32_t deadline_ms;
+    std::shared_ptr<Completion> completion;
+};
+
+struct DropState {
+    Window source;
+    Window target;             // our window under the drag
+    WindowId window;
+    int version;
+    bool has_uri_list;
+    int x, y;                  // last root position
+};
+
+struct X11State {
+    // Set at init, read-only afterwards.
+    Display* dpy = nullptr;
+    int screen = 0;
+    Window root = 0;
+    Visual* visual = nullptr;
+    int depth = 0;
+    bool direct_format = false;  // 32 bits per pixel, 0x00RRGGBB masks: pixels go as they are
+    bool shm = false;            // MIT-SHM usable
+    Window helper = 0;           // unmapped window for selections
+    XIM im = nullptr;
+    int wake_fd = -1;
+    std::thread thread;
+
+    // Under lock.
+    std::mutex lock;
+    std::deque<Command> commands;
+    PlatRect damage[X11_MAX_WINDOWS];
+    WindowId damage_id[X11_MAX_WINDOWS];
+    std::vector<int> damaged;    // slots with damage
+    ScreenInfo screen_info{};
+    bool running = false;
+    bool force_put_image = false;
+    uint64_t presents_queued = 0;
+    uint64_t presents_done = 0;
+    std::condition_variable presented_cv;
+    // Clipboard content we own (framework copy).
+    bool clip_owned = false;
+    std::vector<int> clip_formats;
+    std::vector<std::vector<uint8_t>> clip_data;
+
+    // Display thread only.
+    X11Window windows[X11_MAX_WINDOWS];
+    std::unordered_map<Window, int> by_xid;
+    bool io_error = false;
+    Time last_time = CurrentTime;
+    std::vector<IncrSend> incr_sends;
+    SelectionRead read{};
+    DropState drop{};
+};
+
+extern X11State g_x11;
+
+// Atoms, interned once at init.
+struct X11Atoms {
+    Atom wm_protocols, wm_delete_window, wm_transient_for, wm_name, wm_class;
+    Atom net_wm_name, net_wm_pid, net_active_window, net_workarea, net_current_desktop;
+    Atom net_wm_state, net_wm_state_above, motif_wm_hints, utf8_string, string, text;
+    Atom clipboard, targets, incr, text_plain_utf8, text_plain, image_bmp, image_png, pixkit_sel;
+    Atom atom, cardinal;
+    Atom xdnd_aware, xdnd_enter, xdnd_position, xdnd_status, xdnd_leave, xdnd_drop, xdnd_finished,
+        xdnd_selection, xdnd_type_list, xdnd_action_copy, text_uri_list;
+};
+extern X11Atoms g_atoms;
+
+// x11_backend.cpp
+void QueueCommand(Command&& cmd);
+void WakeDisplayThread(void);
+uint32_t X11NowMs(void);
+int X11WindowSlot(Window xid);          // -1 when the window is not ours (any more)
+
+// x11_windows.cpp
+void RunWindowCommand(const Command& cmd);
+void ReadScreenInfo(void);
+void HandleConfigure(int slot, const XConfigureEvent& ev);
+
+// x11_present.cpp
+void FlushDamage(void);
+void AddDamage(WindowId window, const PlatRect& rect);
+void DetachBlock(ShmBlock* block);
+bool ProbeShm(void);
+
+// x11_input.cpp
+void SetupInputMethod(void);
+void CreateInputContext(X11Window* w);
+void HandleInputEvent(XEvent* ev, int slot);
+int KeySymToKey(KeySym sym);
+int ModsFromState(unsigned int state);
+
+// x11_clipboard.cpp
+void OwnClipboard(void);
+void HandleSelectionRequest(const XSelectionRequestEvent& ev);
+void HandleSelectionClear(const XSelectionClearEvent& ev);
+void HandleSelectionNotify(const XSelectionEvent& ev);
+void HandleSelectionProperty(const XPropertyEvent& ev);
+void StartClipboardRead(const Command& cmd);
+void CheckReadTimeout(void);
+std::vector<uint8_t> ClipboardConvertOut(Atom target, bool* ok);
+std::vector<uint8_t> ClipboardConvertIn(int format, Atom type, const std::vector<uint8_t>& data, bool* ok);
+void FinishRead(bool ok);
+void StartDropRead(Time time);
+
+// x11_dnd.cpp
+void HandleDndMessage(const XClientMessageEvent& ev, int slot);
+void HandleDropData(const std::vector<uint8_t>& data, bool ok);
+void SetDropAware(int slot, bool aware);

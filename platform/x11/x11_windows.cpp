@@ -1,0 +1,283 @@
+// Native windows on the display thread: creation with the hints that make the window
+// manager leave them undecorated and exactly where the layer put them, moves, showing,
+// titles, raising, and the window manager's own moves reported back to the layer. Also
+// the screen facts (size, work area, bits per pixel).
+#include "x11_internal.h"
+#include "../input.h"
+
+#include <X11/Xatom.h>
+#include <string.h>
+#include <unistd.h>
+
+void X11PublishNative(int slot, unsigned long xid);
+
+static int SlotOf(WindowId window) {
+    int slot = (int)(window & 0xFFFFu);
+    if (slot <= 0 || slot >= X11_MAX_WINDOWS) return -1;
+    X11Window& w = g_x11.windows[slot];
+    if (!w.in_use || w.id != window) return -1;
+    return slot;
+}
+
+void ReadScreenInfo(void) {
+    Display* dpy = g_x11.dpy;
+    ScreenInfo info{};
+    info.width = DisplayWidth(dpy, g_x11.screen);
+    info.height = DisplayHeight(dpy, g_x11.screen);
+    int count = 0;
+    info.bits = g_x11.depth;
+    XPixmapFormatValues* formats = XListPixmapFormats(dpy, &count);
+    for (int i = 0; i < count; i++)
+        if (formats[i].depth == g_x11.depth) info.bits = formats[i].bits_per_pixel;
+    if (formats) XFree(formats);
+    info.work_area = PlatRect{0, 0, info.width, info.height};
+
+    // The window manager publishes one work area per desktop; take the current desktop's.
+    long desktop = 0;
+    Atom type;
+    int format;
+    unsigned long n = 0, after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(dpy, g_x11.root, g_atoms.net_current_desktop, 0, 1, False, XA_CARDINAL, &type, &format,
+                           &n, &after, &data) == Success &&
+        data) {
+        if (format == 32 && n == 1) desktop = ((long*)data)[0];
+        XFree(data);
+    }
+    data = nullptr;
+    if (XGetWindowProperty(dpy, g_x11.root, g_atoms.net_workarea, 0, 1024, False, XA_CARDINAL, &type, &format, &n,
+                           &after, &data) == Success &&
+        data) {
+        if (format == 32 && n >= 4) {
+            long* v = (long*)data;
+            if (desktop < 0 || (unsigned long)(desktop * 4 + 4) > n) desktop = 0;
+            long x = v[desktop * 4], y = v[desktop * 4 + 1], w = v[desktop * 4 + 2], h = v[desktop * 4 + 3];
+            if (w > 0 && h > 0) info.work_area = PlatRect{(int)x, (int)y, (int)(x + w), (int)(y + h)};
+        }
+        XFree(data);
+    }
+    std::lock_guard<std::mutex> guard(g_x11.lock);
+    g_x11.screen_info = info;
+}
+
+static void SetTitle(Window xid, const std::string& title) {
+    Display* dpy = g_x11.dpy;
+    const unsigned char* bytes = (const unsigned char*)title.data();
+    XChangeProperty(dpy, xid, g_atoms.net_wm_name, g_atoms.utf8_string, 8, PropModeReplace, bytes,
+                    (int)title.size());
+    XChangeProperty(dpy, xid, g_atoms.wm_name, g_atoms.utf8_string, 8, PropModeReplace, bytes, (int)title.size());
+}
+
+// Size hints with a user-given position and size, so that the window manager places the
+// window where the layer asked instead of finding a place of its own.
+static void SetPlacementHints(Window xid, const PlatRect& r) {
+    XSizeHints hints{};
+    hints.flags = USPosition | PPosition | USSize | PSize | PWinGravity;
+    hints.x = r.left;
+    hints.y = r.top;
+    hints.width = RectWidth(r) > 0 ? RectWidth(r) : 1;
+    hints.height = RectHeight(r) > 0 ? RectHeight(r) : 1;
+    hints.win_gravity = NorthWestGravity;
+    XSetWMNormalHints(g_x11.dpy, xid, &hints);
+}
+
+static void CreateNativeWindow(const Command& cmd) {
+    Display* dpy = g_x11.dpy;
+    int slot = (int)(cmd.window & 0xFFFFu);
+    if (slot <= 0 || slot >= X11_MAX_WINDOWS) return;
+    X11Window& w = g_x11.windows[slot];
+    if (w.in_use) {
+        // A stale entry of a window whose destroy command has not come yet cannot exist
+        // (commands run in order), but be safe.
+        if (w.ic) XDestroyIC(w.ic);
+        g_x11.by_xid.erase(w.xid);
+        XDestroyWindow(dpy, w.xid);
+    }
+    w = X11Window{};
+    const char* title = cmd.text.c_str();
+    const char* class_name = title + strlen(title) + 1;
+    bool popup = (cmd.flags & NATIVE_POPUP) != 0;
+    int width = RectWidth(cmd.rect) > 0 ? RectWidth(cmd.rect) : 1;
+    int height = RectHeight(cmd.rect) > 0 ? RectHeight(cmd.rect) : 1;
+
+    XSetWindowAttributes attrs{};
+    // No background: the server leaves exposed areas alone until we put the pixels there,
+    // which avoids a flash of colour before each repaint.
+    attrs.background_pixmap = None;
+    attrs.border_pixel = 0;
+    attrs.bit_gravity = NorthWestGravity;
+    attrs.override_redirect = popup ? True : False;
+    attrs.colormap = DefaultColormap(dpy, g_x11.screen);
+    attrs.event_mask = X11_EVENT_MASK;
+    Window xid = XCreateWindow(dpy, g_x11.root, cmd.rect.left, cmd.rect.top, (unsigned)width, (unsigned)height, 0,
+                               g_x11.depth, InputOutput, g_x11.visual,
+                               CWBackPixmap | CWBorderPixel | CWBitGravity | CWOverrideRedirect | CWColormap |
+                                   CWEventMask,
+                               &attrs);
+    if (!xid) return;
+    w.in_use = true;
+    w.id = cmd.window;
+    w.xid = xid;
+    w.parent = g_x11.root;
+    w.popup = popup;
+    g_x11.by_xid[xid] = slot;
+
+    SetTitle(xid, title);
+    XClassHint class_hint;
+    class_hint.res_name = (char*)class_name;
+    class_hint.res_class = (char*)class_name;
+    XSetClassHint(dpy, xid, &class_hint);
+    SetPlacementHints(xid, cmd.rect);
+
+    XWMHints wm_hints{};
+    wm_hints.flags = InputHint | StateHint;
+    wm_hints.input = True;
+    wm_hints.initial_state = NormalState;
+    XSetWMHints(dpy, xid, &wm_hints);
+    Atom protocols[1] = {g_atoms.wm_delete_window};
+    XSetWMProtocols(dpy, xid, protocols, 1);
+    long pid = (long)getpid();
+    XChangeProperty(dpy, xid, g_atoms.net_wm_pid, XA_CARDINAL, 32, PropModeReplace, (unsigned char*)&pid, 1);
+
+    // Undecorated: the layer draws caption, frame and menu bar itself.
+    long motif[5] = {2 /* decorations given */, 0, 0, 0, 0};
+    XChangeProperty(dpy, xid, g_atoms.motif_wm_hints, g_atoms.motif_wm_hints, 32, PropModeReplace,
+                    (unsigned char*)motif, 5);
+    if (cmd.flags & NATIVE_TOPMOST) {
+        long above = (long)g_atoms.net_wm_state_above;
+        XChangeProperty(dpy, xid, g_atoms.net_wm_state, XA_ATOM, 32, PropModeReplace, (unsigned char*)&above, 1);
+    }
+    int owner_slot = SlotOf(cmd.owner);
+    if (owner_slot >= 0) XSetTransientForHint(dpy, xid, g_x11.windows[owner_slot].xid);
+
+    CreateInputContext(&w);
+    X11PublishNative(slot, xid);
+}
+
+static void DestroyNativeWindow(int slot) {
+    X11Window& w = g_x11.windows[slot];
+    if (w.ic) XDestroyIC(w.ic);
+    g_x11.by_xid.erase(w.xid);
+    XDestroyWindow(g_x11.dpy, w.xid);
+    if (g_x11.drop.window == w.id) g_x11.drop = DropState{};
+    w = X11Window{};
+    X11PublishNative(slot, 0);
+    // Pending damage of the slot belongs to the gone window.
+    std::lock_guard<std::mutex> guard(g_x11.lock);
+    g_x11.damage_id[slot] = 0;
+}
+
+static void MoveNativeWindow(int slot, const PlatRect& r) {
+    X11Window& w = g_x11.windows[slot];
+    int width = RectWidth(r) > 0 ? RectWidth(r) : 1;
+    int height = RectHeight(r) > 0 ? RectHeight(r) : 1;
+    if (w.requested_count == 8) {
+        memmove(w.requested, w.requested + 1, 7 * sizeof(PlatRect));
+        memmove(w.requested_ms, w.requested_ms + 1, 7 * sizeof(uint32_t));
+        w.requested_count = 7;
+    }
+    w.requested[w.requested_count] = r;
+    w.requested_ms[w.requested_count++] = X11NowMs();
+    if (!w.popup) SetPlacementHints(w.xid, r);
+    XMoveResizeWindow(g_x11.dpy, w.xid, r.left, r.top, (unsigned)width, (unsigned)height);
+}
+
+// Raises and gives the focus: the window manager is asked politely (_NET_ACTIVE_WINDOW from
+// an application, source 1), and the window is raised and focused directly as well for
+// window managers that ignore the request.
+static void RaiseNativeWindow(int slot) {
+    Display* dpy = g_x11.dpy;
+    X11Window& w = g_x11.windows[slot];
+    XRaiseWindow(dpy, w.xid);
+    if (w.popup) return;
+    XEvent ev{};
+    ev.xclient.type = ClientMessage;
+    ev.xclient.window = w.xid;
+    ev.xclient.message_type = g_atoms.net_active_window;
+    ev.xclient.format = 32;
+    ev.xclient.data.l[0] = 1;
+    ev.xclient.data.l[1] = (long)g_x11.last_time;
+    ev.xclient.data.l[2] = 0;
+    XSendEvent(dpy, g_x11.root, False, SubstructureRedirectMask | SubstructureNotifyMask, &ev);
+    if (w.mapped) XSetInputFocus(dpy, w.xid, RevertToParent, CurrentTime);
+}
+
+void RunWindowCommand(const Command& cmd) {
+    if (cmd.type == CMD_CREATE) {
+        CreateNativeWindow(cmd);
+        return;
+    }
+    int slot = SlotOf(cmd.window);
+    if (slot < 0) return;
+    X11Window& w = g_x11.windows[slot];
+    switch (cmd.type) {
+    case CMD_DESTROY:
+        DestroyNativeWindow(slot);
+        break;
+    case CMD_MOVE:
+        MoveNativeWindow(slot, cmd.rect);
+        break;
+    case CMD_SHOW:
+        if (cmd.arg) {
+            XMapRaised(g_x11.dpy, w.xid);
+        } else {
+            XUnmapWindow(g_x11.dpy, w.xid);
+            // ICCCM: a client withdraws a managed window with a synthetic UnmapNotify too.
+            if (!w.popup) {
+                XEvent ev{};
+                ev.xunmap.type = UnmapNotify;
+                ev.xunmap.event = g_x11.root;
+                ev.xunmap.window = w.xid;
+                ev.xunmap.from_configure = False;
+                XSendEvent(g_x11.dpy, g_x11.root, False, SubstructureRedirectMask | SubstructureNotifyMask, &ev);
+            }
+        }
+        break;
+    case CMD_TITLE:
+        SetTitle(w.xid, cmd.text);
+        break;
+    case CMD_RAISE:
+        RaiseNativeWindow(slot);
+        break;
+    case CMD_ACCEPT_DROPS:
+        SetDropAware(slot, cmd.arg != 0);
+        break;
+    default:
+        break;
+    }
+}
+
+// A window changed place. Positions the layer asked for are confirmed silently; any other
+// position is the window manager's doing (or the user's through it) and goes to the layer.
+void HandleConfigure(int slot, const XConfigureEvent& ev) {
+    X11Window& w = g_x11.windows[slot];
+    int x = ev.x, y = ev.y;
+    if (!ev.send_event && w.parent != g_x11.root) {
+        // A real event from inside the manager's frame: ask the server where we are.
+        Window child;
+        if (!XTranslateCoordinates(g_x11.dpy, w.xid, g_x11.root, 0, 0, &x, &y, &child)) return;
+    }
+    // Requests the server never confirmed (a manager that placed the window elsewhere)
+    // stop counting after a second.
+    uint32_t now = X11NowMs();
+    int keep = 0;
+    for (int i = 0; i < w.requested_count; i++) {
+        if (now - w.requested_ms[i] > 1000) continue;
+        w.requested[keep] = w.requested[i];
+        w.requested_ms[keep++] = w.requested_ms[i];
+    }
+    w.requested_count = keep;
+    for (int i = w.requested_count - 1; i >= 0; i--) {
+        if (w.requested[i].left == x && w.requested[i].top == y) {
+            // This one and every older request are done.
+            int rest = w.requested_count - i - 1;
+            memmove(w.requested, w.requested + i + 1, (size_t)rest * sizeof(PlatRect));
+            memmove(w.requested_ms, w.requested_ms + i + 1, (size_t)rest * sizeof(uint32_t));
+            w.requested_count = rest;
+            return;
+        }
+    }
+    // While moves of our own are on their way, positions in between are stale news.
+    if (w.requested_count > 0) return;
+    InputMoved(w.id, x, y);
+}
