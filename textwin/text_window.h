@@ -1,0 +1,99 @@
+// The text window table and the operations the text window code shares internally: the
+// record of each of the 256 windows, the backing store with its ring of rows, run drawing,
+// new lines and scrolling.
+//
+// Threads: a text window belongs to the thread that opened it, but the main thread prints
+// into it too (the main window's prompts). `is_open` and `hwnd` are atomics, read without a
+// lock by anyone; everything else in a record, the backing store included, is read and
+// written only under the record's `lock`, which is never held while messages are pumped.
+#pragma once
+
+#include "platform/plat_types.h"
+#include "platform/surface.h"
+#include "pxk.h"
+
+#include <atomic>
+#include <mutex>
+#include <stdio.h>
+
+struct DrawContext;
+struct Font;
+
+enum {
+    TEXT_WINDOW_COUNT = 256,
+    COLOR_STACK_DEPTH = 8,
+    PRINT_BUFFER_BYTES = 4096,
+    LINE_UNITS = 256,            // a typed line: 255 units and a terminator
+    DEFAULT_TEXT_WIDTH = 400,
+    DEFAULT_TEXT_HEIGHT = 300
+};
+
+// Log states (the log file code keeps them).
+enum { LOG_NONE = 0, LOG_ON = 1, LOG_PAUSED = 2 };
+
+struct TextWindowRecord {
+    std::atomic<int> is_open;
+    int width;                   // client width = backing store width
+    int height;                  // client height = backing store height
+    int cur_x;                   // left edge of the next cell
+    int cur_y;                   // top of the cursor line
+    int cell_w;                  // narrow cell width: the font's average character width
+    int cell_h;                  // line height: the font's character height
+    int text_color;              // 0xRRGGBB
+    int back_color;              // 0xRRGGBB, background of character cells
+    int text_color_stack[COLOR_STACK_DEPTH];   // entry 0 = most recent
+    int back_color_stack[COLOR_STACK_DEPTH];
+    std::atomic<WindowId> hwnd;
+    DrawContext* mem_dc;         // draws into `bitmap`
+    DrawContext* win_dc;         // the window's own context
+    // The backing store. Its rows form a ring: logical row y (what the window shows at y) is
+    // physical row (y + store_top) mod height, so that scrolling by a line moves no pixels.
+    Surface* bitmap;
+    int store_top;
+    int log_state;               // LOG_NONE, LOG_ON, LOG_PAUSED
+    FILE* log_file;
+    std::mutex lock;
+};
+
+extern TextWindowRecord text_windows[TEXT_WINDOW_COUNT];
+
+// Clears the table and the shared input state; the runtime calls it at start-up.
+void ResetTextWindowTable(void);
+// Abandons a running line input (the Exit command): it returns an empty line.
+void ClearLineInput(void);
+// The open record with this id, or null (id out of range or slot closed).
+TextWindowRecord* OpenTextWindowRecord(int id);
+
+// ---- Backing store (text_store.cpp); callers hold the record's lock --------------------
+
+// Replaces the backing store by a black one of the record's width x height; 0 done, 3 no memory.
+int CreateTextStore(TextWindowRecord* rec);
+void DestroyTextStore(TextWindowRecord* rec);
+// Draws a run of UTF-16 units at logical (x, y) in the record's colours, on opaque cells,
+// exactly as one text-output call would. Returns the logical rectangle it may have changed.
+PlatRect DrawTextRun(TextWindowRecord* rec, int x, int y, const char16_t* units, int count);
+// Fills logical rows [y0, y1) with black.
+void FillStoreRowsBlack(TextWindowRecord* rec, int y0, int y1);
+// Scrolls by one line when the cursor line does not fit; true if it did.
+bool ScrollIfNeededLocked(TextWindowRecord* rec);
+// cur_y += cell_h, cur_x = 0, then scrolls if needed; true if it scrolled.
+bool StartNewLine(TextWindowRecord* rec);
+// Copies the logical rectangle r of the store to (r.left, r.top) of dc (for painting).
+void CopyStoreToContext(TextWindowRecord* rec, const PlatRect* r, DrawContext* dc);
+// Applies text_color and back_color to mem_dc.
+void ApplyTextColors(TextWindowRecord* rec);
+
+// ---- Reading the pixels -----------------------------------------------------------------
+
+// The store's pixel at logical (x, y) as 0x00RRGGBB; -1 outside or for a closed window.
+int64_t TextWindowStorePixel(int id, int x, int y);
+// Copies the whole store in logical order into out (width x height words, row after row);
+// 0 done, 1 closed window or out too small.
+int CopyTextWindowStore(int id, uint32_t* out, size_t out_words);
+
+// ---- Window procedure helpers (text_window.cpp) -----------------------------------------
+
+// The size message: recreates and clears the store of the window's record.
+void ResizeTextWindow(WindowId window, int width, int height);
+// The paint message.
+void PaintTextWindow(WindowId window);

@@ -1,0 +1,71 @@
+// The text window procedure: size and paint through the text window store, typed characters
+// into the key ring while a line input runs, the input keys (Up recalls, Ctrl+V pastes), the
+// main window's single-key commands forwarded while a text window has the focus, moving and
+// snapping, and closing.
+#include "textwin/text_window_proc.h"
+
+#include "platform/window.h"
+#include "runtime/startup_state.h"
+#include "runtime/window_classes.h"
+#include "runtime/window_rects.h"
+#include "textwin/key_ring.h"
+#include "textwin/text_window.h"
+
+static bool ControlHeld(void) { return (PlatGetKeyState(KEY_CONTROL) & 0x8000) != 0; }
+
+static void OnMove(void) { CollectWindowRects(); }
+
+static void OnMoving(WindowId window, intptr_t lparam) { SnapMovingRect(window, (PlatRect*)lparam); }
+
+static void OnSize(WindowId window, intptr_t lparam) { ResizeTextWindow(window, ParamLow(lparam), ParamHigh(lparam)); }
+
+static void OnPaint(WindowId window) { PaintTextWindow(window); }
+
+static void OnChar(uintptr_t wparam) {
+    if (input_active.load(std::memory_order_acquire) == 0 || ControlHeld()) return;
+    PutKeyUnit((char16_t)wparam);
+}
+
+static void OnPushUnits(uintptr_t wparam, intptr_t lparam) {
+    const char16_t* units = (const char16_t*)wparam;
+    for (intptr_t i = 0; units && i < lparam; i++)
+        if (!PutKeyUnit(units[i])) break;
+}
+
+static void OnKeyDown(WindowId window, uintptr_t wparam, intptr_t lparam) {
+    (void)window;
+    int key = (int)wparam;
+    if (input_active.load(std::memory_order_acquire) != 0) {
+        // While a line is read only the input keys act, and only with no request pending.
+        int none = PASTE_NONE;
+        if (key == KEY_UP) paste_request.compare_exchange_strong(none, PASTE_RECALL);
+        else if (key == 'V' && ControlHeld()) paste_request.compare_exchange_strong(none, PASTE_CLIPBOARD);
+        return;
+    }
+    if (ControlHeld()) return;
+    if (key == KEY_ESCAPE || key == 'C' || key == 'S' || key == 'X') {
+        WindowId main = main_window.load(std::memory_order_acquire);
+        if (main) PlatPostMessage(main, MSG_KEYDOWN, wparam, lparam);
+    }
+}
+
+static void OnClose(WindowId window) {
+    int id = PXK_TextWindowIndex(window);
+    if (id >= 0) PXK_CloseTextWindow(id);
+}
+
+intptr_t TextWindowProc(WindowId window, int msg, uintptr_t wparam, intptr_t lparam) {
+    switch (msg) {
+    case MSG_CREATE: return 0;
+    case MSG_DESTROY: return 0;
+    case MSG_MOVE: OnMove(); return 0;
+    case MSG_MOVING: OnMoving(window, lparam); return 0;
+    case MSG_SIZE: OnSize(window, lparam); return 0;
+    case MSG_PAINT: OnPaint(window); return 0;
+    case MSG_CHAR: OnChar(wparam); return 0;
+    case TWM_PUSH_UNITS: OnPushUnits(wparam, lparam); return 0;
+    case MSG_KEYDOWN: OnKeyDown(window, wparam, lparam); return 0;
+    case MSG_CLOSE: OnClose(window); return 0;
+    default: return PlatDefWindowProc(window, msg, wparam, lparam);
+    }
+}
