@@ -60,6 +60,9 @@ struct XorOp {
 
 enum RasterMode { RASTER_STORE, RASTER_XOR };
 
+// How many pixels ahead the walks along columns and steep lines fetch their memory.
+const int kPrefetchAhead = 16;
+
 // Calls fn(typed row base, op) with the pixel type and operation of the canvas and mode, so
 // that each figure is compiled once per combination and its inner loops have no branches on
 // either.
@@ -100,7 +103,13 @@ static inline void RasterVSpan(const Canvas& c, T* base, const Op& op, int64_t x
     if (yb > c.height - 1) yb = c.height - 1;
     if (ya > yb) return;
     T* p = base + ya * c.pitch + x;
-    for (int64_t n = yb - ya + 1; n > 0; n--, p += c.pitch) op.Pixel(p);
+    // Each pixel of a column is on another row, usually another page: fetching a few rows
+    // ahead keeps several misses in flight instead of one.
+    const uintptr_t ahead = (uintptr_t)(c.pitch * (ptrdiff_t)sizeof(T) * kPrefetchAhead);
+    for (int64_t n = yb - ya + 1; n > 0; n--, p += c.pitch) {
+        __builtin_prefetch((const void*)((uintptr_t)p + ahead), 1);
+        op.Pixel(p);
+    }
 }
 
 // Smallest k >= 0 with k * den >= num (den > 0).
@@ -128,6 +137,20 @@ static inline bool ClipLineWalk(int64_t len, int64_t dminor, int64_t klo, int64_
     if (nlo < 0) nlo = 0;
     if (klo > khi || nhi < nlo) return false;
     const int64_t e0 = (len + 1) / 2;
+    // Below 2^31 every product fits in 64 bits; the 128-bit path serves the extreme inputs.
+    if (len < ((int64_t)1 << 31) && nhi < ((int64_t)1 << 31) && klo < ((int64_t)1 << 31)) {
+        int64_t num_a = (nlo - 1) * len + e0, num_b = nhi * len + e0;
+        int64_t ka = num_a <= 0 ? 0 : (num_a + dminor - 1) / dminor;
+        int64_t kb = (num_b + dminor - 1) / dminor - 1;
+        int64_t k0 = std::max(klo, ka), k1 = std::min(khi, kb);
+        if (k0 > k1) return false;
+        int64_t n0 = (k0 * dminor + len - e0) / len;
+        out->k0 = k0;
+        out->k1 = k1;
+        out->n0 = n0;
+        out->e = e0 - k0 * dminor + n0 * len;
+        return true;
+    }
     // n(k) >= nlo  <=>  k * dminor >= (nlo - 1) * len + e0
     __int128 ka = CeilDivNonNeg((__int128)(nlo - 1) * len + e0, dminor);
     // n(k) <= nhi  <=>  k * dminor < nhi * len + e0
@@ -141,6 +164,54 @@ static inline bool ClipLineWalk(int64_t len, int64_t dminor, int64_t klo, int64_
     out->n0 = (int64_t)n0;
     out->e = (int64_t)(e0 - k0 * dminor + n0 * len);
     return true;
+}
+
+// Stores the first pixel at p and then count more, each one major step on and one minor
+// step more whenever the error term e drops to 0 or below. Long walks run a second walker
+// kPrefetchAhead pixels ahead that only fetches memory, because steep lines touch a new row
+// (and often a new page) at every pixel.
+template <class T, class Op>
+static inline void WalkLine(const Op& op, T* p, int64_t e, int64_t count, int64_t dminor, int64_t len,
+                            ptrdiff_t major_step, ptrdiff_t minor_step) {
+    op.Pixel(p);
+    if (count > 4 * kPrefetchAhead) {
+        T* q = p;
+        int64_t f = e;
+        for (int i = 0; i < kPrefetchAhead; i++) {
+            f -= dminor;
+            q += major_step;
+            if (f <= 0) {
+                f += len;
+                q += minor_step;
+            }
+        }
+        for (int64_t k = count - kPrefetchAhead; k > 0; k--) {
+            __builtin_prefetch(q, 1);
+            f -= dminor;
+            q += major_step;
+            if (f <= 0) {
+                f += len;
+                q += minor_step;
+            }
+            e -= dminor;
+            p += major_step;
+            if (e <= 0) {
+                e += len;
+                p += minor_step;
+            }
+            op.Pixel(p);
+        }
+        count = kPrefetchAhead;
+    }
+    for (; count > 0; count--) {
+        e -= dminor;
+        p += major_step;
+        if (e <= 0) {
+            e += len;
+            p += minor_step;
+        }
+        op.Pixel(p);
+    }
 }
 
 // The line from (x1, y1) to (x2, y2), both ends included: vertical and horizontal lines as
@@ -167,37 +238,18 @@ static void RasterLine(const Canvas& c, T* base, const Op& op, int64_t x1, int64
     // Range of minor steps n that keep y = y1 + sy * n inside the image.
     const int64_t ylo = sy > 0 ? -y1 : y1 - (h - 1);
     const int64_t yhi = sy > 0 ? h - 1 - y1 : y1;
+    const bool inside = x1 >= 0 && x2 < w && std::min(y1, y2) >= 0 && std::max(y1, y2) < h;
     LineClip lc;
     if (dx >= dy) {
-        if (!ClipLineWalk(dx, dy, -x1, w - 1 - x1, ylo, yhi, &lc)) return;
-        const ptrdiff_t step = sy > 0 ? c.pitch : -c.pitch;
+        if (inside) lc = LineClip{0, dx, 0, (dx + 1) / 2};
+        else if (!ClipLineWalk(dx, dy, -x1, w - 1 - x1, ylo, yhi, &lc)) return;
         T* p = base + (y1 + sy * lc.n0) * c.pitch + (x1 + lc.k0);
-        int64_t e = lc.e;
-        op.Pixel(p);
-        for (int64_t k = lc.k1 - lc.k0; k > 0; k--) {
-            e -= dy;
-            p++;
-            if (e <= 0) {
-                e += dx;
-                p += step;
-            }
-            op.Pixel(p);
-        }
+        WalkLine(op, p, lc.e, lc.k1 - lc.k0, dy, dx, 1, sy > 0 ? c.pitch : -c.pitch);
     } else {
-        if (!ClipLineWalk(dy, dx, ylo, yhi, -x1, w - 1 - x1, &lc)) return;
-        const ptrdiff_t step = sy > 0 ? c.pitch : -c.pitch;
+        if (inside) lc = LineClip{0, dy, 0, (dy + 1) / 2};
+        else if (!ClipLineWalk(dy, dx, ylo, yhi, -x1, w - 1 - x1, &lc)) return;
         T* p = base + (y1 + sy * lc.k0) * c.pitch + (x1 + lc.n0);
-        int64_t e = lc.e;
-        op.Pixel(p);
-        for (int64_t k = lc.k1 - lc.k0; k > 0; k--) {
-            e -= dx;
-            p += step;
-            if (e <= 0) {
-                e += dy;
-                p++;
-            }
-            op.Pixel(p);
-        }
+        WalkLine(op, p, lc.e, lc.k1 - lc.k0, dx, dy, sy > 0 ? c.pitch : -c.pitch, 1);
     }
 }
 
