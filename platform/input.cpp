@@ -22,12 +22,37 @@ static struct {
 } g_last_press;
 static std::mutex g_press_lock;
 
+// While a button is held, pointer input keeps going to the window it was pressed on (as an
+// X server's implicit grab does), so a drag started on a caption is seen whole by the move
+// loop even when the loop starts after the input has been queued.
+static WindowId g_implicit_capture = 0;   // guarded by the table lock
+static int g_implicit_buttons = 0;
+
 void SetKeyDown(int key, bool down) {
     if (key >= 0 && key < 256) g_key_down[key].store(down ? 1 : 0, std::memory_order_relaxed);
 }
 
+// Keys whose state travels with each message, and their bits in Message::key_state.
+static const int SNAPSHOT_KEYS[] = {KEY_SHIFT, KEY_CONTROL, KEY_MENU, KEY_LBUTTON, KEY_RBUTTON, KEY_MBUTTON};
+enum { SNAPSHOT_VALID = 0x80000000u };
+static thread_local uint32_t tl_message_keys = 0;
+
+uint32_t CurrentKeyState(void) {
+    uint32_t bits = SNAPSHOT_VALID;
+    for (int i = 0; i < (int)(sizeof SNAPSHOT_KEYS / sizeof SNAPSHOT_KEYS[0]); i++)
+        if (g_key_down[SNAPSHOT_KEYS[i]].load(std::memory_order_relaxed)) bits |= 1u << i;
+    return bits;
+}
+
+void SetMessageKeyState(uint32_t key_state) {
+    if (key_state & SNAPSHOT_VALID) tl_message_keys = key_state;
+}
+
 int PlatGetKeyState(int key) {
     if (key < 0 || key >= 256) return 0;
+    if (tl_message_keys & SNAPSHOT_VALID)
+        for (int i = 0; i < (int)(sizeof SNAPSHOT_KEYS / sizeof SNAPSHOT_KEYS[0]); i++)
+            if (SNAPSHOT_KEYS[i] == key) return (tl_message_keys >> i) & 1u ? 0x8000 : 0;
     return g_key_down[key].load(std::memory_order_relaxed) ? 0x8000 : 0;
 }
 
@@ -66,6 +91,7 @@ static PointerTarget FindPointerTarget(WindowId top, int sx, int sy) {
     PlatPoint p{sx, sy};
     std::lock_guard<std::mutex> guard(g_table_lock);
     WindowId w = g_capture;
+    if (!(w && LookupWindow(w))) w = g_implicit_capture;
     if (w && LookupWindow(w)) {
         WindowRecord* rec = LookupWindow(w);
         PlatRect c = ClientRectOnScreen(rec);
@@ -135,6 +161,17 @@ void InputButton(WindowId top, int sx, int sy, int button, bool down, int mods) 
     int vkey = button == BUTTON_LEFT ? KEY_LBUTTON : button == BUTTON_RIGHT ? KEY_RBUTTON : KEY_MBUTTON;
     SetKeyDown(vkey, down);
     PointerTarget t = FindPointerTarget(top, sx, sy);
+    {
+        std::lock_guard<std::mutex> guard(g_table_lock);
+        int bit = 1 << button;
+        if (down) {
+            if (!g_implicit_buttons) g_implicit_capture = t.window;
+            g_implicit_buttons |= bit;
+        } else {
+            g_implicit_buttons &= ~bit;
+            if (!g_implicit_buttons) g_implicit_capture = 0;
+        }
+    }
     if (!t.window) return;
     if (down) {
         // A press activates the window it lands on (menus excepted), as desktops do.
