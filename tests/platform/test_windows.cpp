@@ -419,6 +419,3 @@ TEST(TextConversion, BufferLimitsAndCharacterBoundaries) {
     EXPECT_EQ(CharCellWidth(0x00E9), 1);
     EXPECT_EQ(CharCellWidth(0xFF61), 1);   // halfwidth katakana stays narrow
 }
-
-// Until the standard controls are part of the layer.
-__attribute__((weak)) void PlatRegisterControls(void) {}
