@@ -1,2 +1,48 @@
 // Shared helpers for tests that run the real program on the headless backend.
+//
+// A test file is a small user program: it defines UserSetup and UserMain if it needs them
+// (the harness supplies empty weak ones otherwise: UserSetup does nothing, UserMain pumps
+// messages until the program ends). StartProgram() runs the program entry on a thread of
+// its own, as the process's main thread would, and returns once the main window exists
+// and the worker has finished UserSetup; StopProgram() chooses Exit and waits for the
+// entry to return. Everything else is read and driven through the test driver
+// (platform/headless/driver.h) and the framework's own state.
+//
+//   TEST(Run, Something) {
+//       ASSERT_TRUE(StartProgram());
+//       PressMenuBarItem(0);                     // Start
+//       ASSERT_TRUE(DriverWaitFor([] { return Running.load() == 1; }));
+//       EXPECT_EQ(StopProgram(), 0);
+//   }
 #pragma once
+
+#include "platform/headless/driver.h"
+#include "platform/input.h"
+#include "platform/plat_types.h"
+#include "pxk.h"
+
+#include <string>
+
+enum { HARNESS_TIMEOUT_MS = 10000 };
+
+// Starts the headless backend (screen width x height x bits) and the program. False when
+// the program did not come up within the timeout (or ended at once).
+bool StartProgram(int width = 1920, int height = 1080, int bits = 32);
+// Chooses Exit on the main window and waits for the program entry to return. Returns its
+// result, or -1 when it did not return within the timeout.
+int StopProgram(int timeout_ms = HARNESS_TIMEOUT_MS);
+// Waits for the program entry to return by itself (after Exit was chosen some other way).
+int WaitProgramEnd(int timeout_ms = HARNESS_TIMEOUT_MS);
+// True while the program entry runs.
+bool ProgramRunning(void);
+
+// The main window, or 0.
+WindowId MainWindow(void);
+// Clicks the item at this position of the main window's menu bar (0 Start, 1 Stop, 2 Exit).
+bool PressMenuBarItem(int position);
+// The screen rectangle of a menu-bar item of a window.
+bool MenuBarItemRect(WindowId window, int position, PlatRect* rect);
+// The status line's text, as shown.
+std::string StatusText(void);
+// Sends a key press to the main window (plain, or with INPUT_MOD_ flags).
+void PressMainWindowKey(int key, int mods = 0);

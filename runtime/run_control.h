@@ -1,0 +1,34 @@
+// The worker thread and run control: the worker's life (set-up entry, idle loop, main entry),
+// the Start, Stop and Exit commands of the main window, and the worker's stage for anyone who
+// must wait for it (the test harness).
+#pragma once
+
+#include "pxk.h"
+
+struct PlatThread;
+
+// What the worker is doing, in the order it goes through.
+enum {
+    WORKER_NOT_STARTED = 0,
+    WORKER_SETUP = 1,        // running UserSetup
+    WORKER_IDLE = 2,         // idle loop, before UserMain
+    WORKER_MAIN = 3,         // running UserMain
+    WORKER_MAIN_RETURNED = 4,// UserMain came back; serving its windows in the idle loop
+    WORKER_ENDED = 5         // left through an exit request
+};
+extern std::atomic<int> worker_stage;
+extern PlatThread* worker_thread;
+
+// The thread procedure of the worker; returns 0 when it leaves through an exit request.
+int WorkerThreadMain(void* unused);
+// Starts the worker thread (from the main window's creation).
+void StartWorkerThread(void);
+
+// The run-control commands, on the main thread.
+void StartCommand(void);
+void StopCommand(void);
+void ExitCommand(void);
+// True once the Exit command had to terminate the worker.
+bool WorkerWasTerminated(void);
+// Clears the run-control flags and the worker's record (program start).
+void ResetRunControl(void);

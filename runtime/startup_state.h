@@ -1,0 +1,36 @@
+// Process-wide state prepared by the program entry before the worker thread starts: the
+// instance slot, the start folders, the image text font, the screen depth and the main
+// window's handles. Everything here is written on the main thread before the worker exists
+// (or, for the windows, published through atomics) and only read afterwards.
+#pragma once
+
+#include "platform/plat_types.h"
+
+#include <atomic>
+
+struct Font;
+struct Menu;
+struct PlatThread;
+
+enum { PATH_UNITS = 260 };
+
+// The current folder at start, for the open and save dialogs and the log files. The UTF-16
+// copies are what the layer's dialogs take; the 8-bit copies are UTF-8. start_dir ends in '/'.
+extern char16_t open_dir_w[PATH_UNITS];
+extern char open_dir[PATH_UNITS];
+extern char16_t save_dir_w[PATH_UNITS];
+extern char save_dir[PATH_UNITS];
+extern char16_t start_dir_w[PATH_UNITS];
+extern char start_dir[PATH_UNITS];
+
+// TrueType text drawn into images: "ＭＳ ゴシック", 16 pixels high, 8 wide.
+extern Font* image_text_font;
+// Bits per pixel of the screen, shown in the status line.
+extern int screen_bits;
+// The main window, its status line (0 until the STATIC control exists) and its menu bar.
+extern std::atomic<WindowId> main_window;
+extern std::atomic<WindowId> status_line;
+extern Menu* main_menu;
+
+// Reads the current folder into the three start folders (start_dir gets a trailing '/').
+void ReadStartFolders(void);
