@@ -76,6 +76,7 @@ int QueueMessage(WindowId window, int msg, uintptr_t wparam, intptr_t lparam) {
     m.lparam = lparam;
     m.time = PlatGetTickMs();
     PlatGetCursorPos(&m.point);
+    m.key_state = CurrentKeyState();
     {
         std::lock_guard<std::mutex> guard(q->lock);
         q->posted.push_back(m);
@@ -200,7 +201,9 @@ static WindowId FindPaintWindow(ThreadQueue* q) {
     return found;
 }
 
-static bool NextTimer(ThreadQueue* q, Message* m, int* wait_ms) {
+// A timer that is due is reported; only a removing look restarts its period, so a peek
+// without removing leaves the same timer message for the get that follows.
+static bool NextTimer(ThreadQueue* q, Message* m, int* wait_ms, bool remove) {
     uint32_t now = PlatGetTickMs();
     std::lock_guard<std::mutex> guard(q->lock);
     for (int i = 0; i < MAX_TIMERS; i++) {
@@ -208,12 +211,13 @@ static bool NextTimer(ThreadQueue* q, Message* m, int* wait_ms) {
         if (!t.window) continue;
         int32_t left = (int32_t)(t.next_ms - now);
         if (left <= 0) {
-            t.next_ms = now + (uint32_t)t.period_ms;
+            if (remove) t.next_ms = now + (uint32_t)t.period_ms;
             m->window = t.window;
             m->type = MSG_TIMER;
             m->wparam = (uintptr_t)t.id;
             m->lparam = 0;
             m->time = now;
+            m->key_state = 0;
             return true;
         }
         if (left < *wait_ms) *wait_ms = left;
@@ -261,6 +265,7 @@ static bool LookForMessage(ThreadQueue* q, Message* m, bool remove, int* wait_ms
             m->type = MSG_QUIT;
             m->wparam = (uintptr_t)q->quit_code;
             m->lparam = 0;
+            m->key_state = 0;
             return true;
         }
         if (paints > 0) {
@@ -271,10 +276,11 @@ static bool LookForMessage(ThreadQueue* q, Message* m, bool remove, int* wait_ms
                 m->wparam = 0;
                 m->lparam = 0;
                 m->time = PlatGetTickMs();
+                m->key_state = 0;
                 return true;
             }
         }
-        return NextTimer(q, m, wait_ms);
+        return NextTimer(q, m, wait_ms, remove);
     }
 }
 
@@ -283,7 +289,10 @@ bool PlatGetMessage(Message* msg) {
     ThreadQueue* q = CurrentThreadQueue();
     for (;;) {
         int wait_ms = 1000;
-        if (LookForMessage(q, msg, true, &wait_ms)) return msg->type != MSG_QUIT;
+        if (LookForMessage(q, msg, true, &wait_ms)) {
+            SetMessageKeyState(msg->key_state);
+            return msg->type != MSG_QUIT;
+        }
         std::unique_lock<std::mutex> lk(q->lock);
         if (q->posted.empty() && q->sent.empty() && !q->quit && q->paint_count == 0)
             q->wake.wait_for(lk, std::chrono::milliseconds(wait_ms > 0 ? wait_ms : 1));
@@ -296,7 +305,9 @@ bool PlatGetMessage(Message* msg) {
 bool PlatPeekMessage(Message* msg, int remove) {
     PlatParkIfFenced();
     int wait_ms = 0;
-    return LookForMessage(CurrentThreadQueue(), msg, remove == PEEK_REMOVE, &wait_ms);
+    if (!LookForMessage(CurrentThreadQueue(), msg, remove == PEEK_REMOVE, &wait_ms)) return false;
+    if (remove == PEEK_REMOVE) SetMessageKeyState(msg->key_state);
+    return true;
 }
 
 void PlatWaitMessage(int timeout_ms) {

@@ -39,6 +39,7 @@ struct Message {
     intptr_t lparam;
     uint32_t time;      // milliseconds of the layer's clock when it was queued
     PlatPoint point;    // cursor position in screen coordinates when it was queued
+    uint32_t key_state; // modifier keys and mouse buttons held when it was queued (layer use)
 };
 
 // Message numbers. Parameters follow the packing the Parts assume:

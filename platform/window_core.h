@@ -134,6 +134,12 @@ void ActivateTopLevel(WindowId top, int how);
 // A click or the window manager activated a top-level window: raise it and activate it.
 void ActivateFromInput(WindowId top);
 
+// The modifier keys and mouse buttons held now, packed for Message::key_state.
+uint32_t CurrentKeyState(void);
+// The calling thread retrieved a message: from now on PlatGetKeyState answers for the
+// modifiers and buttons as they were when that message was queued, the way a program
+// expects a key's state to match the message it is handling.
+void SetMessageKeyState(uint32_t key_state);
 // Modifier and button state kept from input, for PlatGetKeyState.
 void SetKeyDown(int key, bool down);
 uint64_t NextStackingStamp(void);
