@@ -7,6 +7,7 @@
 
 #include "platform/draw_target.h"
 #include "platform/stretch.h"
+#include "platform/window.h"
 #include "platform/window_pixels.h"
 
 #include <stdlib.h>
@@ -41,7 +42,7 @@ static std::mutex window_contexts_mutex;
 static std::unordered_map<WindowId, DrawContext*> window_contexts;
 
 DrawContext* PlatGetWindowContext(WindowId window) {
-    if (!window) return nullptr;
+    if (!window || !PlatIsWindow(window)) return nullptr;
     std::lock_guard<std::mutex> lock(window_contexts_mutex);
     auto it = window_contexts.find(window);
     if (it != window_contexts.end()) return it->second;
