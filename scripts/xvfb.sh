@@ -15,6 +15,11 @@ start_xvfb() {
   export DISPLAY=":$n"
   openbox >/tmp/pixkit-openbox-$n.log 2>&1 &
   OPENBOX_PID=$!
-  sleep 0.5
+  # Windows mapped while the window manager is still starting can be lost: wait until it
+  # announces itself on the root window.
+  for i in $(seq 1 50); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break
+    sleep 0.1
+  done
   trap 'kill $OPENBOX_PID $XVFB_PID 2>/dev/null || true' EXIT
 }

@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <locale.h>
+#include <stdlib.h>
 #include <poll.h>
 #include <stdio.h>
 #include <string.h>
@@ -65,7 +66,7 @@ int X11WindowSlot(Window xid) {
 }
 
 unsigned long X11NativeWindow(WindowId window) {
-    int slot = (int)(window & 0xFFFFu);
+    int slot = WindowIndex(window);
     if (slot <= 0 || slot >= X11_MAX_WINDOWS) return 0;
     unsigned long packed = g_native_ids[slot].load(std::memory_order_acquire);
     return packed;
@@ -240,6 +241,9 @@ static void DisplayThread(void) {
             (void)n;
         }
     }
+    std::lock_guard<std::mutex> guard(g_x11.lock);
+    g_x11.thread_done = true;
+    g_x11.done_cv.notify_all();
 }
 
 // ---- Start and stop ----------------------------------------------------------------------
@@ -309,6 +313,8 @@ static void ChooseFormat(Display* dpy) {
                           v->green_mask == 0x00FF00 && v->blue_mask == 0x0000FF;
 }
 
+static void X11Shutdown(void);
+
 static int X11Init(void) {
     if (g_x11.dpy) return 0;
     Display* dpy = XOpenDisplay(nullptr);
@@ -342,16 +348,36 @@ static int X11Init(void) {
         g_x11.running = true;
     }
     // From here on only the display thread speaks to the server.
+    g_x11.thread_done = false;
     g_x11.thread = std::thread(DisplayThread);
+    static bool exit_hook = false;
+    if (!exit_hook) {
+        // A program that ends without stopping the backend must not leave a running
+        // std::thread behind for the static destructors.
+        exit_hook = true;
+        atexit(X11Shutdown);
+    }
     return 0;
 }
 
 static void X11Shutdown(void) {
+    if (!g_x11.dpy || !g_x11.thread.joinable()) return;
     if (!g_x11.dpy) return;
     Command quit;
     quit.type = CMD_QUIT;
     QueueCommand(std::move(quit));
-    if (g_x11.thread.joinable()) g_x11.thread.join();
+    bool ended;
+    {
+        // The display thread may be waiting for a window's pixel lock that a framework thread
+        // holds while the process ends; do not hang the exit on it.
+        std::unique_lock<std::mutex> lk(g_x11.lock);
+        ended = g_x11.done_cv.wait_for(lk, std::chrono::milliseconds(2000), [] { return g_x11.thread_done; });
+    }
+    if (!ended) {
+        g_x11.thread.detach();
+        return;
+    }
+    g_x11.thread.join();
     std::deque<Command> left;
     {
         std::lock_guard<std::mutex> guard(g_x11.lock);

@@ -6,6 +6,7 @@
 #include "../backend.h"
 #include "x11_backend.h"
 #include "../plat_types.h"
+#include "../window_core.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -130,6 +131,8 @@ struct X11State {
     XIM im = nullptr;
     int wake_fd = -1;
     std::thread thread;
+    bool thread_done = false;     // under lock
+    std::condition_variable done_cv;
 
     // Under lock.
     std::mutex lock;

@@ -14,7 +14,7 @@
 static bool g_damage_listed[X11_MAX_WINDOWS];
 
 void AddDamage(WindowId window, const PlatRect& rect) {
-    int slot = (int)(window & 0xFFFFu);
+    int slot = WindowIndex(window);
     if (slot <= 0 || slot >= X11_MAX_WINDOWS || RectIsEmpty(rect)) return;
     bool wake;
     {

@@ -12,7 +12,7 @@
 void X11PublishNative(int slot, unsigned long xid);
 
 static int SlotOf(WindowId window) {
-    int slot = (int)(window & 0xFFFFu);
+    int slot = WindowIndex(window);
     if (slot <= 0 || slot >= X11_MAX_WINDOWS) return -1;
     X11Window& w = g_x11.windows[slot];
     if (!w.in_use || w.id != window) return -1;
@@ -83,7 +83,7 @@ static void SetPlacementHints(Window xid, const PlatRect& r) {
 
 static void CreateNativeWindow(const Command& cmd) {
     Display* dpy = g_x11.dpy;
-    int slot = (int)(cmd.window & 0xFFFFu);
+    int slot = WindowIndex(cmd.window);
     if (slot <= 0 || slot >= X11_MAX_WINDOWS) return;
     X11Window& w = g_x11.windows[slot];
     if (w.in_use) {
