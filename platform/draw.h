@@ -21,8 +21,9 @@
 //  - 8-bit sources are read through their colour table. A destination of 8 bits takes the
 //    nearest entry of its colour table (squared RGB distance, lowest index on ties); between
 //    8-bit surfaces with equal colour tables indices are copied unchanged.
-//  - 32-bit pixels are copied whole (top byte included) by the plain copy and nearest stretch;
-//    the area average writes the top byte 0.
+//  - 32-bit pixels are copied whole (top byte included) by the plain copy, the nearest
+//    stretch and a 1:1 mirror of a rectangle onto itself; the area average otherwise writes
+//    the top byte 0.
 #pragma once
 
 #include "plat_types.h"

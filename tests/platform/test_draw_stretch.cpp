@@ -257,6 +257,14 @@ TEST(Stretch, IntoEightBitMapsToNearestEntry) {
     EXPECT_EQ(dst->pixels[1], 20);
     EXPECT_EQ(dst->pixels[2], 30);
     EXPECT_EQ(dst->pixels[3], 0);   // equal distances: the lowest index
+    // The area average is taken in colour and then mapped: black and white give index 128 of
+    // a grey table.
+    for (int i = 0; i < 256; i++) dst->palette[i] = (uint32_t)i * 0x010101u;
+    p[0] = 0x000000;
+    p[1] = 0xFFFFFF;
+    PlatSetStretchMode(d, STRETCH_HALFTONE);
+    ASSERT_EQ(PlatStretchCopy(d, 0, 0, 1, 1, s, 0, 0, 2, 1), 0);
+    EXPECT_EQ(dst->pixels[0], 128);
     PlatDeleteContext(d);
     PlatDeleteContext(s);
     PlatDestroySurface(src);

@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -262,6 +262,19 @@ TEST(FontFaces, AliasesFallbacksAndMissingGlyphs) {
     PlatDeleteFont(a);
     PlatDeleteFont(b);
     PlatDeleteFont(n);
+}
+
+TEST(FontFaces, ThreadsShareAFont) {
+    FontDesc d = Desc(u"DejaVu Sans", -15);
+    Font* font = PlatCreateFont(&d);
+    const char16_t* text = u"Thread \u6F22\u00E9\u2603 text";
+    std::vector<uint32_t> results[4];
+    std::vector<std::thread> threads;
+    for (int i = 0; i < 4; i++) threads.emplace_back([&, i] { results[i] = Render(font, text, 200, 30); });
+    for (std::thread& t : threads) t.join();
+    EXPECT_GT(InkIn(results[0], 200, 0, 0, 200, 30), 100);
+    for (int i = 1; i < 4; i++) EXPECT_EQ(results[i], results[0]);
+    PlatDeleteFont(font);
 }
 
 TEST(FontFaces, BadInput) {
