@@ -26,5 +26,7 @@ int PlatGetMenuItem(const Menu* menu, int position, int* id, int* state, char16_
 int PlatTrackPopupMenu(Menu* menu, int x, int y, WindowId owner);
 // The popup menu being tracked now, if any (for the test driver).
 WindowId PlatGetTrackedMenuWindow(void);
+// Screen rectangle of an item of the innermost menu being tracked (for the test driver).
+bool PlatGetTrackedMenuItemRect(int position, PlatRect* rect);
 Menu* PlatGetWindowMenu(WindowId window);
 void PlatDrawMenuBar(WindowId window);
