@@ -114,10 +114,9 @@ extern "C" int PXK_CreateImageEx(int index, const char* title, int x, int y, int
     r.dib = dib;
     image_pixels[index] = dib->pixels;
     r.old_bitmap = r.memory_dc->surface;
+    // A new surface is already all zero with the grey ramp as its colour table. It is not
+    // cleared again here: that would touch every page of a large buffer at once.
     PlatSelectSurface(r.memory_dc, dib);
-    // A new surface is already zero and its colour table the grey ramp; clearing again keeps
-    // the promise explicit should the allocator ever hand out recycled memory.
-    memset(dib->pixels, 0, (size_t)dib->stride * (size_t)dib->height);
 
     r.in_use.store(1, std::memory_order_release);
     CollectWindowRects();

@@ -48,6 +48,10 @@ static void ThreadStart(PlatThread* t) {
     tl_thread = t;
     t->queue.store(CurrentThreadQueue(), std::memory_order_release);
     int code = t->fn(t->arg);
+    // A thread's windows end with it: nobody would serve them any more, and a message sent
+    // to one (for example when its owner is destroyed) would wait for ever. They go before
+    // the exit code is published, so whoever waits for the thread finds them gone.
+    if (t->exit_code.load(std::memory_order_acquire) == THREAD_STILL_ACTIVE) DestroyThreadWindows(t->queue.load());
     int expected = THREAD_STILL_ACTIVE;
     t->exit_code.compare_exchange_strong(expected, code);
 }

@@ -1,0 +1,471 @@
+// The image store and image window in the running program on the headless backend: images
+// are made by the worker thread (jobs handed to UserMain below) and the windows are driven
+// and read through the test driver.
+#include <atomic>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "imagewin/image_table.h"
+#include "imagewin/point_input.h"
+#include "platform/draw.h"
+#include "platform/input.h"
+#include "platform/window.h"
+#include "pxk.h"
+#include "support/harness.h"
+
+namespace {
+
+// ---- Jobs for the worker thread ----------------------------------------------------------
+
+std::function<void()> g_job;
+std::atomic<int> g_job_state{0};   // 0 none, 1 waiting for the worker, 2 done
+
+}  // namespace
+
+extern "C" void UserSetup(void) { StartRequested.store(1); }
+
+extern "C" void UserMain(void) {
+    while (ExitState.load() == 0) {
+        PXK_PumpMessages();
+        if (g_job_state.load(std::memory_order_acquire) == 1) {
+            g_job();
+            g_job_state.store(2, std::memory_order_release);
+        }
+        PlatWaitMessage(2);
+    }
+}
+
+namespace {
+
+// Runs fn on the worker thread and waits for it.
+bool OnWorker(std::function<void()> fn) {
+    if (!DriverWaitFor([] { return Running.load() == 1; })) return false;
+    g_job = std::move(fn);
+    g_job_state.store(1, std::memory_order_release);
+    const bool done = DriverWaitFor([] { return g_job_state.load(std::memory_order_acquire) == 2; });
+    g_job_state.store(0);
+    return done;
+}
+
+template <class T>
+T Read(std::function<T()> fn) {
+    T value{};
+    EXPECT_TRUE(OnWorker([&] { value = fn(); }));
+    return value;
+}
+
+int Create(int index, const char* title, int x, int y, int w, int h, int zoom, int bits = 32) {
+    return Read<int>([=] { return PXK_CreateImageEx(index, title, x, y, w, h, zoom, bits, 1); });
+}
+
+WindowId ImageWindow(int index) { return Read<WindowId>([=] { return image_table[index].window; }); }
+int Zoom(int index) { return Read<int>([=] { return image_table[index].zoom; }); }
+int InUse(int index) { return Read<int>([=] { return image_table[index].in_use.load(); }); }
+int Current() { return Read<int>([] { return CurrentImageIndex(); }); }
+
+std::string Caption(int index) { return DriverWindowText(ImageWindow(index)); }
+
+PlatSize ClientSize(WindowId w) {
+    const PlatRect r = DriverClientRectScreen(w);
+    return PlatSize{RectWidth(r), RectHeight(r)};
+}
+
+uint32_t PatternColor(int x, int y) {
+    return (uint32_t)(((x * 7) & 255) << 16 | ((y * 13) & 255) << 8 | ((x + 3 * y) & 255));
+}
+
+// Fills the current 32-bit image with the test pattern.
+void FillPattern(int index) {
+    OnWorker([=] {
+        const ImageRecord& r = image_table[index];
+        uint32_t* p = (uint32_t*)image_pixels[index];
+        for (int y = 0; y < r.height; y++)
+            for (int x = 0; x < r.width; x++) p[y * r.width + x] = PatternColor(x, y);
+    });
+}
+
+std::vector<uint32_t> ShownPixels(int index, int* w, int* h) {
+    OnWorker([=] { PXK_RedrawImage(index); });
+    EXPECT_TRUE(DriverWaitIdle());
+    std::vector<uint32_t> px = DriverClientPixels(ImageWindow(index), w, h);
+    for (uint32_t& v : px) v &= 0xFFFFFF;
+    return px;
+}
+
+class ImageWindowRun : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(StartProgram()); }
+    void TearDown() override { EXPECT_EQ(StopProgram(), 0); }
+};
+
+// ---- Creation ----------------------------------------------------------------------------
+
+TEST_F(ImageWindowRun, LargeImageFitsTheScreenAndCaptionsItsZoom) {
+    ASSERT_EQ(Create(0, "test_pattern", 10, 10, 4000, 3000, 100), 0);
+    EXPECT_EQ(Zoom(0), 35);
+    const WindowId w = ImageWindow(0);
+    ASSERT_NE(w, 0u);
+    const PlatSize client = ClientSize(w);
+    EXPECT_EQ(client.cx, 1400);
+    EXPECT_EQ(client.cy, 1050);
+    const PlatRect outer = DriverWindowRect(w);
+    EXPECT_EQ(outer.left, 10);
+    EXPECT_EQ(outer.top, 10);
+    EXPECT_EQ(RectWidth(outer), 1400 + 8);
+    EXPECT_EQ(RectHeight(outer), 1050 + 8 + 23);
+    EXPECT_EQ(Caption(0), "test_pattern(35%)");
+    EXPECT_EQ(Current(), 0);
+
+    // Tab toggles the stretch mode and the "*" of the caption.
+    PlatSetForegroundWindow(w);
+    DriverKey(KEY_TAB);
+    ASSERT_TRUE(DriverWaitFor([] { return Caption(0) == "test_pattern(35%)*"; }));
+    EXPECT_EQ(Read<int>([] { return PXK_GetStretchMode(0); }), 4);
+    DriverKey(KEY_TAB);
+    ASSERT_TRUE(DriverWaitFor([] { return Caption(0) == "test_pattern(35%)"; }));
+    EXPECT_EQ(Read<int>([] { return PXK_GetStretchMode(0); }), 3);
+}
+
+TEST_F(ImageWindowRun, EightBitCaptionAndTinyImage) {
+    ASSERT_EQ(Read<int>([] { return PXK_CreateImage8(7, "007", 50, 50, 200, 100, 100); }), 0);
+    EXPECT_EQ(Caption(7), "007(100%)[8bit]");
+    ASSERT_EQ(Read<int>([] { return PXK_CreateImage(8, "dot", 400, 50, 1, 1, 100); }), 0);
+    EXPECT_EQ(Zoom(8), 12800);
+    EXPECT_EQ(Caption(8), "dot(12800%)");
+    const PlatSize client = ClientSize(ImageWindow(8));
+    EXPECT_EQ(client.cx, 128);
+    EXPECT_EQ(client.cy, 128);
+    EXPECT_EQ(Current(), 8);
+}
+
+TEST_F(ImageWindowRun, RefusedCreationsLeaveTheSlotFree) {
+    EXPECT_EQ(Create(300, "x", -1, -1, 10, 10, 100), 4);
+    EXPECT_EQ(Create(-1, "x", -1, -1, 10, 10, 100), 4);
+    EXPECT_EQ(Read<int>([] { return PXK_CreateImage(256, "x", -1, -1, 10, 10, 100); }), 4);
+    EXPECT_EQ(Create(3, "x", -1, -1, 10, 10, 100, 24), 3);
+    EXPECT_EQ(InUse(3), 0);
+
+    // Too large for memory: refused with 3, and the window made for it is gone again.
+    EXPECT_EQ(Create(4, "huge", -1, -1, 190000, 105000, 100), 3);
+    EXPECT_EQ(InUse(4), 0);
+    EXPECT_TRUE(DriverWaitIdle());
+    EXPECT_EQ(DriverFindWindow("huge(1%)"), 0u);
+
+    // Sizes below 1 become 1; a slot in use is left alone.
+    ASSERT_EQ(Create(5, "thin", 100, 100, 0, -20, 100), 0);
+    EXPECT_EQ(Read<int>([] { return image_table[5].width * 1000 + image_table[5].height; }), 1001);
+    EXPECT_EQ(Create(5, "other", 100, 100, 50, 50, 100), 1);
+    EXPECT_EQ(Caption(5), "thin(12800%)");
+}
+
+TEST_F(ImageWindowRun, DestroyKeepsTheHistory) {
+    ASSERT_EQ(Create(1, "one", 0, 0, 200, 100, 100), 0);
+    ASSERT_EQ(Create(2, "two", 300, 0, 200, 100, 100), 0);
+    ASSERT_EQ(Create(3, "three", 600, 0, 200, 100, 100), 0);
+    EXPECT_EQ(Current(), 3);
+    const WindowId w2 = ImageWindow(2);
+    EXPECT_EQ(Read<int>([] { return PXK_DestroyImage(2); }), 0);
+    EXPECT_FALSE(PlatIsWindow(w2));
+    EXPECT_EQ(Read<int>([] { return PXK_DestroyImage(2); }), 1);
+    EXPECT_EQ(Read<int>([] { return PXK_DestroyImage(256); }), 1);
+    EXPECT_EQ(Current(), 3);
+    // The most recent history entry is the destroyed slot 2: popping onto it fails.
+    EXPECT_EQ(Read<int>([] { return PXK_SelectPreviousImage(); }), 1);
+    EXPECT_EQ(Current(), 3);
+    // Destroying the current image and popping makes the previous one current again.
+    ASSERT_EQ(Read<int>([] { return PXK_SelectImage(1) * 10 + PXK_SelectImage(3); }), 0);
+    EXPECT_EQ(Read<int>([] { return PXK_DestroyImage(3); }), 0);
+    EXPECT_EQ(Current(), 3);
+    EXPECT_EQ(Read<int>([] { return PXK_SelectPreviousImage(); }), 0);
+    EXPECT_EQ(Current(), 1);
+    // Window look-ups: a live window finds its slot, a destroyed one finds nothing.
+    const WindowId w1 = ImageWindow(1);
+    EXPECT_EQ(Read<int>([=] { return PXK_FindImageByWindow(w1); }), 1);
+    EXPECT_EQ(Read<int>([=] { return PXK_FindImageByWindow(w2); }), -1);
+    EXPECT_EQ(Read<int>([=] { return PXK_SelectImageByWindow(w2); }), -1);
+    EXPECT_EQ(Current(), 1);
+}
+
+TEST_F(ImageWindowRun, ClosingTheWindowFreesTheSlot) {
+    ASSERT_EQ(Create(9, "closing", 100, 100, 300, 200, 100), 0);
+    const WindowId w = ImageWindow(9);
+    InputClose(w);
+    ASSERT_TRUE(DriverWaitFor([] { return InUse(9) == 0; }));
+    EXPECT_TRUE(DriverWaitFor([=] { return !PlatIsWindow(w); }));
+}
+
+// ---- Palette and reading -----------------------------------------------------------------
+
+TEST_F(ImageWindowRun, PaletteAndRectangleReads) {
+    ASSERT_EQ(Create(0, "rgb", 0, 0, 5, 3, 100), 0);
+    EXPECT_EQ(Read<int>([] { PXK_Color pal[256]; return PXK_GetPalette(pal); }), 2);
+    ASSERT_EQ(Create(1, "idx", 300, 0, 5, 3, 100, 8), 0);
+    std::vector<PXK_Color> pal(256);
+    ASSERT_EQ(Read<int>([&] { return PXK_GetPalette(pal.data()); }), 0);
+    for (int i = 0; i < 256; i++) ASSERT_EQ(pal[i], i * 0x010101) << i;
+
+    // Index 0 shows red, 1 green; the window follows at its next paint.
+    const PXK_Color two[2] = {0xFF0000, 0x00FF00};
+    ASSERT_EQ(Read<int>([&] { return PXK_SetPalette(two, 2); }), 0);
+    ASSERT_EQ(Read<int>([&] { return PXK_GetPalette(pal.data()); }), 0);
+    EXPECT_EQ(pal[0], 0xFF0000);
+    EXPECT_EQ(pal[1], 0x00FF00);
+    EXPECT_EQ(pal[2], 0x020202);
+    EXPECT_TRUE(DriverWaitIdle());
+    EXPECT_EQ(DriverClientPixel(ImageWindow(1), 3, 3) & 0xFFFFFF, 0xFF0000u);
+
+    // 8-bit rows are padded to 8 bytes; a read past the edges gives zeros.
+    OnWorker([] {
+        uint8_t* p = image_pixels[1];
+        for (int y = 0; y < 3; y++)
+            for (int x = 0; x < 5; x++) p[y * 8 + x] = (uint8_t)(10 * y + x + 1);
+    });
+    std::vector<uint8_t> bytes(4 * 3, 0xEE);
+    ASSERT_EQ(Read<int>([&] { return PXK_ReadImageRect(bytes.data(), 3, 1, 4, 3); }), 0);
+    const std::vector<uint8_t> expected = {14, 15, 0, 0, 24, 25, 0, 0, 0, 0, 0, 0};
+    EXPECT_EQ(bytes, expected);
+    std::vector<uint8_t> left(2, 0xEE);
+    ASSERT_EQ(Read<int>([&] { return PXK_ReadImageRect(left.data(), -1, 0, 2, 1); }), 0);
+    EXPECT_EQ(left, (std::vector<uint8_t>{0, 1}));
+
+    // With the current slot free nothing is read and the palette calls report 1.
+    ASSERT_EQ(Read<int>([] { return PXK_DestroyImage(1); }), 0);
+    EXPECT_EQ(Read<int>([&] { return PXK_GetPalette(pal.data()); }), 1);
+    EXPECT_EQ(Read<int>([&] { return PXK_SetPalette(two, 2); }), 1);
+    std::vector<uint8_t> none(4, 0xEE);
+    EXPECT_EQ(Read<int>([&] { return PXK_ReadImageRect(none.data(), 0, 0, 4, 1); }), 1);
+    EXPECT_EQ(none, (std::vector<uint8_t>(4, 0xEE)));
+}
+
+// ---- Painting ----------------------------------------------------------------------------
+
+TEST_F(ImageWindowRun, OneToOneAtFullZoom) {
+    ASSERT_EQ(Create(0, "plain", 20, 20, 300, 200, 100), 0);
+    FillPattern(0);
+    int w = 0, h = 0;
+    const std::vector<uint32_t> px = ShownPixels(0, &w, &h);
+    ASSERT_EQ(w, 300);
+    ASSERT_EQ(h, 200);
+    for (int y = 0; y < h; y++)
+        for (int x = 0; x < w; x++) ASSERT_EQ(px[y * w + x], PatternColor(x, y)) << x << "," << y;
+}
+
+TEST_F(ImageWindowRun, NearestStretchAtOtherZooms) {
+    ASSERT_EQ(Create(0, "nearest", 20, 20, 300, 200, 150), 0);
+    FillPattern(0);
+    int w = 0, h = 0;
+    const std::vector<uint32_t> px = ShownPixels(0, &w, &h);
+    ASSERT_EQ(w, 450);
+    ASSERT_EQ(h, 300);
+    for (int y = 0; y < h; y++)
+        for (int x = 0; x < w; x++)
+            ASSERT_EQ(px[y * w + x], PatternColor(x * 300 / 450, y * 200 / 300)) << x << "," << y;
+}
+
+// The area average of the halftone mode, computed the long way.
+uint32_t AreaAverage(int dx, int dy, int sw, int sh, int dw, int dh) {
+    int64_t sum[3] = {0, 0, 0};
+    for (int sy = 0; sy < sh; sy++) {
+        const int64_t wy = std::max<int64_t>(0, std::min<int64_t>((int64_t)(sy + 1) * dh, (int64_t)(dy + 1) * sh) -
+                                                    std::max<int64_t>((int64_t)sy * dh, (int64_t)dy * sh));
+        if (!wy) continue;
+        for (int sx = 0; sx < sw; sx++) {
+            const int64_t wx = std::max<int64_t>(0, std::min<int64_t>((int64_t)(sx + 1) * dw, (int64_t)(dx + 1) * sw) -
+                                                        std::max<int64_t>((int64_t)sx * dw, (int64_t)dx * sw));
+            if (!wx) continue;
+            const uint32_t c = PatternColor(sx, sy);
+            for (int k = 0; k < 3; k++) sum[k] += wx * wy * ((c >> (16 - 8 * k)) & 255);
+        }
+    }
+    const int64_t t = (int64_t)sw * sh;
+    uint32_t out = 0;
+    for (int k = 0; k < 3; k++) out |= (uint32_t)((2 * sum[k] + t) / (2 * t)) << (16 - 8 * k);
+    return out;
+}
+
+TEST_F(ImageWindowRun, HalftoneStretchAverages) {
+    ASSERT_EQ(Create(0, "halftone", 20, 20, 300, 200, 70), 0);
+    ASSERT_EQ(Read<int>([] { return PXK_SetStretchMode(4, 0); }), 0);
+    EXPECT_EQ(Caption(0), "halftone(70%)*");
+    FillPattern(0);
+    int w = 0, h = 0;
+    const std::vector<uint32_t> px = ShownPixels(0, &w, &h);
+    ASSERT_EQ(w, 210);
+    ASSERT_EQ(h, 140);
+    for (int y = 0; y < h; y++)
+        for (int x = 0; x < w; x++) ASSERT_EQ(px[y * w + x], AreaAverage(x, y, 300, 200, 210, 140)) << x << "," << y;
+    // Other modes leave the contexts alone.
+    ASSERT_EQ(Read<int>([] { return PXK_SetStretchMode(7, 0); }), 0);
+    EXPECT_EQ(Read<int>([] { return PXK_GetStretchMode(0); }), 4);
+    EXPECT_EQ(Read<int>([] { return PXK_SetStretchMode(3, 42); }), 1);
+    EXPECT_EQ(Read<int>([] { return PXK_GetStretchMode(42); }), 0);
+}
+
+// ---- Zoom --------------------------------------------------------------------------------
+
+TEST_F(ImageWindowRun, ControlWheelAndKeypadZoom) {
+    ASSERT_EQ(Create(0, "zoom", 100, 100, 400, 300, 100), 0);
+    const WindowId w = ImageWindow(0);
+    PlatSetForegroundWindow(w);
+    const PlatRect c = DriverClientRectScreen(w);
+    const int cx = c.left + 10, cy = c.top + 10;
+
+    // Without Ctrl the wheel does nothing.
+    DriverWheel(cx, cy, -120);
+    EXPECT_TRUE(DriverWaitIdle());
+    EXPECT_EQ(Zoom(0), 100);
+
+    DriverSetModifiers(INPUT_MOD_CONTROL);
+    DriverWheel(cx, cy, -120);
+    ASSERT_TRUE(DriverWaitFor([] { return Zoom(0) == 111; }));
+    DriverWheel(cx, cy, -120);
+    ASSERT_TRUE(DriverWaitFor([] { return Zoom(0) == 123; }));
+    EXPECT_EQ(Caption(0), "zoom(123%)");
+    PlatSize client = ClientSize(w);
+    EXPECT_EQ(client.cx, 492);
+    EXPECT_EQ(client.cy, 369);
+    EXPECT_EQ(DriverWindowRect(w).left, 100);   // the window stays where it is
+
+    DriverKey(KEY_NUMPAD0, INPUT_MOD_CONTROL);
+    ASSERT_TRUE(DriverWaitFor([] { return Zoom(0) == 100; }));
+    DriverWheel(cx, cy, 120);
+    ASSERT_TRUE(DriverWaitFor([] { return Zoom(0) == 90; }));
+    DriverKey(KEY_NUMPAD0, INPUT_MOD_CONTROL);
+    ASSERT_TRUE(DriverWaitFor([] { return Zoom(0) == 100; }));
+    DriverKey(KEY_ADD, INPUT_MOD_CONTROL);
+    ASSERT_TRUE(DriverWaitFor([] { return Zoom(0) == 111; }));
+    DriverKey(KEY_ADD, INPUT_MOD_CONTROL);
+    ASSERT_TRUE(DriverWaitFor([] { return Zoom(0) == 123; }));
+    DriverKey(KEY_SUBTRACT, INPUT_MOD_CONTROL);
+    ASSERT_TRUE(DriverWaitFor([] { return Zoom(0) == 111; }));   // (9 * 123 + 5) / 10
+    DriverSetModifiers(0);
+    client = ClientSize(w);
+    EXPECT_EQ(client.cx, 444);
+    EXPECT_EQ(client.cy, 333);
+    EXPECT_EQ(Caption(0), "zoom(111%)");
+
+    // The fit still applies: a huge request lands on the screen's limit.
+    EXPECT_EQ(Read<int>([] { return PXK_SetZoom(1000, 0); }), 0);
+    EXPECT_EQ(Zoom(0), 352);   // 1057 * 100 / 300
+    EXPECT_EQ(Read<int>([] { return PXK_SetZoom(100, 256); }), 1);
+}
+
+// ---- Resize ------------------------------------------------------------------------------
+
+TEST_F(ImageWindowRun, ResizeKeepsColourTableModeAndPlace) {
+    ASSERT_EQ(Read<int>([] { return PXK_CreateImage8(6, "grey", 150, 120, 300, 200, 100); }), 0);
+    const PXK_Color colors[3] = {0x123456, 0xABCDEF, 0x00FF00};
+    ASSERT_EQ(Read<int>([&] { return PXK_SetPalette(colors, 3); }), 0);
+    ASSERT_EQ(Read<int>([] { return PXK_SetStretchMode(4, 6); }), 0);
+    OnWorker([] { image_pixels[6][0] = 2; });
+    ASSERT_EQ(Create(2, "other", 700, 120, 100, 100, 100), 0);
+    EXPECT_EQ(Current(), 2);
+
+    ASSERT_EQ(Read<int>([] { return PXK_ResizeImage(6, 500, 400); }), 0);
+    EXPECT_EQ(Current(), 6);
+    EXPECT_EQ(Read<int>([] { return image_table[6].width * 10000 + image_table[6].height; }), 5000400);
+    EXPECT_EQ(Caption(6), "grey(100%)[8bit]*");
+    const WindowId w = ImageWindow(6);
+    const PlatRect outer = DriverWindowRect(w);
+    EXPECT_EQ(outer.left, 150);
+    EXPECT_EQ(outer.top, 120);
+    EXPECT_EQ(ClientSize(w).cx, 500);
+    std::vector<PXK_Color> pal(256);
+    ASSERT_EQ(Read<int>([&] { return PXK_GetPalette(pal.data()); }), 0);
+    EXPECT_EQ(pal[0], 0x123456);
+    EXPECT_EQ(pal[1], 0xABCDEF);
+    EXPECT_EQ(pal[2], 0x00FF00);
+    EXPECT_EQ(pal[3], 0x030303);
+    EXPECT_EQ(Read<int>([] { return (int)image_pixels[6][0]; }), 0);
+    EXPECT_TRUE(DriverWaitIdle());
+    EXPECT_EQ(DriverClientPixel(w, 0, 0) & 0xFFFFFF, 0x123456u);
+
+    EXPECT_EQ(Read<int>([] { return PXK_ResizeImage(5, 10, 10); }), 1);
+    const WindowId old_window = w;
+    // A shape no zoom can fit on the screen loses the image: 1920 x 4 needs 200% for the
+    // smallest view height and is then twice as wide as the screen.
+    EXPECT_EQ(Read<int>([] { return PXK_ResizeImage(6, 1920, 4); }), 2);
+    EXPECT_EQ(InUse(6), 0);
+    EXPECT_FALSE(PlatIsWindow(old_window));
+}
+
+// ---- Moving and sizing -------------------------------------------------------------------
+
+TEST_F(ImageWindowRun, MovingWithControlSnapsAndTheBorderDoesNotSize) {
+    ASSERT_EQ(Create(0, "mover", 300, 400, 300, 200, 100), 0);
+    const WindowId w = ImageWindow(0);
+    PlatRect r = DriverWindowRect(w);
+    const int gx = r.left + 60, gy = r.top + 10;   // a point on the caption
+
+    // Without Ctrl the window goes exactly where it is dragged.
+    DriverDrag(gx, gy, gx - (r.left - 5), gy);
+    ASSERT_TRUE(DriverWaitFor([=] { return DriverWindowRect(w).left == 5; }));
+
+    // Back, then the same drag with Ctrl held docks against the screen's left edge.
+    r = DriverWindowRect(w);
+    DriverDrag(r.left + 60, r.top + 10, r.left + 60 + 295, r.top + 10);
+    ASSERT_TRUE(DriverWaitFor([=] { return DriverWindowRect(w).left == 300; }));
+    r = DriverWindowRect(w);
+    DriverSetModifiers(INPUT_MOD_CONTROL);
+    DriverDrag(r.left + 60, r.top + 10, r.left + 60 - 295, r.top + 10);
+    DriverSetModifiers(0);
+    ASSERT_TRUE(DriverWaitFor([=] { return DriverWindowRect(w).left == 0; }));
+    EXPECT_EQ(ClientSize(w).cx, 300);
+
+    // Dragging the right border leaves the size alone.
+    r = DriverWindowRect(w);
+    DriverDrag(r.right - 2, (r.top + r.bottom) / 2, r.right + 80, (r.top + r.bottom) / 2 + 40);
+    EXPECT_TRUE(DriverWaitIdle());
+    const PlatRect after = DriverWindowRect(w);
+    EXPECT_EQ(RectWidth(after), RectWidth(r));
+    EXPECT_EQ(RectHeight(after), RectHeight(r));
+    EXPECT_EQ(ClientSize(w).cx, 300);
+    EXPECT_EQ(ClientSize(w).cy, 200);
+}
+
+// ---- Point-tool input --------------------------------------------------------------------
+
+TEST_F(ImageWindowRun, MouseFeedsThePointToolOfItsTarget) {
+    ASSERT_EQ(Create(0, "target", 100, 100, 200, 150, 200), 0);
+    ASSERT_EQ(Create(1, "bystander", 700, 100, 200, 150, 100), 0);
+    const WindowId w = ImageWindow(0);
+    OnWorker([] {
+        ResetPointToolInput();
+        point_input.point_mode = 1;
+        point_input.target_image = 0;
+    });
+    const PlatRect c = DriverClientRectScreen(w);
+    DriverMovePointer(c.left + 51, c.top + 31);
+    ASSERT_TRUE(DriverWaitFor([] { return Read<int>([] { return point_input.move_flag; }) == 1; }));
+    EXPECT_EQ(Read<int>([] { return point_input.move_x * 1000 + point_input.move_y; }), 25015);
+
+    DriverSetModifiers(INPUT_MOD_SHIFT);
+    DriverClick(c.left + 100, c.top + 61);
+    DriverSetModifiers(0);
+    ASSERT_TRUE(DriverWaitFor([] { return Read<int>([] { return point_input.click_flag; }) == 1; }));
+    EXPECT_EQ(Read<int>([] { return point_input.click_x * 1000 + point_input.click_y; }), 50030);
+    EXPECT_EQ(Read<int>([] { return point_input.click_shift; }), 1);
+
+    DriverClick(c.left + 10, c.top + 10, BUTTON_RIGHT);
+    ASSERT_TRUE(DriverWaitFor([] { return Read<int>([] { return point_input.right_flag; }) == 1; }));
+
+    // Keys do nothing while the tool runs.
+    PlatSetForegroundWindow(w);
+    DriverKey(KEY_TAB);
+    EXPECT_TRUE(DriverWaitIdle());
+    EXPECT_EQ(Caption(0), "target(200%)");
+
+    // Another image's window does not feed the tool.
+    OnWorker([] { point_input.click_flag = 0; point_input.right_flag = 0; });
+    const PlatRect other = DriverClientRectScreen(ImageWindow(1));
+    DriverClick(other.left + 20, other.top + 20);
+    DriverClick(other.left + 20, other.top + 20, BUTTON_MIDDLE);
+    EXPECT_TRUE(DriverWaitIdle());
+    EXPECT_EQ(Read<int>([] { return point_input.click_flag + point_input.right_flag; }), 0);
+    OnWorker([] { ResetPointToolInput(); });
+}
+
+}  // namespace
