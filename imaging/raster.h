@@ -166,6 +166,17 @@ static inline bool ClipLineWalk(int64_t len, int64_t dminor, int64_t klo, int64_
     return true;
 }
 
+// One step of the walk, without a branch: the minor step of a line of random slope is as
+// good as random, and a mispredicted branch per pixel would also stop the memory accesses
+// of later pixels from overlapping.
+template <class T>
+static inline void LineStep(T*& p, int64_t& e, int64_t dminor, int64_t len, ptrdiff_t major_step, ptrdiff_t minor_step) {
+    e -= dminor;
+    const int64_t mask = -(int64_t)(e <= 0);
+    e += len & mask;
+    p += major_step + (minor_step & mask);
+}
+
 // Stores the first pixel at p and then count more, each one major step on and one minor
 // step more whenever the error term e drops to 0 or below. Long walks run a second walker
 // kPrefetchAhead pixels ahead that only fetches memory, because steep lines touch a new row
@@ -177,39 +188,17 @@ static inline void WalkLine(const Op& op, T* p, int64_t e, int64_t count, int64_
     if (count > 4 * kPrefetchAhead) {
         T* q = p;
         int64_t f = e;
-        for (int i = 0; i < kPrefetchAhead; i++) {
-            f -= dminor;
-            q += major_step;
-            if (f <= 0) {
-                f += len;
-                q += minor_step;
-            }
-        }
+        for (int i = 0; i < kPrefetchAhead; i++) LineStep(q, f, dminor, len, major_step, minor_step);
         for (int64_t k = count - kPrefetchAhead; k > 0; k--) {
             __builtin_prefetch(q, 1);
-            f -= dminor;
-            q += major_step;
-            if (f <= 0) {
-                f += len;
-                q += minor_step;
-            }
-            e -= dminor;
-            p += major_step;
-            if (e <= 0) {
-                e += len;
-                p += minor_step;
-            }
+            LineStep(q, f, dminor, len, major_step, minor_step);
+            LineStep(p, e, dminor, len, major_step, minor_step);
             op.Pixel(p);
         }
         count = kPrefetchAhead;
     }
     for (; count > 0; count--) {
-        e -= dminor;
-        p += major_step;
-        if (e <= 0) {
-            e += len;
-            p += minor_step;
-        }
+        LineStep(p, e, dminor, len, major_step, minor_step);
         op.Pixel(p);
     }
 }
