@@ -28,6 +28,15 @@ static std::thread g_program;
 static std::atomic<bool> g_running{false};
 static std::atomic<int> g_result{-1};
 
+// A test that leaves the program running gets it stopped when the process ends, instead of
+// a std::thread destroyed while joinable.
+static struct ProgramGuard {
+    ~ProgramGuard() {
+        if (g_running.load()) StopProgram();
+        if (g_program.joinable()) g_program.detach();
+    }
+} g_guard;
+
 static void ProgramThread(void) {
     static char name[] = "pixkit-test";
     char* argv[] = {name, nullptr};
