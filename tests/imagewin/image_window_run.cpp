@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "imagewin/image_table.h"
+#include "imagewin/image_window_hooks.h"
 #include "imagewin/point_input.h"
 #include "platform/draw.h"
 #include "platform/input.h"
@@ -24,6 +25,22 @@ std::function<void()> g_job;
 std::atomic<int> g_job_state{0};   // 0 none, 1 waiting for the worker, 2 done
 
 }  // namespace
+
+// The image commands and popup menus are recorded here instead of being carried out.
+std::atomic<int> g_last_command{0};
+std::atomic<int> g_commands{0};
+std::atomic<int> g_popups{0};
+std::atomic<int> g_last_popup{-1};   // 1 processing menu, 0 edit menu
+
+void RunImageCommand(WindowId, int, int command) {
+    g_last_command.store(command);
+    g_commands.fetch_add(1);
+}
+
+void OpenImagePopupMenu(WindowId, int, bool processing) {
+    g_last_popup.store(processing ? 1 : 0);
+    g_popups.fetch_add(1);
+}
 
 extern "C" void UserSetup(void) { StartRequested.store(1); }
 
@@ -98,7 +115,11 @@ std::vector<uint32_t> ShownPixels(int index, int* w, int* h) {
 class ImageWindowRun : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(StartProgram()); }
-    void TearDown() override { EXPECT_EQ(StopProgram(), 0); }
+    void TearDown() override {
+        if (ProgramRunning()) {
+            EXPECT_EQ(StopProgram(), 0);
+        }
+    }
 };
 
 // ---- Creation ----------------------------------------------------------------------------
@@ -424,6 +445,47 @@ TEST_F(ImageWindowRun, MovingWithControlSnapsAndTheBorderDoesNotSize) {
     EXPECT_EQ(RectHeight(after), RectHeight(r));
     EXPECT_EQ(ClientSize(w).cx, 300);
     EXPECT_EQ(ClientSize(w).cy, 200);
+}
+
+// ---- Keys and buttons handed on ----
+
+TEST_F(ImageWindowRun, ShortcutsPostCommandsAndPlainKeysGoToTheMainWindow) {
+    ASSERT_EQ(Create(0, "keys", 100, 100, 300, 200, 100), 0);
+    const WindowId w = ImageWindow(0);
+    PlatSetForegroundWindow(w);
+    const struct { int key; int command; } shortcuts[] = {
+        {'X', 1011}, {'C', 1012}, {'V', 1014}, {'Q', 1005}, {'R', 1019}};
+    DriverSetModifiers(INPUT_MOD_CONTROL);
+    for (const auto& sc : shortcuts) {
+        const int before = g_commands.load();
+        DriverKey(sc.key, INPUT_MOD_CONTROL);
+        ASSERT_TRUE(DriverWaitFor([&] { return g_commands.load() == before + 1; })) << sc.key;
+        EXPECT_EQ(g_last_command.load(), sc.command);
+    }
+    DriverSetModifiers(0);
+    EXPECT_EQ(StopRequested.load(), 0);   // Ctrl+C copied; it did not reach the main window
+
+    // Buttons: right opens the edit menu, Ctrl + right and middle the processing menu.
+    const PlatRect c = DriverClientRectScreen(w);
+    DriverClick(c.left + 20, c.top + 20, BUTTON_RIGHT);
+    ASSERT_TRUE(DriverWaitFor([] { return g_popups.load() == 1; }));
+    EXPECT_EQ(g_last_popup.load(), 0);
+    DriverSetModifiers(INPUT_MOD_CONTROL);
+    DriverClick(c.left + 20, c.top + 20, BUTTON_RIGHT);
+    DriverSetModifiers(0);
+    ASSERT_TRUE(DriverWaitFor([] { return g_popups.load() == 2; }));
+    EXPECT_EQ(g_last_popup.load(), 1);
+    DriverClick(c.left + 20, c.top + 20, BUTTON_MIDDLE);
+    ASSERT_TRUE(DriverWaitFor([] { return g_popups.load() == 3; }));
+    EXPECT_EQ(g_last_popup.load(), 1);
+
+    // Plain C is the main window's Stop, and Escape its Exit.
+    PlatSetForegroundWindow(w);
+    DriverKey('C');
+    ASSERT_TRUE(DriverWaitFor([] { return StopRequested.load() == 1; }));
+    PlatSetForegroundWindow(w);
+    DriverKey(KEY_ESCAPE);
+    EXPECT_EQ(WaitProgramEnd(), 0);
 }
 
 // ---- Point-tool input --------------------------------------------------------------------
