@@ -437,6 +437,8 @@ static intptr_t OnEditButtonUp(WindowId window) {
 }
 
 static intptr_t OnEditDoubleClick(WindowId window) {
+    // The first click of the pair may have gone to another window: take the focus as well.
+    if (StateOf(window) && PlatGetFocus() != window) PlatSetFocus(window);
     EditState* s = StateOf(window);
     if (!s) return 0;
     EditText t;

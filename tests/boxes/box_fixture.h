@@ -1,0 +1,85 @@
+// The user program of the box tests: UserSetup starts UserMain at once, and UserMain runs the
+// jobs the test thread hands it between pumps, so every PXK_ call of a test runs on the
+// worker thread as in a real program, while the test drives the mouse and keyboard.
+#pragma once
+
+#include "support/harness.h"
+
+#include "platform/window.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <mutex>
+
+namespace box_test {
+
+inline std::mutex job_lock;
+inline std::function<void()> job;
+inline int jobs_done = 0;
+
+// Runs fn on the worker thread and waits until it has run.
+inline bool OnWorker(const std::function<void()>& fn) {
+    int target;
+    {
+        std::lock_guard<std::mutex> guard(job_lock);
+        job = fn;
+        target = jobs_done + 1;
+    }
+    return DriverWaitFor([target] {
+        std::lock_guard<std::mutex> guard(job_lock);
+        return jobs_done >= target;
+    }, HARNESS_TIMEOUT_MS);
+}
+
+// Runs fn on the worker thread and returns its result.
+template <typename T>
+T Ask(const std::function<T()>& fn) {
+    T result{};
+    OnWorker([&] { result = fn(); });
+    return result;
+}
+
+inline void RunJobs(void) {
+    std::function<void()> fn;
+    {
+        std::lock_guard<std::mutex> guard(job_lock);
+        fn.swap(job);
+    }
+    if (!fn) return;
+    fn();
+    std::lock_guard<std::mutex> guard(job_lock);
+    jobs_done++;
+}
+
+// A key pressed with modifiers held until the program has handled it.
+inline void KeyWith(int key, int mods) {
+    DriverSetModifiers(mods);
+    DriverKey(key, mods);
+    DriverWaitIdle();
+    DriverSetModifiers(0);
+}
+
+inline PlatPoint CentreOf(WindowId w) {
+    PlatRect r = DriverWindowRect(w);
+    return PlatPoint{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+class BoxTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(StartProgram()); }
+    void TearDown() override { EXPECT_GE(StopProgram(), 0); }
+};
+
+}  // namespace box_test
+
+// The program: no windows of its own; UserMain serves the test's jobs.
+void UserSetup(void) { StartRequested.store(1); }
+
+void UserMain(void) {
+    while (ExitState.load() == 0) {
+        PXK_PumpMessages();
+        box_test::RunJobs();
+        PlatWaitMessage(2);
+    }
+}
