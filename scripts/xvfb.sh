@@ -1,19 +1,25 @@
 # Starts a private Xvfb display with openbox for the X11 tests (sourced by test.sh).
 start_xvfb() {
-  local n=$(( 90 + RANDOM % 400 ))
-  Xvfb ":$n" -screen 0 1920x1080x24 -nolisten tcp >/tmp/pixkit-xvfb-$n.log 2>&1 &
+  # Xvfb picks a free display number itself (-displayfd), so that runs of several people on
+  # one machine never share or kill each other's display.
+  local numfile
+  numfile=$(mktemp /tmp/pixkit-xvfb-XXXXXX)
+  Xvfb -displayfd 1 -screen 0 1920x1080x24 -nolisten tcp >"$numfile" 2>"$numfile.log" &
   XVFB_PID=$!
-  local i
+  local n="" i
   for i in $(seq 1 100); do
-    [ -e "/tmp/.X11-unix/X$n" ] && break
+    n=$(head -n1 "$numfile" 2>/dev/null || true)
+    [ -n "$n" ] && break
+    kill -0 "$XVFB_PID" 2>/dev/null || break
     sleep 0.1
   done
-  if [ ! -e "/tmp/.X11-unix/X$n" ]; then
-    echo "Xvfb could not start on :$n; the X11 tests cannot run" >&2
+  rm -f "$numfile"
+  if [ -z "$n" ] || [ ! -e "/tmp/.X11-unix/X$n" ]; then
+    echo "Xvfb could not start; the X11 tests cannot run" >&2
     return 1
   fi
   export DISPLAY=":$n"
-  openbox >/tmp/pixkit-openbox-$n.log 2>&1 &
+  openbox >"$numfile.openbox.log" 2>&1 &
   OPENBOX_PID=$!
   # Windows mapped while the window manager is still starting can be lost: wait until it
   # announces itself on the root window.

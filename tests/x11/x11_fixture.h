@@ -36,6 +36,7 @@ struct Seen {
     std::vector<int> key_mods;   // MOUSE_CONTROL etc. read from the key state at each key
     int moving = 0;
     bool ctrl_while_moving = false;
+    std::vector<int> wheel;
     int drops = 0;
     std::vector<std::string> dropped;
 };
@@ -65,6 +66,11 @@ inline intptr_t TestProc(WindowId w, int msg, uintptr_t wp, intptr_t lp) {
         s.moving++;
         if (PlatGetKeyState(KEY_CONTROL) & 0x8000) s.ctrl_while_moving = true;
         break;
+    }
+    case MSG_MOUSEWHEEL: {
+        std::lock_guard<std::mutex> g(s.lock);
+        s.wheel.push_back((int)(int16_t)ParamHigh((intptr_t)wp));
+        return 0;
     }
     case MSG_DROPFILES: {
         DropList* list = (DropList*)wp;
@@ -175,6 +181,13 @@ inline std::vector<uint32_t> LayerPixels(WindowId w, int* width, int* height) {
     for (int y = 0; y < s->height; y++) memcpy(&px[(size_t)y * s->width], SurfaceRow(s, y), (size_t)s->width * 4);
     UnlockWindowPixels(w, nullptr);
     return px;
+}
+
+// Brings a window to the front and waits until the server gives it the keyboard.
+inline bool FocusAndWait(WindowId w) {
+    PlatSetForegroundWindow(w);
+    std::string want = std::to_string(X11NativeWindow(w)) + "\n";
+    return PumpUntil([&] { return RunTool("xdotool getwindowfocus") == want; });
 }
 
 inline void FillClient(WindowId w, const PlatRect& r, uint32_t rgb) {

@@ -1,0 +1,132 @@
+// Real input through the X server (xdotool's synthetic keyboard and pointer): typed text as
+// MSG_CHAR without control characters, key codes with modifiers, keypad keys in both Num
+// Lock states, the wheel, and a Ctrl+drag on the caption running the layer's move loop.
+#include "x11_fixture.h"
+
+#include <atomic>
+#include <thread>
+
+using namespace x11test;
+
+static std::u16string Chars() {
+    std::lock_guard<std::mutex> g(Record().lock);
+    return Record().chars;
+}
+
+static std::vector<int> Keys() {
+    std::lock_guard<std::mutex> g(Record().lock);
+    return Record().keys_down;
+}
+
+static bool HasKey(int key) {
+    for (int k : Keys())
+        if (k == key) return true;
+    return false;
+}
+
+TEST(X11Input, TypedTextArrivesAsCharsInTheFocusedWindow) {
+    StartX11();
+    WindowId w = CreateTestWindow(200, 150, 300, 200, u"typing");
+    ASSERT_NE(w, 0u);
+    ASSERT_TRUE(FocusAndWait(w));
+    RunTool("xdotool type --delay 20 'Hello, w\xc3\xb6rld 42'");
+    std::u16string want = u"Hello, w\u00f6rld 42";
+    EXPECT_TRUE(PumpUntil([&] { return Chars() == want; })) << "got " << Chars().size() << " units";
+    EXPECT_TRUE(HasKey('H'));
+    EXPECT_TRUE(HasKey('4'));
+    EXPECT_TRUE(HasKey(KEY_SPACE));
+
+    // Return, Tab, Backspace and Escape are keys; their characters come only from the layer's
+    // translation (once each); so does Ctrl+A's control character.
+    {
+        std::lock_guard<std::mutex> g(Record().lock);
+        Record().chars.clear();
+        Record().keys_down.clear();
+        Record().key_mods.clear();
+    }
+    RunTool("xdotool key --delay 20 Return Tab BackSpace Escape ctrl+a Delete Left F5 Home");
+    EXPECT_TRUE(PumpUntil([&] { return HasKey(KEY_HOME); }));
+    EXPECT_EQ(Chars(), std::u16string(u"\r\t\b\x1b\x01"));
+    std::vector<int> keys = Keys();
+    std::vector<int> without_ctrl;
+    bool ctrl_a = false;
+    {
+        std::lock_guard<std::mutex> g(Record().lock);
+        for (size_t i = 0; i < keys.size(); i++) {
+            if (keys[i] == 'A') ctrl_a = (Record().key_mods[i] & 1) != 0;
+            if (keys[i] != KEY_CONTROL) without_ctrl.push_back(keys[i]);
+        }
+    }
+    EXPECT_TRUE(ctrl_a);
+    std::vector<int> want_keys{KEY_RETURN, KEY_TAB, KEY_BACK, KEY_ESCAPE, 'A', KEY_DELETE, KEY_LEFT, KEY_F1 + 4, KEY_HOME};
+    EXPECT_EQ(without_ctrl, want_keys);
+    EXPECT_EQ(PlatGetKeyState(KEY_CONTROL), 0);
+}
+
+TEST(X11Input, KeypadDigitsInBothNumLockStates) {
+    StartX11();
+    WindowId w = CreateTestWindow(200, 150, 300, 200, u"keypad");
+    ASSERT_NE(w, 0u);
+    ASSERT_TRUE(FocusAndWait(w));
+    RunTool("xdotool key --delay 20 KP_End KP_Add KP_Subtract");
+    EXPECT_TRUE(PumpUntil([&] { return HasKey(KEY_SUBTRACT); }));
+    RunTool("xdotool key Num_Lock");
+    RunTool("xdotool key --delay 20 KP_1 KP_7 KP_Enter");
+    EXPECT_TRUE(PumpUntil([&] { return HasKey(KEY_RETURN); }));
+    RunTool("xdotool key Num_Lock");
+    std::vector<int> keys = Keys();
+    std::vector<int> want{KEY_NUMPAD0 + 1, KEY_ADD, KEY_SUBTRACT, KEY_NUMPAD0 + 1, KEY_NUMPAD0 + 7, KEY_RETURN};
+    std::vector<int> got;
+    for (int k : keys)
+        if (k != KEY_SHIFT) got.push_back(k);
+    EXPECT_EQ(got, want);
+}
+
+TEST(X11Input, WheelTurnsArriveWithTheirDirection) {
+    StartX11();
+    WindowId w = CreateTestWindow(200, 150, 300, 200, u"wheel");
+    ASSERT_NE(w, 0u);
+    ASSERT_TRUE(FocusAndWait(w));
+    RunTool("xdotool mousemove 350 260 click 4 click 4 click 5");
+    auto wheel = [] {
+        std::lock_guard<std::mutex> g(Record().lock);
+        return Record().wheel;
+    };
+    EXPECT_TRUE(PumpUntil([&] { return wheel().size() >= 3; }));
+    EXPECT_EQ(wheel(), (std::vector<int>{120, 120, -120}));
+}
+
+TEST(X11Input, CtrlDragOnTheCaptionRunsTheMoveLoopWithCtrlSeen) {
+    StartX11();
+    WindowId w = CreateTestWindow(300, 200, 320, 240, u"drag me");
+    ASSERT_NE(w, 0u);
+    ASSERT_TRUE(FocusAndWait(w));
+    PlatPoint offset{};
+    PlatGetClientOffset(w, &offset);
+    int gx = 300 + 100, gy = 200 + offset.y / 2 + 1;
+    std::atomic<bool> done{false};
+    std::thread user([&] {
+        char cmd[512];
+        snprintf(cmd, sizeof cmd,
+                 "xdotool mousemove --sync %d %d keydown ctrl sleep 0.1 mousedown 1 sleep 0.2 "
+                 "mousemove --sync %d %d sleep 0.2 mousemove --sync %d %d sleep 0.2 mouseup 1 sleep 0.1 keyup ctrl",
+                 gx, gy, gx + 30, gy + 20, gx + 80, gy + 50);
+        RunTool(cmd);
+        done = true;
+    });
+    bool finished = PumpUntil([&] { return done.load(); }, 10000);
+    user.join();
+    ASSERT_TRUE(finished);
+    {
+        std::lock_guard<std::mutex> g(Record().lock);
+        EXPECT_GT(Record().moving, 0);
+        EXPECT_TRUE(Record().ctrl_while_moving);
+    }
+    PlatRect r;
+    PlatGetWindowRect(w, &r);
+    EXPECT_EQ(r.left, 380);
+    EXPECT_EQ(r.top, 250);
+    int x = 0, y = 0;
+    EXPECT_TRUE(PumpUntil([&] { return NativeTopLeft(X11NativeWindow(w), &x, &y) && x == 380 && y == 250; }))
+        << x << "," << y;
+}
