@@ -46,3 +46,7 @@ bool MenuBarItemRect(WindowId window, int position, PlatRect* rect);
 std::string StatusText(void);
 // Sends a key press to the main window (plain, or with INPUT_MOD_ flags).
 void PressMainWindowKey(int key, int mods = 0);
+
+// Every file that includes this header links the harness, and with it the weak UserSetup
+// and UserMain, even when it calls nothing else of it.
+[[gnu::used]] static bool (*const harness_link_anchor)(int, int, int) = StartProgram;
