@@ -50,37 +50,40 @@ void CollectWindowRects(void) {
 
 static int Abs(int v) { return v < 0 ? -v : v; }
 
+// Distances are measured from the proposed edges, but overlap is judged where the window
+// is after the shifts made so far: a window docked beside another touches it and so may then
+// align its top with it (taken literally from the proposed edges, a window dropped a few
+// pixels beside another would never align, and one docked below would never align sides).
+static bool Overlaps(int a0, int a1, int b0, int b1) { return a0 <= b1 && a1 >= b0; }
+
 PlatRect SnapRect(const PlatRect* entries, int count, PlatRect own, PlatRect proposed) {
     const int L = proposed.left, T = proposed.top, R = proposed.right, B = proposed.bottom;
     PlatRect out = proposed;
     bool x_done = false, y_done = false;
+    auto shift_x = [&](int dx) { out.left += dx, out.right += dx, x_done = true; };
+    auto shift_y = [&](int dy) { out.top += dy, out.bottom += dy, y_done = true; };
     for (int i = 0; i < count; i++) {
         const PlatRect& e = entries[i];
         if (e.left == own.left && e.top == own.top && e.right == own.right && e.bottom == own.bottom) continue;
-        bool hov = e.left <= R && e.right >= L;
-        bool vov = e.top <= B && e.bottom >= T;
-        int dx = 0, dy = 0;
-        if (!x_done && vov) {   // side docking
-            if (Abs(e.right - L) < SNAP_DISTANCE) dx = e.right - L, x_done = true;
-            else if (Abs(e.left - R) < SNAP_DISTANCE) dx = e.left - R, x_done = true;
-            out.left += dx, out.right += dx;
+        // Side docking: its left edge onto E's right edge, or its right edge onto E's left.
+        if (!x_done && Overlaps(e.top, e.bottom, out.top, out.bottom)) {
+            if (Abs(e.right - L) < SNAP_DISTANCE) shift_x(e.right - L);
+            else if (Abs(e.left - R) < SNAP_DISTANCE) shift_x(e.left - R);
         }
-        if (!y_done && x_done && hov) {   // top or bottom edges aligned
-            if (Abs(e.top - T) < SNAP_DISTANCE) dy = e.top - T, y_done = true;
-            else if (Abs(e.bottom - B) < SNAP_DISTANCE) dy = e.bottom - B, y_done = true;
-            out.top += dy, out.bottom += dy;
+        // Top or bottom edges aligned with E's, once docked beside it.
+        if (!y_done && x_done && Overlaps(e.left, e.right, out.left, out.right)) {
+            if (Abs(e.top - T) < SNAP_DISTANCE) shift_y(e.top - T);
+            else if (Abs(e.bottom - B) < SNAP_DISTANCE) shift_y(e.bottom - B);
         }
-        if (!y_done && hov) {   // top or bottom docking
-            dy = 0;
-            if (Abs(e.bottom - T) < SNAP_DISTANCE) dy = e.bottom - T, y_done = true;
-            else if (Abs(e.top - B) < SNAP_DISTANCE) dy = e.top - B, y_done = true;
-            out.top += dy, out.bottom += dy;
+        // Top or bottom docking: its top onto E's bottom, or its bottom onto E's top.
+        if (!y_done && Overlaps(e.left, e.right, out.left, out.right)) {
+            if (Abs(e.bottom - T) < SNAP_DISTANCE) shift_y(e.bottom - T);
+            else if (Abs(e.top - B) < SNAP_DISTANCE) shift_y(e.top - B);
         }
-        if (!x_done && y_done && vov) {   // side edges aligned
-            dx = 0;
-            if (Abs(e.left - L) < SNAP_DISTANCE) dx = e.left - L, x_done = true;
-            else if (Abs(e.right - R) < SNAP_DISTANCE) dx = e.right - R, x_done = true;
-            out.left += dx, out.right += dx;
+        // Left or right edges aligned with E's, once docked above or below it.
+        if (!x_done && y_done && Overlaps(e.top, e.bottom, out.top, out.bottom)) {
+            if (Abs(e.left - L) < SNAP_DISTANCE) shift_x(e.left - L);
+            else if (Abs(e.right - R) < SNAP_DISTANCE) shift_x(e.right - R);
         }
         if (x_done && y_done) break;
     }
