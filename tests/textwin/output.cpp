@@ -1,0 +1,238 @@
+// Text window output on the real program: runs and line breaks, wrapping of narrow and wide
+// characters, scrolling with its black band, the colour stacks, opening and resizing, the
+// output limit and the "C" number format. Glyphs are checked against the layer's own text
+// output drawn into a separate surface, backgrounds by exact colour.
+#include "textwin_fixture.h"
+
+#include <clocale>
+#include <string>
+
+static const uint32_t WHITE = 0xFFFFFF, BLACK = 0x000000;
+
+TEST_F(TextWindows, SameLettersTwiceStayOnOneLineAndLineFeedsMoveTheCursor) {
+    ASSERT_TRUE(RunOnWorker([] {
+        PXK_OpenTextWindow(0, 10, 10, 400, 300);
+        PXK_Printf("abc");
+        PXK_Printf("abc");
+    }));
+    EXPECT_EQ(CursorOf(0), (Cursor{48, 0}));
+    EXPECT_SHOWS(0, 0, 0, ReferenceText(u"abcabc", WHITE, BLACK));
+    EXPECT_TRUE(AllColor(ScreenOf(0), PlatRect{48, 0, 400, 300}, BLACK));
+
+    ASSERT_TRUE(RunOnWorker([] { PXK_Printf("x\n"); }));
+    EXPECT_EQ(CursorOf(0), (Cursor{0, 16}));
+    ASSERT_TRUE(RunOnWorker([] { PXK_Printf("\n\nyz"); }));
+    EXPECT_EQ(CursorOf(0), (Cursor{16, 48}));
+    EXPECT_SHOWS(0, 0, 48, ReferenceText(u"yz", WHITE, BLACK));
+    EXPECT_TRUE(AllColor(ScreenOf(0), PlatRect{0, 16, 400, 48}, BLACK));
+}
+
+TEST_F(TextWindows, TheFiftyFirstCharacterOfA400PixelLineStartsTheNextLine) {
+    ASSERT_TRUE(RunOnWorker([] {
+        PXK_OpenTextWindow(0, 10, 10, 400, 300);
+        PXK_Printf("%s", "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwx" "Q");
+    }));
+    EXPECT_EQ(CursorOf(0), (Cursor{8, 16}));
+    EXPECT_SHOWS(0, 0, 0, ReferenceText(u"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwx", WHITE, BLACK));
+    EXPECT_SHOWS(0, 0, 16, ReferenceText(u"Q", WHITE, BLACK));
+}
+
+TEST_F(TextWindows, AWideCharacterThatFindsOneCellMovesToTheNextLineWhole) {
+    ASSERT_TRUE(RunOnWorker([] {
+        PXK_OpenTextWindow(0, 10, 10, 400, 300);
+        PXK_PushTextColor(0x203040, 0xFFFF00);
+        PXK_Printf("%s", "0123456789012345678901234567890123456789012345678");   // 49 cells
+        PXK_Printf("漢");
+    }));
+    EXPECT_EQ(CursorOf(0), (Cursor{16, 16}));
+    EXPECT_SHOWS(0, 0, 0, ReferenceText(u"0123456789012345678901234567890123456789012345678", 0xFFFF00, 0x203040));
+    EXPECT_SHOWS(0, 0, 16, ReferenceText(u"漢", 0xFFFF00, 0x203040));
+    // The last cell of the first line stays untouched.
+    EXPECT_TRUE(AllColor(ScreenOf(0), PlatRect{392, 0, 400, 16}, BLACK));
+}
+
+TEST_F(TextWindows, AWindowNarrowerThanACellPrintsEachCharacterOnItsOwnLine) {
+    ASSERT_TRUE(RunOnWorker([] {
+        PXK_OpenTextWindow(0, 10, 10, 6, 200);
+        PXK_Printf("abc");
+    }));
+    // The first character already finds no room on the first line.
+    EXPECT_EQ(CursorOf(0), (Cursor{8, 48}));
+}
+
+TEST_F(TextWindows, ScrollsWhenTheCursorLineWouldEndOnTheBottomEdgeWithABlackBand) {
+    ASSERT_TRUE(RunOnWorker([] {
+        PXK_OpenTextWindow(0, 10, 10, 200, 48);
+        PXK_PushTextColor(0xC00000, 0xFFFFFF);
+        PXK_Printf("one\n");
+    }));
+    EXPECT_EQ(CursorOf(0), (Cursor{0, 16}));
+    EXPECT_SHOWS(0, 0, 0, ReferenceText(u"one", WHITE, 0xC00000));
+    ASSERT_TRUE(RunOnWorker([] { PXK_Printf("two\n"); }));
+    // Line 2 would end exactly on the bottom edge: the content moved up by a line.
+    EXPECT_EQ(CursorOf(0), (Cursor{0, 16}));
+    EXPECT_SHOWS(0, 0, 0, ReferenceText(u"two", WHITE, 0xC00000));
+    EXPECT_TRUE(DriverWaitFor([] { return AllColor(ScreenOf(0), PlatRect{0, 16, 200, 48}, BLACK); }));
+    EXPECT_TRUE(AllColor(ScreenOf(0), PlatRect{24, 0, 200, 16}, BLACK));
+
+    // Many more lines: the ring of rows keeps showing the last two in order.
+    ASSERT_TRUE(RunOnWorker([] {
+        for (int i = 0; i < 100; i++) PXK_Printf("line %d\n", i);
+        PXK_Printf("last");
+    }));
+    EXPECT_EQ(CursorOf(0), (Cursor{32, 16}));
+    EXPECT_SHOWS(0, 0, 0, ReferenceText(u"line 99", WHITE, 0xC00000));
+    EXPECT_SHOWS(0, 0, 16, ReferenceText(u"last", WHITE, 0xC00000));
+    EXPECT_TRUE(DriverWaitFor([] { return AllColor(ScreenOf(0), PlatRect{0, 32, 200, 48}, BLACK); }));
+}
+
+TEST_F(TextWindows, ScrollingAWindowWhoseHeightIsNoMultipleOfTheLineKeepsRowsInOrder) {
+    ASSERT_TRUE(RunOnWorker([] {
+        PXK_OpenTextWindow(0, 10, 10, 120, 70);   // 4 lines and 6 rows
+        for (int i = 0; i < 13; i++) PXK_Printf("n%d\n", i);
+        PXK_Printf("end");
+    }));
+    EXPECT_EQ(CursorOf(0), (Cursor{24, 48}));
+    EXPECT_SHOWS(0, 0, 0, ReferenceText(u"n10", WHITE, BLACK));
+    EXPECT_SHOWS(0, 0, 16, ReferenceText(u"n11", WHITE, BLACK));
+    EXPECT_SHOWS(0, 0, 32, ReferenceText(u"n12", WHITE, BLACK));
+    EXPECT_SHOWS(0, 0, 48, ReferenceText(u"end", WHITE, BLACK));
+    EXPECT_TRUE(AllColor(ScreenOf(0), PlatRect{0, 64, 120, 70}, BLACK));
+}
+
+TEST_F(TextWindows, NinePushesAndNinePopsEndWithTheColoursOfTheFirstPush) {
+    ASSERT_TRUE(RunOnWorker([] {
+        PXK_OpenTextWindow(0, 10, 10, 400, 300);
+        for (int i = 1; i <= 9; i++) PXK_PushTextColor(0x010000 * i, 0x000100 * (20 * i));
+        for (int i = 0; i < 9; i++) PXK_PopTextColor();
+        PXK_Printf("Pop");
+    }));
+    EXPECT_SHOWS(0, 0, 0, ReferenceText(u"Pop", 0x000100 * 20, 0x010000));
+    ASSERT_TRUE(RunOnWorker([] {
+        // The bottom entry stays: popping once more still gives the first push's colours.
+        PXK_PopTextColor();
+        PXK_Printf("!");
+    }));
+    EXPECT_SHOWS(0, 24, 0, ReferenceText(u"!", 0x000100 * 20, 0x010000));
+}
+
+TEST_F(TextWindows, APopWithoutAPushLeavesWhiteOnBlackAndColoursAffectOnlyLaterText) {
+    ASSERT_TRUE(RunOnWorker([] {
+        PXK_OpenTextWindow(0, 10, 10, 400, 300);
+        PXK_PopTextColor();
+        PXK_Printf("a");
+        PXK_PushTextColor(0x0000FF, 0x00FF00);
+        PXK_Printf("b");
+        PXK_PopTextColor();
+        PXK_Printf("c");
+    }));
+    EXPECT_SHOWS(0, 0, 0, ReferenceText(u"a", WHITE, BLACK));
+    EXPECT_SHOWS(0, 8, 0, ReferenceText(u"b", 0x00FF00, 0x0000FF));
+    EXPECT_SHOWS(0, 16, 0, ReferenceText(u"c", WHITE, BLACK));
+}
+
+TEST_F(TextWindows, OpeningAnOpenIdOnlyBringsItForwardAndNegativeSizesGiveTheDefault) {
+    std::atomic<int> first{-1}, again{-1}, other{-1};
+    ASSERT_TRUE(RunOnWorker([&] {
+        first = PXK_OpenTextWindow(3, 10, 10, -1, -1);
+        PXK_Printf("kept");
+        other = PXK_OpenTextWindow(4, 500, 10, 200, 100);
+        again = PXK_OpenTextWindow(3, 700, 700, 50, 50);
+    }));
+    EXPECT_EQ(first.load(), 0);
+    EXPECT_EQ(other.load(), 0);
+    EXPECT_EQ(again.load(), 1);
+    EXPECT_EQ(current_text_window.load(), 3);
+    EXPECT_EQ(PlatGetForegroundWindow(), HandleOf(3));
+    PlatRect client;
+    PlatGetClientRect(HandleOf(3), &client);
+    EXPECT_EQ(RectWidth(client), 400);
+    EXPECT_EQ(RectHeight(client), 300);
+    EXPECT_EQ(CursorOf(3), (Cursor{32, 0}));
+    PlatRect outer;
+    PlatGetWindowRect(HandleOf(3), &outer);
+    EXPECT_EQ(outer.left, 10);
+    EXPECT_EQ(DriverWindowText(HandleOf(3)), "TextWindow 3");
+}
+
+TEST_F(TextWindows, CloseAndSelectRefuseClosedSlotsAndClosingTheCurrentPicksTheLowestOpen) {
+    std::atomic<int> r1{-1}, r2{-1}, r3{-1}, r4{-1};
+    ASSERT_TRUE(RunOnWorker([&] {
+        PXK_OpenTextWindow(7, 10, 10, 200, 100);
+        PXK_OpenTextWindow(5, 300, 10, 200, 100);
+        PXK_OpenTextWindow(9, 600, 10, 200, 100);
+        r1 = PXK_SelectTextWindow(6);
+        r2 = PXK_CloseTextWindow(256);
+        r3 = PXK_CloseTextWindow(9);
+        r4 = PXK_SelectTextWindow(9);
+    }));
+    EXPECT_EQ(r1.load(), 1);
+    EXPECT_EQ(r2.load(), 1);
+    EXPECT_EQ(r3.load(), 0);
+    EXPECT_EQ(r4.load(), 1);
+    EXPECT_EQ(current_text_window.load(), 5);
+    EXPECT_EQ(DriverFindWindow("TextWindow 9"), 0u);
+    EXPECT_EQ(PXK_TextWindowIndex(HandleOf(7)), 7);
+    // Printing into a closed current window does nothing.
+    ASSERT_TRUE(RunOnWorker([] {
+        PXK_CloseTextWindow(5);
+        PXK_CloseTextWindow(7);
+        PXK_Printf("nowhere");
+    }));
+    EXPECT_EQ(current_text_window.load(), 7);
+    EXPECT_EQ(PXK_OpenTextWindow(256, 0, 0, 10, 10), 1);
+}
+
+TEST_F(TextWindows, ResizingClearsTheWindowAndPutsTheCursorHome) {
+    ASSERT_TRUE(RunOnWorker([] {
+        PXK_OpenTextWindow(0, 10, 10, 300, 200);
+        PXK_Printf("before\nresize");
+    }));
+    EXPECT_SHOWS(0, 0, 0, ReferenceText(u"before", WHITE, BLACK));
+    ASSERT_TRUE(RunOnWorker([] {
+        PlatRect r{0, 0, 320, 240};
+        PlatAdjustWindowRect(&r, STYLE_CAPTION | STYLE_SYSMENU | STYLE_SIZEFRAME, 0, false);
+        PlatSetWindowPos(HandleOf(0), 0, 0, RectWidth(r), RectHeight(r), MOVE_NOMOVE | MOVE_NOZORDER);
+    }));
+    EXPECT_EQ(CursorOf(0), (Cursor{0, 0}));
+    EXPECT_TRUE(DriverWaitFor([] {
+        Screen s = ScreenOf(0);
+        return s.width == 320 && AllColor(s, PlatRect{0, 0, 320, 240}, BLACK);
+    }));
+    ASSERT_TRUE(RunOnWorker([] { PXK_Printf("after"); }));
+    EXPECT_SHOWS(0, 0, 0, ReferenceText(u"after", WHITE, BLACK));
+}
+
+TEST_F(TextWindows, OutputOverTheLimitIsCutAtACharacterBoundary) {
+    ASSERT_TRUE(RunOnWorker([] {
+        PXK_OpenTextWindow(0, 0, 0, 1600, 400);
+        // 4,094 narrow bytes and a two-byte character: the character does not fit in 4,095.
+        std::string text(4094, 'a');
+        text += "é";
+        PXK_Printf("%s", text.c_str());
+    }));
+    // 4,094 cells on 200-cell lines: 20 full lines (scrolled) and 94 cells.
+    EXPECT_EQ(CursorOf(0).x, 94 * 8);
+}
+
+TEST_F(TextWindows, NumbersAreFormattedInTheCLocaleWhateverTheProgramsLocale) {
+    const char* set = std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
+    if (!set) set = std::setlocale(LC_NUMERIC, "fr_FR.UTF-8");
+    if (!set) GTEST_SKIP() << "no locale with a decimal comma is installed";
+    ASSERT_TRUE(RunOnWorker([] {
+        PXK_OpenTextWindow(0, 0, 0, 300, 100);
+        PXK_Printf("%.1f", 4.5);
+    }));
+    std::setlocale(LC_NUMERIC, "C");
+    EXPECT_EQ(CursorOf(0), (Cursor{24, 0}));
+    EXPECT_SHOWS(0, 0, 0, ReferenceText(u"4.5", WHITE, BLACK));
+}
+
+TEST_F(TextWindows, AnotherThreadPrintsIntoAWorkerWindow) {
+    ASSERT_TRUE(RunOnWorker([] { PXK_OpenTextWindow(0, 0, 0, 200, 64); }));
+    // This thread is not the window's: output draws into the store and the worker paints it.
+    for (int i = 0; i < 40; i++) PXK_Printf("t%d\n", i);
+    EXPECT_EQ(CursorOf(0), (Cursor{0, 32}));
+    EXPECT_SHOWS(0, 0, 0, ReferenceText(u"t38", WHITE, BLACK));
+    EXPECT_SHOWS(0, 0, 16, ReferenceText(u"t39", WHITE, BLACK));
+}
