@@ -66,7 +66,9 @@ intptr_t CallWindowProcedure(WindowId window, int msg, uintptr_t wparam, intptr_
     return proc ? proc(window, msg, wparam, lparam) : 0;
 }
 
-int QueueMessage(WindowId window, int msg, uintptr_t wparam, intptr_t lparam) {
+// Queues at the end, or at the front for a message that must come before everything
+// already waiting (the character of a key being translated right now).
+static int QueueMessageAt(WindowId window, int msg, uintptr_t wparam, intptr_t lparam, bool front) {
     ThreadQueue* q = WindowQueue(window);
     if (!q) return 1;
     Message m;
@@ -79,10 +81,15 @@ int QueueMessage(WindowId window, int msg, uintptr_t wparam, intptr_t lparam) {
     m.key_state = CurrentKeyState();
     {
         std::lock_guard<std::mutex> guard(q->lock);
-        q->posted.push_back(m);
+        if (front) q->posted.push_front(m);
+        else q->posted.push_back(m);
     }
     q->wake.notify_all();
     return 0;
+}
+
+int QueueMessage(WindowId window, int msg, uintptr_t wparam, intptr_t lparam) {
+    return QueueMessageAt(window, msg, wparam, lparam, false);
 }
 
 int PlatPostMessage(WindowId window, int msg, uintptr_t wparam, intptr_t lparam) {
@@ -320,6 +327,22 @@ void PlatWaitMessage(int timeout_ms) {
     else q->wake.wait_for(lk, std::chrono::milliseconds(timeout_ms));
 }
 
+// Set by PlatBeginPaint while a paint message is being handled on this thread.
+static thread_local bool tl_begin_paint_called = false;
+
+// Sends a paint message. A procedure that did not paint must not get the same paint message
+// forever, so its window is validated afterwards; one that called PlatBeginPaint is not,
+// because another thread may have invalidated the window again meanwhile, and that newer
+// damage must be painted by the next paint message.
+static intptr_t CallPaint(WindowId window) {
+    bool outer = tl_begin_paint_called;
+    tl_begin_paint_called = false;
+    intptr_t r = CallWindowProcedure(window, MSG_PAINT, 0, 0);
+    if (!tl_begin_paint_called) PlatValidateRect(window, nullptr);
+    tl_begin_paint_called = outer;
+    return r;
+}
+
 void PlatTranslateMessage(const Message* msg) {
     if (!msg || msg->type != MSG_KEYDOWN) return;
     int key = (int)msg->wparam;
@@ -333,17 +356,14 @@ void PlatTranslateMessage(const Message* msg) {
         if ((PlatGetKeyState(KEY_CONTROL) & 0x8000) && key >= 'A' && key <= 'Z') ch = key - 'A' + 1;
         break;
     }
-    if (ch) QueueMessage(msg->window, MSG_CHAR, (uintptr_t)ch, 1);
+    // The character goes before input that arrived after the key: typed text is queued as
+    // characters at once, so a later letter must not overtake this key's character.
+    if (ch) QueueMessageAt(msg->window, MSG_CHAR, (uintptr_t)ch, 1, true);
 }
 
 intptr_t PlatDispatchMessage(const Message* msg) {
     if (!msg || !msg->window) return 0;
-    if (msg->type == MSG_PAINT) {
-        intptr_t r = CallWindowProcedure(msg->window, MSG_PAINT, 0, 0);
-        // A procedure that did not paint must not get the same paint message forever.
-        PlatValidateRect(msg->window, nullptr);
-        return r;
-    }
+    if (msg->type == MSG_PAINT) return CallPaint(msg->window);
     return CallWindowProcedure(msg->window, msg->type, msg->wparam, msg->lparam);
 }
 
@@ -443,14 +463,12 @@ int PlatUpdateWindow(WindowId window) {
         if (!rec) return 1;
         invalid = rec->has_invalid;
     }
-    if (invalid && WindowQueue(window) == CurrentThreadQueue()) {
-        CallWindowProcedure(window, MSG_PAINT, 0, 0);
-        PlatValidateRect(window, nullptr);
-    }
+    if (invalid && WindowQueue(window) == CurrentThreadQueue()) CallPaint(window);
     return 0;
 }
 
 int PlatBeginPaint(WindowId window, PlatRect* invalid) {
+    tl_begin_paint_called = true;
     PlatRect r{};
     bool erase = false;
     {
