@@ -1,7 +1,159 @@
-// The test-pattern application (placeholder until the application lands).
+// The printer calibration sheet: the user gives the sheet's width and height in inches and
+// the printer's resolution in dots per inch in the input box; the program prints the size in
+// pixels in text window 0, and each press of "go" makes image 0 exactly that large and draws
+// a test pattern into it: a one-inch grey square, two line sweeps of growing spacing and a
+// hue-by-saturation colour chart.
 #include <pxk.h>
 
-void UserSetup(void) {}
+#include <math.h>
+
+static double inch_W, inch_H;
+static int dpi_W, dpi_H;
+static int pW, pH;
+
+// True when v converts to an int without overflow (false for NaN too).
+static bool FitsInt(double v) { return v > -2147483648.0 && v < 2147483648.0; }
+
+// The typed inches cut (not rounded) to two decimals.
+static double CutToHundredths(double v) { return (double)(int)(v * 100.0) / 100.0; }
+
+// One pass over the width (or height) in inches: acts only when the typed value changed.
+// A negative size is refused like a resolution of 0: the field shows the current value again.
+static void CheckInches(int item, double* inches, int* pixels, int dpi, const char* step, const char* pname,
+                        const char* iname) {
+    double v = PXK_GetInputBoxValue(item);
+    if (!FitsInt(v * 100.0)) {
+        // Too large to be a size in pixels (or not a number at all): keep the current size.
+        PXK_SetInputBoxValue(item, *inches);
+        return;
+    }
+    double t = CutToHundredths(v);
+    if (t == *inches) return;
+    if (t < 0 || !FitsInt(t * dpi)) {
+        PXK_SetInputBoxValue(item, *inches);
+        return;
+    }
+    *pixels = (int)(t * dpi);
+    *inches = (double)*pixels / dpi;
+    PXK_SetInputBoxValue(item, *inches);
+    PXK_Printf("%s: \n", step);
+    PXK_Printf("%s: %d\n", pname, *pixels);
+    PXK_Printf("%s: %f\n", iname, *inches);
+}
+
+// One pass over a resolution: a value of 0 or below would divide by zero in the inch
+// computation, so it is refused and the field shows the current resolution again.
+static void CheckResolution(int item, int inch_item, int* dpi, double* inches, int* pixels, const char* step,
+                            const char* pname, const char* iname) {
+    int d = PXK_GetInputBoxInt(item);
+    if (d == *dpi) return;
+    if (d <= 0 || !FitsInt(d * *inches)) {
+        PXK_SetInputBoxInt(item, *dpi);
+        return;
+    }
+    *dpi = d;
+    *pixels = (int)(d * *inches);
+    *inches = (double)*pixels / d;
+    PXK_SetInputBoxValue(inch_item, *inches);
+    PXK_Printf("%s: \n", step);
+    PXK_Printf("%s: %d\n", pname, *pixels);
+    PXK_Printf("%s: %f\n", iname, *inches);
+}
+
+// Waits one second while the worker's windows keep working; a stop request ends it early.
+static void WaitSecond(void) {
+    uint64_t start = PXK_GetTicks();
+    for (;;) {
+        double elapsed = (double)(PXK_GetTicks() - start) * ms_per_tick;
+        if ((long long)floor(elapsed + 0.5) >= 1000) return;
+        PXK_PumpMessages();
+        if (StopRequested) return;
+    }
+}
+
+static bool ImageZeroInUse(void) { return PXK_GetStretchMode(0) != 0; }
+
+// One sweep of lines with growing spacing: groups of evenly spaced lines 2, 3, 4, ...
+// apart, each group about q pixels wide, ending at the first line beyond limit - 1.
+static void Sweep(bool vertical, int start, int limit, int from, int to) {
+    int q = (limit - start - 1) / 4;
+    int cur = start;
+    for (int s = 2;; s++) {
+        if (cur > limit - 1) return;
+        for (int m = 0; m == 0 || m * s <= q; m++) {
+            int at = cur + m * s;
+            if (at > limit - 1) return;
+            if (vertical) PXK_DrawLine(0x000000, at, from, at, to);
+            else PXK_DrawLine(0x000000, from, at, to, at);
+        }
+        cur = cur + q + s;
+    }
+}
+
+static void DrawTestPattern(void) {
+    int mw = pW / 100, mh = pH / 100;
+    if (ImageZeroInUse()) PXK_SelectImage(0);
+    PXK_DrawFilledBox(0, 0, pW - 1, pH - 1, 0x000000, 0xA0A0A0);
+    PXK_DrawFilledBox(mw, mh, pW - mw - 1, pH - mh - 1, 0x000000, 0xE0E0E0);
+    PXK_DrawFilledBox(2 * mw, 2 * mh, 2 * mw + dpi_W - 1, 2 * mh + dpi_H - 1, 0x000000, 0x808080);
+    int x0 = 3 * mw + dpi_W, r = pW - 2 * mw;
+    Sweep(true, x0, r, 2 * mh, 2 * mh + dpi_H - 1);
+    int y0 = 3 * mh + dpi_H, bt = pH - 2 * mh;
+    Sweep(false, y0, bt, 2 * mw, 2 * mw + dpi_W - 1);
+    int cw = (r - x0 - 1) / 11;
+    int n = bt - 1 - y0;
+    if (n > 0) {
+        for (int c = 0; c <= 10; c++) {
+            int s = (255 * c) / 10;
+            for (int row = 0; row < n; row++) {
+                int h = (360 * row) / n;
+                PXK_DrawLine(PXK_HSVtoRGB(255, s, h), x0 + c * cw, y0 + row, x0 + c * cw + cw - 1, y0 + row);
+            }
+        }
+    }
+    if (ImageZeroInUse()) PXK_RedrawImage(0);
+}
+
+void UserSetup(void) {
+    inch_W = 4.5;
+    inch_H = 3.5;
+    dpi_W = 300;
+    dpi_H = 300;
+    pW = 1350;
+    pH = 1050;
+    PXK_OpenTextWindow(0, 0, 0, 198, 198);
+    PXK_OpenButtonBox(206, 0, 1, 1);
+    PXK_SetButtonBoxTitle(0, "go");
+    // Each of these does nothing when the box did not open.
+    PXK_OpenInputBox(422, 0, 4);
+    static const char* labels[4] = {"inch_W", "inch_H", "dpi_W", "dpi_H"};
+    for (int i = 0; i < 4; i++) PXK_SetInputBoxTitle(i, labels[i]);
+    PXK_SetInputBoxValue(0, inch_W);
+    PXK_SetInputBoxValue(1, inch_H);
+    PXK_SetInputBoxInt(2, dpi_W);
+    PXK_SetInputBoxInt(3, dpi_H);
+    StartRequested = 1;
+}
+
 void UserMain(void) {
-    for (;;) PXK_PumpMessages();
+    for (;;) {
+        CheckInches(0, &inch_W, &pW, dpi_W, "1", "pW", "inch_W");
+        CheckInches(1, &inch_H, &pH, dpi_H, "2", "pH", "inch_H");
+        CheckResolution(2, 0, &dpi_W, &inch_W, &pW, "3", "pW", "inch_W");
+        CheckResolution(3, 1, &dpi_H, &inch_H, &pH, "4", "pH", "inch_H");
+        WaitSecond();
+        for (int slot = 0; slot < 2; slot++) {
+            PXK_Printf("%s", "");
+            if (PXK_GetButtonPress(slot) == 0 || slot != 0) continue;
+            if (ImageZeroInUse()) {
+                PXK_ResizeImage(0, pW, pH);
+            } else {
+                PXK_CreateImage(0, "test_pattern", 0, 300, pW, pH, 100);
+                if (ImageZeroInUse()) PXK_SetStretchMode(4, 0);
+            }
+            PXK_Printf("%dWx%dH dots\n", pW, pH);
+            PXK_Printf("%5.2fW\nx %5.2fH inch\n", inch_W, inch_H);
+            DrawTestPattern();
+        }
+    }
 }
