@@ -166,9 +166,11 @@ static void PutConverted(Window xid, const Surface* s, const PlatRect& r) {
     XDestroyImage(img);
 }
 
-static void PresentSlot(int slot, WindowId id, PlatRect rect, bool force_put) {
+// Returns true when the put still has to be waited for (XPutImage: the server has the
+// bytes but may not have drawn them yet).
+static bool PresentSlot(int slot, WindowId id, PlatRect rect, bool force_put) {
     X11Window& w = g_x11.windows[slot];
-    if (!w.in_use || w.id != id || g_x11.io_error) return;
+    if (!w.in_use || w.id != id || g_x11.io_error) return false;
     Display* dpy = g_x11.dpy;
     // The layer replaces and frees a window's surface only under this lock.
     std::lock_guard<std::mutex> pixels(PixelLock(slot));
@@ -178,14 +180,14 @@ static void PresentSlot(int slot, WindowId id, PlatRect rect, bool force_put) {
         WindowRecord* rec = LookupWindow(id);
         if (rec) s = rec->surface;
     }
-    if (!s || s->bits != 32) return;
+    if (!s || s->bits != 32) return false;
     rect = RectIntersect(rect, PlatRect{0, 0, s->width, s->height});
-    if (RectIsEmpty(rect)) return;
+    if (RectIsEmpty(rect)) return false;
     unsigned rw = (unsigned)RectWidth(rect), rh = (unsigned)RectHeight(rect);
     GC gc = DefaultGC(dpy, g_x11.screen);
     if (!g_x11.direct_format) {
         PutConverted(w.xid, s, rect);
-        return;
+        return true;
     }
     XImage img;
     InitImage(&img, s);
@@ -200,9 +202,10 @@ static void PresentSlot(int slot, WindowId id, PlatRect rect, bool force_put) {
         // The server reads the segment when it runs the request: wait for that before the
         // layer may draw into these pixels again, so a frame is never shown half drawn.
         XSync(dpy, False);
-    } else {
-        XPutImage(dpy, w.xid, gc, &img, rect.left, rect.top, rect.left, rect.top, rw, rh);
+        return false;
     }
+    XPutImage(dpy, w.xid, gc, &img, rect.left, rect.top, rect.left, rect.top, rw, rh);
+    return true;
 }
 
 void FlushDamage(void) {
@@ -226,9 +229,13 @@ void FlushDamage(void) {
         force = g_x11.force_put_image;
         queued = g_x11.presents_queued;
     }
-    for (const Item& it : items) PresentSlot(it.slot, it.id, it.rect, force);
-    // Done means the server has the pixels (X11WaitPresented reports this).
-    if (!g_x11.io_error) XSync(g_x11.dpy, False);
+    bool unsynced = false;
+    for (const Item& it : items) unsynced |= PresentSlot(it.slot, it.id, it.rect, force);
+    // Done means the server has drawn the pixels (X11WaitPresented reports this).
+    if (!g_x11.io_error) {
+        if (unsynced) XSync(g_x11.dpy, False);
+        else XFlush(g_x11.dpy);
+    }
     std::lock_guard<std::mutex> guard(g_x11.lock);
     if (g_x11.presents_done < queued) g_x11.presents_done = queued;
     g_x11.presented_cv.notify_all();
