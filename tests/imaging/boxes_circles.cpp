@@ -73,6 +73,8 @@ TEST_F(FigureTest, XorBoxesInvertEachPixelOnce) {
     PXK_XorBox(3, 3, 3, 3);
     PXK_XorBox(7, 5, 1, 1);
     EXPECT_EQ(Picture(9, 7), ".........\n.#######.\n.#.....#.\n.#.....#.\n.#.....#.\n.#######.\n.........\n");
+    EXPECT_EQ(draw_state.pen_x, 7);   // the pen ends where the right column ends
+    EXPECT_EQ(draw_state.pen_y, 4);
     PXK_XorBox(1, 1, 7, 5);
     EXPECT_EQ(Picture(9, 7).find('#'), std::string::npos);
     // A one-pixel-wide box: the two columns are the same pixels and cancel.
@@ -81,6 +83,8 @@ TEST_F(FigureTest, XorBoxesInvertEachPixelOnce) {
     PXK_XorBox(4, 1, 4, 5);
     PXK_XorFillBox(2, 4, 5, 2);
     EXPECT_EQ(Picture(9, 7), ".........\n.........\n..####...\n..####...\n..####...\n.........\n.........\n");
+    EXPECT_EQ(draw_state.pen_x, 5);
+    EXPECT_EQ(draw_state.pen_y, 4);
 }
 
 TEST_F(FigureTest, CircleOfRadiusOneIsTheFourAxisPoints) {
