@@ -40,9 +40,9 @@ static void DrawAtCursor(LineInput* in, const char16_t* units, int count, int ce
         if (!rec->is_open.load() || !rec->bitmap) return;
         DrawTextRun(rec, rec->cur_x, rec->cur_y, units, count);
         cell = PlatRect{rec->cur_x, rec->cur_y, rec->cur_x + cells * rec->cell_w, rec->cur_y + rec->cell_h};
-        window = rec->hwnd.load();
+        if (NoteDamage(rec, &cell)) window = rec->hwnd.load();
     }
-    PlatInvalidateRect(window, &cell, false);
+    if (window) PlatInvalidateRect(window, &cell, false);
 }
 
 static void DrawCursor(LineInput* in) {
@@ -60,9 +60,9 @@ static void NewLineAndInvalidate(LineInput* in) {
         std::lock_guard<std::mutex> guard(rec->lock);
         if (!rec->is_open.load()) return;
         scrolled = StartNewLine(rec);
-        window = rec->hwnd.load();
+        if (scrolled && NoteDamage(rec, nullptr)) window = rec->hwnd.load();
     }
-    if (scrolled) PlatInvalidateRect(window, nullptr, false);
+    if (window) PlatInvalidateRect(window, nullptr, false);
 }
 
 // Reads cursor and geometry under the lock.

@@ -95,15 +95,16 @@ void PXK_Printf(const char* format, ...) {
 
     WindowId window = 0;
     bool scrolled = false;
+    bool invalidate = false;
     PlatRect dirty{0, 0, 0, 0};
     {
         std::lock_guard<std::mutex> guard(rec->lock);
         if (!rec->is_open.load()) return;
         if (rec->log_state == LOG_ON && rec->log_file) fwrite(text, 1, (size_t)len, rec->log_file);
         dirty = WriteUnits(rec, units, count, &scrolled);
+        invalidate = NoteDamage(rec, scrolled ? nullptr : &dirty);
         window = rec->hwnd.load();
     }
-    if (scrolled) PlatInvalidateRect(window, nullptr, false);
-    else if (!RectIsEmpty(dirty)) PlatInvalidateRect(window, &dirty, false);
+    if (invalidate) PlatInvalidateRect(window, scrolled ? nullptr : &dirty, false);
     PumpAfterOutput();
 }

@@ -34,6 +34,7 @@ void ResetTextWindowTable(void) {
             rec.back_color_stack[i] = 0x000000;
         }
         rec.win_dc = nullptr;
+        rec.pending_paint = PlatRect{0, 0, 0, 0};
         rec.log_state = LOG_NONE;
         rec.log_file = nullptr;
     }
@@ -244,15 +245,22 @@ void ResizeTextWindow(WindowId window, int width, int height) {
         CreateTextStore(rec);   // a new store is black
         rec->cur_x = rec->cur_y = 0;
         ApplyTextColors(rec);
+        NoteDamage(rec, nullptr);
     }
     CollectWindowRects();
     PlatInvalidateRect(window, nullptr, false);
 }
 
 void PaintTextWindow(WindowId window) {
+    int id = PXK_TextWindowIndex(window);
+    if (id >= 0) {
+        // From here on, new output must invalidate again: this paint may already have read
+        // the store where that output lands.
+        std::lock_guard<std::mutex> guard(text_windows[id].lock);
+        text_windows[id].pending_paint = PlatRect{0, 0, 0, 0};
+    }
     PlatRect invalid{0, 0, 0, 0};
     PlatBeginPaint(window, &invalid);
-    int id = PXK_TextWindowIndex(window);
     if (id >= 0) {
         TextWindowRecord* rec = &text_windows[id];
         std::lock_guard<std::mutex> guard(rec->lock);

@@ -50,6 +50,12 @@ struct TextWindowRecord {
     // physical row (y + store_top) mod height, so that scrolling by a line moves no pixels.
     Surface* bitmap;
     int store_top;
+    // One flag per physical row: 1 while the row is known to be all black, so that clearing
+    // the band freed by a scroll skips rows that hold nothing.
+    uint8_t* row_black;
+    // Damage already handed to the layer and not yet painted (logical rectangle). Output that
+    // falls inside it needs no new invalidation, which keeps printing in a loop cheap.
+    PlatRect pending_paint;
     int log_state;               // LOG_NONE, LOG_ON, LOG_PAUSED
     FILE* log_file;
     std::mutex lock;
@@ -80,6 +86,9 @@ bool ScrollIfNeededLocked(TextWindowRecord* rec);
 bool StartNewLine(TextWindowRecord* rec);
 // Copies the logical rectangle r of the store to (r.left, r.top) of dc (for painting).
 void CopyStoreToContext(TextWindowRecord* rec, const PlatRect* r, DrawContext* dc);
+// Records damage (null: the whole window); true when the window must be invalidated for it,
+// false when damage waiting for the next paint covers it already.
+bool NoteDamage(TextWindowRecord* rec, const PlatRect* r);
 // Applies text_color and back_color to mem_dc.
 void ApplyTextColors(TextWindowRecord* rec);
 
