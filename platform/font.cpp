@@ -288,7 +288,7 @@ static void SetUpFont(Font* font, const ResolvedFace& rf) {
     if (font->size_x < 1) font->size_x = 1;
     if (font->size_y < 1) font->size_y = 1;
 
-    bool gothic = rf.family == "IPAGothic" || rf.family == "IPAPGothic";
+    bool gothic = strcasecmp(rf.family.c_str(), "IPAGothic") == 0 || strcasecmp(rf.family.c_str(), "IPAPGothic") == 0;
     font->mono = d.quality == FONT_QUALITY_MONO ||
                  (d.quality == FONT_QUALITY_DEFAULT && gothic && ppem_y <= 16.0 + 1e-9);
     font->synth_bold = d.weight >= 600 && (rf.embolden || rf.weight < FC_WEIGHT_DEMIBOLD);

@@ -473,35 +473,42 @@ static bool SnapshotSource(const Surface* src, int* sx, int* sy, int sw, int sh,
 }
 
 // A mirror (or identity) of a rectangle onto itself: each destination row reads one row of
-// the same rectangle, rows pair up, and two row buffers are enough.
-static void FlipInPlace(Surface* s, int x0, int y0, int w, int h, bool mirror_x, bool mirror_y) {
-    int bpp = s->bits / 8;
-    std::vector<uint8_t> a((size_t)w * bpp), b((size_t)w * bpp);
-    auto write_row = [&](int y, const uint8_t* from) {
-        uint8_t* d = SurfaceRow(s, y) + (size_t)x0 * bpp;
-        if (!mirror_x) {
-            memcpy(d, from, (size_t)w * bpp);
-        } else if (bpp == 4) {
-            const uint32_t* f = (const uint32_t*)from;
-            uint32_t* dd = (uint32_t*)d;
-            for (int i = 0; i < w; i++) dd[i] = f[w - 1 - i];
-        } else {
-            for (int i = 0; i < w; i++) d[i] = from[w - 1 - i];
-        }
-    };
+// the same rectangle and rows pair up, so pixels are swapped in place, each read and written
+// once.
+template <typename T>
+static void FlipRows(Surface* s, int x0, int y0, int w, int h, bool mirror_x, bool mirror_y) {
     if (mirror_y) {
-        for (int k = 0; k < (h + 1) / 2; k++) {
-            int top = y0 + k, bottom = y0 + h - 1 - k;
-            memcpy(a.data(), SurfaceRow(s, top) + (size_t)x0 * bpp, a.size());
-            memcpy(b.data(), SurfaceRow(s, bottom) + (size_t)x0 * bpp, b.size());
-            write_row(top, b.data());
-            if (bottom != top) write_row(bottom, a.data());
+        for (int k = 0; k < h / 2; k++) {
+            T* a = (T*)SurfaceRow(s, y0 + k) + x0;
+            T* b = (T*)SurfaceRow(s, y0 + h - 1 - k) + x0;
+            if (mirror_x) {
+                for (int i = 0; i < w; i++) {
+                    T t = a[i];
+                    a[i] = b[w - 1 - i];
+                    b[w - 1 - i] = t;
+                }
+            } else {
+                std::swap_ranges(a, a + w, b);
+            }
+        }
+        // The middle row of an odd height pairs with itself.
+        if ((h & 1) && mirror_x) {
+            T* m = (T*)SurfaceRow(s, y0 + h / 2) + x0;
+            std::reverse(m, m + w);
         }
     } else if (mirror_x) {
         for (int y = y0; y < y0 + h; y++) {
-            memcpy(a.data(), SurfaceRow(s, y) + (size_t)x0 * bpp, a.size());
-            write_row(y, a.data());
+            T* m = (T*)SurfaceRow(s, y) + x0;
+            std::reverse(m, m + w);
         }
+    }
+}
+
+static void FlipInPlace(Surface* s, int x0, int y0, int w, int h, bool mirror_x, bool mirror_y) {
+    if (s->bits == 32) {
+        FlipRows<uint32_t>(s, x0, y0, w, h, mirror_x, mirror_y);
+    } else {
+        FlipRows<uint8_t>(s, x0, y0, w, h, mirror_x, mirror_y);
     }
 }
 
