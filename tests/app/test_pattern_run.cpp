@@ -1,0 +1,286 @@
+// The test-pattern application run as a user runs it, on the headless backend: edits in the
+// input box, presses of "go", the text window's output and the image's pixels, which are
+// compared with a rendering of the pattern's rules written out here from scratch.
+#include "support/harness.h"
+
+#include "boxes/button_box.h"
+#include "boxes/input_box.h"
+#include "imagewin/image_table.h"
+#include "platform/draw.h"
+#include "platform/font.h"
+#include "platform/surface.h"
+#include "platform/text.h"
+#include "platform/window.h"
+#include "textwin/text_window.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// ---- Driving the program ---------------------------------------------------------------
+
+PlatPoint CentreOf(WindowId w) {
+    PlatRect r = DriverWindowRect(w);
+    return PlatPoint{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+// Replaces item i's text as a user does: click, select all, type, Tab.
+void TypeIntoItem(int item, const char* text) {
+    PlatPoint p = CentreOf(item_edit[item]);
+    DriverClick(p.x, p.y);
+    // Keys go to the focus window of the moment they are typed, as on a desktop.
+    DriverWaitFor([item] { return PlatGetFocus() == item_edit[item]; });
+    DriverKey('A', INPUT_MOD_CONTROL);
+    DriverType(text);
+    DriverKey(KEY_TAB);
+}
+
+void PressGo() {
+    PlatPoint p = CentreOf(button_hwnd[0]);
+    DriverClick(p.x, p.y);
+}
+
+std::string ItemText(int item) { return DriverWindowText(item_edit[item]); }
+
+// ---- Reading text window 0 -------------------------------------------------------------
+
+std::vector<uint32_t> RenderLine(const char* utf8, int* width, int* height) {
+    char16_t text[128];
+    int n = Utf8ToUtf16(utf8, -1, text, 128);
+    DrawContext* dc = PlatCreateMemoryContext(nullptr);
+    PlatSelectFont(dc, PlatGetStockFont(STOCK_CONSOLE_FONT));
+    PlatSize size = PlatGetTextExtent(dc, text, n);
+    std::vector<uint32_t> out;
+    Surface* s = nullptr;
+    if (PlatCreateSurface(&s, size.cx > 0 ? size.cx : 1, size.cy, 32, false) == 0) {
+        PlatSelectSurface(dc, s);
+        PlatSetTextColor(dc, 0xFFFFFF);
+        PlatSetBackColor(dc, 0x000000);
+        PlatSetBackMode(dc, BACK_OPAQUE);
+        PlatTextOut(dc, 0, 0, text, n);
+        for (int y = 0; y < size.cy; y++)
+            for (int x = 0; x < size.cx; x++) out.push_back(((uint32_t*)SurfaceRow(s, y))[x] & 0xFFFFFFu);
+        PlatDestroySurface(s);
+    }
+    PlatDeleteContext(dc);
+    *width = size.cx;
+    *height = size.cy;
+    return out;
+}
+
+// True when text window 0 shows this line at row `row`, followed by black to the right.
+bool ShowsLine(int row, const char* utf8) {
+    int rw = 0, rh = 0;
+    std::vector<uint32_t> ref = RenderLine(utf8, &rw, &rh);
+    int w = 0, h = 0;
+    std::vector<uint32_t> px = DriverClientPixels(text_windows[0].hwnd.load(), &w, &h);
+    int y0 = row * rh;
+    if (y0 + rh > h || rw > w) return false;
+    for (int y = 0; y < rh; y++)
+        for (int x = 0; x < w; x++) {
+            uint32_t want = x < rw ? ref[(size_t)y * rw + x] : 0;
+            if (px[(size_t)(y0 + y) * w + x] != want) return false;
+        }
+    return true;
+}
+
+bool ShowsLines(const std::vector<const char*>& lines, int first_row = 0) {
+    for (size_t i = 0; i < lines.size(); i++)
+        if (!ShowsLine(first_row + (int)i, lines[i])) return false;
+    return true;
+}
+
+bool RowBlank(int row) { return ShowsLine(row, ""); }
+
+// ---- The pattern's rules, rendered independently ---------------------------------------
+
+struct Canvas {
+    int w, h;
+    std::vector<uint32_t> px;
+    void Put(int x, int y, uint32_t c) {
+        if (x >= 0 && y >= 0 && x < w && y < h) px[(size_t)y * w + x] = c;
+    }
+};
+
+void Box(Canvas& c, int l, int t, int r, int b, uint32_t border, uint32_t fill) {
+    for (int y = t; y <= b; y++)
+        for (int x = l; x <= r; x++) c.Put(x, y, (x == l || x == r || y == t || y == b) ? border : fill);
+}
+
+uint32_t Hsv(int v, int s, int h) {
+    int m = v - s < 0 ? 0 : v - s, span = v - m, r, g, b;
+    if (h < 60) r = v, g = span * h / 60 + m, b = m;
+    else if (h < 120) r = span * (120 - h) / 60 + m, g = v, b = m;
+    else if (h < 180) r = m, g = v, b = span * (h - 120) / 60 + m;
+    else if (h < 240) r = m, g = span * (240 - h) / 60 + m, b = v;
+    else if (h < 300) r = span * (h - 240) / 60 + m, g = m, b = v;
+    else r = v, g = m, b = span * (360 - h) / 60 + m;
+    return (uint32_t)(r * 65536 + g * 256 + b);
+}
+
+// Positions of a sweep's lines: groups of spacing 2, 3, 4, ... each about q wide.
+std::vector<int> SweepPositions(int start, int limit) {
+    std::vector<int> at;
+    int q = (limit - start - 1) / 4;
+    for (int cur = start, s = 2;; cur += q + s, s++) {
+        for (int m = 0; m == 0 || m * s <= q; m++) {
+            if (cur + m * s > limit - 1) return at;
+            at.push_back(cur + m * s);
+        }
+    }
+}
+
+Canvas Pattern(int pw, int ph, int dpiw, int dpih) {
+    Canvas c{pw, ph, std::vector<uint32_t>((size_t)pw * ph, 0)};
+    int mw = pw / 100, mh = ph / 100;
+    Box(c, 0, 0, pw - 1, ph - 1, 0, 0xA0A0A0);
+    Box(c, mw, mh, pw - mw - 1, ph - mh - 1, 0, 0xE0E0E0);
+    Box(c, 2 * mw, 2 * mh, 2 * mw + dpiw - 1, 2 * mh + dpih - 1, 0, 0x808080);
+    int x0 = 3 * mw + dpiw, r = pw - 2 * mw, y0 = 3 * mh + dpih, bt = ph - 2 * mh;
+    for (int x : SweepPositions(x0, r))
+        for (int y = 2 * mh; y <= 2 * mh + dpih - 1; y++) c.Put(x, y, 0);
+    for (int y : SweepPositions(y0, bt))
+        for (int x = 2 * mw; x <= 2 * mw + dpiw - 1; x++) c.Put(x, y, 0);
+    // A chart row is a line between two end points, in either order: on a sheet too narrow
+    // for the chart the column width is negative and the lines run right to left.
+    int cw = (r - x0 - 1) / 11, n = bt - 1 - y0;
+    for (int col = 0; col <= 10 && n > 0; col++) {
+        int a = x0 + col * cw, b = x0 + col * cw + cw - 1;
+        for (int row = 0; row < n; row++)
+            for (int x = a < b ? a : b; x <= (a < b ? b : a); x++)
+                c.Put(x, y0 + row, Hsv(255, 255 * col / 10, 360 * row / n));
+    }
+    return c;
+}
+
+// How many pixels of image 0's window differ from the canvas (-1 when the sizes differ).
+long DifferingPixels(const Canvas& c) {
+    int w = 0, h = 0;
+    std::vector<uint32_t> px = DriverClientPixels(image_table[0].window, &w, &h);
+    if (w != c.w || h != c.h) return -1;
+    long bad = 0;
+    for (size_t i = 0; i < px.size(); i++) bad += px[i] != c.px[i];
+    return bad;
+}
+
+class TestPattern : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(StartProgram());
+        ASSERT_TRUE(DriverWaitFor([] { return Running.load() == 1; }));
+        ASSERT_TRUE(DriverWaitFor([] { return item_count.load() == 4 && button_count.load() == 1; }));
+    }
+    void TearDown() override {
+        if (ProgramRunning()) StopProgram();
+    }
+    static bool ImageShown() {
+        return image_table[0].in_use.load() && PlatIsVisible(image_table[0].window);
+    }
+};
+
+}  // namespace
+
+// The windows stand where the set-up puts them, with the initial values; a press of "go"
+// with nothing edited prints the size report first in the window and makes the image.
+TEST_F(TestPattern, GoWithoutEditsCreatesTheImage) {
+    EXPECT_EQ(DriverWindowRect(text_windows[0].hwnd.load()).left, 0);
+    EXPECT_EQ(DriverWindowRect(button_box.load()).left, 206);
+    EXPECT_EQ(DriverWindowRect(input_box.load()).left, 422);
+    EXPECT_EQ(DriverWindowText(item_label[0]), "inch_W");
+    EXPECT_EQ(DriverWindowText(item_label[3]), "dpi_H");
+    EXPECT_EQ(ItemText(0), "4.5");
+    EXPECT_EQ(ItemText(1), "3.5");
+    EXPECT_EQ(ItemText(2), "300");
+    EXPECT_EQ(DriverWindowText(button_hwnd[0]), "go");
+    PressGo();
+    ASSERT_TRUE(DriverWaitFor([] { return ImageShown(); }));
+    ASSERT_TRUE(DriverWaitFor([] { return ShowsLines({"1350Wx1050H dots", " 4.50W", "x  3.50H inch"}); }))
+        << "the report must be the first output";
+    EXPECT_TRUE(RowBlank(3));
+    WindowId w = image_table[0].window;
+    PlatRect r = DriverWindowRect(w);
+    EXPECT_EQ(r.left, 0);
+    EXPECT_EQ(r.top, 300);
+    EXPECT_EQ(DriverWindowText(w), "test_pattern(100%)*");
+    EXPECT_EQ(image_table[0].width, 1350);
+    EXPECT_EQ(image_table[0].height, 1050);
+    EXPECT_EQ(image_table[0].bits, 32);
+    Canvas want = Pattern(1350, 1050, 300, 300);
+    ASSERT_TRUE(DriverWaitFor([&] { return DifferingPixels(want) == 0; })) << DifferingPixels(want);
+    // The sweeps end inside their fourth group, of spacing 5: the last vertical line is at
+    // 1086 + 47 x 5 = 1321 and the last horizontal one at 861 + 33 x 5 = 1026.
+    int iw = 0, ih = 0;
+    std::vector<uint32_t> px = DriverClientPixels(w, &iw, &ih);
+    auto at = [&](int x, int y) { return px[(size_t)y * iw + x]; };
+    EXPECT_EQ(at(1321, 100), 0u);
+    EXPECT_EQ(at(1322, 100), 0xE0E0E0u);
+    EXPECT_EQ(at(1326, 100), 0xE0E0E0u);
+    EXPECT_EQ(at(100, 1026), 0u);
+    EXPECT_EQ(at(100, 1027), 0xE0E0E0u);
+    EXPECT_EQ(at(100, 1031), 0xE0E0E0u);
+    EXPECT_EQ(at(339 + 5, 331), 0xFFFFFFu);            // chart column 0 is white
+    EXPECT_EQ(at(339 + 10 * 89 + 5, 331), 0xFF0000u);   // column 10, hue 0, fully saturated
+}
+
+// Typed inches are cut to two decimals; the field then shows what the whole pixels cover.
+TEST_F(TestPattern, TypedWidthIsCutAndReported) {
+    TypeIntoItem(0, "2.999");
+    ASSERT_TRUE(DriverWaitFor([] { return ShowsLines({"1: ", "pW: 897", "inch_W: 2.990000"}); }));
+    EXPECT_TRUE(DriverWaitFor([] { return ItemText(0) == "2.99"; })) << ItemText(0);
+    TypeIntoItem(2, "600");
+    ASSERT_TRUE(DriverWaitFor([] { return ShowsLines({"3: ", "pW: 1794", "inch_W: 2.990000"}, 3); }));
+}
+
+TEST_F(TestPattern, TypedResolutionRecomputesPixels) {
+    TypeIntoItem(2, "600");
+    ASSERT_TRUE(DriverWaitFor([] { return ShowsLines({"3: ", "pW: 2700", "inch_W: 4.500000"}); }));
+    EXPECT_EQ(ItemText(0), "4.5");
+    TypeIntoItem(3, "150");
+    ASSERT_TRUE(DriverWaitFor([] { return ShowsLines({"4: ", "pH: 525", "inch_H: 3.500000"}, 3); }));
+}
+
+// A resolution of 0 or below and negative inches are refused: the field shows the value in
+// force again and nothing is printed.
+TEST_F(TestPattern, ImpossibleValuesAreRefused) {
+    TypeIntoItem(2, "0");
+    ASSERT_TRUE(DriverWaitFor([] { return ItemText(2) == "300"; })) << ItemText(2);
+    TypeIntoItem(0, "-2");
+    ASSERT_TRUE(DriverWaitFor([] { return ItemText(0) == "4.5"; })) << ItemText(0);
+    TypeIntoItem(3, "-7");
+    ASSERT_TRUE(DriverWaitFor([] { return ItemText(3) == "300"; })) << ItemText(3);
+    TypeIntoItem(1, "1e300");
+    ASSERT_TRUE(DriverWaitFor([] { return ItemText(1) == "3.5"; })) << ItemText(1);
+    // A valid edit afterwards is the first thing printed.
+    TypeIntoItem(1, "2");
+    ASSERT_TRUE(DriverWaitFor([] { return ShowsLines({"2: ", "pH: 600", "inch_H: 2.000000"}); }));
+}
+
+// The second press resizes the image made by the first, in the same place.
+TEST_F(TestPattern, SecondPressResizes) {
+    PressGo();
+    ASSERT_TRUE(DriverWaitFor([] { return ShowsLines({"1350Wx1050H dots", " 4.50W", "x  3.50H inch"}); }));
+    ASSERT_TRUE(ImageShown());
+    TypeIntoItem(3, "100");
+    ASSERT_TRUE(DriverWaitFor([] { return ShowsLines({"4: ", "pH: 350", "inch_H: 3.500000"}, 3); }));
+    PressGo();
+    ASSERT_TRUE(DriverWaitFor([] { return ShowsLines({"1350Wx350H dots", " 4.50W", "x  3.50H inch"}, 6); }));
+    ASSERT_TRUE(DriverWaitFor([] { return ImageShown() && image_table[0].height == 350; }));
+    PlatRect r = DriverWindowRect(image_table[0].window);
+    EXPECT_EQ(r.left, 0);
+    EXPECT_EQ(r.top, 300);
+    Canvas want = Pattern(1350, 350, 300, 100);
+    EXPECT_TRUE(DriverWaitFor([&] { return DifferingPixels(want) == 0; })) << DifferingPixels(want);
+}
+
+// A sheet one inch wide has no room for the vertical sweep: x0 = 309 lies beyond R = 294.
+TEST_F(TestPattern, OneInchSheetDrawsNoVerticalSweep) {
+    TypeIntoItem(0, "1");
+    ASSERT_TRUE(DriverWaitFor([] { return ShowsLines({"1: ", "pW: 300", "inch_W: 1.000000"}); }));
+    PressGo();
+    ASSERT_TRUE(DriverWaitFor([] { return ImageShown() && image_table[0].width == 300; }));
+    Canvas want = Pattern(300, 1050, 300, 300);
+    EXPECT_TRUE(DriverWaitFor([&] { return DifferingPixels(want) == 0; })) << DifferingPixels(want);
+}
