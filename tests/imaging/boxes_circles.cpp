@@ -170,6 +170,35 @@ TEST_F(FigureTest, HugeRadiiDrawTheVisibleArc) {
     EXPECT_EQ(ImageBytes(0), before);
 }
 
+// Boxes, text and fills at the ends of the coordinate range draw their visible part and
+// nothing else goes wrong (the sanitizer builds check the arithmetic).
+TEST_F(FigureTest, ExtremeCoordinatesAreSafe) {
+    MakeTestImage(0, 16, 12, 32);
+    PXK_SetDrawColor(0x1);
+    PXK_DrawBox(INT_MIN, INT_MIN, INT_MAX, INT_MAX);   // all four sides outside
+    EXPECT_EQ(Picture(16, 12).find('#'), std::string::npos);
+    PXK_DrawBox(INT_MIN, 2, INT_MAX, 9);
+    for (int x = 0; x < 16; x++) EXPECT_EQ(PXK_GetPixel(x, 2) + PXK_GetPixel(x, 9), 2) << x;
+    PXK_DrawFilledBox(INT_MAX, INT_MAX, INT_MIN, INT_MIN, 0x2, 0x3);
+    for (int y = 0; y < 12; y++)
+        for (int x = 0; x < 16; x++) ASSERT_EQ(PXK_GetPixel(x, y), 3);
+    PXK_XorFillBox(INT_MIN, INT_MIN, INT_MAX, INT_MAX);
+    PXK_XorBox(INT_MIN, 0, INT_MAX, 11);
+    PXK_XorBox(INT_MIN, 0, INT_MAX, 11);
+    PXK_XorFillBox(INT_MAX, INT_MAX, INT_MIN, INT_MIN);
+    for (int y = 0; y < 12; y++)
+        for (int x = 0; x < 16; x++) ASSERT_EQ(PXK_GetPixel(x, y), 3);
+    PXK_SetTextPos(INT_MAX, INT_MAX);
+    PXK_PutString("Wq\nW");
+    EXPECT_EQ(draw_state.text_y, INT_MAX);
+    PXK_SetTextPos(INT_MIN, INT_MIN);
+    PXK_PutString("Wq\nW");
+    PXK_SetDrawColor(0x4);
+    PXK_FillCircle(INT_MIN, INT_MAX, INT_MAX);
+    PXK_FillCircle(8, 6, INT_MIN);
+    PXK_Paint(INT_MAX, INT_MIN);
+}
+
 enum FigureKind { BOX, FILLED_BOX, XOR_BOX, XOR_FILL_BOX, CIRCLE, XOR_CIRCLE, DISC, XOR_DISC, KINDS };
 
 // Random figures of every kind; radii up to 400 so that large circles also take the
