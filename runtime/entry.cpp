@@ -35,6 +35,7 @@ int screen_bits = 32;
 std::atomic<WindowId> main_window{0};
 std::atomic<WindowId> status_line{0};
 Menu* main_menu = nullptr;
+std::atomic<bool> main_loop_running{false};
 bool exit_process_after_termination = true;
 
 // The text window table is reset by its own store.
@@ -129,7 +130,9 @@ int PixkitMain(int argc, char** argv) {
     snprintf(depth, sizeof depth, "%d-bit color", screen_bits);
     PXK_SetStatusText(depth);
     PlatUpdateWindow(window);
+    main_loop_running.store(true);
     RunMainLoop();
+    main_loop_running.store(false);
     bool terminated = WorkerWasTerminated();
     Shutdown();
     if (terminated && exit_process_after_termination) {

@@ -31,6 +31,8 @@ extern int screen_bits;
 extern std::atomic<WindowId> main_window;
 extern std::atomic<WindowId> status_line;
 extern Menu* main_menu;
+// True while the main thread is in its message loop (start-up done, shutdown not begun).
+extern std::atomic<bool> main_loop_running;
 
 // Reads the current folder into the three start folders (start_dir gets a trailing '/').
 void ReadStartFolders(void);

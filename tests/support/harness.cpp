@@ -56,7 +56,7 @@ bool StartProgram(int width, int height, int bits) {
     g_program = std::thread(ProgramThread);
     return DriverWaitFor([] {
         return !g_running.load() ||
-               (main_window.load() != 0 && worker_stage.load() >= WORKER_IDLE);
+               (main_loop_running.load() && worker_stage.load() >= WORKER_IDLE);
     }, HARNESS_TIMEOUT_MS) && g_running.load();
 }
 

@@ -3,7 +3,7 @@
 // A test file is a small user program: it defines UserSetup and UserMain if it needs them
 // (the harness supplies empty weak ones otherwise: UserSetup does nothing, UserMain pumps
 // messages until the program ends). StartProgram() runs the program entry on a thread of
-// its own, as the process's main thread would, and returns once the main window exists
+// its own, as the process's main thread would, and returns once the main loop runs
 // and the worker has finished UserSetup; StopProgram() chooses Exit and waits for the
 // entry to return. Everything else is read and driven through the test driver
 // (platform/headless/driver.h) and the framework's own state.
