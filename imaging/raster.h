@@ -122,8 +122,8 @@ static inline __int128 CeilDivNonNeg(__int128 num, __int128 den) {
 // advances by the error term e, starting at e0 = (len + 1) / 2, taking away dminor per step
 // and adding len whenever e drops to 0 or below. After k steps the minor axis has moved
 // n(k) = (k * dminor + len - e0) / len times and e = e0 - k * dminor + n(k) * len, so the walk
-// can start directly at the first step inside the image. [mlo, mhi] and the minor bounds
-// are the visible ranges of k and n(k).
+// can start directly at the first step inside the image. [klo, khi] and [nlo, nhi] are the
+// ranges of k and n(k) that keep the major and the minor coordinate inside the image.
 struct LineClip {
     int64_t k0, k1;   // first and last visible step
     int64_t n0;       // minor steps taken at k0
