@@ -63,7 +63,7 @@ static std::vector<uint8_t> Current(int format) {
 }
 
 TEST(X11Clipboard, TextGoesOutAsUtf8AndComesBackAsUtf16) {
-    StartX11();
+    ASSERT_NO_FATAL_FAILURE(StartX11());
     const char text[] = "gr\xc3\xbc\xc3\x9f" "e\n2 \xe2\x82\xac";
     ASSERT_EQ(PlatSetClipboard(CLIP_TEXT, text, sizeof text), 0);
     EXPECT_EQ(RunTool("xclip -o -selection clipboard -t UTF8_STRING"), std::string(text));
@@ -88,7 +88,7 @@ TEST(X11Clipboard, TextGoesOutAsUtf8AndComesBackAsUtf16) {
 }
 
 TEST(X11Clipboard, LargeTextsTravelByIncrBothWays) {
-    StartX11();
+    ASSERT_NO_FATAL_FAILURE(StartX11());
     std::string big;
     for (int i = 0; big.size() < 3 * 1024 * 1024; i++) big += "line " + std::to_string(i) + " \xc3\xa9t\xc3\xa9\n";
     ASSERT_EQ(PlatSetClipboard(CLIP_TEXT, big.c_str(), big.size() + 1), 0);
@@ -128,7 +128,7 @@ static std::vector<uint8_t> SmallDib() {
 }
 
 TEST(X11Clipboard, BitmapsTravelAsBmpFiles) {
-    StartX11();
+    ASSERT_NO_FATAL_FAILURE(StartX11());
     std::vector<uint8_t> dib = SmallDib();
     ASSERT_EQ(PlatSetClipboard(CLIP_DIB, dib.data(), dib.size()), 0);
     std::string path = TempPath("out.bmp");
@@ -159,7 +159,7 @@ TEST(X11Clipboard, BitmapsTravelAsBmpFiles) {
 }
 
 TEST(X11Clipboard, AnOwnerThatNeverAnswersEndsTheWait) {
-    StartX11();
+    ASSERT_NO_FATAL_FAILURE(StartX11());
     Display* dpy = XOpenDisplay(nullptr);
     ASSERT_TRUE(dpy);
     Window mute = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), 0, 0, 1, 1, 0, 0, 0);

@@ -92,7 +92,7 @@ static DragResult DragFiles(unsigned long target, int x, int y, const std::strin
 }
 
 TEST(X11Drop, FilesDroppedOnAnAcceptingWindowArriveAsPaths) {
-    StartX11();
+    ASSERT_NO_FATAL_FAILURE(StartX11());
     WindowId w = CreateTestWindow(250, 250, 300, 200, u"drop here");
     ASSERT_NE(w, 0u);
     PlatDragAcceptFiles(w, true);
@@ -121,7 +121,7 @@ TEST(X11Drop, FilesDroppedOnAnAcceptingWindowArriveAsPaths) {
 }
 
 TEST(X11Drop, AWindowThatTakesNoFilesRefusesTheDrag) {
-    StartX11();
+    ASSERT_NO_FATAL_FAILURE(StartX11());
     WindowId w = CreateTestWindow(250, 250, 300, 200, u"no drops");
     ASSERT_NE(w, 0u);
     unsigned long xid = X11NativeWindow(w);

@@ -25,7 +25,7 @@ static bool HasKey(int key) {
 }
 
 TEST(X11Input, TypedTextArrivesAsCharsInTheFocusedWindow) {
-    StartX11();
+    ASSERT_NO_FATAL_FAILURE(StartX11());
     WindowId w = CreateTestWindow(200, 150, 300, 200, u"typing");
     ASSERT_NE(w, 0u);
     ASSERT_TRUE(FocusAndWait(w));
@@ -64,7 +64,7 @@ TEST(X11Input, TypedTextArrivesAsCharsInTheFocusedWindow) {
 }
 
 TEST(X11Input, KeypadDigitsInBothNumLockStates) {
-    StartX11();
+    ASSERT_NO_FATAL_FAILURE(StartX11());
     WindowId w = CreateTestWindow(200, 150, 300, 200, u"keypad");
     ASSERT_NE(w, 0u);
     ASSERT_TRUE(FocusAndWait(w));
@@ -83,7 +83,7 @@ TEST(X11Input, KeypadDigitsInBothNumLockStates) {
 }
 
 TEST(X11Input, WheelTurnsArriveWithTheirDirection) {
-    StartX11();
+    ASSERT_NO_FATAL_FAILURE(StartX11());
     WindowId w = CreateTestWindow(200, 150, 300, 200, u"wheel");
     ASSERT_NE(w, 0u);
     ASSERT_TRUE(FocusAndWait(w));
@@ -97,7 +97,7 @@ TEST(X11Input, WheelTurnsArriveWithTheirDirection) {
 }
 
 TEST(X11Input, CtrlDragOnTheCaptionRunsTheMoveLoopWithCtrlSeen) {
-    StartX11();
+    ASSERT_NO_FATAL_FAILURE(StartX11());
     WindowId w = CreateTestWindow(300, 200, 320, 240, u"drag me");
     ASSERT_NE(w, 0u);
     ASSERT_TRUE(FocusAndWait(w));

@@ -9,7 +9,7 @@
 using namespace x11test;
 
 TEST(X11Windows, PlacedUndecoratedAndNamedAsAsked) {
-    StartX11();
+    ASSERT_NO_FATAL_FAILURE(StartX11());
     WindowId w = CreateTestWindow(100, 200, 320, 240, u"Ünïcode title");
     ASSERT_NE(w, 0u);
     unsigned long xid = X11NativeWindow(w);
@@ -53,7 +53,7 @@ TEST(X11Windows, PlacedUndecoratedAndNamedAsAsked) {
 }
 
 TEST(X11Windows, ScreenShowsTheLayersPixels) {
-    StartX11();
+    ASSERT_NO_FATAL_FAILURE(StartX11());
     WindowId w = CreateTestWindow(150, 120, 360, 260, u"pixels");
     ASSERT_NE(w, 0u);
     PlatRect c;
@@ -84,7 +84,7 @@ TEST(X11Windows, ScreenShowsTheLayersPixels) {
 // Covers the window from another client and uncovers it while the window's own thread does
 // not pump: the display thread must repaint from the window's pixels by itself.
 TEST(X11Windows, UncoveredWindowRepaintedWhileItsThreadIsBusy) {
-    StartX11();
+    ASSERT_NO_FATAL_FAILURE(StartX11());
     WindowId w = CreateTestWindow(300, 300, 240, 180, u"busy");
     ASSERT_NE(w, 0u);
     PlatRect c;
@@ -130,7 +130,7 @@ TEST(X11Windows, UncoveredWindowRepaintedWhileItsThreadIsBusy) {
 }
 
 TEST(X11Windows, ScreenFacts) {
-    StartX11();
+    ASSERT_NO_FATAL_FAILURE(StartX11());
     ScreenInfo info{};
     PlatBackend()->get_screen(&info);
     std::string dims = RunTool("xdpyinfo 2>/dev/null | grep dimensions");
@@ -150,4 +150,37 @@ TEST(X11Windows, NoDisplayIsAClearFailure) {
     unsetenv("PIXKIT_BACKEND");
     EXPECT_EQ(PlatStartBackend(), 2);
     EXPECT_EQ(PlatBackend(), nullptr);
+}
+
+// The window manager's side: a move it makes reaches the layer's rectangle, and its close
+// request (WM_DELETE_WINDOW) becomes MSG_CLOSE, which the default procedure answers by
+// destroying the window.
+TEST(X11Windows, WindowManagerMovesAndCloseRequestsReachTheLayer) {
+    ASSERT_NO_FATAL_FAILURE(StartX11());
+    WindowId w = CreateTestWindow(120, 130, 300, 200, u"managed");
+    ASSERT_NE(w, 0u);
+    unsigned long xid = X11NativeWindow(w);
+    int x = 0, y = 0;
+    ASSERT_TRUE(PumpUntil([&] { return NativeTopLeft(xid, &x, &y); }));
+    RunTool("xdotool windowmove " + std::to_string(xid) + " 640 410");
+    PlatRect r{};
+    EXPECT_TRUE(PumpUntil([&] {
+        PlatGetWindowRect(w, &r);
+        return r.left == 640 && r.top == 410;
+    })) << r.left << "," << r.top;
+    EXPECT_EQ(RectWidth(r), 300);
+
+    Display* dpy = XOpenDisplay(nullptr);
+    ASSERT_TRUE(dpy);
+    XEvent ev{};
+    ev.xclient.type = ClientMessage;
+    ev.xclient.window = xid;
+    ev.xclient.message_type = XInternAtom(dpy, "WM_PROTOCOLS", False);
+    ev.xclient.format = 32;
+    ev.xclient.data.l[0] = (long)XInternAtom(dpy, "WM_DELETE_WINDOW", False);
+    ev.xclient.data.l[1] = CurrentTime;
+    XSendEvent(dpy, xid, False, NoEventMask, &ev);
+    XSync(dpy, False);
+    XCloseDisplay(dpy);
+    EXPECT_TRUE(PumpUntil([&] { return !PlatIsWindow(w); }));
 }
