@@ -56,10 +56,18 @@ static void ThreadStart(PlatThread* t) {
     t->exit_code.compare_exchange_strong(expected, code);
 }
 
+// Thread records are never freed (a fenced thread parks holding its own, and a handle may be
+// asked for its exit code after it was closed); the first ones stay listed here so that they
+// remain reachable for leak checkers, which would otherwise report every program restart.
+static std::atomic<PlatThread*> g_thread_records[64];
+static std::atomic<int> g_thread_record_count{0};
+
 PlatThread* PlatCreateThread(int (*fn)(void*), void* arg) {
     PlatThread* t = new PlatThread;
     t->fn = fn;
     t->arg = arg;
+    int slot = g_thread_record_count.fetch_add(1);
+    if (slot < 64) g_thread_records[slot].store(t);
     std::thread th(ThreadStart, t);
     th.detach();
     return t;
