@@ -98,6 +98,16 @@ TEST_F(TextWindows, ScrollingAWindowWhoseHeightIsNoMultipleOfTheLineKeepsRowsInO
     EXPECT_SHOWS(0, 0, 32, ReferenceText(u"n12", WHITE, BLACK));
     EXPECT_SHOWS(0, 0, 48, ReferenceText(u"end", WHITE, BLACK));
     EXPECT_TRUE(AllColor(ScreenOf(0), PlatRect{0, 64, 120, 70}, BLACK));
+    // Reading the store composes the ring the same way painting does.
+    std::vector<uint32_t> store(120 * 70);
+    ASSERT_EQ(CopyTextWindowStore(0, store.data(), store.size()), 0);
+    Screen screen = ScreenOf(0);
+    ASSERT_EQ(screen.width, 120);
+    ASSERT_EQ(screen.height, 70);
+    for (int y = 0; y < 70; y++)
+        for (int x = 0; x < 120; x++) ASSERT_EQ(store[(size_t)y * 120 + x], screen.at(x, y)) << x << ", " << y;
+    EXPECT_EQ(TextWindowStorePixel(0, 0, 0), (int64_t)screen.at(0, 0));
+    EXPECT_EQ(TextWindowStorePixel(0, 120, 0), -1);
 }
 
 TEST_F(TextWindows, NinePushesAndNinePopsEndWithTheColoursOfTheFirstPush) {
