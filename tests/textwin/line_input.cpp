@@ -40,6 +40,10 @@ TEST_F(TextWindows, ATypedLineIsEchoedAndReturnedWithTabsAsSpacesAndEscapeKept) 
     OpenWindow(0, 10, 400, 300);
     int job = StartInput(0);
     EXPECT_NE(StatusText().find("Input text"), std::string::npos);
+    // The cursor cell blinks between "_" and a blank cell in the current colours.
+    EXPECT_SHOWS(0, 0, 0, ReferenceText(u"_", 0xFFFFFF, 0x000000));
+    EXPECT_TRUE(DriverWaitFor([] { return AllColor(ScreenOf(0), PlatRect{0, 0, 8, 16}, 0x000000); }));
+    EXPECT_SHOWS(0, 0, 0, ReferenceText(u"_", 0xFFFFFF, 0x000000));
     DriverType("hello\tyou");
     DriverKey(KEY_ESCAPE);
     DriverType("\n");
