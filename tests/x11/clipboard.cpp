@@ -7,6 +7,7 @@
 #include <thread>
 
 using namespace x11test;
+using X11Clipboard = X11Test;
 
 static std::string ReadFileBytes(const std::string& path) {
     std::string s;
@@ -62,7 +63,7 @@ static std::vector<uint8_t> Current(int format) {
     return v;
 }
 
-TEST(X11Clipboard, TextGoesOutAsUtf8AndComesBackAsUtf16) {
+TEST_F(X11Clipboard, TextGoesOutAsUtf8AndComesBackAsUtf16) {
     ASSERT_NO_FATAL_FAILURE(StartX11());
     const char text[] = "gr\xc3\xbc\xc3\x9f" "e\n2 \xe2\x82\xac";
     ASSERT_EQ(PlatSetClipboard(CLIP_TEXT, text, sizeof text), 0);
@@ -87,7 +88,7 @@ TEST(X11Clipboard, TextGoesOutAsUtf8AndComesBackAsUtf16) {
     unlink(path.c_str());
 }
 
-TEST(X11Clipboard, LargeTextsTravelByIncrBothWays) {
+TEST_F(X11Clipboard, LargeTextsTravelByIncrBothWays) {
     ASSERT_NO_FATAL_FAILURE(StartX11());
     std::string big;
     for (int i = 0; big.size() < 3 * 1024 * 1024; i++) big += "line " + std::to_string(i) + " \xc3\xa9t\xc3\xa9\n";
@@ -127,7 +128,7 @@ static std::vector<uint8_t> SmallDib() {
     return dib;
 }
 
-TEST(X11Clipboard, BitmapsTravelAsBmpFiles) {
+TEST_F(X11Clipboard, BitmapsTravelAsBmpFiles) {
     ASSERT_NO_FATAL_FAILURE(StartX11());
     std::vector<uint8_t> dib = SmallDib();
     ASSERT_EQ(PlatSetClipboard(CLIP_DIB, dib.data(), dib.size()), 0);
@@ -158,7 +159,7 @@ TEST(X11Clipboard, BitmapsTravelAsBmpFiles) {
     unlink(in_path.c_str());
 }
 
-TEST(X11Clipboard, AnOwnerThatNeverAnswersEndsTheWait) {
+TEST_F(X11Clipboard, AnOwnerThatNeverAnswersEndsTheWait) {
     ASSERT_NO_FATAL_FAILURE(StartX11());
     Display* dpy = XOpenDisplay(nullptr);
     ASSERT_TRUE(dpy);

@@ -8,8 +8,9 @@
 #include <thread>
 
 using namespace x11test;
+using X11Drop = X11Test;
 
-TEST(X11Drop, UriListsDecodeToLocalPaths) {
+TEST_F(X11Drop, UriListsDecodeToLocalPaths) {
     const char list[] = "# comment\r\nfile:///tmp/a%20b.png\r\nfile://localhost/home/u/%E2%82%AC.bmp\r\n"
                         "http://example.com/x.png\r\nfile://otherhost.invalid/etc/passwd\r\nfile:/short/form\n"
                         "file:///bad%00nul\r\nfile:///end";
@@ -91,7 +92,7 @@ static DragResult DragFiles(unsigned long target, int x, int y, const std::strin
     return result;
 }
 
-TEST(X11Drop, FilesDroppedOnAnAcceptingWindowArriveAsPaths) {
+TEST_F(X11Drop, FilesDroppedOnAnAcceptingWindowArriveAsPaths) {
     ASSERT_NO_FATAL_FAILURE(StartX11());
     WindowId w = CreateTestWindow(250, 250, 300, 200, u"drop here");
     ASSERT_NE(w, 0u);
@@ -120,7 +121,7 @@ TEST(X11Drop, FilesDroppedOnAnAcceptingWindowArriveAsPaths) {
     EXPECT_EQ(Record().dropped, (std::vector<std::string>{"/tmp/a b.png", "/tmp/c.bmp"}));
 }
 
-TEST(X11Drop, AWindowThatTakesNoFilesRefusesTheDrag) {
+TEST_F(X11Drop, AWindowThatTakesNoFilesRefusesTheDrag) {
     ASSERT_NO_FATAL_FAILURE(StartX11());
     WindowId w = CreateTestWindow(250, 250, 300, 200, u"no drops");
     ASSERT_NE(w, 0u);

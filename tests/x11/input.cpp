@@ -7,6 +7,7 @@
 #include <thread>
 
 using namespace x11test;
+using X11Input = X11Test;
 
 static std::u16string Chars() {
     std::lock_guard<std::mutex> g(Record().lock);
@@ -24,7 +25,7 @@ static bool HasKey(int key) {
     return false;
 }
 
-TEST(X11Input, TypedTextArrivesAsCharsInTheFocusedWindow) {
+TEST_F(X11Input, TypedTextArrivesAsCharsInTheFocusedWindow) {
     ASSERT_NO_FATAL_FAILURE(StartX11());
     WindowId w = CreateTestWindow(200, 150, 300, 200, u"typing");
     ASSERT_NE(w, 0u);
@@ -63,7 +64,7 @@ TEST(X11Input, TypedTextArrivesAsCharsInTheFocusedWindow) {
     EXPECT_EQ(PlatGetKeyState(KEY_CONTROL), 0);
 }
 
-TEST(X11Input, KeypadDigitsInBothNumLockStates) {
+TEST_F(X11Input, KeypadDigitsInBothNumLockStates) {
     ASSERT_NO_FATAL_FAILURE(StartX11());
     WindowId w = CreateTestWindow(200, 150, 300, 200, u"keypad");
     ASSERT_NE(w, 0u);
@@ -82,7 +83,7 @@ TEST(X11Input, KeypadDigitsInBothNumLockStates) {
     EXPECT_EQ(got, want);
 }
 
-TEST(X11Input, WheelTurnsArriveWithTheirDirection) {
+TEST_F(X11Input, WheelTurnsArriveWithTheirDirection) {
     ASSERT_NO_FATAL_FAILURE(StartX11());
     WindowId w = CreateTestWindow(200, 150, 300, 200, u"wheel");
     ASSERT_NE(w, 0u);
@@ -96,7 +97,7 @@ TEST(X11Input, WheelTurnsArriveWithTheirDirection) {
     EXPECT_EQ(wheel(), (std::vector<int>{120, 120, -120}));
 }
 
-TEST(X11Input, CtrlDragOnTheCaptionRunsTheMoveLoopWithCtrlSeen) {
+TEST_F(X11Input, CtrlDragOnTheCaptionRunsTheMoveLoopWithCtrlSeen) {
     ASSERT_NO_FATAL_FAILURE(StartX11());
     WindowId w = CreateTestWindow(300, 200, 320, 240, u"drag me");
     ASSERT_NE(w, 0u);

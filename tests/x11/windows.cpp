@@ -7,8 +7,9 @@
 #include <thread>
 
 using namespace x11test;
+using X11Windows = X11Test;
 
-TEST(X11Windows, PlacedUndecoratedAndNamedAsAsked) {
+TEST_F(X11Windows, PlacedUndecoratedAndNamedAsAsked) {
     ASSERT_NO_FATAL_FAILURE(StartX11());
     WindowId w = CreateTestWindow(100, 200, 320, 240, u"Ünïcode title");
     ASSERT_NE(w, 0u);
@@ -52,7 +53,7 @@ TEST(X11Windows, PlacedUndecoratedAndNamedAsAsked) {
     }));
 }
 
-TEST(X11Windows, ScreenShowsTheLayersPixels) {
+TEST_F(X11Windows, ScreenShowsTheLayersPixels) {
     ASSERT_NO_FATAL_FAILURE(StartX11());
     WindowId w = CreateTestWindow(150, 120, 360, 260, u"pixels");
     ASSERT_NE(w, 0u);
@@ -83,7 +84,7 @@ TEST(X11Windows, ScreenShowsTheLayersPixels) {
 
 // Covers the window from another client and uncovers it while the window's own thread does
 // not pump: the display thread must repaint from the window's pixels by itself.
-TEST(X11Windows, UncoveredWindowRepaintedWhileItsThreadIsBusy) {
+TEST_F(X11Windows, UncoveredWindowRepaintedWhileItsThreadIsBusy) {
     ASSERT_NO_FATAL_FAILURE(StartX11());
     WindowId w = CreateTestWindow(300, 300, 240, 180, u"busy");
     ASSERT_NE(w, 0u);
@@ -129,7 +130,7 @@ TEST(X11Windows, UncoveredWindowRepaintedWhileItsThreadIsBusy) {
     EXPECT_TRUE(repainted);
 }
 
-TEST(X11Windows, ScreenFacts) {
+TEST_F(X11Windows, ScreenFacts) {
     ASSERT_NO_FATAL_FAILURE(StartX11());
     ScreenInfo info{};
     PlatBackend()->get_screen(&info);
@@ -145,7 +146,7 @@ TEST(X11Windows, ScreenFacts) {
     EXPECT_GT(RectWidth(info.work_area), 0);
 }
 
-TEST(X11Windows, NoDisplayIsAClearFailure) {
+TEST_F(X11Windows, NoDisplayIsAClearFailure) {
     setenv("DISPLAY", ":987", 1);
     unsetenv("PIXKIT_BACKEND");
     EXPECT_EQ(PlatStartBackend(), 2);
@@ -155,7 +156,7 @@ TEST(X11Windows, NoDisplayIsAClearFailure) {
 // The window manager's side: a move it makes reaches the layer's rectangle, and its close
 // request (WM_DELETE_WINDOW) becomes MSG_CLOSE, which the default procedure answers by
 // destroying the window.
-TEST(X11Windows, WindowManagerMovesAndCloseRequestsReachTheLayer) {
+TEST_F(X11Windows, WindowManagerMovesAndCloseRequestsReachTheLayer) {
     ASSERT_NO_FATAL_FAILURE(StartX11());
     WindowId w = CreateTestWindow(120, 130, 300, 200, u"managed");
     ASSERT_NE(w, 0u);

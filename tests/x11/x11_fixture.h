@@ -130,6 +130,12 @@ inline std::string RunTool(const std::string& command) {
     return out;
 }
 
+// Windows the test made, destroyed when it ends.
+inline std::vector<WindowId>& Created() {
+    static std::vector<WindowId> windows;
+    return windows;
+}
+
 inline WindowId CreateTestWindow(int x, int y, int w, int h, const char16_t* title,
                                  uint32_t style = STYLE_CAPTION | STYLE_SYSMENU | STYLE_VISIBLE, WindowId owner = 0) {
     WindowCreate c{};
@@ -141,8 +147,21 @@ inline WindowId CreateTestWindow(int x, int y, int w, int h, const char16_t* tit
     c.width = w;
     c.height = h;
     c.owner = owner;
-    return PlatCreateWindow(&c);
+    WindowId made = PlatCreateWindow(&c);
+    if (made) Created().push_back(made);
+    return made;
 }
+
+// Every X11 test ends by destroying its windows and stopping the backend, so that each run
+// also goes through the backend's orderly stop.
+class X11Test : public ::testing::Test {
+protected:
+    void TearDown() override {
+        for (WindowId w : Created()) PlatDestroyWindow(w);
+        Created().clear();
+        PlatStopBackend();
+    }
+};
 
 // Outer top-left of a native window as the server reports it.
 inline bool NativeTopLeft(unsigned long xid, int* x, int* y) {
