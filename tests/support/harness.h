@@ -14,6 +14,12 @@
 //       ASSERT_TRUE(DriverWaitFor([] { return Running.load() == 1; }));
 //       EXPECT_EQ(StopProgram(), 0);
 //   }
+//
+// A test that runs the program in a child process (instance slots, the end of the process
+// after a terminated worker) starts this test binary again with a --gtest_filter for a
+// child-side test, PIXKIT_BACKEND=headless, a private XDG_RUNTIME_DIR (slot locks) and
+// PIXKIT_HEADLESS_AUTOANSWER=1: without a test driver, message boxes then print
+// "caption: text" on stderr and return at once instead of waiting for a user.
 #pragma once
 
 #include "platform/headless/driver.h"
