@@ -72,7 +72,6 @@ unsigned long X11NativeWindow(WindowId window) {
     return packed;
 }
 
-// Called by the display thread when it creates or destroys a native window.
 void X11PublishNative(int slot, unsigned long xid) {
     if (slot > 0 && slot < X11_MAX_WINDOWS) g_native_ids[slot].store(xid, std::memory_order_release);
 }
@@ -80,12 +79,10 @@ void X11PublishNative(int slot, unsigned long xid) {
 // ---- Errors ------------------------------------------------------------------------------
 
 static std::atomic<int> g_error_count{0};
-std::atomic<int> g_last_error_code{0};
 
 // Errors are expected now and then (a window another client destroyed, a selection
 // requestor that went away): log the first few and carry on.
 static int OnXError(Display* dpy, XErrorEvent* ev) {
-    g_last_error_code.store(ev->error_code, std::memory_order_relaxed);
     if (g_error_count.fetch_add(1) < 5) {
         char text[128];
         XGetErrorText(dpy, ev->error_code, text, sizeof text);
@@ -362,7 +359,6 @@ static int X11Init(void) {
 
 static void X11Shutdown(void) {
     if (!g_x11.dpy || !g_x11.thread.joinable()) return;
-    if (!g_x11.dpy) return;
     Command quit;
     quit.type = CMD_QUIT;
     QueueCommand(std::move(quit));

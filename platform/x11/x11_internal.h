@@ -180,6 +180,8 @@ void QueueCommand(Command&& cmd);
 void WakeDisplayThread(void);
 uint32_t X11NowMs(void);
 int X11WindowSlot(Window xid);          // -1 when the window is not ours (any more)
+// Makes a native window id visible to other threads (X11NativeWindow), 0 when it is gone.
+void X11PublishNative(int slot, unsigned long xid);
 
 // x11_windows.cpp
 void RunWindowCommand(const Command& cmd);

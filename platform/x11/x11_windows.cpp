@@ -9,8 +9,6 @@
 #include <string.h>
 #include <unistd.h>
 
-void X11PublishNative(int slot, unsigned long xid);
-
 static int SlotOf(WindowId window) {
     int slot = WindowIndex(window);
     if (slot <= 0 || slot >= X11_MAX_WINDOWS) return -1;
