@@ -177,7 +177,7 @@ static void HandleEvent(XEvent* ev) {
         g_x11.windows[slot].parent = ev->xreparent.parent;
         break;
     case MapNotify:
-        g_x11.windows[slot].mapped = true;
+        HandleMapped(slot);
         break;
     case UnmapNotify:
         g_x11.windows[slot].mapped = false;

@@ -84,6 +84,8 @@ struct X11Window {
     PlatRect requested[8];     // positions asked for and not yet confirmed by the server
     uint32_t requested_ms[8];  // when each was asked for
     int requested_count;
+    PlatRect asked;            // the rectangle the layer asked for last
+    bool insist;               // until the first placement after mapping has been checked
 };
 
 // A selection transfer in progress (INCR) to another client.
@@ -187,6 +189,8 @@ void X11PublishNative(int slot, unsigned long xid);
 void RunWindowCommand(const Command& cmd);
 void ReadScreenInfo(void);
 void HandleConfigure(int slot, const XConfigureEvent& ev);
+// A window was mapped: checks where the window manager put it.
+void HandleMapped(int slot);
 
 // x11_present.cpp
 void FlushDamage(void);

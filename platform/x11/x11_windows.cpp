@@ -118,6 +118,8 @@ static void CreateNativeWindow(const Command& cmd) {
     w.xid = xid;
     w.parent = g_x11.root;
     w.popup = popup;
+    w.asked = cmd.rect;
+    w.insist = !popup;
     g_x11.by_xid[xid] = slot;
 
     SetTitle(xid, title);
@@ -176,6 +178,7 @@ static void MoveNativeWindow(int slot, const PlatRect& r) {
     }
     w.requested[w.requested_count] = r;
     w.requested_ms[w.requested_count++] = X11NowMs();
+    w.asked = r;
     if (!w.popup) SetPlacementHints(w.xid, r);
     XMoveResizeWindow(g_x11.dpy, w.xid, r.left, r.top, (unsigned)width, (unsigned)height);
 }
@@ -245,6 +248,31 @@ void RunWindowCommand(const Command& cmd) {
     }
 }
 
+// A program places its windows exactly, partly off the screen if it asks so (a picture
+// taller than the screen below its caption). Some window managers push a new window that
+// does not fit back onto the screen when they map it, yet honour a move the client asks for
+// afterwards: so the first placement after mapping is checked once, and the position the
+// layer asked for is asked again when the manager put the window elsewhere.
+static bool InsistOnPlacement(int slot, int x, int y) {
+    X11Window& w = g_x11.windows[slot];
+    if (!w.insist || !w.mapped) return false;
+    w.insist = false;
+    if (x == w.asked.left && y == w.asked.top) return false;
+    PlatRect asked = w.asked;
+    MoveNativeWindow(slot, asked);
+    // The layer may have heard of the manager's position already: set it right.
+    InputMoved(w.id, asked.left, asked.top);
+    return true;
+}
+
+void HandleMapped(int slot) {
+    X11Window& w = g_x11.windows[slot];
+    w.mapped = true;
+    int x, y;
+    Window child;
+    if (XTranslateCoordinates(g_x11.dpy, w.xid, g_x11.root, 0, 0, &x, &y, &child)) InsistOnPlacement(slot, x, y);
+}
+
 // A window changed place. Positions the layer asked for are confirmed silently; any other
 // position is the window manager's doing (or the user's through it) and goes to the layer.
 void HandleConfigure(int slot, const XConfigureEvent& ev) {
@@ -255,6 +283,7 @@ void HandleConfigure(int slot, const XConfigureEvent& ev) {
         Window child;
         if (!XTranslateCoordinates(g_x11.dpy, w.xid, g_x11.root, 0, 0, &x, &y, &child)) return;
     }
+    if (InsistOnPlacement(slot, x, y)) return;
     // Requests the server never confirmed (a manager that placed the window elsewhere)
     // stop counting after a second.
     uint32_t now = X11NowMs();

@@ -1,0 +1,164 @@
+// The real pixkit executable on an X display, used as a person would: its windows appear
+// where the application puts them, a click on "go" (xdotool) opens the picture at (0, 300),
+// and what the screen shows of the picture equals the pattern's rendering pixel for pixel.
+#include "support/pattern_reference.h"
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <string>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+std::string RunCommand(const std::string& command) {
+    std::string out;
+    FILE* p = popen(command.c_str(), "r");
+    if (!p) return out;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    pclose(p);
+    return out;
+}
+
+long NowMs() {
+    struct timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return ts.tv_sec * 1000L + ts.tv_nsec / 1000000L;
+}
+
+// Polls until cond() holds; false after timeout_ms.
+template <typename F>
+bool WaitUntil(F cond, long timeout_ms) {
+    long start = NowMs();
+    for (;;) {
+        if (cond()) return true;
+        if (NowMs() - start > timeout_ms) return false;
+        usleep(50000);
+    }
+}
+
+// The window whose name is exactly `name`, or an empty string.
+std::string FindWindow(const std::string& name) {
+    std::string out = RunCommand("xdotool search --onlyvisible --name '^" + name + "$' 2>/dev/null");
+    size_t end = out.find('\n');
+    return end == std::string::npos ? std::string() : out.substr(0, end);
+}
+
+struct Geometry {
+    int x = -1, y = -1, width = 0, height = 0;
+};
+
+// Where xwininfo says a window is ("-root" for the screen itself).
+Geometry WindowGeometry(const std::string& id) {
+    Geometry g;
+    std::string info = RunCommand("xwininfo " + (id == "-root" ? id : "-id " + id) + " 2>/dev/null");
+    auto field = [&](const char* key) {
+        const char* at = strstr(info.c_str(), key);
+        return at ? atoi(at + strlen(key)) : -1;
+    };
+    g.x = field("Absolute upper-left X:");
+    g.y = field("Absolute upper-left Y:");
+    g.width = field("Width:");
+    g.height = field("Height:");
+    return g;
+}
+
+std::vector<uint32_t> Screenshot(int x, int y, int w, int h) {
+    char cmd[256];
+    snprintf(cmd, sizeof cmd, "import -window root -crop %dx%d+%d+%d +repage -depth 8 rgb:- 2>/dev/null", w, h, x, y);
+    std::string raw = RunCommand(cmd);
+    std::vector<uint32_t> px;
+    if (raw.size() != (size_t)w * (size_t)h * 3) return px;
+    px.resize((size_t)w * (size_t)h);
+    for (size_t i = 0; i < px.size(); i++)
+        px[i] = (uint32_t)(uint8_t)raw[i * 3] << 16 | (uint32_t)(uint8_t)raw[i * 3 + 1] << 8 | (uint8_t)raw[i * 3 + 2];
+    return px;
+}
+
+class AppOnDesktop : public ::testing::Test {
+protected:
+    pid_t child = -1;
+    int screen_h = 0;
+    char runtime_dir[64] = "/tmp/pixkit-x11-app-XXXXXX";
+
+    void SetUp() override {
+        const char* display = getenv("DISPLAY");
+        ASSERT_TRUE(display && *display) << "DISPLAY is not set: run the X11 tests through scripts/test.sh (Xvfb)";
+        screen_h = WindowGeometry("-root").height;
+        ASSERT_GT(screen_h, 0) << "cannot reach the X display \"" << display << "\" (is Xvfb running?)";
+        ASSERT_TRUE(mkdtemp(runtime_dir));
+        child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            // A private runtime folder gives the program instance slot 0 whatever else runs.
+            setenv("XDG_RUNTIME_DIR", runtime_dir, 1);
+            unsetenv("PIXKIT_BACKEND");
+            execl(PIXKIT_BINARY_DIR "/pixkit", "pixkit", (char*)nullptr);
+            _exit(127);
+        }
+    }
+    void TearDown() override {
+        if (child > 0) {
+            kill(child, SIGKILL);
+            waitpid(child, nullptr, 0);
+        }
+        RunCommand(std::string("rm -rf ") + runtime_dir);
+    }
+};
+
+}  // namespace
+
+TEST_F(AppOnDesktop, WindowsAppearAndGoShowsThePattern) {
+    std::string text, buttons, inputs;
+    ASSERT_TRUE(WaitUntil([&] {
+        text = FindWindow("TextWindow 0");
+        buttons = FindWindow("ButtonBox");
+        inputs = FindWindow("InputBox");
+        return !text.empty() && !buttons.empty() && !inputs.empty();
+    }, 20000)) << "the application's windows did not appear";
+    Geometry t = WindowGeometry(text), b = WindowGeometry(buttons), i = WindowGeometry(inputs);
+    EXPECT_EQ(t.x, 0);
+    EXPECT_EQ(t.y, 0);
+    EXPECT_EQ(b.x, 206);
+    EXPECT_EQ(b.y, 0);
+    EXPECT_EQ(i.x, 422);
+    EXPECT_EQ(i.y, 0);
+
+    // "go" fills the button box's client area below the caption, 4 pixels in.
+    int gx = b.x + b.width / 2, gy = b.y + b.height - 4 - 13;
+    std::string image;
+    ASSERT_TRUE(WaitUntil([&] {
+        RunCommand("xdotool mousemove " + std::to_string(gx) + " " + std::to_string(gy) + " click 1");
+        return WaitUntil([&] { return !(image = FindWindow("test_pattern\\(100%\\)\\*")).empty(); }, 3000);
+    }, 15000)) << "no image window after clicking go";
+    Geometry g;
+    ASSERT_TRUE(WaitUntil([&] {
+        g = WindowGeometry(image);
+        return g.x == 0 && g.y == 300;
+    }, 5000)) << "image window at (" << g.x << ", " << g.y << ")";
+    EXPECT_EQ(g.width, 1350 + 2 * 4);
+    EXPECT_EQ(g.height, 1050 + 2 * 4 + 23);
+
+    // The visible part of the client area, below the caption, against the rendering.
+    Canvas want = Pattern(1350, 1050, 300, 300);
+    int cx = g.x + 4, cy = g.y + 4 + 23;
+    int rows = screen_h - cy < 1050 ? screen_h - cy : 1050;
+    ASSERT_GT(rows, 0);
+    long bad = -1;
+    ASSERT_TRUE(WaitUntil([&] {
+        std::vector<uint32_t> shot = Screenshot(cx, cy, 1350, rows);
+        if (shot.empty()) return false;
+        bad = 0;
+        for (int y = 0; y < rows; y++)
+            for (int x = 0; x < 1350; x++) bad += shot[(size_t)y * 1350 + x] != want.px[(size_t)y * 1350 + x];
+        return bad == 0;
+    }, 10000)) << bad << " pixels differ";
+}
