@@ -39,7 +39,9 @@ void PlatSelectSurface(DrawContext* dc, Surface* surface) {
 }
 
 static std::mutex window_contexts_mutex;
-static std::unordered_map<WindowId, DrawContext*> window_contexts;
+// Never destroyed: windows may still be closed while the process ends, after static
+// destructors would have run.
+static std::unordered_map<WindowId, DrawContext*>& window_contexts = *new std::unordered_map<WindowId, DrawContext*>;
 
 DrawContext* PlatGetWindowContext(WindowId window) {
     if (!window || !PlatIsWindow(window)) return nullptr;

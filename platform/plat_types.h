@@ -24,7 +24,7 @@ struct PlatSize {
     int cy;
 };
 
-// A window handle: slot index in the low 16 bits, a generation count above, so that a
+// A window handle: slot index in the low 12 bits, a generation count above, so that a
 // handle of a destroyed window never names a new one. 0 is "no window".
 typedef uint32_t WindowId;
 

@@ -28,7 +28,6 @@ static std::atomic<bool> g_worker_terminated{false};
 // window store owns it and replaces this definition.
 void ClearLineInput(void);
 // Log files; closed by Exit before the worker may be terminated.
-extern "C" void PXK_CloseAllLogs(void);
 
 enum { EXIT_WAIT_MS = 2000 };
 

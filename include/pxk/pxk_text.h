@@ -43,3 +43,6 @@ void PXK_PopTextColor(void);
 int PXK_ScrollIfNeeded(int id);
 /* The id of the open text window with this window handle, or -1. */
 int PXK_TextWindowIndex(uint32_t window);
+
+/* Flushes and closes the log file of every text window (the Exit command does this first). */
+void PXK_CloseAllLogs(void);
