@@ -103,6 +103,18 @@ void NotifyWindow(WindowId window, int msg, uintptr_t wparam, intptr_t lparam) {
     else QueueMessage(window, msg, wparam, lparam);
 }
 
+// Hands a sent message's answer back and wakes its sender; the record lives in the
+// sender's frame, so it is not touched after this.
+static void CompleteSent(SentMessage* sm, intptr_t result) {
+    ThreadQueue* sender = sm->sender;
+    {
+        std::lock_guard<std::mutex> guard(sender->lock);
+        sm->result = result;
+        sm->done = true;
+    }
+    sender->wake.notify_all();
+}
+
 // Serves the messages other threads sent to this one.
 static void ProcessSent(ThreadQueue* q) {
     for (;;) {
@@ -113,14 +125,7 @@ static void ProcessSent(ThreadQueue* q) {
             sm = q->sent.front();
             q->sent.pop_front();
         }
-        intptr_t result = CallWindowProcedure(sm->window, sm->msg, sm->wparam, sm->lparam);
-        ThreadQueue* sender = sm->sender;
-        {
-            std::lock_guard<std::mutex> guard(sender->lock);
-            sm->result = result;
-            sm->done = true;
-        }
-        sender->wake.notify_all();
+        CompleteSent(sm, CallWindowProcedure(sm->window, sm->msg, sm->wparam, sm->lparam));
     }
 }
 
@@ -134,13 +139,7 @@ static void AbandonSent(ThreadQueue* q) {
             sm = q->sent.front();
             q->sent.pop_front();
         }
-        ThreadQueue* sender = sm->sender;
-        {
-            std::lock_guard<std::mutex> guard(sender->lock);
-            sm->result = 0;
-            sm->done = true;
-        }
-        sender->wake.notify_all();
+        CompleteSent(sm, 0);
     }
 }
 
