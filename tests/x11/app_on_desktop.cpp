@@ -86,13 +86,15 @@ std::vector<uint32_t> Screenshot(int x, int y, int w, int h) {
 class AppOnDesktop : public ::testing::Test {
 protected:
     pid_t child = -1;
-    int screen_h = 0;
+    int screen_w = 0, screen_h = 0;
     char runtime_dir[64] = "/tmp/pixkit-x11-app-XXXXXX";
 
     void SetUp() override {
         const char* display = getenv("DISPLAY");
         ASSERT_TRUE(display && *display) << "DISPLAY is not set: run the X11 tests through scripts/test.sh (Xvfb)";
-        screen_h = WindowGeometry("-root").height;
+        Geometry root = WindowGeometry("-root");
+        screen_w = root.width;
+        screen_h = root.height;
         ASSERT_GT(screen_h, 0) << "cannot reach the X display \"" << display << "\" (is Xvfb running?)";
         ASSERT_TRUE(mkdtemp(runtime_dir));
         child = fork();
@@ -131,6 +133,18 @@ TEST_F(AppOnDesktop, WindowsAppearAndGoShowsThePattern) {
     EXPECT_EQ(b.y, 0);
     EXPECT_EQ(i.x, 422);
     EXPECT_EQ(i.y, 0);
+
+    // The main window's drop-in animation ends centred, its bottom on the bottom of the screen
+    // (no panels under Xvfb, so the work area is the whole screen).
+    std::string main_window = RunCommand("xdotool search --class '^pixkit_mw0$' 2>/dev/null");
+    main_window = main_window.substr(0, main_window.find('\n'));
+    ASSERT_FALSE(main_window.empty());
+    Geometry m;
+    EXPECT_TRUE(WaitUntil([&] {
+        m = WindowGeometry(main_window);
+        return m.y + m.height == screen_h;
+    }, 5000)) << "main window at y " << m.y << ", height " << m.height;
+    EXPECT_EQ(m.x, (screen_w - m.width) / 2);
 
     // "go" fills the button box's client area below the caption, 4 pixels in.
     int gx = b.x + b.width / 2, gy = b.y + b.height - 4 - 13;
