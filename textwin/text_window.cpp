@@ -253,18 +253,17 @@ void ResizeTextWindow(WindowId window, int width, int height) {
 
 void PaintTextWindow(WindowId window) {
     int id = PXK_TextWindowIndex(window);
-    if (id >= 0) {
-        // From here on, new output must invalidate again: this paint may already have read
-        // the store where that output lands.
-        std::lock_guard<std::mutex> guard(text_windows[id].lock);
-        text_windows[id].pending_paint = PlatRect{0, 0, 0, 0};
-    }
     PlatRect invalid{0, 0, 0, 0};
     PlatBeginPaint(window, &invalid);
     if (id >= 0) {
         TextWindowRecord* rec = &text_windows[id];
         std::lock_guard<std::mutex> guard(rec->lock);
         if (rec->is_open.load() && rec->win_dc) CopyStoreToContext(rec, &invalid, rec->win_dc);
+        // Output noted before this copy either lies in what was copied or has invalidated
+        // the window again; output after it must invalidate anew. Clearing the note any
+        // earlier (before the invalid rectangle was taken) would let output whose damage this
+        // paint had already taken but not yet copied go unpainted.
+        rec->pending_paint = PlatRect{0, 0, 0, 0};
     }
     PlatEndPaint(window);
 }
