@@ -2,7 +2,7 @@
 # Installs the Debian packages PIXKIT needs to build, run and test (run as root on Debian 12).
 set -euo pipefail
 packages=(
-  g++ cmake ninja-build pkg-config
+  g++ cmake ninja-build pkg-config clang libclang-rt-14-dev
   libfreetype-dev libfontconfig-dev fonts-ipafont-gothic fonts-dejavu-core
   libx11-dev libxext-dev
   libgtest-dev libgmock-dev libbenchmark-dev

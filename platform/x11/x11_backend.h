@@ -18,5 +18,5 @@ void X11ForcePutImage(bool force);
 bool X11WaitPresented(int timeout_ms);
 // The X window id of a top-level layer window, or 0.
 unsigned long X11NativeWindow(WindowId window);
-// Decodes a text/uri-list into local file paths (file: URIs only, percent-decoded).
-std::vector<std::string> ParseUriList(const char* text, size_t size);
+// Decodes a text/uri-list into local file paths (declared in uri_list.h).
+#include "uri_list.h"
