@@ -9,6 +9,9 @@
 
 #include <stdlib.h>
 #include <string.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include <algorithm>
 #include <vector>
@@ -562,18 +565,39 @@ int StretchPixels(Surface* dst, const PlatRect& clip, int dx, int dy, int dw, in
 
 // ---- Fill and inversion ----------------------------------------------------------------
 
+// Fills n words with non-temporal stores: a fill much larger than the caches would
+// otherwise read every destination line before writing it, and evict everything else.
+static void StreamFillRow32(uint32_t* p, int n, uint32_t value) {
+#if defined(__SSE2__)
+    int i = 0;
+    while (i < n && ((uintptr_t)(p + i) & 15u) != 0) p[i++] = value;
+    __m128i v = _mm_set1_epi32((int)value);
+    for (; i + 4 <= n; i += 4) _mm_stream_si128((__m128i*)(p + i), v);
+    for (; i < n; i++) p[i] = value;
+#else
+    std::fill_n(p, n, value);
+#endif
+}
+
 void FillPixels(Surface* dst, const PlatRect& clip, const PlatRect& rect, uint32_t value, PlatRect* damaged) {
     if (!dst) return;
     PlatRect r = ClipToSurface(dst, RectIntersect(clip, rect));
     if (RectIsEmpty(r)) return;
     int n = r.right - r.left;
+    // Past a few megabytes the written pixels cannot stay in the caches anyway.
+    bool stream = dst->bits == 32 && (size_t)n * (size_t)(r.bottom - r.top) * 4u >= ((size_t)8 << 20);
     for (int y = r.top; y < r.bottom; y++) {
-        if (dst->bits == 32) {
+        if (stream) {
+            StreamFillRow32(Row32(dst, y) + r.left, n, value);
+        } else if (dst->bits == 32) {
             std::fill_n(Row32(dst, y) + r.left, n, value);
         } else {
             memset(SurfaceRow(dst, y) + r.left, (int)(value & 255u), (size_t)n);
         }
     }
+#if defined(__SSE2__)
+    if (stream) _mm_sfence();   // the streamed stores are visible before anyone reads them
+#endif
     AddDamage(damaged, r.left, r.top, r.right, r.bottom);
 }
 

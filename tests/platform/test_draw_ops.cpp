@@ -141,6 +141,22 @@ TEST(CopyRect, EightBitFormats) {
     PlatDestroySurface(c);
 }
 
+// Fills larger than the caches take another path (streaming stores): the same pixels, with
+// edges that are not 16-byte aligned and rows shorter than a multiple of four.
+TEST(FillAndInvert, LargeFillsTouchExactlyTheirRectangle) {
+    Surface* s = MakeSurface(2101, 1103, 32);
+    DrawContext* dc = PlatCreateMemoryContext(s);
+    PlatRect r{3, 2, 2098, 1101};
+    PlatFillRect(dc, &r, 0x00ABCDEF);
+    long wrong = 0;
+    for (int y = 0; y < 1103; y++)
+        for (int x = 0; x < 2101; x++)
+            wrong += Px32(s, x, y) != ((x >= 3 && x < 2098 && y >= 2 && y < 1101) ? 0x00ABCDEFu : 0u);
+    EXPECT_EQ(wrong, 0);
+    PlatDeleteContext(dc);
+    PlatDestroySurface(s);
+}
+
 TEST(FillAndInvert, ClippedFillsAndExactInversion) {
     Surface* s = MakeSurface(6, 4, 32);
     DrawContext* dc = PlatCreateMemoryContext(s);
