@@ -2,6 +2,7 @@
 // and, when it does not fit, at spaces. It looks pressed while the left button is held over
 // it (or Space is held while it has the focus) and tells its parent BN_CLICKED when the
 // button is released over it.
+#include "control_paint.h"
 #include "controls.h"
 #include "draw.h"
 #include "font.h"
@@ -82,19 +83,13 @@ static void DrawFrame(DrawContext* dc, int w, int h, uint32_t color) {
 }
 
 static intptr_t OnButtonPaint(WindowId window) {
-    PlatRect invalid;
-    PlatBeginPaint(window, &invalid);
     ButtonState* s = StateOf(window);
-    PlatRect client;
-    PlatGetClientRect(window, &client);
-    int w = RectWidth(client), h = RectHeight(client);
-    Surface* back = nullptr;
-    if (!s || w < 1 || h < 1 || PlatCreateSurface(&back, w, h, 32, false) != 0) {
-        PlatEndPaint(window);
-        return 0;
-    }
-    DrawContext* mem = PlatCreateMemoryContext(back);
-    PlatSelectFont(mem, PlatGetStockFont(STOCK_GUI_FONT));
+    if (!s) return PlatDefWindowProc(window, MSG_PAINT, 0, 0);   // only validates
+    ControlPaint paint;
+    if (!BeginControlPaint(window, &paint)) return 0;
+    DrawContext* mem = paint.dc;
+    int w = paint.width, h = paint.height;
+    PlatRect client{0, 0, w, h};
     PlatFillRect(mem, &client, s->pressed ? FACE_PRESSED : FACE);
     DrawFrame(mem, w, h, s->pressed ? EDGE_PRESSED : s->focused ? EDGE_FOCUS : EDGE);
     char16_t text[256];
@@ -113,11 +108,7 @@ static intptr_t OnButtonPaint(WindowId window) {
         PlatTextOut(mem, (w - lw) / 2 + shift, y, text + lines[i].start, lines[i].count);
         y += tm.height;
     }
-    DrawContext* dc = PlatGetWindowContext(window);
-    if (dc) PlatCopyRect(dc, 0, 0, w, h, mem, 0, 0);
-    PlatDeleteContext(mem);
-    PlatDestroySurface(back);
-    PlatEndPaint(window);
+    EndControlPaint(&paint);
     return 0;
 }
 

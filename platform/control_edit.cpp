@@ -9,6 +9,7 @@
 // EN_SETFOCUS and EN_KILLFOCUS and of edits through EN_CHANGE.
 #include "backend.h"
 #include "clipboard.h"
+#include "control_paint.h"
 #include "controls.h"
 #include "draw.h"
 #include "font.h"
@@ -147,24 +148,18 @@ static void Refresh(EditState* s) {
 // ---- Painting ------------------------------------------------------------------------------
 
 static intptr_t OnEditPaint(WindowId window) {
-    PlatRect invalid;
-    PlatBeginPaint(window, &invalid);
     EditState* s = StateOf(window);
-    PlatRect client;
-    PlatGetClientRect(window, &client);
-    int w = RectWidth(client), h = RectHeight(client);
-    Surface* back = nullptr;
-    if (!s || w < 1 || h < 1 || PlatCreateSurface(&back, w, h, 32, false) != 0) {
-        PlatEndPaint(window);
-        return 0;
-    }
+    if (!s) return PlatDefWindowProc(window, MSG_PAINT, 0, 0);   // only validates
+    ControlPaint paint;
+    if (!BeginControlPaint(window, &paint)) return 0;
+    int h = paint.height;
+    PlatRect client{0, 0, paint.width, h};
     EditText t;
     ReadText(window, &t);
     int caret = SnapPosition(&t, s->caret), anchor = SnapPosition(&t, s->anchor);
     int xs[MAX_EDIT_TEXT + 1];
     CaretOffsets(&t, xs);
-    DrawContext* mem = PlatCreateMemoryContext(back);
-    PlatSelectFont(mem, PlatGetStockFont(STOCK_GUI_FONT));
+    DrawContext* mem = paint.dc;
     TextMetrics tm;
     PlatGetTextMetrics(mem, &tm);
     PlatFillRect(mem, &client, EDIT_BACK);
@@ -185,11 +180,7 @@ static intptr_t OnEditPaint(WindowId window) {
         PlatRect bar{x0 + xs[caret], y0, x0 + xs[caret] + 1, y0 + tm.height};
         PlatInvertRect(mem, &bar);
     }
-    DrawContext* dc = PlatGetWindowContext(window);
-    if (dc) PlatCopyRect(dc, 0, 0, w, h, mem, 0, 0);
-    PlatDeleteContext(mem);
-    PlatDestroySurface(back);
-    PlatEndPaint(window);
+    EndControlPaint(&paint);
     return 0;
 }
 
