@@ -19,6 +19,8 @@
 #include <opencv2/imgproc.hpp>
 #endif
 
+#include "bench_ratio.h"
+
 namespace {
 
 enum { BIG = 4096, SMALL_OUT = 1400, SMALL_IN = 512 };
@@ -215,22 +217,6 @@ void BM_OpenCvArea_4096_to_1400(benchmark::State& state) {
 BENCHMARK(BM_OpenCvArea_4096_to_1400)->Unit(benchmark::kMillisecond);
 #endif
 
-// Collects the CPU time of every run, so the ratios can be printed after the table. CPU time,
-// because the machine is shared: waiting for a core says nothing about the code.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> times;
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& r : runs) times[r.benchmark_name()] = r.GetAdjustedCPUTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
-
-void PrintRatio(const RatioReporter& rep, const char* what, const char* op, const char* base) {
-    auto a = rep.times.find(op), b = rep.times.find(base);
-    if (a == rep.times.end() || b == rep.times.end() || b->second <= 0) return;
-    printf("  %-34s %-28s %8.2fx\n", what, base, a->second / b->second);
-}
 
 }  // namespace
 

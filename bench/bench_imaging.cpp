@@ -22,6 +22,8 @@
 #include <utility>
 #include <vector>
 
+#include "bench_ratio.h"
+
 namespace {
 
 enum { SIZE = 4096, FAST_SLOT = 0, REF_SLOT = 1 };
@@ -441,22 +443,6 @@ void BM_RawGet(benchmark::State& state) {
 }
 BENCHMARK(BM_RawGet)->Unit(benchmark::kMillisecond);
 
-// Collects the CPU time of every run, so the ratios can be printed after the table. CPU time,
-// not wall time, because the machine is shared and wall times swing with its load.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> times;
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& r : runs) times[r.benchmark_name()] = r.GetAdjustedCPUTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
-
-void PrintRatio(const RatioReporter& rep, const char* what, const char* op, const char* base) {
-    auto a = rep.times.find(op), b = rep.times.find(base);
-    if (a == rep.times.end() || b == rep.times.end() || b->second <= 0) return;
-    printf("  %-24s %-24s %8.2fx\n", what, base, a->second / b->second);
-}
 
 void PrintPerCall(const RatioReporter& rep, const char* what, const char* op) {
     auto a = rep.times.find(op);
