@@ -2,8 +2,8 @@
 // the in-place flip, fill and inversion, each beside memcpy/memset of the same bytes and a
 // plain per-pixel loop that computes every mapping and bounds check for every pixel. After
 // the runs the program prints each operation's time as a ratio of its baselines.
-#include "platform/draw.h"
-#include "platform/surface.h"
+#include "platform/draw/draw.h"
+#include "platform/draw/surface.h"
 
 #include <benchmark/benchmark.h>
 

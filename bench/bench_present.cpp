@@ -3,9 +3,9 @@
 // memcpy of the same bytes. Each iteration ends when the server has the pixels. Needs a
 // display (run under Xvfb: scripts/xvfb.sh); prints the ratios at the end.
 #include "platform/backend.h"
-#include "platform/draw.h"
+#include "platform/draw/draw.h"
 #include "platform/system.h"
-#include "platform/window.h"
+#include "platform/window/window.h"
 #include "platform/x11/x11_backend.h"
 
 #include <benchmark/benchmark.h>

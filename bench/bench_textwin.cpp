@@ -5,11 +5,11 @@
 // line for every new line), and a bare copy of ready-made 8 x 16 cells into a surface.
 // After the runs the program prints lines and bytes per second and the ratios.
 #include "platform/backend.h"
-#include "platform/draw.h"
-#include "platform/font.h"
-#include "platform/surface.h"
+#include "platform/draw/draw.h"
+#include "platform/font/font.h"
+#include "platform/draw/surface.h"
 #include "platform/text.h"
-#include "platform/window.h"
+#include "platform/window/window.h"
 #include "pxk.h"
 #include "runtime/window_classes.h"
 #include "textwin/text_window.h"

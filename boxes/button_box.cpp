@@ -2,10 +2,10 @@
 // counts and setting the client size. All of them run on the worker thread, which owns the box.
 #include "button_box.h"
 
-#include "platform/controls.h"
-#include "platform/dialog.h"
+#include "platform/controls/controls.h"
+#include "platform/controls/dialog.h"
 #include "platform/text.h"
-#include "platform/window.h"
+#include "platform/window/window.h"
 #include "pxk.h"
 #include "runtime/startup_state.h"
 

@@ -4,9 +4,9 @@
 // moving, and closing.
 #include "button_box.h"
 
-#include "platform/menu.h"
+#include "platform/window/menu.h"
 #include "platform/text.h"
-#include "platform/window.h"
+#include "platform/window/window.h"
 #include "pxk.h"
 #include "runtime/shared_ops.h"
 #include "runtime/startup_state.h"

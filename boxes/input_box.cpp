@@ -4,10 +4,10 @@
 #include "input_box.h"
 #include "box_values.h"
 
-#include "platform/controls.h"
-#include "platform/dialog.h"
+#include "platform/controls/controls.h"
+#include "platform/controls/dialog.h"
 #include "platform/text.h"
-#include "platform/window.h"
+#include "platform/window/window.h"
 #include "pxk.h"
 #include "runtime/shared_ops.h"
 #include "runtime/startup_state.h"

@@ -5,10 +5,10 @@
 #include "input_box.h"
 #include "box_values.h"
 
-#include "platform/controls.h"
-#include "platform/menu.h"
+#include "platform/controls/controls.h"
+#include "platform/window/menu.h"
 #include "platform/text.h"
-#include "platform/window.h"
+#include "platform/window/window.h"
 #include "pxk.h"
 #include "runtime/shared_ops.h"
 #include "runtime/window_classes.h"

@@ -6,9 +6,9 @@
 #include <string.h>
 
 #include "imagewin/image_table.h"
-#include "platform/draw.h"
+#include "platform/draw/draw.h"
 #include "platform/text.h"
-#include "platform/window.h"
+#include "platform/window/window.h"
 #include "pxk.h"
 
 int FormatImageCaption(const char* title, int zoom, int bits, bool halftone, char* out, int size) {

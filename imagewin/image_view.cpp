@@ -5,9 +5,9 @@
 #include "imagewin/image_store.h"
 #include "imagewin/image_table.h"
 #include "imagewin/view_fit.h"
-#include "platform/draw.h"
+#include "platform/draw/draw.h"
 #include "platform/text.h"
-#include "platform/window.h"
+#include "platform/window/window.h"
 #include "pxk.h"
 #include "runtime/window_rects.h"
 

@@ -5,7 +5,7 @@
 #include "imagewin/image_window_hooks.h"
 #include "imagewin/image_table.h"
 #include "imagewin/point_input.h"
-#include "platform/window.h"
+#include "platform/window/window.h"
 #include "pxk.h"
 #include "runtime/startup_state.h"
 #include "runtime/window_classes.h"

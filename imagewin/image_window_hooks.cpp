@@ -1,7 +1,7 @@
 // Weak defaults of the image window's hand-overs; the image commands replace them.
 #include "imagewin/image_window_hooks.h"
 
-#include "platform/window.h"
+#include "platform/window/window.h"
 
 __attribute__((weak)) void RunImageCommand(WindowId, int, int) {}
 __attribute__((weak)) void OpenImagePopupMenu(WindowId, int, bool) {}

@@ -7,7 +7,7 @@
 #include <math.h>
 #include <stdint.h>
 
-#include "platform/window.h"
+#include "platform/window/window.h"
 
 ViewLimits ImageViewLimits(int fit_screen) {
     ViewLimits l;

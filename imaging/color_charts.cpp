@@ -7,7 +7,7 @@
 #include "imaging/color_models.h"
 #include "imaging/draw_state.h"
 #include "imaging/raster.h"
-#include "platform/surface.h"
+#include "platform/draw/surface.h"
 
 namespace {
 

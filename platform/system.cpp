@@ -2,7 +2,7 @@
 // that must be ended from outside is fenced: it parks at its next call into the layer,
 // because POSIX threads cannot be killed safely.
 #include "system.h"
-#include "window_core.h"
+#include "platform/window/window_core.h"
 
 #include <atomic>
 #include <thread>

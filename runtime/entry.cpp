@@ -13,11 +13,11 @@
 #include "imagewin/image_table.h"
 #include "imaging/draw_state.h"
 #include "platform/backend.h"
-#include "platform/dialog.h"
-#include "platform/font.h"
+#include "platform/controls/dialog.h"
+#include "platform/font/font.h"
 #include "platform/system.h"
 #include "platform/text.h"
-#include "platform/window.h"
+#include "platform/window/window.h"
 
 #include <stdio.h>
 #include <string.h>

@@ -9,10 +9,10 @@
 #include "startup_state.h"
 #include "window_rects.h"
 
-#include "platform/controls.h"
-#include "platform/menu.h"
+#include "platform/controls/controls.h"
+#include "platform/window/menu.h"
 #include "platform/system.h"
-#include "platform/window.h"
+#include "platform/window/window.h"
 
 #include <stdio.h>
 #include <string.h>

@@ -9,9 +9,9 @@
 #include "window_rects.h"
 
 #include "boxes/box_windows.h"
-#include "platform/controls.h"
+#include "platform/controls/controls.h"
 #include "platform/system.h"
-#include "platform/window.h"
+#include "platform/window/window.h"
 
 extern "C" {
 std::atomic<int> StartRequested{0};

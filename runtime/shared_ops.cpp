@@ -3,11 +3,11 @@
 #include "shared_ops.h"
 #include "startup_state.h"
 
-#include "platform/dialog.h"
-#include "platform/menu.h"
+#include "platform/controls/dialog.h"
+#include "platform/window/menu.h"
 #include "platform/system.h"
 #include "platform/text.h"
-#include "platform/window.h"
+#include "platform/window/window.h"
 
 #include <mutex>
 #include <string.h>

@@ -4,7 +4,7 @@
 #include "window_classes.h"
 #include "main_window.h"
 
-#include "platform/window.h"
+#include "platform/window/window.h"
 
 static const char* const FRAMEWORK_CLASSES[] = {"pxk_iw", "pxk_twi", "pxk_ib", "pxk_bb"};
 

@@ -3,7 +3,7 @@
 #include "startup_state.h"
 
 #include "boxes/box_windows.h"
-#include "platform/window.h"
+#include "platform/window/window.h"
 
 WindowRectList window_rect_list{};
 

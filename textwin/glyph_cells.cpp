@@ -4,8 +4,8 @@
 // the caller fall back to the layer's text output for the whole run, which stays exact).
 #include "textwin/glyph_cells.h"
 
-#include "platform/draw.h"
-#include "platform/surface.h"
+#include "platform/draw/draw.h"
+#include "platform/draw/surface.h"
 
 #include <memory>
 #include <unordered_map>

@@ -6,7 +6,7 @@
 
 #include "platform/system.h"
 #include "platform/text.h"
-#include "platform/window.h"
+#include "platform/window/window.h"
 #include "runtime/startup_state.h"
 #include "textwin/key_ring.h"
 #include "textwin/text_window_proc.h"

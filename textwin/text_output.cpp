@@ -5,7 +5,7 @@
 
 #include "platform/system.h"
 #include "platform/text.h"
-#include "platform/window.h"
+#include "platform/window/window.h"
 
 #include <locale.h>
 #include <stdarg.h>

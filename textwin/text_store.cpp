@@ -8,8 +8,8 @@
 // with a character that leaves its cell is drawn by the layer's text output itself.
 #include "textwin/text_window.h"
 
-#include "platform/draw.h"
-#include "platform/font.h"
+#include "platform/draw/draw.h"
+#include "platform/font/font.h"
 #include "platform/text.h"
 #include "textwin/glyph_cells.h"
 

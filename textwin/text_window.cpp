@@ -3,10 +3,10 @@
 // paint handling of the window procedure.
 #include "textwin/text_window.h"
 
-#include "platform/draw.h"
-#include "platform/font.h"
+#include "platform/draw/draw.h"
+#include "platform/font/font.h"
 #include "platform/text.h"
-#include "platform/window.h"
+#include "platform/window/window.h"
 #include "runtime/startup_state.h"
 #include "runtime/window_rects.h"
 #include "textwin/key_ring.h"

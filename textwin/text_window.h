@@ -9,7 +9,7 @@
 #pragma once
 
 #include "platform/plat_types.h"
-#include "platform/surface.h"
+#include "platform/draw/surface.h"
 #include "pxk.h"
 
 #include <atomic>

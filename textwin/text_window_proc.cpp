@@ -4,7 +4,7 @@
 // snapping, and closing.
 #include "textwin/text_window_proc.h"
 
-#include "platform/window.h"
+#include "platform/window/window.h"
 #include "runtime/startup_state.h"
 #include "runtime/window_classes.h"
 #include "runtime/window_rects.h"

@@ -4,11 +4,11 @@
 #include "headless_state.h"
 #include "../backend.h"
 #include "../clipboard.h"
-#include "../input.h"
+#include "platform/window/input.h"
 #include "../system.h"
 #include "../text.h"
-#include "../window_core.h"
-#include "../window_pixels.h"
+#include "platform/window/window_core.h"
+#include "platform/window/window_pixels.h"
 
 #include <stdlib.h>
 #include <string.h>

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "../plat_types.h"
-#include "../surface.h"
+#include "platform/draw/surface.h"
 
 #include <functional>
 #include <string>

@@ -4,9 +4,9 @@
 // polls together with the X connection; the only waits on it are bounded.
 #include "x11_backend.h"
 #include "x11_internal.h"
-#include "../input.h"
+#include "platform/window/input.h"
 #include "../text.h"
-#include "../window.h"
+#include "platform/window/window.h"
 
 #include <atomic>
 #include <locale.h>

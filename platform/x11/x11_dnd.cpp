@@ -4,7 +4,7 @@
 // layer, which finds the accepting window under the drop point.
 #include "uri_list.h"
 #include "x11_internal.h"
-#include "../input.h"
+#include "platform/window/input.h"
 
 #include <X11/Xatom.h>
 #include <string.h>

@@ -3,7 +3,7 @@
 // Keys go to the layer's focus window (the layer keeps focus and activation in step with
 // the window manager through the focus events).
 #include "x11_internal.h"
-#include "../input.h"
+#include "platform/window/input.h"
 #include "../text.h"
 
 #include <X11/XKBlib.h>

@@ -6,7 +6,7 @@
 #include "../backend.h"
 #include "x11_backend.h"
 #include "../plat_types.h"
-#include "../window_core.h"
+#include "platform/window/window_core.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>

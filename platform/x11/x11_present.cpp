@@ -4,7 +4,7 @@
 // Expose events collects per window and the display thread presents it from the window's
 // own pixels, holding the window's pixel lock while the server reads them.
 #include "x11_internal.h"
-#include "../window_core.h"
+#include "platform/window/window_core.h"
 
 #include <stdlib.h>
 #include <string.h>

@@ -3,7 +3,7 @@
 // titles, raising, and the window manager's own moves reported back to the layer. Also
 // the screen facts (size, work area, bits per pixel).
 #include "x11_internal.h"
-#include "../input.h"
+#include "platform/window/input.h"
 
 #include <X11/Xatom.h>
 #include <string.h>

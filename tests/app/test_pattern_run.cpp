@@ -7,11 +7,11 @@
 #include "boxes/button_box.h"
 #include "boxes/input_box.h"
 #include "imagewin/image_table.h"
-#include "platform/draw.h"
-#include "platform/font.h"
-#include "platform/surface.h"
+#include "platform/draw/draw.h"
+#include "platform/font/font.h"
+#include "platform/draw/surface.h"
 #include "platform/text.h"
-#include "platform/window.h"
+#include "platform/window/window.h"
 #include "textwin/text_window.h"
 
 #include <gtest/gtest.h>

@@ -5,7 +5,7 @@
 
 #include "support/harness.h"
 
-#include "platform/window.h"
+#include "platform/window/window.h"
 
 #include <gtest/gtest.h>
 

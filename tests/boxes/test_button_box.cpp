@@ -4,8 +4,8 @@
 #include "box_fixture.h"
 
 #include "boxes/button_box.h"
-#include "platform/menu.h"
-#include "platform/window.h"
+#include "platform/window/menu.h"
+#include "platform/window/window.h"
 
 using namespace box_test;
 

@@ -11,9 +11,9 @@
 #include "imagewin/image_table.h"
 #include "imagewin/image_window_hooks.h"
 #include "imagewin/point_input.h"
-#include "platform/draw.h"
-#include "platform/input.h"
-#include "platform/window.h"
+#include "platform/draw/draw.h"
+#include "platform/window/input.h"
+#include "platform/window/window.h"
 #include "pxk.h"
 #include "support/harness.h"
 

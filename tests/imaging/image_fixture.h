@@ -12,7 +12,7 @@
 
 #include "imagewin/image_table.h"
 #include "imaging/draw_state.h"
-#include "platform/surface.h"
+#include "platform/draw/surface.h"
 #include "pxk.h"
 
 // Puts a zeroed image of the given size and depth into the slot and makes it current.

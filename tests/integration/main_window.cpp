@@ -2,8 +2,8 @@
 // menu bar and status line, the refused resize, and snapping while dragged with Ctrl held.
 #include "support/harness.h"
 
-#include "platform/menu.h"
-#include "platform/window.h"
+#include "platform/window/menu.h"
+#include "platform/window/window.h"
 #include "runtime/main_window.h"
 #include "runtime/run_control.h"
 #include "runtime/shared_ops.h"

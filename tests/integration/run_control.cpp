@@ -4,7 +4,7 @@
 #include "support/harness.h"
 
 #include "platform/system.h"
-#include "platform/window.h"
+#include "platform/window/window.h"
 #include "runtime/main_window.h"
 #include "runtime/run_control.h"
 

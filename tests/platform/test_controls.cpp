@@ -3,12 +3,12 @@
 // dialog keyboard handling. The test thread types, clicks and reads back texts, selections,
 // the clipboard and the notifications the parent received.
 #include "platform/backend.h"
-#include "platform/controls.h"
+#include "platform/controls/controls.h"
 #include "platform/headless/driver.h"
-#include "platform/input.h"
+#include "platform/window/input.h"
 #include "platform/system.h"
 #include "platform/text.h"
-#include "platform/window.h"
+#include "platform/window/window.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // Surfaces and the plain drawing operations on memory contexts: creation and its failures,
 // 8-bit row padding, plain copies (clipping, overlap, format conversion), fills, inversion,
 // the colour table and pixel reads.
-#include "platform/draw.h"
-#include "platform/surface.h"
+#include "platform/draw/draw.h"
+#include "platform/draw/surface.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 // source pixel floor(i * sw / dw); the area average splits every source pixel into dw x dh
 // sub-pixels, lets each destination pixel own exactly sw x sh of them and rounds the mean
 // half up. Mirrors, odd sizes, in-place flips, 8-bit sources and clipping.
-#include "platform/draw.h"
-#include "platform/surface.h"
+#include "platform/draw/draw.h"
+#include "platform/draw/surface.h"
 
 #include <gtest/gtest.h>
 

@@ -2,10 +2,10 @@
 // the client area only (a child's drawing stays inside its parent), is presented at once, and
 // copies from and to windows work like those between surfaces.
 #include "platform/backend.h"
-#include "platform/draw.h"
-#include "platform/font.h"
+#include "platform/draw/draw.h"
+#include "platform/font/font.h"
 #include "platform/headless/driver.h"
-#include "platform/window.h"
+#include "platform/window/window.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // Fonts and text output on memory contexts: the console font's cell, exact two-colour text on
 // opaque and transparent backgrounds, the proportional GUI font, font descriptions changed one
 // field at a time, face aliases and fallbacks, missing glyphs and bad input.
-#include "platform/draw.h"
-#include "platform/font.h"
-#include "platform/surface.h"
+#include "platform/draw/draw.h"
+#include "platform/font/font.h"
+#include "platform/draw/surface.h"
 
 #include <gtest/gtest.h>
 

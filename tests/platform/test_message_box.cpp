@@ -1,9 +1,9 @@
 // The layer's message box: caption and text, centred on the screen, modal on the caller's
 // thread with its windows still served, dismissed by Enter, Esc or a click on OK.
 #include "platform/backend.h"
-#include "platform/dialog.h"
+#include "platform/controls/dialog.h"
 #include "platform/headless/driver.h"
-#include "platform/window.h"
+#include "platform/window/window.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 // by Esc or a press outside, drawn with check marks, greyed text, shortcuts and mnemonics.
 #include "platform/backend.h"
 #include "platform/headless/driver.h"
-#include "platform/menu.h"
-#include "platform/window.h"
+#include "platform/window/menu.h"
+#include "platform/window/window.h"
 
 #include <gtest/gtest.h>
 

@@ -3,10 +3,10 @@
 // activation order, and text conversion at buffer limits.
 #include "platform/backend.h"
 #include "platform/headless/driver.h"
-#include "platform/input.h"
+#include "platform/window/input.h"
 #include "platform/system.h"
 #include "platform/text.h"
-#include "platform/window.h"
+#include "platform/window/window.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 #include "support/harness.h"
 
 #include "platform/backend.h"
-#include "platform/menu.h"
+#include "platform/window/menu.h"
 #include "runtime/shared_ops.h"
 #include "runtime/startup_state.h"
 #include "runtime/window_rects.h"

@@ -4,8 +4,8 @@
 #include "harness.h"
 
 #include "platform/backend.h"
-#include "platform/window.h"
-#include "platform/window_core.h"
+#include "platform/window/window.h"
+#include "platform/window/window_core.h"
 #include "runtime/entry.h"
 #include "runtime/main_window.h"
 #include "runtime/run_control.h"

@@ -23,7 +23,7 @@
 #pragma once
 
 #include "platform/headless/driver.h"
-#include "platform/input.h"
+#include "platform/window/input.h"
 #include "platform/plat_types.h"
 #include "pxk.h"
 

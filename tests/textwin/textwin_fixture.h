@@ -5,12 +5,12 @@
 
 #include "support/harness.h"
 
-#include "platform/draw.h"
-#include "platform/font.h"
-#include "platform/surface.h"
+#include "platform/draw/draw.h"
+#include "platform/font/font.h"
+#include "platform/draw/surface.h"
 #include "platform/system.h"
 #include "platform/text.h"
-#include "platform/window.h"
+#include "platform/window/window.h"
 #include "runtime/run_control.h"
 #include "textwin/text_window.h"
 

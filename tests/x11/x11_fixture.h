@@ -4,11 +4,11 @@
 #pragma once
 
 #include "platform/backend.h"
-#include "platform/draw.h"
-#include "platform/input.h"
+#include "platform/draw/draw.h"
+#include "platform/window/input.h"
 #include "platform/system.h"
-#include "platform/window.h"
-#include "platform/window_pixels.h"
+#include "platform/window/window.h"
+#include "platform/window/window_pixels.h"
 #include "platform/x11/x11_backend.h"
 
 #include <gtest/gtest.h>

@@ -1,0 +1,13 @@
+// Modal dialogs of the layer. Each runs a nested pump on the caller's thread, so other
+// windows keep working while it waits.
+#pragma once
+
+#include "platform/plat_types.h"
+
+enum { MBOX_OK = 0, MBOX_ICONERROR = 0x10 };
+enum { IDOK = 1, IDCANCEL = 2 };
+
+// A message box: caption, text (UTF-16), OK button, optional error icon. Returns IDOK.
+int PlatMessageBox(WindowId owner, const char16_t* text, const char16_t* caption, int flags);
+// The message box on screen now, or 0 (for the test driver).
+WindowId PlatGetOpenMessageBox(void);

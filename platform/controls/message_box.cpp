@@ -1,0 +1,246 @@
+// The layer's message box: caption, text, an OK button and an optional error icon, centred
+// on the screen. It is modal on the caller's thread: a nested pump serves every window of
+// that thread until Enter, Esc, Space, a click on OK or the close box dismisses it. A quit
+// posted meanwhile ends the box and stays posted for the enclosing loops.
+//
+// On the headless backend with PIXKIT_HEADLESS_AUTOANSWER=1 (a program run without a user or
+// a test driver) the box is not shown: its caption and text go to stderr and it returns at
+// once, so such a run can never hang on a question.
+#include "platform/backend.h"
+#include "platform/controls/dialog.h"
+#include "platform/draw/draw.h"
+#include "platform/font/font.h"
+#include "platform/text.h"
+#include "platform/window/window.h"
+
+#include <atomic>
+#include <mutex>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+enum {
+    BOX_MARGIN = 12,
+    BOX_MIN_CLIENT_WIDTH = 180,
+    ICON_SIZE = 32,
+    OK_WIDTH = 75,
+    OK_HEIGHT = 23,
+    TEXT_COLOR = 0x00000000,
+    OK_FRAME = 0x000078D7,
+    OK_FACE = 0x00E1E1E1,
+    ICON_RED = 0x00E81123,
+    ICON_INK = 0x00FFFFFF,
+    MAX_LINES = 64
+};
+
+static const char* const BOX_CLASS = "plat_msgbox";
+
+struct MessageBoxState {
+    const char16_t* text;
+    bool error_icon;
+    bool done;
+    PlatRect ok;             // client coordinates
+    int line_height;
+};
+
+static std::atomic<WindowId> g_open_box{0};
+
+WindowId PlatGetOpenMessageBox(void) { return g_open_box.load(std::memory_order_acquire); }
+
+static MessageBoxState* StateOf(WindowId window) { return (MessageBoxState*)PlatGetWindowData(window); }
+
+// Splits the text into lines at '\n' (a "\r\n" pair counts as one break).
+static int SplitLines(const char16_t* text, int* starts, int* lengths, int max) {
+    int n = 0, i = 0, start = 0;
+    for (;; i++) {
+        if (text[i] == u'\n' || text[i] == 0) {
+            if (n < max) {
+                int len = i - start;
+                if (len > 0 && text[start + len - 1] == u'\r') len--;
+                starts[n] = start;
+                lengths[n] = len;
+                n++;
+            }
+            if (text[i] == 0) break;
+            start = i + 1;
+        }
+    }
+    return n;
+}
+
+static void FillBox(DrawContext* dc, int l, int t, int r, int b, uint32_t color) {
+    PlatRect rect{l, t, r, b};
+    PlatFillRect(dc, &rect, color);
+}
+
+static void DrawErrorIcon(DrawContext* dc, int x, int y) {
+    // A red disc with a white cross.
+    int c = ICON_SIZE / 2;
+    for (int dy = 0; dy < ICON_SIZE; dy++)
+        for (int dx = 0; dx < ICON_SIZE; dx++) {
+            int ex = 2 * dx + 1 - ICON_SIZE, ey = 2 * dy + 1 - ICON_SIZE;
+            if (ex * ex + ey * ey <= ICON_SIZE * ICON_SIZE) FillBox(dc, x + dx, y + dy, x + dx + 1, y + dy + 1, ICON_RED);
+        }
+    for (int d = -7; d <= 7; d++) {
+        FillBox(dc, x + c + d - 1, y + c + d - 1, x + c + d + 1, y + c + d + 1, ICON_INK);
+        FillBox(dc, x + c + d - 1, y + c - d - 1, x + c + d + 1, y + c - d + 1, ICON_INK);
+    }
+}
+
+static intptr_t OnBoxPaint(WindowId window) {
+    PlatRect invalid;
+    PlatBeginPaint(window, &invalid);
+    MessageBoxState* st = StateOf(window);
+    DrawContext* dc = PlatGetWindowContext(window);
+    if (st && dc) {
+        PlatRect client;
+        PlatGetClientRect(window, &client);
+        PlatFillRect(dc, &client, COLOR_BUTTON_FACE);
+        PlatSelectFont(dc, PlatGetStockFont(STOCK_GUI_FONT));
+        PlatSetBackMode(dc, BACK_TRANSPARENT);
+        PlatSetTextColor(dc, TEXT_COLOR);
+        int x = BOX_MARGIN;
+        if (st->error_icon) {
+            DrawErrorIcon(dc, BOX_MARGIN, BOX_MARGIN);
+            x += ICON_SIZE + BOX_MARGIN;
+        }
+        int starts[MAX_LINES], lengths[MAX_LINES];
+        int n = SplitLines(st->text, starts, lengths, MAX_LINES);
+        for (int i = 0; i < n; i++)
+            PlatTextOut(dc, x, BOX_MARGIN + i * st->line_height, st->text + starts[i], lengths[i]);
+        const PlatRect& ok = st->ok;
+        FillBox(dc, ok.left, ok.top, ok.right, ok.bottom, OK_FRAME);
+        FillBox(dc, ok.left + 1, ok.top + 1, ok.right - 1, ok.bottom - 1, OK_FACE);
+        PlatSize ext = PlatGetTextExtent(dc, u"OK", 2);
+        PlatTextOut(dc, ok.left + (RectWidth(ok) - ext.cx) / 2, ok.top + (RectHeight(ok) - ext.cy) / 2, u"OK", 2);
+    }
+    PlatEndPaint(window);
+    return 0;
+}
+
+static intptr_t Dismiss(WindowId window) {
+    if (MessageBoxState* st = StateOf(window)) st->done = true;
+    return 0;
+}
+
+static intptr_t OnBoxKey(WindowId window, uintptr_t key) {
+    if (key == KEY_RETURN || key == KEY_ESCAPE || key == KEY_SPACE) return Dismiss(window);
+    return 0;
+}
+
+static intptr_t OnBoxClick(WindowId window, intptr_t lparam) {
+    MessageBoxState* st = StateOf(window);
+    if (st && RectContains(st->ok, ParamX(lparam), ParamY(lparam))) st->done = true;
+    return 0;
+}
+
+static intptr_t MessageBoxProc(WindowId window, int msg, uintptr_t wparam, intptr_t lparam) {
+    switch (msg) {
+    case MSG_PAINT: return OnBoxPaint(window);
+    case MSG_KEYDOWN: return OnBoxKey(window, wparam);
+    case MSG_LBUTTONUP: return OnBoxClick(window, lparam);
+    case MSG_CLOSE: return Dismiss(window);
+    default: return PlatDefWindowProc(window, msg, wparam, lparam);
+    }
+}
+
+static void RegisterBoxClass(void) {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        WindowClassDesc d{BOX_CLASS, MessageBoxProc, 0, COLOR_BUTTON_FACE};
+        PlatRegisterClass(&d);
+    });
+}
+
+static bool AutoAnswer(void) {
+    const Backend* be = PlatBackend();
+    const char* env = getenv("PIXKIT_HEADLESS_AUTOANSWER");
+    return be && strcmp(be->name, "headless") == 0 && env && strcmp(env, "1") == 0;
+}
+
+// Measures the text and places the OK button; returns the client size.
+static PlatSize LayoutBox(MessageBoxState* st) {
+    DrawContext* dc = PlatCreateMemoryContext(nullptr);
+    int text_w = 0, lines = 1;
+    st->line_height = 16;
+    if (dc) {
+        PlatSelectFont(dc, PlatGetStockFont(STOCK_GUI_FONT));
+        TextMetrics tm;
+        PlatGetTextMetrics(dc, &tm);
+        st->line_height = tm.height > 0 ? tm.height : 16;
+        int starts[MAX_LINES], lengths[MAX_LINES];
+        lines = SplitLines(st->text, starts, lengths, MAX_LINES);
+        for (int i = 0; i < lines; i++) {
+            PlatSize ext = PlatGetTextExtent(dc, st->text + starts[i], lengths[i]);
+            if (ext.cx > text_w) text_w = ext.cx;
+        }
+        PlatDeleteContext(dc);
+    }
+    int content_w = text_w + (st->error_icon ? ICON_SIZE + BOX_MARGIN : 0);
+    int content_h = lines * st->line_height;
+    if (st->error_icon && content_h < ICON_SIZE) content_h = ICON_SIZE;
+    int w = content_w + 2 * BOX_MARGIN;
+    if (w < BOX_MIN_CLIENT_WIDTH) w = BOX_MIN_CLIENT_WIDTH;
+    int max_w = PlatGetSystemMetric(METRIC_CXFULLSCREEN) - 40;
+    if (w > max_w && max_w > BOX_MIN_CLIENT_WIDTH) w = max_w;
+    int ok_top = BOX_MARGIN + content_h + BOX_MARGIN;
+    st->ok = PlatRect{(w - OK_WIDTH) / 2, ok_top, (w - OK_WIDTH) / 2 + OK_WIDTH, ok_top + OK_HEIGHT};
+    return PlatSize{w, ok_top + OK_HEIGHT + BOX_MARGIN};
+}
+
+int PlatMessageBox(WindowId owner, const char16_t* text, const char16_t* caption, int flags) {
+    if (!text) text = u"";
+    if (!caption) caption = u"Error";
+    if (AutoAnswer()) {
+        char t8[1024], c8[256];
+        Utf16ToUtf8(text, -1, t8, sizeof t8);
+        Utf16ToUtf8(caption, -1, c8, sizeof c8);
+        fprintf(stderr, "%s: %s\n", c8, t8);
+        fflush(stderr);
+        return IDOK;
+    }
+    RegisterBoxClass();
+    MessageBoxState st{text, (flags & MBOX_ICONERROR) != 0, false, {}, 16};
+    PlatSize client = LayoutBox(&st);
+    const uint32_t style = STYLE_CAPTION | STYLE_SYSMENU;
+    PlatRect outer{0, 0, client.cx, client.cy};
+    PlatAdjustWindowRect(&outer, style, 0, false);
+    int w = RectWidth(outer), h = RectHeight(outer);
+    int x = PlatGetSystemMetric(METRIC_XWORKAREA) + (PlatGetSystemMetric(METRIC_CXFULLSCREEN) - w) / 2;
+    int y = PlatGetSystemMetric(METRIC_YWORKAREA) +
+            (PlatGetSystemMetric(METRIC_CYFULLSCREEN) + PlatGetSystemMetric(METRIC_CYCAPTION) - h) / 2;
+    WindowCreate c{};
+    c.class_name = BOX_CLASS;
+    c.text = caption;
+    c.style = style;
+    c.ex_style = EXSTYLE_TOPMOST;
+    c.x = x;
+    c.y = y;
+    c.width = w;
+    c.height = h;
+    c.owner = owner;
+    WindowId box = PlatCreateWindow(&c);
+    if (!box) return IDOK;
+    PlatSetWindowData(box, (intptr_t)&st);
+    bool owner_enabled = owner && PlatIsEnabled(owner);
+    if (owner_enabled) PlatEnableWindow(owner, false);
+    WindowId previous = g_open_box.exchange(box, std::memory_order_acq_rel);
+    PlatShowWindow(box, SHOW_NORMAL);
+    PlatSetForegroundWindow(box);
+    PlatInvalidateRect(box, nullptr, true);
+    Message m;
+    while (!st.done && PlatIsWindow(box)) {
+        // A quit ends the box; it stays posted for the loops outside.
+        if (!PlatGetMessage(&m)) break;
+        PlatTranslateMessage(&m);
+        PlatDispatchMessage(&m);
+    }
+    g_open_box.store(previous, std::memory_order_release);
+    if (owner_enabled) PlatEnableWindow(owner, true);
+    if (PlatIsWindow(box)) {
+        PlatSetWindowData(box, 0);
+        PlatDestroyWindow(box);
+    }
+    if (owner && PlatIsWindow(owner)) PlatSetForegroundWindow(owner);
+    return IDOK;
+}

@@ -1,0 +1,91 @@
+// Surfaces: creation and destruction of the pixel buffers every drawing context draws into.
+// A size that cannot be held in memory is refused with a code instead of being attempted,
+// because a failed allocation under some allocators (and sanitizers) ends the process.
+#include "platform/draw/surface.h"
+
+#include "platform/backend.h"
+
+#include <stdint.h>
+#include <stdlib.h>
+#include <string.h>
+#include <unistd.h>
+
+int SurfaceStride(int width, int bits) {
+    if (width < 1) return 0;
+    if (bits == 32) {
+        if (width > INT32_MAX / 4) return 0;
+        return width * 4;
+    }
+    if (bits == 8) {
+        if (width > INT32_MAX - 3) return 0;
+        return (width + 3) & ~3;
+    }
+    return 0;
+}
+
+// The most bytes a surface may take: the machine's physical memory. Anything larger could
+// only be backed by overcommitted pages and would fail later, at the first touch.
+static size_t SurfaceByteLimit(void) {
+    long pages = sysconf(_SC_PHYS_PAGES);
+    long page_size = sysconf(_SC_PAGESIZE);
+    if (pages <= 0 || page_size <= 0) return (size_t)1 << 32;
+    unsigned long long total = (unsigned long long)pages * (unsigned long long)page_size;
+    if (total > (unsigned long long)SIZE_MAX) return SIZE_MAX;
+    return (size_t)total;
+}
+
+int PlatCreateSurface(Surface** out, int width, int height, int bits, bool shared) {
+    if (!out) return 1;
+    *out = nullptr;
+    if (width < 1 || height < 1 || (bits != 8 && bits != 32)) return 1;
+    int stride = SurfaceStride(width, bits);
+    if (stride == 0) return 3;
+    unsigned long long bytes = (unsigned long long)stride * (unsigned long long)height;
+    if (bytes > (unsigned long long)SurfaceByteLimit()) return 3;
+
+    Surface* s = (Surface*)calloc(1, sizeof(Surface));
+    if (!s) return 3;
+    s->width = width;
+    s->height = height;
+    s->bits = bits;
+    s->stride = stride;
+    // A fresh colour table is the grey ramp, so that an 8-bit surface shows its indices as
+    // grey levels until someone writes a table.
+    for (int i = 0; i < 256; i++) s->palette[i] = (uint32_t)i * 0x010101u;
+
+    if (shared) {
+        const Backend* backend = PlatBackend();
+        if (backend && backend->alloc_pixels && backend->free_pixels) {
+            void* token = nullptr;
+            void* mem = backend->alloc_pixels((size_t)bytes, &token);
+            if (mem) {
+                memset(mem, 0, (size_t)bytes);
+                s->pixels = (uint8_t*)mem;
+                s->shared = 1;
+                s->backend_token = token;
+            }
+        }
+    }
+    if (!s->pixels) {
+        s->pixels = (uint8_t*)calloc(1, (size_t)bytes);
+        if (!s->pixels) {
+            free(s);
+            return 3;
+        }
+    }
+    *out = s;
+    return 0;
+}
+
+void PlatDestroySurface(Surface* surface) {
+    if (!surface) return;
+    if (surface->shared) {
+        // Shared memory can only go back to the backend that gave it; when that backend has
+        // already stopped, the memory went with it.
+        const Backend* backend = PlatBackend();
+        if (backend && backend->free_pixels) backend->free_pixels(surface->pixels, surface->backend_token);
+    } else {
+        free(surface->pixels);
+    }
+    free(surface);
+}

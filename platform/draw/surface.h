@@ -1,0 +1,25 @@
+// Surfaces: pixel buffers the layer draws into and presents. 32-bit surfaces hold words
+// 0x00RRGGBB; 8-bit surfaces hold indices into a 256-entry colour table, each row padded
+// to a multiple of 4 bytes. Rows are stored top first; pixels are zero at creation.
+#pragma once
+
+#include "platform/plat_types.h"
+
+struct Surface {
+    int width;
+    int height;
+    int bits;                 // 8 or 32
+    int stride;               // bytes per row
+    uint8_t* pixels;
+    uint32_t palette[256];    // 0x00RRGGBB; used by 8-bit surfaces
+    int shared;               // 1 when the pixels live in memory shared with the backend
+    void* backend_token;      // the backend's handle of shared pixel memory
+};
+
+// 0 done; 1 bad size or bits; 3 no memory. Width and height must be at least 1.
+// A shared surface asks the backend for memory it can present without copying.
+int PlatCreateSurface(Surface** out, int width, int height, int bits, bool shared);
+void PlatDestroySurface(Surface* surface);
+static inline uint8_t* SurfaceRow(const Surface* s, int y) { return s->pixels + (size_t)y * (size_t)s->stride; }
+// Bytes per row for a width and bit count (8-bit rows padded to 4 bytes).
+int SurfaceStride(int width, int bits);

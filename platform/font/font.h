@@ -1,0 +1,37 @@
+// Fonts: FreeType rasterises, fontconfig finds faces. A font is made from a description that
+// can be read back, changed in one field and used again. Characters a face lacks come from
+// the first font of fontconfig's sorted list that has them.
+#pragma once
+
+#include "platform/plat_types.h"
+
+struct FontDesc {
+    char16_t face[32];        // family name, UTF-16 ("ＭＳ ゴシック" resolves to IPAGothic)
+    int height;               // cell height in pixels (negative: character height)
+    int width;                // average character width, 0 for the face's own
+    int weight;               // 400 normal, 700 bold
+    int italic;
+    int underline;
+    int strike_out;
+    int quality;              // FONT_QUALITY_: how glyphs are rasterised
+};
+
+// FONT_QUALITY_DEFAULT smooths glyph edges, except for the Japanese gothic faces (IPAGothic,
+// IPAPGothic) at 16 pixels per em or less, which are drawn with one colour per pixel the way
+// the bitmap strikes of such faces look; FONT_QUALITY_MONO always draws one colour per pixel.
+enum { FONT_QUALITY_DEFAULT = 0, FONT_QUALITY_MONO = 1, FONT_QUALITY_ANTIALIASED = 2 };
+
+struct Font;
+
+// Null only for a null description (a face that does not exist falls back to fontconfig's
+// choice; a height of 0 means 16 pixels; heights are limited to 1..1000 pixels).
+Font* PlatCreateFont(const FontDesc* desc);
+void PlatDeleteFont(Font* font);
+void PlatGetFontDesc(const Font* font, FontDesc* desc);
+
+enum {
+    STOCK_CONSOLE_FONT,       // fixed pitch, 8 x 16 cell, CJK two cells (IPAGothic 16 px)
+    STOCK_GUI_FONT            // proportional font of captions, menus and controls
+};
+// Stock fonts live as long as the process and are never deleted.
+Font* PlatGetStockFont(int which);

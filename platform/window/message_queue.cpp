@@ -1,0 +1,524 @@
+// Thread queues: posting, sending across threads, getting and peeking, paint messages from
+// invalid rectangles, timers and the quit message.
+//
+// The quit message is sticky: once posted on a thread, every message loop of that thread
+// ends, nested ones first, so an Exit chosen inside a nested pump still ends the outer loop.
+// Lock order: the table lock may be taken before a queue lock, never after it.
+#include "platform/draw/draw.h"
+#include "platform/system.h"
+#include "platform/window/window_core.h"
+
+#include <chrono>
+
+struct SentMessage {
+    WindowId window;
+    int msg;
+    uintptr_t wparam;
+    intptr_t lparam;
+    intptr_t result;
+    bool done;
+    ThreadQueue* sender;
+};
+
+static thread_local ThreadQueue* tl_queue = nullptr;
+static std::mutex g_queues_lock;
+static ThreadQueue* g_queues[256];
+static int g_queue_count = 0;
+
+ThreadQueue* CurrentThreadQueue(void) {
+    // Queues live as long as the process: a message may still name a thread that ended.
+    if (!tl_queue) {
+        tl_queue = new ThreadQueue;
+        std::lock_guard<std::mutex> guard(g_queues_lock);
+        if (g_queue_count < 256) g_queues[g_queue_count++] = tl_queue;
+    }
+    return tl_queue;
+}
+
+bool AllQueuesIdle(void) {
+    std::lock_guard<std::mutex> guard(g_queues_lock);
+    for (int i = 0; i < g_queue_count; i++) {
+        ThreadQueue* q = g_queues[i];
+        std::lock_guard<std::mutex> qg(q->lock);
+        if (!q->posted.empty() || !q->sent.empty() || q->paint_count > 0) return false;
+    }
+    return true;
+}
+
+ThreadQueue* WindowQueue(WindowId window) {
+    std::lock_guard<std::mutex> guard(g_table_lock);
+    WindowRecord* rec = LookupWindow(window);
+    return rec ? rec->queue : nullptr;
+}
+
+intptr_t CallWindowProcedure(WindowId window, int msg, uintptr_t wparam, intptr_t lparam) {
+    if (msg == MSG_LAYER_DESTROY) {
+        DestroyWindowOnOwnThread(window);
+        return 0;
+    }
+    WindowProc proc = nullptr;
+    {
+        std::lock_guard<std::mutex> guard(g_table_lock);
+        WindowRecord* rec = LookupWindow(window);
+        if (!rec) return 0;
+        proc = g_classes[rec->class_index].proc;
+    }
+    return proc ? proc(window, msg, wparam, lparam) : 0;
+}
+
+// Queues at the end, or at the front for a message that must come before everything
+// already waiting (the character of a key being translated right now).
+static int QueueMessageAt(WindowId window, int msg, uintptr_t wparam, intptr_t lparam, bool front) {
+    ThreadQueue* q = WindowQueue(window);
+    if (!q) return 1;
+    Message m;
+    m.window = window;
+    m.type = msg;
+    m.wparam = wparam;
+    m.lparam = lparam;
+    m.time = PlatGetTickMs();
+    PlatGetCursorPos(&m.point);
+    m.key_state = CurrentKeyState();
+    {
+        std::lock_guard<std::mutex> guard(q->lock);
+        if (front) q->posted.push_front(m);
+        else q->posted.push_back(m);
+    }
+    q->wake.notify_all();
+    return 0;
+}
+
+int QueueMessage(WindowId window, int msg, uintptr_t wparam, intptr_t lparam) {
+    return QueueMessageAt(window, msg, wparam, lparam, false);
+}
+
+int PlatPostMessage(WindowId window, int msg, uintptr_t wparam, intptr_t lparam) {
+    return QueueMessage(window, msg, wparam, lparam);
+}
+
+void NotifyWindow(WindowId window, int msg, uintptr_t wparam, intptr_t lparam) {
+    ThreadQueue* q = WindowQueue(window);
+    if (!q) return;
+    if (q == CurrentThreadQueue()) CallWindowProcedure(window, msg, wparam, lparam);
+    else QueueMessage(window, msg, wparam, lparam);
+}
+
+// Hands a sent message's answer back and wakes its sender; the record lives in the
+// sender's frame, so it is not touched after this.
+static void CompleteSent(SentMessage* sm, intptr_t result) {
+    ThreadQueue* sender = sm->sender;
+    {
+        std::lock_guard<std::mutex> guard(sender->lock);
+        sm->result = result;
+        sm->done = true;
+    }
+    sender->wake.notify_all();
+}
+
+// Serves the messages other threads sent to this one.
+static void ProcessSent(ThreadQueue* q) {
+    for (;;) {
+        SentMessage* sm = nullptr;
+        {
+            std::lock_guard<std::mutex> guard(q->lock);
+            if (q->sent.empty()) return;
+            sm = q->sent.front();
+            q->sent.pop_front();
+        }
+        CompleteSent(sm, CallWindowProcedure(sm->window, sm->msg, sm->wparam, sm->lparam));
+    }
+}
+
+// Answers every message sent to a thread that will never serve them again.
+static void AbandonSent(ThreadQueue* q) {
+    for (;;) {
+        SentMessage* sm = nullptr;
+        {
+            std::lock_guard<std::mutex> guard(q->lock);
+            if (q->sent.empty()) return;
+            sm = q->sent.front();
+            q->sent.pop_front();
+        }
+        CompleteSent(sm, 0);
+    }
+}
+
+void AbandonThreadQueue(ThreadQueue* q) { AbandonSent(q); }
+
+intptr_t PlatSendMessage(WindowId window, int msg, uintptr_t wparam, intptr_t lparam) {
+    PlatParkIfFenced();
+    ThreadQueue* target = WindowQueue(window);
+    if (!target) return 0;
+    ThreadQueue* me = CurrentThreadQueue();
+    if (target == me) return CallWindowProcedure(window, msg, wparam, lparam);
+    SentMessage sm{window, msg, wparam, lparam, 0, false, me};
+    {
+        std::lock_guard<std::mutex> guard(target->lock);
+        target->sent.push_back(&sm);
+    }
+    target->wake.notify_all();
+    std::unique_lock<std::mutex> lk(me->lock);
+    while (!sm.done) {
+        if (!me->sent.empty()) {
+            // Serve sends to us meanwhile, so two threads sending to each other never lock up.
+            lk.unlock();
+            ProcessSent(me);
+            lk.lock();
+            continue;
+        }
+        me->wake.wait_for(lk, std::chrono::milliseconds(20));
+        if (!sm.done) {
+            lk.unlock();
+            bool alive = PlatIsWindow(window);
+            lk.lock();
+            if (!alive && !sm.done) {
+                // The window went away with its message still queued: take it back.
+                lk.unlock();
+                bool removed = false;
+                {
+                    std::lock_guard<std::mutex> guard(target->lock);
+                    for (auto it = target->sent.begin(); it != target->sent.end(); ++it)
+                        if (*it == &sm) {
+                            target->sent.erase(it);
+                            removed = true;
+                            break;
+                        }
+                }
+                lk.lock();
+                if (removed) break;
+            }
+        }
+    }
+    return sm.done ? sm.result : 0;
+}
+
+// Finds a window of this thread that needs painting: a parent before its children.
+static WindowId FindPaintWindow(ThreadQueue* q) {
+    std::lock_guard<std::mutex> guard(g_table_lock);
+    WindowId found = 0;
+    for (int i = 1; i < MAX_WINDOWS; i++) {
+        WindowRecord* r = &g_windows[i];
+        if (!r->in_use || r->queue != q || !r->has_invalid) continue;
+        WindowRecord* p = (r->style & STYLE_CHILD) ? LookupWindow(r->parent) : nullptr;
+        if (p && p->has_invalid && p->queue == q) continue;
+        found = MakeWindowId(i);
+        break;
+    }
+    return found;
+}
+
+// A timer that is due is reported; only a removing look restarts its period, so a peek
+// without removing leaves the same timer message for the get that follows.
+static bool NextTimer(ThreadQueue* q, Message* m, int* wait_ms, bool remove) {
+    uint32_t now = PlatGetTickMs();
+    std::lock_guard<std::mutex> guard(q->lock);
+    for (int i = 0; i < MAX_TIMERS; i++) {
+        TimerRecord& t = q->timers[i];
+        if (!t.window) continue;
+        int32_t left = (int32_t)(t.next_ms - now);
+        if (left <= 0) {
+            if (remove) t.next_ms = now + (uint32_t)t.period_ms;
+            m->window = t.window;
+            m->type = MSG_TIMER;
+            m->wparam = (uintptr_t)t.id;
+            m->lparam = 0;
+            m->time = now;
+            m->key_state = 0;
+            return true;
+        }
+        if (left < *wait_ms) *wait_ms = left;
+    }
+    return false;
+}
+
+// One look at the queue. Returns true with a message; false when nothing waits.
+static bool LookForMessage(ThreadQueue* q, Message* m, bool remove, int* wait_ms) {
+    for (;;) {
+        ProcessSent(q);
+        bool have = false;
+        bool quit = false;
+        int paints = 0;
+        {
+            std::lock_guard<std::mutex> guard(q->lock);
+            if (!q->sent.empty()) continue;
+            if (!q->posted.empty()) {
+                *m = q->posted.front();
+                if (remove) q->posted.pop_front();
+                have = true;
+            }
+            quit = q->quit;
+            paints = q->paint_count;
+        }
+        if (have) {
+            if (m->window && !PlatIsWindow(m->window)) {
+                // A message for a window that is gone is dropped (and freed if it owns data).
+                if (m->type == MSG_DROPFILES) {
+                    if (!remove) {
+                        std::lock_guard<std::mutex> guard(q->lock);
+                        if (!q->posted.empty()) q->posted.pop_front();
+                    }
+                    PlatDragFinish((DropList*)m->wparam);
+                } else if (!remove) {
+                    std::lock_guard<std::mutex> guard(q->lock);
+                    if (!q->posted.empty()) q->posted.pop_front();
+                }
+                continue;
+            }
+            return true;
+        }
+        if (quit) {
+            m->window = 0;
+            m->type = MSG_QUIT;
+            m->wparam = (uintptr_t)q->quit_code;
+            m->lparam = 0;
+            m->key_state = 0;
+            return true;
+        }
+        if (paints > 0) {
+            WindowId w = FindPaintWindow(q);
+            if (w) {
+                m->window = w;
+                m->type = MSG_PAINT;
+                m->wparam = 0;
+                m->lparam = 0;
+                m->time = PlatGetTickMs();
+                m->key_state = 0;
+                return true;
+            }
+        }
+        return NextTimer(q, m, wait_ms, remove);
+    }
+}
+
+bool PlatGetMessage(Message* msg) {
+    PlatParkIfFenced();
+    ThreadQueue* q = CurrentThreadQueue();
+    for (;;) {
+        int wait_ms = 1000;
+        if (LookForMessage(q, msg, true, &wait_ms)) {
+            SetMessageKeyState(msg->key_state);
+            return msg->type != MSG_QUIT;
+        }
+        std::unique_lock<std::mutex> lk(q->lock);
+        if (q->posted.empty() && q->sent.empty() && !q->quit && q->paint_count == 0)
+            q->wake.wait_for(lk, std::chrono::milliseconds(wait_ms > 0 ? wait_ms : 1));
+        else if (q->paint_count > 0 && q->posted.empty() && q->sent.empty() && !q->quit)
+            q->wake.wait_for(lk, std::chrono::milliseconds(5));   // painting of hidden windows waits
+        PlatParkIfFenced();
+    }
+}
+
+bool PlatPeekMessage(Message* msg, int remove) {
+    PlatParkIfFenced();
+    int wait_ms = 0;
+    if (!LookForMessage(CurrentThreadQueue(), msg, remove == PEEK_REMOVE, &wait_ms)) return false;
+    if (remove == PEEK_REMOVE) SetMessageKeyState(msg->key_state);
+    return true;
+}
+
+void PlatWaitMessage(int timeout_ms) {
+    PlatParkIfFenced();
+    ThreadQueue* q = CurrentThreadQueue();
+    ProcessSent(q);
+    std::unique_lock<std::mutex> lk(q->lock);
+    if (!q->posted.empty() || !q->sent.empty() || q->quit || q->paint_count > 0) return;
+    if (timeout_ms < 0) q->wake.wait(lk);
+    else q->wake.wait_for(lk, std::chrono::milliseconds(timeout_ms));
+}
+
+// Set by PlatBeginPaint while a paint message is being handled on this thread.
+static thread_local bool tl_begin_paint_called = false;
+
+// Sends a paint message. A procedure that did not paint must not get the same paint message
+// forever, so its window is validated afterwards; one that called PlatBeginPaint is not,
+// because another thread may have invalidated the window again meanwhile, and that newer
+// damage must be painted by the next paint message.
+static intptr_t CallPaint(WindowId window) {
+    bool outer = tl_begin_paint_called;
+    tl_begin_paint_called = false;
+    intptr_t r = CallWindowProcedure(window, MSG_PAINT, 0, 0);
+    if (!tl_begin_paint_called) PlatValidateRect(window, nullptr);
+    tl_begin_paint_called = outer;
+    return r;
+}
+
+void PlatTranslateMessage(const Message* msg) {
+    if (!msg || msg->type != MSG_KEYDOWN) return;
+    int key = (int)msg->wparam;
+    int ch = 0;
+    switch (key) {
+    case KEY_RETURN: ch = '\r'; break;
+    case KEY_BACK: ch = '\b'; break;
+    case KEY_TAB: ch = '\t'; break;
+    case KEY_ESCAPE: ch = 0x1B; break;
+    default:
+        if ((PlatGetKeyState(KEY_CONTROL) & 0x8000) && key >= 'A' && key <= 'Z') ch = key - 'A' + 1;
+        break;
+    }
+    // The character goes before input that arrived after the key: typed text is queued as
+    // characters at once, so a later letter must not overtake this key's character.
+    if (ch) QueueMessageAt(msg->window, MSG_CHAR, (uintptr_t)ch, 1, true);
+}
+
+intptr_t PlatDispatchMessage(const Message* msg) {
+    if (!msg || !msg->window) return 0;
+    if (msg->type == MSG_PAINT) return CallPaint(msg->window);
+    return CallWindowProcedure(msg->window, msg->type, msg->wparam, msg->lparam);
+}
+
+void PlatPostQuitMessage(int exit_code) {
+    ThreadQueue* q = CurrentThreadQueue();
+    {
+        std::lock_guard<std::mutex> guard(q->lock);
+        q->quit = true;
+        q->quit_code = exit_code;
+    }
+    q->wake.notify_all();
+}
+
+bool PlatQuitPosted(void) {
+    ThreadQueue* q = CurrentThreadQueue();
+    std::lock_guard<std::mutex> guard(q->lock);
+    return q->quit;
+}
+
+// ---- Painting ---------------------------------------------------------------------------
+
+static bool VisibleChain(WindowRecord* rec) {
+    while (rec) {
+        if (!rec->visible) return false;
+        if (!(rec->style & STYLE_CHILD)) return true;
+        rec = LookupWindow(rec->parent);
+    }
+    return false;
+}
+
+static void InvalidateLocked(WindowId window, PlatRect r, bool erase, ThreadQueue** wake) {
+    WindowRecord* rec = LookupWindow(window);
+    if (!rec || !VisibleChain(rec)) return;
+    PlatRect c = ClientAreaOf(rec);
+    PlatRect full{0, 0, RectWidth(c), RectHeight(c)};
+    r = RectIntersect(r, full);
+    if (RectIsEmpty(r)) return;
+    rec->invalid = rec->has_invalid ? RectUnion(rec->invalid, r) : r;
+    rec->erase = rec->erase || erase;
+    if (!rec->has_invalid) {
+        rec->has_invalid = true;
+        std::lock_guard<std::mutex> guard(rec->queue->lock);
+        rec->queue->paint_count++;
+    }
+    *wake = rec->queue;
+    // Children drawn in this area must paint again over the parent.
+    for (int i = 1; i < MAX_WINDOWS; i++) {
+        WindowRecord* ch = &g_windows[i];
+        if (!ch->in_use || !(ch->style & STYLE_CHILD) || ch->parent != window || !ch->visible) continue;
+        PlatRect cr = RectIntersect(ch->rect, r);
+        if (RectIsEmpty(cr)) continue;
+        PlatRect cc = ClientAreaOf(ch);
+        PlatRect local = RectOffset(cr, -ch->rect.left - cc.left, -ch->rect.top - cc.top);
+        ThreadQueue* other = nullptr;
+        InvalidateLocked(MakeWindowId(i), local, erase, &other);
+        if (other && other != *wake) other->wake.notify_all();
+    }
+}
+
+int PlatInvalidateRect(WindowId window, const PlatRect* rect, bool erase) {
+    ThreadQueue* wake = nullptr;
+    {
+        std::lock_guard<std::mutex> guard(g_table_lock);
+        WindowRecord* rec = LookupWindow(window);
+        if (!rec) return 1;
+        PlatRect r = rect ? *rect : PlatRect{-100000, -100000, 100000, 100000};
+        InvalidateLocked(window, r, erase, &wake);
+    }
+    if (wake) wake->wake.notify_all();
+    return 0;
+}
+
+int PlatValidateRect(WindowId window, const PlatRect* rect) {
+    std::lock_guard<std::mutex> guard(g_table_lock);
+    WindowRecord* rec = LookupWindow(window);
+    if (!rec) return 1;
+    if (!rec->has_invalid) return 0;
+    if (rect) {
+        // Only a rectangle that covers the whole invalid one validates it.
+        PlatRect inter = RectIntersect(*rect, rec->invalid);
+        if (inter.left != rec->invalid.left || inter.top != rec->invalid.top ||
+            inter.right != rec->invalid.right || inter.bottom != rec->invalid.bottom)
+            return 0;
+    }
+    rec->has_invalid = false;
+    rec->erase = false;
+    std::lock_guard<std::mutex> q(rec->queue->lock);
+    rec->queue->paint_count--;
+    return 0;
+}
+
+int PlatUpdateWindow(WindowId window) {
+    bool invalid;
+    {
+        std::lock_guard<std::mutex> guard(g_table_lock);
+        WindowRecord* rec = LookupWindow(window);
+        if (!rec) return 1;
+        invalid = rec->has_invalid;
+    }
+    if (invalid && WindowQueue(window) == CurrentThreadQueue()) CallPaint(window);
+    return 0;
+}
+
+int PlatBeginPaint(WindowId window, PlatRect* invalid) {
+    tl_begin_paint_called = true;
+    PlatRect r{};
+    bool erase = false;
+    {
+        std::lock_guard<std::mutex> guard(g_table_lock);
+        WindowRecord* rec = LookupWindow(window);
+        if (!rec) return 1;
+        if (rec->has_invalid) {
+            r = rec->invalid;
+            erase = rec->erase;
+            rec->has_invalid = false;
+            rec->erase = false;
+            std::lock_guard<std::mutex> q(rec->queue->lock);
+            rec->queue->paint_count--;
+        }
+    }
+    if (erase) CallWindowProcedure(window, MSG_ERASEBKGND, 0, (intptr_t)&r);
+    if (invalid) *invalid = r;
+    return 0;
+}
+
+void PlatEndPaint(WindowId window) { (void)window; }
+
+// ---- Timers ----------------------------------------------------------------------------
+
+int PlatSetTimer(WindowId window, int id, int period_ms) {
+    ThreadQueue* q = WindowQueue(window);
+    if (!q || period_ms <= 0) return 1;
+    std::lock_guard<std::mutex> guard(q->lock);
+    int free_slot = -1;
+    for (int i = 0; i < MAX_TIMERS; i++) {
+        TimerRecord& t = q->timers[i];
+        if (t.window == window && t.id == id) {
+            free_slot = i;
+            break;
+        }
+        if (!t.window && free_slot < 0) free_slot = i;
+    }
+    if (free_slot < 0) return 2;
+    q->timers[free_slot] = TimerRecord{window, id, period_ms, PlatGetTickMs() + (uint32_t)period_ms};
+    q->wake.notify_all();
+    return 0;
+}
+
+int PlatKillTimer(WindowId window, int id) {
+    ThreadQueue* q = WindowQueue(window);
+    if (!q) return 1;
+    std::lock_guard<std::mutex> guard(q->lock);
+    for (int i = 0; i < MAX_TIMERS; i++)
+        if (q->timers[i].window == window && q->timers[i].id == id) {
+            q->timers[i] = TimerRecord{};
+            return 0;
+        }
+    return 1;
+}

@@ -1,0 +1,558 @@
+// The window table: classes, creation and destruction, texts, styles and lookups.
+// Records are guarded by one table lock; procedures are always called without it, on the
+// thread that owns the window.
+#include "platform/window/window_core.h"
+#include "platform/backend.h"
+#include "platform/draw/draw.h"
+#include "platform/window/menu.h"
+#include "platform/system.h"
+
+#include <atomic>
+#include <stdlib.h>
+#include <string.h>
+
+std::mutex g_table_lock;
+WindowRecord g_windows[MAX_WINDOWS];
+WindowClass g_classes[MAX_CLASSES];
+
+static std::mutex g_pixel_locks[MAX_WINDOWS];
+static std::atomic<uint64_t> g_z_counter{1};
+
+std::mutex& PixelLock(int index) { return g_pixel_locks[index]; }
+
+WindowId MakeWindowId(int index) {
+    return (WindowId)((g_windows[index].generation << 12) | (uint32_t)index);
+}
+
+int WindowIndex(WindowId window) { return (int)(window & 0xFFFu); }
+
+WindowRecord* LookupWindow(WindowId window) {
+    if (window == 0) return nullptr;
+    int index = WindowIndex(window);
+    if (index <= 0 || index >= MAX_WINDOWS) return nullptr;
+    WindowRecord* rec = &g_windows[index];
+    if (!rec->in_use || MakeWindowId(index) != window) return nullptr;
+    return rec;
+}
+
+// ---- Classes ----------------------------------------------------------------------------
+
+static int FindClass(const char* name) {
+    for (int i = 0; i < MAX_CLASSES; i++)
+        if (g_classes[i].in_use && strcmp(g_classes[i].name, name) == 0) return i;
+    return -1;
+}
+
+int PlatRegisterClass(const WindowClassDesc* desc) {
+    if (!desc || !desc->name || !desc->name[0] || !desc->proc || strlen(desc->name) > 63) return 2;
+    std::lock_guard<std::mutex> guard(g_table_lock);
+    if (FindClass(desc->name) >= 0) return 1;
+    for (int i = 0; i < MAX_CLASSES; i++) {
+        if (!g_classes[i].in_use) {
+            WindowClass& c = g_classes[i];
+            c.in_use = true;
+            strcpy(c.name, desc->name);
+            c.proc = desc->proc;
+            c.style = desc->style;
+            c.background = desc->background;
+            return 0;
+        }
+    }
+    return 3;
+}
+
+int PlatUnregisterClass(const char* name) {
+    std::lock_guard<std::mutex> guard(g_table_lock);
+    int i = FindClass(name);
+    if (i < 0) return 1;
+    g_classes[i].in_use = false;
+    return 0;
+}
+
+// ---- Geometry helpers ------------------------------------------------------------------
+
+static int FrameWidth(uint32_t style) {
+    if (style & (STYLE_CAPTION | STYLE_SIZEFRAME)) return PlatGetSystemMetric(METRIC_CXFRAME);
+    if (style & STYLE_BORDER) return 1;
+    return 0;
+}
+
+PlatRect ClientAreaOf(const WindowRecord* rec) {
+    int w = RectWidth(rec->rect), h = RectHeight(rec->rect);
+    int f = FrameWidth(rec->style);
+    PlatRect c{f, f, w - f, h - f};
+    if ((rec->style & STYLE_CAPTION) == STYLE_CAPTION) c.top += PlatGetSystemMetric(METRIC_CYCAPTION);
+    if (rec->menu && !(rec->style & STYLE_CHILD)) c.top += PlatGetSystemMetric(METRIC_CYMENU);
+    if (rec->ex_style & EXSTYLE_CLIENTEDGE) {
+        c.left += 2;
+        c.top += 2;
+        c.right -= 2;
+        c.bottom -= 2;
+    }
+    if (c.right < c.left) c.right = c.left;
+    if (c.bottom < c.top) c.bottom = c.top;
+    return c;
+}
+
+void PlatAdjustWindowRect(PlatRect* rect, uint32_t style, uint32_t ex_style, bool has_menu) {
+    int f = FrameWidth(style);
+    rect->left -= f;
+    rect->right += f;
+    rect->top -= f;
+    rect->bottom += f;
+    if ((style & STYLE_CAPTION) == STYLE_CAPTION) rect->top -= PlatGetSystemMetric(METRIC_CYCAPTION);
+    if (has_menu) rect->top -= PlatGetSystemMetric(METRIC_CYMENU);
+    if (ex_style & EXSTYLE_CLIENTEDGE) {
+        rect->left -= 2;
+        rect->top -= 2;
+        rect->right += 2;
+        rect->bottom += 2;
+    }
+}
+
+PlatRect OuterRectOnScreen(const WindowRecord* rec) {
+    PlatRect r = rec->rect;
+    WindowId parent = (rec->style & STYLE_CHILD) ? rec->parent : 0;
+    while (parent) {
+        WindowRecord* p = LookupWindow(parent);
+        if (!p) break;
+        PlatRect pc = ClientAreaOf(p);
+        r = RectOffset(r, p->rect.left + pc.left, p->rect.top + pc.top);
+        parent = (p->style & STYLE_CHILD) ? p->parent : 0;
+    }
+    return r;
+}
+
+PlatRect ClientRectOnScreen(const WindowRecord* rec) {
+    PlatRect outer = OuterRectOnScreen(rec);
+    PlatRect c = ClientAreaOf(rec);
+    return RectOffset(c, outer.left, outer.top);
+}
+
+// ---- Creation --------------------------------------------------------------------------
+
+static int g_default_pos = 0;
+
+// Cascades default positions the way desktops do, so default windows do not pile up.
+static void DefaultPosition(int* x, int* y) {
+    int step = PlatGetSystemMetric(METRIC_CYCAPTION) + PlatGetSystemMetric(METRIC_CXFRAME);
+    int n = g_default_pos++ % 10;
+    *x = PlatGetSystemMetric(METRIC_XWORKAREA) + 40 + n * step;
+    *y = PlatGetSystemMetric(METRIC_YWORKAREA) + 40 + n * step;
+}
+
+WindowId PlatCreateWindow(const WindowCreate* create) {
+    PlatParkIfFenced();
+    if (!create || !create->class_name) return 0;
+    ThreadQueue* queue = CurrentThreadQueue();
+    WindowId id = 0;
+    WindowProc proc = nullptr;
+    bool child = (create->style & STYLE_CHILD) != 0;
+    {
+        std::lock_guard<std::mutex> guard(g_table_lock);
+        int ci = FindClass(create->class_name);
+        if (ci < 0) return 0;
+        if (child && !LookupWindow(create->parent)) return 0;
+        int index = -1;
+        for (int i = 1; i < MAX_WINDOWS; i++)
+            if (!g_windows[i].in_use) {
+                index = i;
+                break;
+            }
+        if (index < 0) return 0;
+        WindowRecord* rec = &g_windows[index];
+        uint32_t generation = (rec->generation + 1) & 0xFFFFFu;
+        if (generation == 0) generation = 1;
+        memset((void*)rec, 0, sizeof *rec);
+        rec->generation = generation;
+        rec->in_use = true;
+        rec->class_index = ci;
+        rec->style = create->style & ~STYLE_VISIBLE;
+        rec->ex_style = create->ex_style;
+        rec->parent = child ? create->parent : 0;
+        rec->owner = child ? 0 : (LookupWindow(create->owner) ? create->owner : 0);
+        rec->control_id = create->id;
+        rec->queue = queue;
+        rec->menu = child ? nullptr : create->menu;
+        rec->menu_hot = -1;
+        if (create->text) {
+            int n = 0;
+            while (create->text[n] && n < 255) n++;
+            memcpy(rec->text, create->text, (size_t)n * sizeof(char16_t));
+            rec->text[n] = 0;
+        }
+        int x = create->x, y = create->y, w = create->width, h = create->height;
+        if (x == POSITION_DEFAULT || y == POSITION_DEFAULT) {
+            int dx, dy;
+            DefaultPosition(&dx, &dy);
+            if (x == POSITION_DEFAULT) x = dx;
+            if (y == POSITION_DEFAULT) y = dy;
+        }
+        if (w == POSITION_DEFAULT) w = 640;
+        if (h == POSITION_DEFAULT) h = 480;
+        if (w < 0) w = 0;
+        if (h < 0) h = 0;
+        rec->rect = PlatRect{x, y, x + w, y + h};
+        rec->z = g_z_counter.fetch_add(1);
+        id = MakeWindowId(index);
+        proc = g_classes[ci].proc;
+        if (!child) {
+            Surface* s = nullptr;
+            PlatCreateSurface(&s, w > 0 ? w : 1, h > 0 ? h : 1, 32, true);
+            rec->surface = s;
+        }
+    }
+    if (!child) {
+        const Backend* be = PlatBackend();
+        if (be) {
+            WindowRecord snapshot;
+            {
+                std::lock_guard<std::mutex> guard(g_table_lock);
+                WindowRecord* rec = LookupWindow(id);
+                if (!rec) return 0;
+                snapshot = *rec;
+            }
+            uint32_t flags = 0;
+            if (snapshot.style & STYLE_POPUP) flags |= 0x01;
+            if (snapshot.ex_style & EXSTYLE_TOPMOST) flags |= 0x02;
+            if (be->create_window(id, &snapshot.rect, snapshot.text, flags, snapshot.owner,
+                                  g_classes[snapshot.class_index].name) == 0) {
+                if (be->set_surface && snapshot.surface) be->set_surface(id, snapshot.surface);
+                std::lock_guard<std::mutex> guard(g_table_lock);
+                if (WindowRecord* rec = LookupWindow(id)) rec->native = true;
+            }
+        }
+    }
+    (void)proc;
+    if (CallWindowProcedure(id, MSG_CREATE, 0, (intptr_t)create->create_param) == -1) {
+        PlatDestroyWindow(id);
+        return 0;
+    }
+    if (!PlatIsWindow(id)) return 0;
+    PlatRect client;
+    PlatGetClientRect(id, &client);
+    CallWindowProcedure(id, MSG_SIZE, SIZE_RESTORED, MakeParam(RectWidth(client), RectHeight(client)));
+    PlatRect wr;
+    PlatGetWindowRect(id, &wr);
+    {
+        PlatPoint p{0, 0};
+        PlatClientToScreen(id, &p);
+        CallWindowProcedure(id, MSG_MOVE, 0, MakeParam(p.x, p.y));
+    }
+    if (create->style & STYLE_VISIBLE) PlatShowWindow(id, SHOW_NORMAL);
+    return PlatIsWindow(id) ? id : 0;
+}
+
+// ---- Destruction ----------------------------------------------------------------------
+
+static void FreeRecord(WindowId window) {
+    Surface* surface = nullptr;
+    Menu* menu = nullptr;
+    bool native = false;
+    int index = WindowIndex(window);
+    {
+        std::lock_guard<std::mutex> pixels(PixelLock(index));
+        std::lock_guard<std::mutex> guard(g_table_lock);
+        WindowRecord* rec = LookupWindow(window);
+        if (!rec) return;
+        surface = rec->surface;
+        menu = rec->menu;
+        native = rec->native;
+        if (rec->queue) {
+            std::lock_guard<std::mutex> q(rec->queue->lock);
+            if (rec->has_invalid) rec->queue->paint_count--;
+            for (int i = 0; i < MAX_TIMERS; i++)
+                if (rec->queue->timers[i].window == window) rec->queue->timers[i] = TimerRecord{};
+        }
+        rec->in_use = false;
+        rec->surface = nullptr;
+        if (g_focus == window) g_focus = 0;
+        if (g_active == window) g_active = 0;
+        if (g_capture == window) g_capture = 0;
+    }
+    PlatReleaseWindowContexts(window);
+    if (native && PlatBackend()) PlatBackend()->destroy_window(window);
+    if (surface) PlatDestroySurface(surface);
+    if (menu) PlatDestroyMenu(menu);
+}
+
+// Collects windows related to `window` (owned top-levels or children) under the lock.
+static int CollectRelated(WindowId window, bool owned, WindowId* out, int max) {
+    int n = 0;
+    std::lock_guard<std::mutex> guard(g_table_lock);
+    for (int i = 1; i < MAX_WINDOWS && n < max; i++) {
+        WindowRecord* r = &g_windows[i];
+        if (!r->in_use || r->destroying) continue;
+        if (owned ? (r->owner == window && !(r->style & STYLE_CHILD))
+                  : (r->parent == window && (r->style & STYLE_CHILD)))
+            out[n++] = MakeWindowId(i);
+    }
+    return n;
+}
+
+static void DestroyNow(WindowId window, bool send_messages) {
+    {
+        std::lock_guard<std::mutex> guard(g_table_lock);
+        WindowRecord* rec = LookupWindow(window);
+        if (!rec || rec->destroying) return;
+        rec->destroying = true;
+    }
+    WindowId related[MAX_WINDOWS];
+    int n = CollectRelated(window, true, related, MAX_WINDOWS);
+    for (int i = 0; i < n; i++) {
+        if (send_messages && WindowQueue(related[i]) != CurrentThreadQueue())
+            PlatDestroyWindow(related[i]);
+        else
+            DestroyNow(related[i], send_messages);
+    }
+    bool was_visible = false;
+    PlatRect outer{};
+    {
+        std::lock_guard<std::mutex> guard(g_table_lock);
+        if (WindowRecord* rec = LookupWindow(window)) {
+            was_visible = rec->visible && (rec->style & STYLE_CHILD);
+            outer = rec->rect;
+            if (rec->native) rec->visible = false;
+        }
+    }
+    if (send_messages) CallWindowProcedure(window, MSG_DESTROY, 0, 0);
+    n = CollectRelated(window, false, related, MAX_WINDOWS);
+    for (int i = 0; i < n; i++) DestroyNow(related[i], send_messages);
+    WindowId parent = PlatGetParent(window);
+    FreeRecord(window);
+    if (was_visible && parent) PlatInvalidateRect(parent, &outer, true);
+}
+
+void DestroyWindowOnOwnThread(WindowId window) { DestroyNow(window, true); }
+
+int PlatDestroyWindow(WindowId window) {
+    PlatParkIfFenced();
+    ThreadQueue* q = WindowQueue(window);
+    if (!q) return 1;
+    if (q == CurrentThreadQueue()) {
+        DestroyNow(window, true);
+        return 0;
+    }
+    // Another thread's window: its own thread destroys it.
+    PlatSendMessage(window, MSG_LAYER_DESTROY, 0, 0);
+    return 0;
+}
+
+void DestroyThreadWindows(ThreadQueue* queue) {
+    WindowId list[MAX_WINDOWS];
+    int n = 0;
+    {
+        std::lock_guard<std::mutex> guard(g_table_lock);
+        for (int i = 1; i < MAX_WINDOWS; i++)
+            if (g_windows[i].in_use && g_windows[i].queue == queue) list[n++] = MakeWindowId(i);
+    }
+    for (int i = 0; i < n; i++) DestroyNow(list[i], false);
+    AbandonThreadQueue(queue);
+    std::lock_guard<std::mutex> q(queue->lock);
+    queue->posted.clear();
+}
+
+// ---- Simple accessors -------------------------------------------------------------------
+
+bool PlatIsWindow(WindowId window) {
+    std::lock_guard<std::mutex> guard(g_table_lock);
+    return LookupWindow(window) != nullptr;
+}
+
+WindowId PlatGetParent(WindowId window) {
+    std::lock_guard<std::mutex> guard(g_table_lock);
+    WindowRecord* rec = LookupWindow(window);
+    return rec ? rec->parent : 0;
+}
+
+WindowId PlatGetOwner(WindowId window) {
+    std::lock_guard<std::mutex> guard(g_table_lock);
+    WindowRecord* rec = LookupWindow(window);
+    return rec ? rec->owner : 0;
+}
+
+int PlatGetControlId(WindowId window) {
+    std::lock_guard<std::mutex> guard(g_table_lock);
+    WindowRecord* rec = LookupWindow(window);
+    return rec ? rec->control_id : 0;
+}
+
+WindowId PlatGetControl(WindowId parent, int id) {
+    std::lock_guard<std::mutex> guard(g_table_lock);
+    if (!LookupWindow(parent)) return 0;
+    for (int i = 1; i < MAX_WINDOWS; i++) {
+        WindowRecord* r = &g_windows[i];
+        if (r->in_use && !r->destroying && r->parent == parent && (r->style & STYLE_CHILD) &&
+            r->control_id == id)
+            return MakeWindowId(i);
+    }
+    return 0;
+}
+
+void PlatEnumChildren(WindowId parent, int (*fn)(WindowId child, void* data), void* data) {
+    WindowId list[MAX_WINDOWS];
+    int n = CollectRelated(parent, false, list, MAX_WINDOWS);
+    // Creation order: slot order is not creation order after reuse, so sort by stacking stamp.
+    uint64_t z[MAX_WINDOWS];
+    {
+        std::lock_guard<std::mutex> guard(g_table_lock);
+        for (int i = 0; i < n; i++) {
+            WindowRecord* r = LookupWindow(list[i]);
+            z[i] = r ? r->z : 0;
+        }
+    }
+    for (int i = 1; i < n; i++)
+        for (int j = i; j > 0 && z[j - 1] > z[j]; j--) {
+            uint64_t tz = z[j];
+            z[j] = z[j - 1];
+            z[j - 1] = tz;
+            WindowId tw = list[j];
+            list[j] = list[j - 1];
+            list[j - 1] = tw;
+        }
+    for (int i = 0; i < n; i++)
+        if (fn(list[i], data)) break;
+}
+
+uint32_t PlatGetStyle(WindowId window) {
+    std::lock_guard<std::mutex> guard(g_table_lock);
+    WindowRecord* rec = LookupWindow(window);
+    if (!rec) return 0;
+    return rec->style | (rec->visible ? (uint32_t)STYLE_VISIBLE : 0u);
+}
+
+void PlatSetStyle(WindowId window, uint32_t style) {
+    std::lock_guard<std::mutex> guard(g_table_lock);
+    WindowRecord* rec = LookupWindow(window);
+    if (!rec) return;
+    uint32_t keep = STYLE_CHILD | STYLE_CAPTION | STYLE_SIZEFRAME | STYLE_BORDER | STYLE_POPUP;
+    rec->style = (rec->style & keep) | (style & ~keep & ~STYLE_VISIBLE);
+}
+
+bool PlatIsWindowOfClass(WindowId window, const char* class_name) {
+    std::lock_guard<std::mutex> guard(g_table_lock);
+    WindowRecord* rec = LookupWindow(window);
+    return rec && strcmp(g_classes[rec->class_index].name, class_name) == 0;
+}
+
+int PlatGetClassName(WindowId window, char* buf, int size) {
+    std::lock_guard<std::mutex> guard(g_table_lock);
+    WindowRecord* rec = LookupWindow(window);
+    if (!rec || !buf || size <= 0) return 1;
+    const char* name = g_classes[rec->class_index].name;
+    int n = (int)strlen(name);
+    if (n > size - 1) n = size - 1;
+    memcpy(buf, name, (size_t)n);
+    buf[n] = 0;
+    return 0;
+}
+
+WindowId PlatFindWindow(const char* class_name) {
+    std::lock_guard<std::mutex> guard(g_table_lock);
+    int ci = FindClass(class_name);
+    if (ci < 0) return 0;
+    for (int i = 1; i < MAX_WINDOWS; i++) {
+        WindowRecord* r = &g_windows[i];
+        if (r->in_use && !r->destroying && r->class_index == ci && !(r->style & STYLE_CHILD))
+            return MakeWindowId(i);
+    }
+    return 0;
+}
+
+void PlatSetWindowData(WindowId window, intptr_t value) {
+    std::lock_guard<std::mutex> guard(g_table_lock);
+    if (WindowRecord* rec = LookupWindow(window)) rec->user_data = value;
+}
+
+intptr_t PlatGetWindowData(WindowId window) {
+    std::lock_guard<std::mutex> guard(g_table_lock);
+    WindowRecord* rec = LookupWindow(window);
+    return rec ? rec->user_data : 0;
+}
+
+int PlatSetWindowText(WindowId window, const char16_t* text) {
+    bool top = false;
+    {
+        std::lock_guard<std::mutex> guard(g_table_lock);
+        WindowRecord* rec = LookupWindow(window);
+        if (!rec) return 1;
+        int n = 0;
+        if (text)
+            while (text[n] && n < 255) n++;
+        // Never leave half of a surrogate pair at the cut.
+        if (n == 255 && text[254] >= 0xD800 && text[254] <= 0xDBFF) n = 254;
+        if (n) memcpy(rec->text, text, (size_t)n * sizeof(char16_t));
+        rec->text[n] = 0;
+        top = !(rec->style & STYLE_CHILD);
+    }
+    if (top) {
+        if (PlatBackend() && PlatBackend()->set_title) {
+            char16_t copy[256];
+            PlatGetWindowText(window, copy, 256);
+            PlatBackend()->set_title(window, copy);
+        }
+        PaintNonClient(window);
+    } else {
+        PlatInvalidateRect(window, nullptr, true);
+    }
+    if (WindowQueue(window) == CurrentThreadQueue())
+        CallWindowProcedure(window, MSG_SETTEXT, 0, (intptr_t)text);
+    return 0;
+}
+
+int PlatGetWindowText(WindowId window, char16_t* buf, int size) {
+    if (!buf || size <= 0) return 0;
+    std::lock_guard<std::mutex> guard(g_table_lock);
+    WindowRecord* rec = LookupWindow(window);
+    if (!rec) {
+        buf[0] = 0;
+        return 0;
+    }
+    int n = 0;
+    while (rec->text[n] && n < size - 1) n++;
+    if (n > 0 && n == size - 1 && rec->text[n] && rec->text[n - 1] >= 0xD800 && rec->text[n - 1] <= 0xDBFF) n--;
+    memcpy(buf, rec->text, (size_t)n * sizeof(char16_t));
+    buf[n] = 0;
+    return n;
+}
+
+Menu* PlatGetWindowMenu(WindowId window) {
+    std::lock_guard<std::mutex> guard(g_table_lock);
+    WindowRecord* rec = LookupWindow(window);
+    return rec ? rec->menu : nullptr;
+}
+
+WindowId PlatGetTopLevel(WindowId window) {
+    std::lock_guard<std::mutex> guard(g_table_lock);
+    WindowRecord* rec = LookupWindow(window);
+    while (rec && (rec->style & STYLE_CHILD)) {
+        window = rec->parent;
+        rec = LookupWindow(window);
+    }
+    return rec ? window : 0;
+}
+
+void PlatDragAcceptFiles(WindowId window, bool accept) {
+    {
+        std::lock_guard<std::mutex> guard(g_table_lock);
+        WindowRecord* rec = LookupWindow(window);
+        if (!rec) return;
+        rec->accept_files = accept;
+    }
+    if (PlatBackend() && PlatBackend()->set_accept_drops) PlatBackend()->set_accept_drops(window, accept);
+}
+
+bool PlatAcceptsFiles(WindowId window) {
+    std::lock_guard<std::mutex> guard(g_table_lock);
+    WindowRecord* rec = LookupWindow(window);
+    return rec && rec->accept_files;
+}
+
+void PlatDragFinish(DropList* list) {
+    if (!list) return;
+    for (int i = 0; i < list->count; i++) free(list->paths[i]);
+    free(list->paths);
+    free(list);
+}
+
+uint64_t NextStackingStamp(void) { return g_z_counter.fetch_add(1); }

@@ -1,0 +1,149 @@
+// Internal state of the window layer: the window table, thread queues and the helpers the
+// layer's own files share. Not for use outside platform/.
+#pragma once
+
+#include "platform/plat_types.h"
+#include "platform/window/window.h"
+#include "platform/draw/surface.h"
+
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+
+struct Menu;
+
+enum { MAX_WINDOWS = 4096, MAX_CLASSES = 64, MAX_TIMERS = 16 };
+
+// Internal message: destroy this window (sent to its own thread by another thread).
+enum { MSG_LAYER_DESTROY = MSG_USER - 1 };
+
+struct WindowClass {
+    bool in_use;
+    char name[64];
+    WindowProc proc;
+    uint32_t style;
+    uint32_t background;
+};
+
+struct SentMessage;
+
+struct TimerRecord {
+    WindowId window;
+    int id;
+    int period_ms;
+    uint32_t next_ms;
+};
+
+// One queue per thread that ever touched the layer.
+struct ThreadQueue {
+    std::mutex lock;
+    std::condition_variable wake;
+    std::deque<Message> posted;
+    std::deque<SentMessage*> sent;
+    bool quit = false;
+    int quit_code = 0;
+    int paint_count = 0;           // windows of this thread with something to paint
+    TimerRecord timers[MAX_TIMERS] = {};
+    bool in_send_wait = false;
+};
+
+struct WindowRecord {
+    bool in_use;
+    bool destroying;
+    uint32_t generation;
+    int class_index;
+    uint32_t style;
+    uint32_t ex_style;
+    WindowId parent;
+    WindowId owner;
+    int control_id;
+    char16_t text[256];
+    PlatRect rect;                 // outer: screen coordinates, or parent client ones for a child
+    ThreadQueue* queue;
+    bool visible;
+    bool accept_files;
+    Menu* menu;
+    bool has_invalid;
+    bool erase;
+    PlatRect invalid;              // client coordinates
+    Surface* surface;              // top-level windows: pixels of the whole outer area
+    intptr_t user_data;
+    uint64_t z;                    // top-level stacking: larger is higher
+    bool native;                   // a backend window exists
+    bool active_caption;           // caption drawn as active
+    int menu_hot;                  // menu-bar item drawn pressed, or -1
+};
+
+// The table lock guards every record. Never call a window procedure or the backend's
+// blocking functions while holding it.
+extern std::mutex g_table_lock;
+extern WindowRecord g_windows[MAX_WINDOWS];
+extern WindowClass g_classes[MAX_CLASSES];
+
+// The record of a live window, or null. Call with g_table_lock held.
+WindowRecord* LookupWindow(WindowId window);
+WindowId MakeWindowId(int index);
+int WindowIndex(WindowId window);
+
+ThreadQueue* CurrentThreadQueue(void);
+ThreadQueue* WindowQueue(WindowId window);
+// Destroys every window of a thread that can no longer serve them, without messages.
+void DestroyThreadWindows(ThreadQueue* queue);
+// Answers the messages other threads sent to a thread that will never serve them.
+void AbandonThreadQueue(ThreadQueue* queue);
+
+// Calls the window's procedure on the current thread (the caller checked the thread).
+intptr_t CallWindowProcedure(WindowId window, int msg, uintptr_t wparam, intptr_t lparam);
+// Same-thread windows get the message sent, others get it posted, so a notification never
+// makes one framework thread wait for another.
+void NotifyWindow(WindowId window, int msg, uintptr_t wparam, intptr_t lparam);
+// Queues a message for the window's thread with the current cursor point and time.
+int QueueMessage(WindowId window, int msg, uintptr_t wparam, intptr_t lparam);
+
+// Non-client geometry of a window: the client rectangle in window (outer) coordinates.
+PlatRect ClientAreaOf(const WindowRecord* rec);
+int HitTestWindow(const WindowRecord* rec, int wx, int wy);
+// Redraws caption, frame and menu bar into the top-level window's pixels and presents them.
+void PaintNonClient(WindowId window);
+// Runs the move or size loop for a press on the non-client area.
+void RunMoveSizeLoop(WindowId window, int hit, PlatPoint start);
+// Handles a press on the menu bar; returns true when it was one.
+bool MenuBarClick(WindowId window, PlatPoint screen);
+// Alt+key on a window with a menu bar: posts the command of the item with that mnemonic.
+bool MenuBarMnemonic(WindowId window, int key);
+// The item of a menu bar under a point in window coordinates, or -1; fills its rectangle.
+int MenuBarItemAt(WindowId window, int wx, int wy, PlatRect* item_rect);
+
+// Screen rectangle of a window's client area.
+PlatRect ClientRectOnScreen(const WindowRecord* rec);
+// Outer rectangle in screen coordinates (children included).
+PlatRect OuterRectOnScreen(const WindowRecord* rec);
+
+
+
+void PresentWindowRect(WindowId top, const PlatRect* rect);
+
+// The pixel lock of a top-level window slot.
+std::mutex& PixelLock(int index);
+
+// Focus and activation bookkeeping shared with input routing.
+extern WindowId g_focus;
+extern WindowId g_active;
+extern WindowId g_capture;
+void ActivateTopLevel(WindowId top, int how);
+// A click or the window manager activated a top-level window: raise it and activate it.
+void ActivateFromInput(WindowId top);
+
+// The modifier keys and mouse buttons held now, packed for Message::key_state.
+uint32_t CurrentKeyState(void);
+// The calling thread retrieved a message: from now on PlatGetKeyState answers for the
+// modifiers and buttons as they were when that message was queued, the way a program
+// expects a key's state to match the message it is handling.
+void SetMessageKeyState(uint32_t key_state);
+// Modifier and button state kept from input, for PlatGetKeyState.
+void SetKeyDown(int key, bool down);
+uint64_t NextStackingStamp(void);
+void DestroyWindowOnOwnThread(WindowId window);
+// Window lookups by screen point (call with the table lock held).
+WindowId TopLevelAt(PlatPoint p);
+WindowId ChildWindowAt(WindowId top, PlatPoint p);

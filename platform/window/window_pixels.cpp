@@ -1,0 +1,61 @@
+// Locked access to a window's pixels for drawing, and presentation of damaged rectangles.
+#include "platform/backend.h"
+#include "platform/window/window_core.h"
+#include "platform/window/window_pixels.h"
+
+// The pixel locks this thread holds, innermost last, so that unlocking never depends on a
+// window that may have gone meanwhile.
+static thread_local WindowId tl_locked[8];
+static thread_local int tl_locked_depth = 0;
+
+Surface* LockWindowPixels(WindowId window, PlatRect* client_in_surface, PlatRect* clip) {
+    WindowId top = PlatGetTopLevel(window);
+    if (!top || tl_locked_depth >= 8) return nullptr;
+    std::mutex& lock = PixelLock(WindowIndex(top));
+    lock.lock();
+    std::lock_guard<std::mutex> guard(g_table_lock);
+    WindowRecord* rec = LookupWindow(window);
+    WindowRecord* top_rec = LookupWindow(top);
+    if (!rec || !top_rec || !top_rec->surface) {
+        lock.unlock();
+        return nullptr;
+    }
+    // Client rectangle of the window in its top-level window's coordinates, clipped by
+    // each parent's client area on the way up.
+    PlatRect c = ClientRectOnScreen(rec);
+    PlatRect visible = c;
+    WindowRecord* p = rec;
+    while (p && (p->style & STYLE_CHILD)) {
+        p = LookupWindow(p->parent);
+        if (p) visible = RectIntersect(visible, ClientRectOnScreen(p));
+    }
+    int ox = top_rec->rect.left, oy = top_rec->rect.top;
+    PlatRect cs = RectOffset(c, -ox, -oy);
+    PlatRect vs = RectOffset(visible, -ox, -oy);
+    vs = RectIntersect(vs, PlatRect{0, 0, top_rec->surface->width, top_rec->surface->height});
+    if (client_in_surface) *client_in_surface = cs;
+    if (clip) *clip = vs;
+    tl_locked[tl_locked_depth++] = top;
+    return top_rec->surface;
+}
+
+void UnlockWindowPixels(WindowId window, const PlatRect* damaged) {
+    (void)window;
+    if (tl_locked_depth <= 0) return;
+    WindowId top = tl_locked[--tl_locked_depth];
+    PixelLock(WindowIndex(top)).unlock();
+    if (damaged && !RectIsEmpty(*damaged)) PresentWindowRect(top, damaged);
+}
+
+void PresentWindowRect(WindowId top, const PlatRect* rect) {
+    bool native, visible;
+    {
+        std::lock_guard<std::mutex> guard(g_table_lock);
+        WindowRecord* rec = LookupWindow(top);
+        if (!rec) return;
+        native = rec->native;
+        visible = rec->visible;
+    }
+    const Backend* be = PlatBackend();
+    if (native && visible && be && be->present) be->present(top, rect);
+}
