@@ -4,6 +4,7 @@
 #pragma once
 
 #include "support/harness.h"
+#include "support/worker_jobs.h"
 
 #include "platform/window/window.h"
 
@@ -14,43 +15,8 @@
 
 namespace box_test {
 
-inline std::mutex job_lock;
-inline std::function<void()> job;
-inline int jobs_done = 0;
-
-// Runs fn on the worker thread and waits until it has run.
-inline bool OnWorker(const std::function<void()>& fn) {
-    int target;
-    {
-        std::lock_guard<std::mutex> guard(job_lock);
-        job = fn;
-        target = jobs_done + 1;
-    }
-    return DriverWaitFor([target] {
-        std::lock_guard<std::mutex> guard(job_lock);
-        return jobs_done >= target;
-    }, HARNESS_TIMEOUT_MS);
-}
-
-// Runs fn on the worker thread and returns its result.
-template <typename T>
-T Ask(const std::function<T()>& fn) {
-    T result{};
-    OnWorker([&] { result = fn(); });
-    return result;
-}
-
-inline void RunJobs(void) {
-    std::function<void()> fn;
-    {
-        std::lock_guard<std::mutex> guard(job_lock);
-        fn.swap(job);
-    }
-    if (!fn) return;
-    fn();
-    std::lock_guard<std::mutex> guard(job_lock);
-    jobs_done++;
-}
+using ::Ask;
+using ::OnWorker;
 
 // A key pressed with modifiers held until the program has handled it.
 inline void KeyWith(int key, int mods) {
@@ -76,10 +42,4 @@ protected:
 // The program: no windows of its own; UserMain serves the test's jobs.
 void UserSetup(void) { StartRequested.store(1); }
 
-void UserMain(void) {
-    while (ExitState.load() == 0) {
-        PXK_PumpMessages();
-        box_test::RunJobs();
-        PlatWaitMessage(2);
-    }
-}
+void UserMain(void) { ServeJobsUntilExit(); }

@@ -16,13 +16,9 @@
 #include "platform/window/window.h"
 #include "pxk.h"
 #include "support/harness.h"
+#include "support/worker_jobs.h"
 
 namespace {
-
-// ---- Jobs for the worker thread ----------------------------------------------------------
-
-std::function<void()> g_job;
-std::atomic<int> g_job_state{0};   // 0 none, 1 waiting for the worker, 2 done
 
 }  // namespace
 
@@ -44,44 +40,18 @@ void OpenImagePopupMenu(WindowId, int, bool processing) {
 
 extern "C" void UserSetup(void) { StartRequested.store(1); }
 
-extern "C" void UserMain(void) {
-    while (ExitState.load() == 0) {
-        PXK_PumpMessages();
-        if (g_job_state.load(std::memory_order_acquire) == 1) {
-            g_job();
-            g_job_state.store(2, std::memory_order_release);
-        }
-        PlatWaitMessage(2);
-    }
-}
+extern "C" void UserMain(void) { ServeJobsUntilExit(); }
 
 namespace {
 
-// Runs fn on the worker thread and waits for it.
-bool OnWorker(std::function<void()> fn) {
-    if (!DriverWaitFor([] { return Running.load() == 1; })) return false;
-    g_job = std::move(fn);
-    g_job_state.store(1, std::memory_order_release);
-    const bool done = DriverWaitFor([] { return g_job_state.load(std::memory_order_acquire) == 2; });
-    g_job_state.store(0);
-    return done;
-}
-
-template <class T>
-T Read(std::function<T()> fn) {
-    T value{};
-    EXPECT_TRUE(OnWorker([&] { value = fn(); }));
-    return value;
-}
-
 int Create(int index, const char* title, int x, int y, int w, int h, int zoom, int bits = 32) {
-    return Read<int>([=] { return PXK_CreateImageEx(index, title, x, y, w, h, zoom, bits, 1); });
+    return Ask<int>([=] { return PXK_CreateImageEx(index, title, x, y, w, h, zoom, bits, 1); });
 }
 
-WindowId ImageWindow(int index) { return Read<WindowId>([=] { return image_table[index].window; }); }
-int Zoom(int index) { return Read<int>([=] { return image_table[index].zoom; }); }
-int InUse(int index) { return Read<int>([=] { return image_table[index].in_use.load(); }); }
-int Current() { return Read<int>([] { return CurrentImageIndex(); }); }
+WindowId ImageWindow(int index) { return Ask<WindowId>([=] { return image_table[index].window; }); }
+int Zoom(int index) { return Ask<int>([=] { return image_table[index].zoom; }); }
+int InUse(int index) { return Ask<int>([=] { return image_table[index].in_use.load(); }); }
+int Current() { return Ask<int>([] { return CurrentImageIndex(); }); }
 
 std::string Caption(int index) { return DriverWindowText(ImageWindow(index)); }
 
@@ -144,16 +114,16 @@ TEST_F(ImageWindowRun, LargeImageFitsTheScreenAndCaptionsItsZoom) {
     PlatSetForegroundWindow(w);
     DriverKey(KEY_TAB);
     ASSERT_TRUE(DriverWaitFor([] { return Caption(0) == "test_pattern(35%)*"; }));
-    EXPECT_EQ(Read<int>([] { return PXK_GetStretchMode(0); }), 4);
+    EXPECT_EQ(Ask<int>([] { return PXK_GetStretchMode(0); }), 4);
     DriverKey(KEY_TAB);
     ASSERT_TRUE(DriverWaitFor([] { return Caption(0) == "test_pattern(35%)"; }));
-    EXPECT_EQ(Read<int>([] { return PXK_GetStretchMode(0); }), 3);
+    EXPECT_EQ(Ask<int>([] { return PXK_GetStretchMode(0); }), 3);
 }
 
 TEST_F(ImageWindowRun, EightBitCaptionAndTinyImage) {
-    ASSERT_EQ(Read<int>([] { return PXK_CreateImage8(7, "007", 50, 50, 200, 100, 100); }), 0);
+    ASSERT_EQ(Ask<int>([] { return PXK_CreateImage8(7, "007", 50, 50, 200, 100, 100); }), 0);
     EXPECT_EQ(Caption(7), "007(100%)[8bit]");
-    ASSERT_EQ(Read<int>([] { return PXK_CreateImage(8, "dot", 400, 50, 1, 1, 100); }), 0);
+    ASSERT_EQ(Ask<int>([] { return PXK_CreateImage(8, "dot", 400, 50, 1, 1, 100); }), 0);
     EXPECT_EQ(Zoom(8), 12800);
     EXPECT_EQ(Caption(8), "dot(12800%)");
     const PlatSize client = ClientSize(ImageWindow(8));
@@ -165,7 +135,7 @@ TEST_F(ImageWindowRun, EightBitCaptionAndTinyImage) {
 TEST_F(ImageWindowRun, RefusedCreationsLeaveTheSlotFree) {
     EXPECT_EQ(Create(300, "x", -1, -1, 10, 10, 100), 4);
     EXPECT_EQ(Create(-1, "x", -1, -1, 10, 10, 100), 4);
-    EXPECT_EQ(Read<int>([] { return PXK_CreateImage(256, "x", -1, -1, 10, 10, 100); }), 4);
+    EXPECT_EQ(Ask<int>([] { return PXK_CreateImage(256, "x", -1, -1, 10, 10, 100); }), 4);
     EXPECT_EQ(Create(3, "x", -1, -1, 10, 10, 100, 24), 3);
     EXPECT_EQ(InUse(3), 0);
 
@@ -177,7 +147,7 @@ TEST_F(ImageWindowRun, RefusedCreationsLeaveTheSlotFree) {
 
     // Sizes below 1 become 1; a slot in use is left alone.
     ASSERT_EQ(Create(5, "thin", 100, 100, 0, -20, 100), 0);
-    EXPECT_EQ(Read<int>([] { return image_table[5].width * 1000 + image_table[5].height; }), 1001);
+    EXPECT_EQ(Ask<int>([] { return image_table[5].width * 1000 + image_table[5].height; }), 1001);
     EXPECT_EQ(Create(5, "other", 100, 100, 50, 50, 100), 1);
     EXPECT_EQ(Caption(5), "thin(12800%)");
 }
@@ -188,25 +158,25 @@ TEST_F(ImageWindowRun, DestroyKeepsTheHistory) {
     ASSERT_EQ(Create(3, "three", 600, 0, 200, 100, 100), 0);
     EXPECT_EQ(Current(), 3);
     const WindowId w2 = ImageWindow(2);
-    EXPECT_EQ(Read<int>([] { return PXK_DestroyImage(2); }), 0);
+    EXPECT_EQ(Ask<int>([] { return PXK_DestroyImage(2); }), 0);
     EXPECT_FALSE(PlatIsWindow(w2));
-    EXPECT_EQ(Read<int>([] { return PXK_DestroyImage(2); }), 1);
-    EXPECT_EQ(Read<int>([] { return PXK_DestroyImage(256); }), 1);
+    EXPECT_EQ(Ask<int>([] { return PXK_DestroyImage(2); }), 1);
+    EXPECT_EQ(Ask<int>([] { return PXK_DestroyImage(256); }), 1);
     EXPECT_EQ(Current(), 3);
     // The most recent history entry is the destroyed slot 2: popping onto it fails.
-    EXPECT_EQ(Read<int>([] { return PXK_SelectPreviousImage(); }), 1);
+    EXPECT_EQ(Ask<int>([] { return PXK_SelectPreviousImage(); }), 1);
     EXPECT_EQ(Current(), 3);
     // Destroying the current image and popping makes the previous one current again.
-    ASSERT_EQ(Read<int>([] { return PXK_SelectImage(1) * 10 + PXK_SelectImage(3); }), 0);
-    EXPECT_EQ(Read<int>([] { return PXK_DestroyImage(3); }), 0);
+    ASSERT_EQ(Ask<int>([] { return PXK_SelectImage(1) * 10 + PXK_SelectImage(3); }), 0);
+    EXPECT_EQ(Ask<int>([] { return PXK_DestroyImage(3); }), 0);
     EXPECT_EQ(Current(), 3);
-    EXPECT_EQ(Read<int>([] { return PXK_SelectPreviousImage(); }), 0);
+    EXPECT_EQ(Ask<int>([] { return PXK_SelectPreviousImage(); }), 0);
     EXPECT_EQ(Current(), 1);
     // Window look-ups: a live window finds its slot, a destroyed one finds nothing.
     const WindowId w1 = ImageWindow(1);
-    EXPECT_EQ(Read<int>([=] { return PXK_FindImageByWindow(w1); }), 1);
-    EXPECT_EQ(Read<int>([=] { return PXK_FindImageByWindow(w2); }), -1);
-    EXPECT_EQ(Read<int>([=] { return PXK_SelectImageByWindow(w2); }), -1);
+    EXPECT_EQ(Ask<int>([=] { return PXK_FindImageByWindow(w1); }), 1);
+    EXPECT_EQ(Ask<int>([=] { return PXK_FindImageByWindow(w2); }), -1);
+    EXPECT_EQ(Ask<int>([=] { return PXK_SelectImageByWindow(w2); }), -1);
     EXPECT_EQ(Current(), 1);
 }
 
@@ -222,16 +192,16 @@ TEST_F(ImageWindowRun, ClosingTheWindowFreesTheSlot) {
 
 TEST_F(ImageWindowRun, PaletteAndRectangleReads) {
     ASSERT_EQ(Create(0, "rgb", 0, 0, 5, 3, 100), 0);
-    EXPECT_EQ(Read<int>([] { PXK_Color pal[256]; return PXK_GetPalette(pal); }), 2);
+    EXPECT_EQ(Ask<int>([] { PXK_Color pal[256]; return PXK_GetPalette(pal); }), 2);
     ASSERT_EQ(Create(1, "idx", 300, 0, 5, 3, 100, 8), 0);
     std::vector<PXK_Color> pal(256);
-    ASSERT_EQ(Read<int>([&] { return PXK_GetPalette(pal.data()); }), 0);
+    ASSERT_EQ(Ask<int>([&] { return PXK_GetPalette(pal.data()); }), 0);
     for (int i = 0; i < 256; i++) ASSERT_EQ(pal[i], i * 0x010101) << i;
 
     // Index 0 shows red, 1 green; the window follows at its next paint.
     const PXK_Color two[2] = {0xFF0000, 0x00FF00};
-    ASSERT_EQ(Read<int>([&] { return PXK_SetPalette(two, 2); }), 0);
-    ASSERT_EQ(Read<int>([&] { return PXK_GetPalette(pal.data()); }), 0);
+    ASSERT_EQ(Ask<int>([&] { return PXK_SetPalette(two, 2); }), 0);
+    ASSERT_EQ(Ask<int>([&] { return PXK_GetPalette(pal.data()); }), 0);
     EXPECT_EQ(pal[0], 0xFF0000);
     EXPECT_EQ(pal[1], 0x00FF00);
     EXPECT_EQ(pal[2], 0x020202);
@@ -245,19 +215,19 @@ TEST_F(ImageWindowRun, PaletteAndRectangleReads) {
             for (int x = 0; x < 5; x++) p[y * 8 + x] = (uint8_t)(10 * y + x + 1);
     });
     std::vector<uint8_t> bytes(4 * 3, 0xEE);
-    ASSERT_EQ(Read<int>([&] { return PXK_ReadImageRect(bytes.data(), 3, 1, 4, 3); }), 0);
+    ASSERT_EQ(Ask<int>([&] { return PXK_ReadImageRect(bytes.data(), 3, 1, 4, 3); }), 0);
     const std::vector<uint8_t> expected = {14, 15, 0, 0, 24, 25, 0, 0, 0, 0, 0, 0};
     EXPECT_EQ(bytes, expected);
     std::vector<uint8_t> left(2, 0xEE);
-    ASSERT_EQ(Read<int>([&] { return PXK_ReadImageRect(left.data(), -1, 0, 2, 1); }), 0);
+    ASSERT_EQ(Ask<int>([&] { return PXK_ReadImageRect(left.data(), -1, 0, 2, 1); }), 0);
     EXPECT_EQ(left, (std::vector<uint8_t>{0, 1}));
 
     // With the current slot free nothing is read and the palette calls report 1.
-    ASSERT_EQ(Read<int>([] { return PXK_DestroyImage(1); }), 0);
-    EXPECT_EQ(Read<int>([&] { return PXK_GetPalette(pal.data()); }), 1);
-    EXPECT_EQ(Read<int>([&] { return PXK_SetPalette(two, 2); }), 1);
+    ASSERT_EQ(Ask<int>([] { return PXK_DestroyImage(1); }), 0);
+    EXPECT_EQ(Ask<int>([&] { return PXK_GetPalette(pal.data()); }), 1);
+    EXPECT_EQ(Ask<int>([&] { return PXK_SetPalette(two, 2); }), 1);
     std::vector<uint8_t> none(4, 0xEE);
-    EXPECT_EQ(Read<int>([&] { return PXK_ReadImageRect(none.data(), 0, 0, 4, 1); }), 1);
+    EXPECT_EQ(Ask<int>([&] { return PXK_ReadImageRect(none.data(), 0, 0, 4, 1); }), 1);
     EXPECT_EQ(none, (std::vector<uint8_t>(4, 0xEE)));
 }
 
@@ -309,7 +279,7 @@ uint32_t AreaAverage(int dx, int dy, int sw, int sh, int dw, int dh) {
 
 TEST_F(ImageWindowRun, HalftoneStretchAverages) {
     ASSERT_EQ(Create(0, "halftone", 20, 20, 300, 200, 70), 0);
-    ASSERT_EQ(Read<int>([] { return PXK_SetStretchMode(4, 0); }), 0);
+    ASSERT_EQ(Ask<int>([] { return PXK_SetStretchMode(4, 0); }), 0);
     EXPECT_EQ(Caption(0), "halftone(70%)*");
     FillPattern(0);
     int w = 0, h = 0;
@@ -319,10 +289,10 @@ TEST_F(ImageWindowRun, HalftoneStretchAverages) {
     for (int y = 0; y < h; y++)
         for (int x = 0; x < w; x++) ASSERT_EQ(px[y * w + x], AreaAverage(x, y, 300, 200, 210, 140)) << x << "," << y;
     // Other modes leave the contexts alone.
-    ASSERT_EQ(Read<int>([] { return PXK_SetStretchMode(7, 0); }), 0);
-    EXPECT_EQ(Read<int>([] { return PXK_GetStretchMode(0); }), 4);
-    EXPECT_EQ(Read<int>([] { return PXK_SetStretchMode(3, 42); }), 1);
-    EXPECT_EQ(Read<int>([] { return PXK_GetStretchMode(42); }), 0);
+    ASSERT_EQ(Ask<int>([] { return PXK_SetStretchMode(7, 0); }), 0);
+    EXPECT_EQ(Ask<int>([] { return PXK_GetStretchMode(0); }), 4);
+    EXPECT_EQ(Ask<int>([] { return PXK_SetStretchMode(3, 42); }), 1);
+    EXPECT_EQ(Ask<int>([] { return PXK_GetStretchMode(42); }), 0);
 }
 
 // ---- Zoom --------------------------------------------------------------------------------
@@ -369,25 +339,25 @@ TEST_F(ImageWindowRun, ControlWheelAndKeypadZoom) {
     EXPECT_EQ(Caption(0), "zoom(111%)");
 
     // The fit still applies: a huge request lands on the screen's limit.
-    EXPECT_EQ(Read<int>([] { return PXK_SetZoom(1000, 0); }), 0);
+    EXPECT_EQ(Ask<int>([] { return PXK_SetZoom(1000, 0); }), 0);
     EXPECT_EQ(Zoom(0), 352);   // 1057 * 100 / 300
-    EXPECT_EQ(Read<int>([] { return PXK_SetZoom(100, 256); }), 1);
+    EXPECT_EQ(Ask<int>([] { return PXK_SetZoom(100, 256); }), 1);
 }
 
 // ---- Resize ------------------------------------------------------------------------------
 
 TEST_F(ImageWindowRun, ResizeKeepsColourTableModeAndPlace) {
-    ASSERT_EQ(Read<int>([] { return PXK_CreateImage8(6, "grey", 150, 120, 300, 200, 100); }), 0);
+    ASSERT_EQ(Ask<int>([] { return PXK_CreateImage8(6, "grey", 150, 120, 300, 200, 100); }), 0);
     const PXK_Color colors[3] = {0x123456, 0xABCDEF, 0x00FF00};
-    ASSERT_EQ(Read<int>([&] { return PXK_SetPalette(colors, 3); }), 0);
-    ASSERT_EQ(Read<int>([] { return PXK_SetStretchMode(4, 6); }), 0);
+    ASSERT_EQ(Ask<int>([&] { return PXK_SetPalette(colors, 3); }), 0);
+    ASSERT_EQ(Ask<int>([] { return PXK_SetStretchMode(4, 6); }), 0);
     OnWorker([] { image_pixels[6][0] = 2; });
     ASSERT_EQ(Create(2, "other", 700, 120, 100, 100, 100), 0);
     EXPECT_EQ(Current(), 2);
 
-    ASSERT_EQ(Read<int>([] { return PXK_ResizeImage(6, 500, 400); }), 0);
+    ASSERT_EQ(Ask<int>([] { return PXK_ResizeImage(6, 500, 400); }), 0);
     EXPECT_EQ(Current(), 6);
-    EXPECT_EQ(Read<int>([] { return image_table[6].width * 10000 + image_table[6].height; }), 5000400);
+    EXPECT_EQ(Ask<int>([] { return image_table[6].width * 10000 + image_table[6].height; }), 5000400);
     EXPECT_EQ(Caption(6), "grey(100%)[8bit]*");
     const WindowId w = ImageWindow(6);
     const PlatRect outer = DriverWindowRect(w);
@@ -395,20 +365,20 @@ TEST_F(ImageWindowRun, ResizeKeepsColourTableModeAndPlace) {
     EXPECT_EQ(outer.top, 120);
     EXPECT_EQ(ClientSize(w).cx, 500);
     std::vector<PXK_Color> pal(256);
-    ASSERT_EQ(Read<int>([&] { return PXK_GetPalette(pal.data()); }), 0);
+    ASSERT_EQ(Ask<int>([&] { return PXK_GetPalette(pal.data()); }), 0);
     EXPECT_EQ(pal[0], 0x123456);
     EXPECT_EQ(pal[1], 0xABCDEF);
     EXPECT_EQ(pal[2], 0x00FF00);
     EXPECT_EQ(pal[3], 0x030303);
-    EXPECT_EQ(Read<int>([] { return (int)image_pixels[6][0]; }), 0);
+    EXPECT_EQ(Ask<int>([] { return (int)image_pixels[6][0]; }), 0);
     EXPECT_TRUE(DriverWaitIdle());
     EXPECT_EQ(DriverClientPixel(w, 0, 0) & 0xFFFFFF, 0x123456u);
 
-    EXPECT_EQ(Read<int>([] { return PXK_ResizeImage(5, 10, 10); }), 1);
+    EXPECT_EQ(Ask<int>([] { return PXK_ResizeImage(5, 10, 10); }), 1);
     const WindowId old_window = w;
     // A shape no zoom can fit on the screen loses the image: 1920 x 4 needs 200% for the
     // smallest view height and is then twice as wide as the screen.
-    EXPECT_EQ(Read<int>([] { return PXK_ResizeImage(6, 1920, 4); }), 2);
+    EXPECT_EQ(Ask<int>([] { return PXK_ResizeImage(6, 1920, 4); }), 2);
     EXPECT_EQ(InUse(6), 0);
     EXPECT_FALSE(PlatIsWindow(old_window));
 }
@@ -501,18 +471,18 @@ TEST_F(ImageWindowRun, MouseFeedsThePointToolOfItsTarget) {
     });
     const PlatRect c = DriverClientRectScreen(w);
     DriverMovePointer(c.left + 51, c.top + 31);
-    ASSERT_TRUE(DriverWaitFor([] { return Read<int>([] { return point_input.move_flag; }) == 1; }));
-    EXPECT_EQ(Read<int>([] { return point_input.move_x * 1000 + point_input.move_y; }), 25015);
+    ASSERT_TRUE(DriverWaitFor([] { return Ask<int>([] { return point_input.move_flag; }) == 1; }));
+    EXPECT_EQ(Ask<int>([] { return point_input.move_x * 1000 + point_input.move_y; }), 25015);
 
     DriverSetModifiers(INPUT_MOD_SHIFT);
     DriverClick(c.left + 100, c.top + 61);
     DriverSetModifiers(0);
-    ASSERT_TRUE(DriverWaitFor([] { return Read<int>([] { return point_input.click_flag; }) == 1; }));
-    EXPECT_EQ(Read<int>([] { return point_input.click_x * 1000 + point_input.click_y; }), 50030);
-    EXPECT_EQ(Read<int>([] { return point_input.click_shift; }), 1);
+    ASSERT_TRUE(DriverWaitFor([] { return Ask<int>([] { return point_input.click_flag; }) == 1; }));
+    EXPECT_EQ(Ask<int>([] { return point_input.click_x * 1000 + point_input.click_y; }), 50030);
+    EXPECT_EQ(Ask<int>([] { return point_input.click_shift; }), 1);
 
     DriverClick(c.left + 10, c.top + 10, BUTTON_RIGHT);
-    ASSERT_TRUE(DriverWaitFor([] { return Read<int>([] { return point_input.right_flag; }) == 1; }));
+    ASSERT_TRUE(DriverWaitFor([] { return Ask<int>([] { return point_input.right_flag; }) == 1; }));
 
     // Keys do nothing while the tool runs.
     PlatSetForegroundWindow(w);
@@ -526,7 +496,7 @@ TEST_F(ImageWindowRun, MouseFeedsThePointToolOfItsTarget) {
     DriverClick(other.left + 20, other.top + 20);
     DriverClick(other.left + 20, other.top + 20, BUTTON_MIDDLE);
     EXPECT_TRUE(DriverWaitIdle());
-    EXPECT_EQ(Read<int>([] { return point_input.click_flag + point_input.right_flag; }), 0);
+    EXPECT_EQ(Ask<int>([] { return point_input.click_flag + point_input.right_flag; }), 0);
     OnWorker([] { ResetPointToolInput(); });
 }
 

@@ -33,7 +33,7 @@ static bool WaitCursor(int id, Cursor want) {
 }
 
 static void OpenWindow(int id, int x, int width, int height) {
-    ASSERT_TRUE(RunOnWorker([=] { PXK_OpenTextWindow(id, x, 10, width, height); }));
+    ASSERT_TRUE(OnWorker([=] { PXK_OpenTextWindow(id, x, 10, width, height); }));
 }
 
 TEST_F(TextWindows, ATypedLineIsEchoedAndReturnedWithTabsAsSpacesAndEscapeKept) {

@@ -10,7 +10,7 @@
 static const uint32_t WHITE = 0xFFFFFF, BLACK = 0x000000;
 
 TEST_F(TextWindows, SameLettersTwiceStayOnOneLineAndLineFeedsMoveTheCursor) {
-    ASSERT_TRUE(RunOnWorker([] {
+    ASSERT_TRUE(OnWorker([] {
         PXK_OpenTextWindow(0, 10, 10, 400, 300);
         PXK_Printf("abc");
         PXK_Printf("abc");
@@ -19,16 +19,16 @@ TEST_F(TextWindows, SameLettersTwiceStayOnOneLineAndLineFeedsMoveTheCursor) {
     EXPECT_SHOWS(0, 0, 0, ReferenceText(u"abcabc", WHITE, BLACK));
     EXPECT_TRUE(AllColor(ScreenOf(0), PlatRect{48, 0, 400, 300}, BLACK));
 
-    ASSERT_TRUE(RunOnWorker([] { PXK_Printf("x\n"); }));
+    ASSERT_TRUE(OnWorker([] { PXK_Printf("x\n"); }));
     EXPECT_EQ(CursorOf(0), (Cursor{0, 16}));
-    ASSERT_TRUE(RunOnWorker([] { PXK_Printf("\n\nyz"); }));
+    ASSERT_TRUE(OnWorker([] { PXK_Printf("\n\nyz"); }));
     EXPECT_EQ(CursorOf(0), (Cursor{16, 48}));
     EXPECT_SHOWS(0, 0, 48, ReferenceText(u"yz", WHITE, BLACK));
     EXPECT_TRUE(AllColor(ScreenOf(0), PlatRect{0, 16, 400, 48}, BLACK));
 }
 
 TEST_F(TextWindows, TheFiftyFirstCharacterOfA400PixelLineStartsTheNextLine) {
-    ASSERT_TRUE(RunOnWorker([] {
+    ASSERT_TRUE(OnWorker([] {
         PXK_OpenTextWindow(0, 10, 10, 400, 300);
         PXK_Printf("%s", "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwx" "Q");
     }));
@@ -38,7 +38,7 @@ TEST_F(TextWindows, TheFiftyFirstCharacterOfA400PixelLineStartsTheNextLine) {
 }
 
 TEST_F(TextWindows, AWideCharacterThatFindsOneCellMovesToTheNextLineWhole) {
-    ASSERT_TRUE(RunOnWorker([] {
+    ASSERT_TRUE(OnWorker([] {
         PXK_OpenTextWindow(0, 10, 10, 400, 300);
         PXK_PushTextColor(0x203040, 0xFFFF00);
         PXK_Printf("%s", "0123456789012345678901234567890123456789012345678");   // 49 cells
@@ -52,7 +52,7 @@ TEST_F(TextWindows, AWideCharacterThatFindsOneCellMovesToTheNextLineWhole) {
 }
 
 TEST_F(TextWindows, AWindowNarrowerThanACellPrintsEachCharacterOnItsOwnLine) {
-    ASSERT_TRUE(RunOnWorker([] {
+    ASSERT_TRUE(OnWorker([] {
         PXK_OpenTextWindow(0, 10, 10, 6, 200);
         PXK_Printf("abc");
     }));
@@ -61,14 +61,14 @@ TEST_F(TextWindows, AWindowNarrowerThanACellPrintsEachCharacterOnItsOwnLine) {
 }
 
 TEST_F(TextWindows, ScrollsWhenTheCursorLineWouldEndOnTheBottomEdgeWithABlackBand) {
-    ASSERT_TRUE(RunOnWorker([] {
+    ASSERT_TRUE(OnWorker([] {
         PXK_OpenTextWindow(0, 10, 10, 200, 48);
         PXK_PushTextColor(0xC00000, 0xFFFFFF);
         PXK_Printf("one\n");
     }));
     EXPECT_EQ(CursorOf(0), (Cursor{0, 16}));
     EXPECT_SHOWS(0, 0, 0, ReferenceText(u"one", WHITE, 0xC00000));
-    ASSERT_TRUE(RunOnWorker([] { PXK_Printf("two\n"); }));
+    ASSERT_TRUE(OnWorker([] { PXK_Printf("two\n"); }));
     // Line 2 would end exactly on the bottom edge: the content moved up by a line.
     EXPECT_EQ(CursorOf(0), (Cursor{0, 16}));
     EXPECT_SHOWS(0, 0, 0, ReferenceText(u"two", WHITE, 0xC00000));
@@ -76,7 +76,7 @@ TEST_F(TextWindows, ScrollsWhenTheCursorLineWouldEndOnTheBottomEdgeWithABlackBan
     EXPECT_TRUE(AllColor(ScreenOf(0), PlatRect{24, 0, 200, 16}, BLACK));
 
     // Many more lines: the ring of rows keeps showing the last two in order.
-    ASSERT_TRUE(RunOnWorker([] {
+    ASSERT_TRUE(OnWorker([] {
         for (int i = 0; i < 100; i++) PXK_Printf("line %d\n", i);
         PXK_Printf("last");
     }));
@@ -87,7 +87,7 @@ TEST_F(TextWindows, ScrollsWhenTheCursorLineWouldEndOnTheBottomEdgeWithABlackBan
 }
 
 TEST_F(TextWindows, ScrollingAWindowWhoseHeightIsNoMultipleOfTheLineKeepsRowsInOrder) {
-    ASSERT_TRUE(RunOnWorker([] {
+    ASSERT_TRUE(OnWorker([] {
         PXK_OpenTextWindow(0, 10, 10, 120, 70);   // 4 lines and 6 rows
         for (int i = 0; i < 13; i++) PXK_Printf("n%d\n", i);
         PXK_Printf("end");
@@ -111,14 +111,14 @@ TEST_F(TextWindows, ScrollingAWindowWhoseHeightIsNoMultipleOfTheLineKeepsRowsInO
 }
 
 TEST_F(TextWindows, NinePushesAndNinePopsEndWithTheColoursOfTheFirstPush) {
-    ASSERT_TRUE(RunOnWorker([] {
+    ASSERT_TRUE(OnWorker([] {
         PXK_OpenTextWindow(0, 10, 10, 400, 300);
         for (int i = 1; i <= 9; i++) PXK_PushTextColor(0x010000 * i, 0x000100 * (20 * i));
         for (int i = 0; i < 9; i++) PXK_PopTextColor();
         PXK_Printf("Pop");
     }));
     EXPECT_SHOWS(0, 0, 0, ReferenceText(u"Pop", 0x000100 * 20, 0x010000));
-    ASSERT_TRUE(RunOnWorker([] {
+    ASSERT_TRUE(OnWorker([] {
         // The bottom entry stays: popping once more still gives the first push's colours.
         PXK_PopTextColor();
         PXK_Printf("!");
@@ -127,7 +127,7 @@ TEST_F(TextWindows, NinePushesAndNinePopsEndWithTheColoursOfTheFirstPush) {
 }
 
 TEST_F(TextWindows, APopWithoutAPushLeavesWhiteOnBlackAndColoursAffectOnlyLaterText) {
-    ASSERT_TRUE(RunOnWorker([] {
+    ASSERT_TRUE(OnWorker([] {
         PXK_OpenTextWindow(0, 10, 10, 400, 300);
         PXK_PopTextColor();
         PXK_Printf("a");
@@ -143,7 +143,7 @@ TEST_F(TextWindows, APopWithoutAPushLeavesWhiteOnBlackAndColoursAffectOnlyLaterT
 
 TEST_F(TextWindows, OpeningAnOpenIdOnlyBringsItForwardAndNegativeSizesGiveTheDefault) {
     std::atomic<int> first{-1}, again{-1}, other{-1};
-    ASSERT_TRUE(RunOnWorker([&] {
+    ASSERT_TRUE(OnWorker([&] {
         first = PXK_OpenTextWindow(3, 10, 10, -1, -1);
         PXK_Printf("kept");
         other = PXK_OpenTextWindow(4, 500, 10, 200, 100);
@@ -167,7 +167,7 @@ TEST_F(TextWindows, OpeningAnOpenIdOnlyBringsItForwardAndNegativeSizesGiveTheDef
 
 TEST_F(TextWindows, CloseAndSelectRefuseClosedSlotsAndClosingTheCurrentPicksTheLowestOpen) {
     std::atomic<int> r1{-1}, r2{-1}, r3{-1}, r4{-1};
-    ASSERT_TRUE(RunOnWorker([&] {
+    ASSERT_TRUE(OnWorker([&] {
         PXK_OpenTextWindow(7, 10, 10, 200, 100);
         PXK_OpenTextWindow(5, 300, 10, 200, 100);
         PXK_OpenTextWindow(9, 600, 10, 200, 100);
@@ -184,7 +184,7 @@ TEST_F(TextWindows, CloseAndSelectRefuseClosedSlotsAndClosingTheCurrentPicksTheL
     EXPECT_EQ(DriverFindWindow("TextWindow 9"), 0u);
     EXPECT_EQ(PXK_TextWindowIndex(HandleOf(7)), 7);
     // Printing into a closed current window does nothing.
-    ASSERT_TRUE(RunOnWorker([] {
+    ASSERT_TRUE(OnWorker([] {
         PXK_CloseTextWindow(5);
         PXK_CloseTextWindow(7);
         PXK_Printf("nowhere");
@@ -194,12 +194,12 @@ TEST_F(TextWindows, CloseAndSelectRefuseClosedSlotsAndClosingTheCurrentPicksTheL
 }
 
 TEST_F(TextWindows, ResizingClearsTheWindowAndPutsTheCursorHome) {
-    ASSERT_TRUE(RunOnWorker([] {
+    ASSERT_TRUE(OnWorker([] {
         PXK_OpenTextWindow(0, 10, 10, 300, 200);
         PXK_Printf("before\nresize");
     }));
     EXPECT_SHOWS(0, 0, 0, ReferenceText(u"before", WHITE, BLACK));
-    ASSERT_TRUE(RunOnWorker([] {
+    ASSERT_TRUE(OnWorker([] {
         PlatRect r{0, 0, 320, 240};
         PlatAdjustWindowRect(&r, STYLE_CAPTION | STYLE_SYSMENU | STYLE_SIZEFRAME, 0, false);
         PlatSetWindowPos(HandleOf(0), 0, 0, RectWidth(r), RectHeight(r), MOVE_NOMOVE | MOVE_NOZORDER);
@@ -209,12 +209,12 @@ TEST_F(TextWindows, ResizingClearsTheWindowAndPutsTheCursorHome) {
         Screen s = ScreenOf(0);
         return s.width == 320 && AllColor(s, PlatRect{0, 0, 320, 240}, BLACK);
     }));
-    ASSERT_TRUE(RunOnWorker([] { PXK_Printf("after"); }));
+    ASSERT_TRUE(OnWorker([] { PXK_Printf("after"); }));
     EXPECT_SHOWS(0, 0, 0, ReferenceText(u"after", WHITE, BLACK));
 }
 
 TEST_F(TextWindows, OutputOverTheLimitIsCutAtACharacterBoundary) {
-    ASSERT_TRUE(RunOnWorker([] {
+    ASSERT_TRUE(OnWorker([] {
         PXK_OpenTextWindow(0, 0, 0, 1600, 400);
         // 4,094 narrow bytes and a two-byte character: the character does not fit in 4,095.
         std::string text(4094, 'a');
@@ -229,7 +229,7 @@ TEST_F(TextWindows, NumbersAreFormattedInTheCLocaleWhateverTheProgramsLocale) {
     const char* set = std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
     if (!set) set = std::setlocale(LC_NUMERIC, "fr_FR.UTF-8");
     if (!set) GTEST_SKIP() << "no locale with a decimal comma is installed";
-    ASSERT_TRUE(RunOnWorker([] {
+    ASSERT_TRUE(OnWorker([] {
         PXK_OpenTextWindow(0, 0, 0, 300, 100);
         PXK_Printf("%.1f", 4.5);
     }));
@@ -239,7 +239,7 @@ TEST_F(TextWindows, NumbersAreFormattedInTheCLocaleWhateverTheProgramsLocale) {
 }
 
 TEST_F(TextWindows, AnotherThreadPrintsIntoAWorkerWindow) {
-    ASSERT_TRUE(RunOnWorker([] { PXK_OpenTextWindow(0, 0, 0, 200, 64); }));
+    ASSERT_TRUE(OnWorker([] { PXK_OpenTextWindow(0, 0, 0, 200, 64); }));
     // This thread is not the window's: output draws into the store and the worker paints it.
     for (int i = 0; i < 40; i++) PXK_Printf("t%d\n", i);
     EXPECT_EQ(CursorOf(0), (Cursor{0, 32}));

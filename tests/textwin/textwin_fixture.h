@@ -4,6 +4,7 @@
 #pragma once
 
 #include "support/harness.h"
+#include "support/worker_jobs.h"
 
 #include "platform/draw/draw.h"
 #include "platform/font/font.h"
@@ -22,47 +23,10 @@
 #include <string>
 #include <vector>
 
-// ---- Jobs on the worker thread ----------------------------------------------------------
-
-static std::mutex job_mutex;
-static std::function<void()> pending_job;
-static std::atomic<int> jobs_posted{0};
-static std::atomic<int> jobs_done{0};
+// ---- The program: UserMain serves the jobs the test hands it ---------------------------
 
 void UserSetup(void) { StartRequested.store(1); }
-
-void UserMain(void) {
-    while (ExitState.load() == 0) {
-        std::function<void()> job;
-        {
-            std::lock_guard<std::mutex> guard(job_mutex);
-            job.swap(pending_job);
-        }
-        if (job) {
-            job();
-            jobs_done.fetch_add(1);
-        }
-        PXK_PumpMessages();
-        PlatWaitMessage(1);
-    }
-}
-
-// Hands a job to UserMain without waiting for it; returns its number.
-static int PostJob(std::function<void()> job) {
-    DriverWaitFor([] { return jobs_done.load() == jobs_posted.load(); }, HARNESS_TIMEOUT_MS);
-    std::lock_guard<std::mutex> guard(job_mutex);
-    pending_job = std::move(job);
-    return jobs_posted.fetch_add(1) + 1;
-}
-
-static bool JobDone(int number) { return jobs_done.load() >= number; }
-
-static bool WaitJob(int number) {
-    return DriverWaitFor([number] { return JobDone(number); }, HARNESS_TIMEOUT_MS);
-}
-
-// Runs a job on the worker and waits for it.
-static bool RunOnWorker(std::function<void()> job) { return WaitJob(PostJob(std::move(job))); }
+void UserMain(void) { ServeJobsUntilExit(); }
 
 // ---- Reading a text window --------------------------------------------------------------
 

@@ -2,6 +2,7 @@
 // where the application puts them, a click on "go" (xdotool) opens the picture at (0, 300),
 // and what the screen shows of the picture equals the pattern's rendering pixel for pixel.
 #include "support/pattern_reference.h"
+#include "support/run_command.h"
 
 #include <gtest/gtest.h>
 
@@ -16,17 +17,6 @@
 #include <vector>
 
 namespace {
-
-std::string RunCommand(const std::string& command) {
-    std::string out;
-    FILE* p = popen(command.c_str(), "r");
-    if (!p) return out;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    pclose(p);
-    return out;
-}
 
 long NowMs() {
     struct timespec ts;

@@ -67,12 +67,12 @@ TEST_F(X11Clipboard, TextGoesOutAsUtf8AndComesBackAsUtf16) {
     ASSERT_NO_FATAL_FAILURE(StartX11());
     const char text[] = "gr\xc3\xbc\xc3\x9f" "e\n2 \xe2\x82\xac";
     ASSERT_EQ(PlatSetClipboard(CLIP_TEXT, text, sizeof text), 0);
-    EXPECT_EQ(RunTool("xclip -o -selection clipboard -t UTF8_STRING"), std::string(text));
-    std::string targets = RunTool("xclip -o -selection clipboard -t TARGETS");
+    EXPECT_EQ(RunCommand("xclip -o -selection clipboard -t UTF8_STRING"), std::string(text));
+    std::string targets = RunCommand("xclip -o -selection clipboard -t TARGETS");
     EXPECT_NE(targets.find("UTF8_STRING"), std::string::npos) << targets;
     EXPECT_EQ(targets.find("image/bmp"), std::string::npos) << targets;
     // Old clients asking for STRING get Latin-1, with '?' for what Latin-1 lacks.
-    EXPECT_EQ(RunTool("xclip -o -selection clipboard -t STRING"), std::string("gr\xfc\xdf" "e\n2 ?"));
+    EXPECT_EQ(RunCommand("xclip -o -selection clipboard -t STRING"), std::string("gr\xfc\xdf" "e\n2 ?"));
 
     // Another client's text comes in converted.
     std::string path = TempPath("text");
@@ -93,7 +93,7 @@ TEST_F(X11Clipboard, LargeTextsTravelByIncrBothWays) {
     std::string big;
     for (int i = 0; big.size() < 3 * 1024 * 1024; i++) big += "line " + std::to_string(i) + " \xc3\xa9t\xc3\xa9\n";
     ASSERT_EQ(PlatSetClipboard(CLIP_TEXT, big.c_str(), big.size() + 1), 0);
-    std::string out = RunTool("xclip -o -selection clipboard -t UTF8_STRING");
+    std::string out = RunCommand("xclip -o -selection clipboard -t UTF8_STRING");
     EXPECT_EQ(out.size(), big.size());
     EXPECT_TRUE(out == big);
 
@@ -133,7 +133,7 @@ TEST_F(X11Clipboard, BitmapsTravelAsBmpFiles) {
     std::vector<uint8_t> dib = SmallDib();
     ASSERT_EQ(PlatSetClipboard(CLIP_DIB, dib.data(), dib.size()), 0);
     std::string path = TempPath("out.bmp");
-    RunTool("xclip -o -selection clipboard -t image/bmp > " + path);
+    RunCommand("xclip -o -selection clipboard -t image/bmp > " + path);
     std::string file = ReadFileBytes(path);
     ASSERT_EQ(file.size(), 14 + dib.size());
     EXPECT_EQ(file.substr(0, 2), "BM");
@@ -141,7 +141,7 @@ TEST_F(X11Clipboard, BitmapsTravelAsBmpFiles) {
     EXPECT_EQ((uint8_t)file[10], 54);   // pixels right after the header: no colour table at 32 bits
     EXPECT_EQ(memcmp(file.data() + 14, dib.data(), dib.size()), 0);
     // ImageMagick reads it as the same picture (rows bottom first in the block).
-    EXPECT_EQ(RunTool("convert " + path + " -depth 8 rgb:- | od -An -tx1 | tr -d ' \\n'"),
+    EXPECT_EQ(RunCommand("convert " + path + " -depth 8 rgb:- | od -An -tx1 | tr -d ' \\n'"),
               "0000ff123456ff000000ff00");
 
     // A bitmap from another client comes in as the block, file header gone.
@@ -176,5 +176,5 @@ TEST_F(X11Clipboard, AnOwnerThatNeverAnswersEndsTheWait) {
     XDestroyWindow(dpy, mute);
     XCloseDisplay(dpy);
     ASSERT_EQ(PlatSetClipboard(CLIP_TEXT, text, sizeof text), 0);
-    EXPECT_EQ(RunTool("xclip -o -selection clipboard"), "after");
+    EXPECT_EQ(RunCommand("xclip -o -selection clipboard"), "after");
 }

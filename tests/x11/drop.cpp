@@ -99,7 +99,7 @@ TEST_F(X11Drop, FilesDroppedOnAnAcceptingWindowArriveAsPaths) {
     PlatDragAcceptFiles(w, true);
     unsigned long xid = X11NativeWindow(w);
     ASSERT_TRUE(PumpUntil([&] {
-        return RunTool("xprop -id " + std::to_string(xid) + " XdndAware").find("XdndAware(ATOM) = ") != std::string::npos;
+        return RunCommand("xprop -id " + std::to_string(xid) + " XdndAware").find("XdndAware(ATOM) = ") != std::string::npos;
     }));
     std::atomic<bool> done{false};
     DragResult result;

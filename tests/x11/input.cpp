@@ -30,7 +30,7 @@ TEST_F(X11Input, TypedTextArrivesAsCharsInTheFocusedWindow) {
     WindowId w = CreateTestWindow(200, 150, 300, 200, u"typing");
     ASSERT_NE(w, 0u);
     ASSERT_TRUE(FocusAndWait(w));
-    RunTool("xdotool type --delay 20 'Hello, w\xc3\xb6rld 42'");
+    RunCommand("xdotool type --delay 20 'Hello, w\xc3\xb6rld 42'");
     std::u16string want = u"Hello, w\u00f6rld 42";
     EXPECT_TRUE(PumpUntil([&] { return Chars() == want; })) << "got " << Chars().size() << " units";
     EXPECT_TRUE(HasKey('H'));
@@ -45,7 +45,7 @@ TEST_F(X11Input, TypedTextArrivesAsCharsInTheFocusedWindow) {
         Record().keys_down.clear();
         Record().key_mods.clear();
     }
-    RunTool("xdotool key --delay 20 Return Tab BackSpace Escape ctrl+a Delete Left F5 Home");
+    RunCommand("xdotool key --delay 20 Return Tab BackSpace Escape ctrl+a Delete Left F5 Home");
     EXPECT_TRUE(PumpUntil([&] { return HasKey(KEY_HOME); }));
     EXPECT_EQ(Chars(), std::u16string(u"\r\t\b\x1b\x01"));
     std::vector<int> keys = Keys();
@@ -69,12 +69,12 @@ TEST_F(X11Input, KeypadDigitsInBothNumLockStates) {
     WindowId w = CreateTestWindow(200, 150, 300, 200, u"keypad");
     ASSERT_NE(w, 0u);
     ASSERT_TRUE(FocusAndWait(w));
-    RunTool("xdotool key --delay 20 KP_End KP_Add KP_Subtract");
+    RunCommand("xdotool key --delay 20 KP_End KP_Add KP_Subtract");
     EXPECT_TRUE(PumpUntil([&] { return HasKey(KEY_SUBTRACT); }));
-    RunTool("xdotool key Num_Lock");
-    RunTool("xdotool key --delay 20 KP_1 KP_7 KP_Enter");
+    RunCommand("xdotool key Num_Lock");
+    RunCommand("xdotool key --delay 20 KP_1 KP_7 KP_Enter");
     EXPECT_TRUE(PumpUntil([&] { return HasKey(KEY_RETURN); }));
-    RunTool("xdotool key Num_Lock");
+    RunCommand("xdotool key Num_Lock");
     std::vector<int> keys = Keys();
     std::vector<int> want{KEY_NUMPAD0 + 1, KEY_ADD, KEY_SUBTRACT, KEY_NUMPAD0 + 1, KEY_NUMPAD0 + 7, KEY_RETURN};
     std::vector<int> got;
@@ -88,7 +88,7 @@ TEST_F(X11Input, WheelTurnsArriveWithTheirDirection) {
     WindowId w = CreateTestWindow(200, 150, 300, 200, u"wheel");
     ASSERT_NE(w, 0u);
     ASSERT_TRUE(FocusAndWait(w));
-    RunTool("xdotool mousemove 350 260 click 4 click 4 click 5");
+    RunCommand("xdotool mousemove 350 260 click 4 click 4 click 5");
     auto wheel = [] {
         std::lock_guard<std::mutex> g(Record().lock);
         return Record().wheel;
@@ -112,7 +112,7 @@ TEST_F(X11Input, CtrlDragOnTheCaptionRunsTheMoveLoopWithCtrlSeen) {
                  "xdotool mousemove --sync %d %d keydown ctrl sleep 0.1 mousedown 1 sleep 0.2 "
                  "mousemove --sync %d %d sleep 0.2 mousemove --sync %d %d sleep 0.2 mouseup 1 sleep 0.1 keyup ctrl",
                  gx, gy, gx + 30, gy + 20, gx + 80, gy + 50);
-        RunTool(cmd);
+        RunCommand(cmd);
         done = true;
     });
     bool finished = PumpUntil([&] { return done.load(); }, 10000);

@@ -19,7 +19,7 @@ TEST_F(X11Windows, PlacedUndecoratedAndNamedAsAsked) {
     EXPECT_TRUE(PumpUntil([&] { return NativeTopLeft(xid, &x, &y) && x == 100 && y == 200; }))
         << "outer top-left is at " << x << "," << y;
 
-    std::string props = RunTool("xprop -id " + std::to_string(xid));
+    std::string props = RunCommand("xprop -id " + std::to_string(xid));
     EXPECT_NE(props.find("WM_CLASS(STRING) = \"pxk_x11test\", \"pxk_x11test\""), std::string::npos) << props;
     EXPECT_NE(props.find("_NET_WM_NAME(UTF8_STRING) = \"Ünïcode title\""), std::string::npos) << props;
     EXPECT_NE(props.find("WM_NAME"), std::string::npos) << props;
@@ -33,23 +33,23 @@ TEST_F(X11Windows, PlacedUndecoratedAndNamedAsAsked) {
     char expect[64];
     snprintf(expect, sizeof expect, "WM_TRANSIENT_FOR(WINDOW): window id # 0x%lx", xid);
     EXPECT_TRUE(PumpUntil([&] {
-        return RunTool("xprop -id " + std::to_string(X11NativeWindow(owned))).find(expect) != std::string::npos;
+        return RunCommand("xprop -id " + std::to_string(X11NativeWindow(owned))).find(expect) != std::string::npos;
     }));
     PlatSetWindowText(w, u"renamed");
     EXPECT_TRUE(PumpUntil([&] {
-        return RunTool("xprop -id " + std::to_string(xid) + " _NET_WM_NAME").find("\"renamed\"") != std::string::npos;
+        return RunCommand("xprop -id " + std::to_string(xid) + " _NET_WM_NAME").find("\"renamed\"") != std::string::npos;
     }));
 
     // Moved and resized on command.
     PlatMoveWindow(w, 260, 140, 400, 300);
     EXPECT_TRUE(PumpUntil([&] { return NativeTopLeft(xid, &x, &y) && x == 260 && y == 140; }))
         << "after the move: " << x << "," << y;
-    std::string info = RunTool("xwininfo -id " + std::to_string(xid));
+    std::string info = RunCommand("xwininfo -id " + std::to_string(xid));
     EXPECT_NE(info.find("Width: 400"), std::string::npos);
     EXPECT_NE(info.find("Height: 300"), std::string::npos);
     PlatDestroyWindow(w);
     EXPECT_TRUE(PumpUntil([&] {
-        return RunTool("xwininfo -id " + std::to_string(xid) + " >/dev/null 2>&1 || echo gone") == "gone\n";
+        return RunCommand("xwininfo -id " + std::to_string(xid) + " >/dev/null 2>&1 || echo gone") == "gone\n";
     }));
 }
 
@@ -134,7 +134,7 @@ TEST_F(X11Windows, ScreenFacts) {
     ASSERT_NO_FATAL_FAILURE(StartX11());
     ScreenInfo info{};
     PlatBackend()->get_screen(&info);
-    std::string dims = RunTool("xdpyinfo 2>/dev/null | grep dimensions");
+    std::string dims = RunCommand("xdpyinfo 2>/dev/null | grep dimensions");
     if (!dims.empty()) {
         char expect[64];
         snprintf(expect, sizeof expect, "%dx%d pixels", info.width, info.height);
@@ -163,7 +163,7 @@ TEST_F(X11Windows, WindowManagerMovesAndCloseRequestsReachTheLayer) {
     unsigned long xid = X11NativeWindow(w);
     int x = 0, y = 0;
     ASSERT_TRUE(PumpUntil([&] { return NativeTopLeft(xid, &x, &y); }));
-    RunTool("xdotool windowmove " + std::to_string(xid) + " 640 410");
+    RunCommand("xdotool windowmove " + std::to_string(xid) + " 640 410");
     PlatRect r{};
     EXPECT_TRUE(PumpUntil([&] {
         PlatGetWindowRect(w, &r);

@@ -10,6 +10,7 @@
 #include "platform/window/window.h"
 #include "platform/window/window_pixels.h"
 #include "platform/x11/x11_backend.h"
+#include "support/run_command.h"
 
 #include <gtest/gtest.h>
 
@@ -119,17 +120,6 @@ inline bool PumpUntil(const std::function<bool()>& cond, int timeout_ms = 5000) 
     }
 }
 
-inline std::string RunTool(const std::string& command) {
-    std::string out;
-    FILE* p = popen(command.c_str(), "r");
-    if (!p) return out;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    pclose(p);
-    return out;
-}
-
 // Windows the test made, destroyed when it ends.
 inline std::vector<WindowId>& Created() {
     static std::vector<WindowId> windows;
@@ -165,7 +155,7 @@ protected:
 
 // Outer top-left of a native window as the server reports it.
 inline bool NativeTopLeft(unsigned long xid, int* x, int* y) {
-    std::string info = RunTool("xwininfo -id " + std::to_string(xid) + " 2>/dev/null");
+    std::string info = RunCommand("xwininfo -id " + std::to_string(xid) + " 2>/dev/null");
     const char* ax = strstr(info.c_str(), "Absolute upper-left X:");
     const char* ay = strstr(info.c_str(), "Absolute upper-left Y:");
     if (!ax || !ay) return false;
@@ -179,7 +169,7 @@ inline std::vector<uint32_t> Screenshot(int x, int y, int w, int h) {
     char cmd[256];
     snprintf(cmd, sizeof cmd, "import -window root -crop %dx%d+%d+%d +repage -depth 8 rgb:- 2>/dev/null", w, h, x,
              y);
-    std::string raw = RunTool(cmd);
+    std::string raw = RunCommand(cmd);
     std::vector<uint32_t> px;
     if (raw.size() != (size_t)w * (size_t)h * 3) return px;
     px.resize((size_t)w * (size_t)h);
@@ -206,7 +196,7 @@ inline std::vector<uint32_t> LayerPixels(WindowId w, int* width, int* height) {
 inline bool FocusAndWait(WindowId w) {
     PlatSetForegroundWindow(w);
     std::string want = std::to_string(X11NativeWindow(w)) + "\n";
-    return PumpUntil([&] { return RunTool("xdotool getwindowfocus") == want; });
+    return PumpUntil([&] { return RunCommand("xdotool getwindowfocus") == want; });
 }
 
 inline void FillClient(WindowId w, const PlatRect& r, uint32_t rgb) {

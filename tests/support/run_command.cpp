@@ -1,0 +1,15 @@
+// The one popen reader of the tests.
+#include "run_command.h"
+
+#include <stdio.h>
+
+std::string RunCommand(const std::string& command) {
+    std::string out;
+    FILE* p = popen(command.c_str(), "r");
+    if (!p) return out;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    pclose(p);
+    return out;
+}
