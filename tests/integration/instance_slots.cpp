@@ -3,6 +3,7 @@
 // slot comes free when its process ends (however it ends), and the eleventh program shows
 // "Over instance limit!" and exits with 1.
 #include "support/harness.h"
+#include "support/outside_io.h"
 
 #include "runtime/entry.h"
 #include "runtime/run_control.h"
@@ -111,17 +112,6 @@ void Kill(Child& c) {
     c.pid = -1;
 }
 
-std::string ReadFile(const std::string& path) {
-    std::string s;
-    FILE* f = fopen(path.c_str(), "r");
-    if (!f) return s;
-    char buf[512];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, f)) > 0) s.append(buf, n);
-    fclose(f);
-    return s;
-}
-
 class InstanceSlotRun : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -161,7 +151,7 @@ TEST_F(InstanceSlotRun, ProgramsStartedTogetherNeverShareASlotAndTheEleventhIsRe
     close(last.out);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 1);
-    EXPECT_NE(ReadFile(ErrPath(10)).find("PIXKIT: Over instance limit!\n"), std::string::npos);
+    EXPECT_NE(ReadFileBytes(ErrPath(10)).find("PIXKIT: Over instance limit!\n"), std::string::npos);
 }
 
 }  // namespace

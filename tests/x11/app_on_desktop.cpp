@@ -2,7 +2,7 @@
 // where the application puts them, a click on "go" (xdotool) opens the picture at (0, 300),
 // and what the screen shows of the picture equals the pattern's rendering pixel for pixel.
 #include "support/pattern_reference.h"
-#include "support/run_command.h"
+#include "support/outside_io.h"
 
 #include <gtest/gtest.h>
 

@@ -9,24 +9,6 @@
 using namespace x11test;
 using X11Clipboard = X11Test;
 
-static std::string ReadFileBytes(const std::string& path) {
-    std::string s;
-    FILE* f = fopen(path.c_str(), "rb");
-    if (!f) return s;
-    char buf[65536];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, f)) > 0) s.append(buf, n);
-    fclose(f);
-    return s;
-}
-
-static void WriteFileBytes(const std::string& path, const std::string& bytes) {
-    FILE* f = fopen(path.c_str(), "wb");
-    ASSERT_TRUE(f);
-    fwrite(bytes.data(), 1, bytes.size(), f);
-    fclose(f);
-}
-
 static std::string TempPath(const char* name) {
     return "/tmp/pixkit-x11-" + std::to_string(getpid()) + "-" + name;
 }
@@ -76,7 +58,7 @@ TEST_F(X11Clipboard, TextGoesOutAsUtf8AndComesBackAsUtf16) {
 
     // Another client's text comes in converted.
     std::string path = TempPath("text");
-    WriteFileBytes(path, "ab\xe2\x82\xac\xf0\x9f\x98\x80");
+    ASSERT_TRUE(WriteFileBytes(path, "ab\xe2\x82\xac\xf0\x9f\x98\x80"));
     std::vector<uint8_t> before = Current(CLIP_UNICODETEXT);
     ASSERT_EQ(before.size(), 20u);   // nine characters and the terminator, converted from our own text
     OfferWithXclip(path, "UTF8_STRING");
@@ -99,7 +81,7 @@ TEST_F(X11Clipboard, LargeTextsTravelByIncrBothWays) {
 
     std::string path = TempPath("big");
     std::string other = big.substr(0, big.size() - 7) + "THE END";
-    WriteFileBytes(path, other);
+    ASSERT_TRUE(WriteFileBytes(path, other));
     std::vector<uint8_t> before = Current(CLIP_TEXT);
     OfferWithXclip(path, "UTF8_STRING");
     std::vector<uint8_t> got = WaitForClipboard(CLIP_TEXT, before);
@@ -151,7 +133,7 @@ TEST_F(X11Clipboard, BitmapsTravelAsBmpFiles) {
     in += std::string("\x46\x00\x00\x00\x00\x00\x00\x00\x36\x00\x00\x00", 12);
     in.append((const char*)other.data(), other.size());
     std::string in_path = TempPath("in.bmp");
-    WriteFileBytes(in_path, in);
+    ASSERT_TRUE(WriteFileBytes(in_path, in));
     OfferWithXclip(in_path, "image/bmp");
     std::vector<uint8_t> got = WaitForClipboard(CLIP_DIB, dib);
     EXPECT_EQ(got, other);

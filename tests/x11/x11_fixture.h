@@ -10,7 +10,7 @@
 #include "platform/window/window.h"
 #include "platform/window/window_pixels.h"
 #include "platform/x11/x11_backend.h"
-#include "support/run_command.h"
+#include "support/outside_io.h"
 
 #include <gtest/gtest.h>
 
