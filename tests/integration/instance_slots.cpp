@@ -4,6 +4,7 @@
 // "Over instance limit!" and exits with 1.
 #include "support/harness.h"
 
+#include "framework/startup.h"
 #include "runtime/entry.h"
 #include "runtime/run_control.h"
 #include "runtime/startup_state.h"
