@@ -65,7 +65,11 @@ static void WaitSecond(void) {
     uint64_t start = PXK_GetTicks();
     for (;;) {
         double elapsed = (double)(PXK_GetTicks() - start) * ms_per_tick;
-        if ((long long)floor(elapsed + 0.5) >= 1000) return;
+        long long ms = (long long)floor(elapsed + 0.5);
+        if (ms >= 1000) return;
+        // Sleeps until a message comes (served at once), Stop or Exit wakes it, or the second
+        // is over: the windows keep working and an idle program burns no processor time.
+        PXK_WaitForMessages((int)(1000 - ms));
         PXK_PumpMessages();
         if (StopRequested) return;
     }

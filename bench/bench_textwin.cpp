@@ -11,6 +11,7 @@
 #include "platform/text.h"
 #include "platform/window/window.h"
 #include "pxk.h"
+#include "framework/startup.h"
 #include "runtime/window_classes.h"
 #include "textwin/text_window.h"
 
@@ -51,6 +52,7 @@ void StartLayer() {
     static bool started = false;
     if (started) return;
     started = true;
+    RegisterFrameworkKinds();
     if (PlatStartHeadless(1920, 1080, 32) != 0 || RegisterWindowClasses() != 0) {
         fprintf(stderr, "cannot start the headless layer\n");
         abort();

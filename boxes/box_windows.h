@@ -8,3 +8,7 @@
 
 extern std::atomic<WindowId> input_box;    // the input box, or 0 when there is none
 extern std::atomic<WindowId> button_box;   // the button box, or 0 when there is none
+
+// The window procedures of the two box classes ("pxk_ib", "pxk_bb").
+intptr_t InputBoxProc(WindowId window, int msg, uintptr_t wparam, intptr_t lparam);
+intptr_t ButtonBoxProc(WindowId window, int msg, uintptr_t wparam, intptr_t lparam);

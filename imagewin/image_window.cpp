@@ -1,8 +1,8 @@
 // The image window procedure: painting, closing, moving (with snapping), the keys and the
 // mouse. Each message case calls one handler. Commands, popup menus and dropped files are
-// handed on (image_window_hooks.h).
+// handed on (image_commands.h).
 #include "imagewin/image_window.h"
-#include "imagewin/image_window_hooks.h"
+#include "imagewin/image_commands.h"
 #include "imagewin/image_table.h"
 #include "imagewin/point_input.h"
 #include "platform/window/window.h"
@@ -10,14 +10,6 @@
 #include "runtime/startup_state.h"
 #include "runtime/window_classes.h"
 #include "runtime/window_rects.h"
-
-enum {
-    CMD_IMAGE_DESTROY = 1005,
-    CMD_IMAGE_CUT = 1011,
-    CMD_IMAGE_COPY = 1012,
-    CMD_IMAGE_PASTE = 1014,
-    CMD_IMAGE_CLIPPING = 1019
-};
 
 static bool ControlHeld() { return (PlatGetKeyState(KEY_CONTROL) & 0x8000) != 0; }
 

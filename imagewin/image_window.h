@@ -1,6 +1,10 @@
-// The image window: its procedure (ImageWindowProc, declared with the window classes) and the
-// zoom steps of the keyboard and the wheel.
+// The image window: its procedure (class "pxk_iw") and the zoom steps of the keyboard and
+// the wheel.
 #pragma once
+
+#include "platform/plat_types.h"
+
+intptr_t ImageWindowProc(WindowId window, int msg, uintptr_t wparam, intptr_t lparam);
 
 // One step up from zoom: (10 * zoom + 4) / 9, so 100 -> 111 -> 123 -> 137.
 int ZoomStepUp(int zoom);

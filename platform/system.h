@@ -16,9 +16,20 @@ enum { THREAD_STILL_ACTIVE = 259 };
 struct PlatThread;
 PlatThread* PlatCreateThread(int (*fn)(void*), void* arg);
 int PlatGetThreadExitCode(PlatThread* thread);
-// Marks a thread that did not end by itself as terminated with this code: it is fenced
-// (see PlatFenceThread), its windows are destroyed, and its exit code reads as given.
-void PlatTerminateThread(PlatThread* thread, int exit_code);
+// Stops a thread that did not end by itself, where it stands: a signal interrupts it and its
+// handler blocks for good with every signal masked, so from the return of this call the
+// thread executes nothing more, not even the layer's code. Its exit code reads as given.
+// Returns 0 once it is parked, 1 when it had ended already, 2 when it did not park within
+// a second (it is fenced then and parks at its next call into the layer).
+// The parked thread keeps whatever it held (locks of the layer or of the C library, memory):
+// a caller that goes on must not need them; ending the process is always safe.
+int PlatTerminateThread(PlatThread* thread, int exit_code);
+// Destroys the windows of a thread that ended or was terminated, and answers what was sent
+// to it. Only for a host that goes on after terminating a thread.
+void PlatDestroyThreadWindows(PlatThread* thread);
+// Posts an empty message to the thread's queue, so that a wait for messages there returns.
+void PlatWakeThread(PlatThread* thread);
+// Releases the handle: a thread that ended is joined; a parked one is left as it is.
 void PlatCloseThread(PlatThread* thread);
 // A fenced thread parks at its next call into the layer and never comes back.
 bool PlatThreadFenced(void);

@@ -1,7 +1,8 @@
 // Start-up and shutdown on the main thread: the backend, an instance slot, the framework's
 // tables and start folders, the window classes, the image text font and the main window
 // (whose creation starts the worker), then the main message loop until the main window is
-// gone.
+// gone. The tables and classes of the windows above the runtime come from the window kinds
+// the start-up code registered (window_kinds.h).
 #include "entry.h"
 #include "instance_slot.h"
 #include "main_window.h"
@@ -9,27 +10,29 @@
 #include "shared_ops.h"
 #include "startup_state.h"
 #include "window_classes.h"
+#include "window_kinds.h"
 
-#include "imagewin/image_table.h"
-#include "imaging/draw_state.h"
 #include "platform/backend.h"
 #include "platform/controls/dialog.h"
 #include "platform/font/font.h"
+#include "platform/window/menu.h"
 #include "platform/system.h"
 #include "platform/text.h"
 #include "platform/window/window.h"
 
+#include <errno.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <unistd.h>
 
 int instance_slot = 0;
-char16_t open_dir_w[PATH_UNITS];
-char open_dir[PATH_UNITS];
-char16_t save_dir_w[PATH_UNITS];
-char save_dir[PATH_UNITS];
-char16_t start_dir_w[PATH_UNITS];
-char start_dir[PATH_UNITS];
+char16_t* open_dir_w = nullptr;
+char* open_dir = nullptr;
+char16_t* save_dir_w = nullptr;
+char* save_dir = nullptr;
+char16_t* start_dir_w = nullptr;
+char* start_dir = nullptr;
 Font* image_text_font = nullptr;
 int screen_bits = 32;
 std::atomic<WindowId> main_window{0};
@@ -38,42 +41,45 @@ Menu* main_menu = nullptr;
 std::atomic<bool> main_loop_running{false};
 bool exit_process_after_termination = true;
 
-// The text window table is reset by its own store.
-void ResetTextWindowTable(void);
-
-static void ReadFolder(char16_t* wide, char* narrow) {
-    char buf[PATH_UNITS];
-    if (PlatGetCurrentFolder(buf, PATH_UNITS) != 0) buf[0] = 0;
-    Utf8ToUtf16(buf, -1, wide, PATH_UNITS);
-    Utf16ToUtf8(wide, -1, narrow, PATH_UNITS);
+// Replaces a folder copy by a fresh one of text, with room for a trailing '/'. A previous
+// program run's copy is freed: the worker that read it is gone or parked for good.
+static void StoreFolder(char** narrow, char16_t** wide, const char* text) {
+    size_t n = strlen(text);
+    free(*narrow);
+    free(*wide);
+    *narrow = (char*)malloc(n + 2);
+    *wide = (char16_t*)malloc((n + 2) * sizeof(char16_t));
+    if (!*narrow || !*wide) return;
+    memcpy(*narrow, text, n + 1);
+    Utf8ToUtf16(text, -1, *wide, (int)n + 2);
 }
 
-void ReadStartFolders(void) {
-    ReadFolder(open_dir_w, open_dir);
-    ReadFolder(save_dir_w, save_dir);
-    ReadFolder(start_dir_w, start_dir);
-    int n = Utf16Length(start_dir_w);
-    // The root folder already ends in the separator; a path that fills the buffer is cut
-    // by one character to make room for it.
-    if (n == 0 || start_dir_w[n - 1] != u'/') {
-        if (n >= PATH_UNITS - 1) n = PATH_UNITS - 2;
-        start_dir_w[n] = u'/';
-        start_dir_w[n + 1] = 0;
-    }
-    Utf16ToUtf8(start_dir_w, -1, start_dir, PATH_UNITS);
-    if (start_dir[0] && start_dir[strlen(start_dir) - 1] != '/') {
-        // The 8-bit copy was cut at a character boundary: end it in the separator too.
-        size_t len = strlen(start_dir);
-        if (len >= PATH_UNITS - 1) len = PATH_UNITS - 2;
-        start_dir[len] = '/';
-        start_dir[len + 1] = 0;
-    }
+static void EndInSeparator(char* narrow, char16_t* wide) {
+    size_t n = strlen(narrow);
+    // The root folder already ends in the separator.
+    if (n > 0 && narrow[n - 1] == '/') return;
+    narrow[n] = '/';
+    narrow[n + 1] = 0;
+    int w = Utf16Length(wide);
+    wide[w] = u'/';
+    wide[w + 1] = 0;
+}
+
+int ReadStartFolders(void) {
+    // The whole path, however deep: the system allocates what it needs.
+    char* cwd = getcwd(nullptr, 0);
+    if (!cwd) return errno ? errno : 1;
+    StoreFolder(&open_dir, &open_dir_w, cwd);
+    StoreFolder(&save_dir, &save_dir_w, cwd);
+    StoreFolder(&start_dir, &start_dir_w, cwd);
+    free(cwd);
+    if (!open_dir || !open_dir_w || !save_dir || !save_dir_w || !start_dir || !start_dir_w) return ENOMEM;
+    EndInSeparator(start_dir, start_dir_w);
+    return 0;
 }
 
 static void ResetFrameworkTables(void) {
-    ResetImageTable();
-    ResetTextWindowTable();
-    ResetDrawState();
+    ResetWindowKinds();
     ResetRunControl();
 }
 
@@ -95,37 +101,72 @@ static void RunMainLoop(void) {
     }
 }
 
-static void Shutdown(void) {
+// What start-up made, given back in reverse order.
+static void UndoStart(void) {
     PlatDeleteFont(image_text_font);
     image_text_font = nullptr;
-    // The menu bar went with the main window, which had taken it over.
-    main_menu = nullptr;
-    main_window.store(0, std::memory_order_release);
     UnregisterWindowClasses();
     ReleaseInstanceSlot();
 }
 
-int PixkitMain(int argc, char** argv) {
+static void Shutdown(void) {
+    // The menu bar went with the main window, which had taken it over.
+    main_menu = nullptr;
+    main_window.store(0, std::memory_order_release);
+    UndoStart();
+}
+
+// A start-up failure the user must hear of: one line on stderr, and a box for those who
+// started the program from the desktop.
+static void ReportStartFailure(const char* text) {
+    fprintf(stderr, "PIXKIT: %s\n", text);
+    char16_t wide[512];
+    Utf8ToUtf16(text, -1, wide, 512);
+    PlatMessageBox(0, wide, u"PIXKIT", MBOX_OK);
+}
+
+static int ClaimSlot(void) {
+    char why[600];
+    int slot = ClaimInstanceSlot(why, sizeof why);
+    if (slot == SLOT_ALL_TAKEN) PlatMessageBox(0, u"Over instance limit!", u"PIXKIT", MBOX_OK);
+    else if (slot < 0) ReportStartFailure(why);
+    return slot;
+}
+
+static int ReadFolders(void) {
+    int err = ReadStartFolders();
+    if (err == 0) return 0;
+    char text[128];
+    snprintf(text, sizeof text, "the current folder cannot be read (%s)", strerror(err));
+    ReportStartFailure(text);
+    return 1;
+}
+
+int RunProgram(int argc, char** argv) {
     (void)argc;
     (void)argv;
     int rc = PlatStartBackend();
     if (rc != 0) return 2;
-    int slot = ClaimInstanceSlot();
-    if (slot < 0) {
-        PlatMessageBox(0, u"Over instance limit!", u"PIXKIT", MBOX_OK);
-        return 1;
-    }
+    int slot = ClaimSlot();
+    if (slot < 0) return 1;
     instance_slot = slot;
     ms_per_tick = 1000.0 / (double)PlatGetCounterFrequency();
     ResetFrameworkTables();
-    ReadStartFolders();
-    if (RegisterWindowClasses() != 0) {
+    if (ReadFolders() != 0 || RegisterWindowClasses() != 0) {
         ReleaseInstanceSlot();
         return 1;
     }
     // Everything the worker reads is ready before the main window starts it.
     CreateImageTextFont();
     WindowId window = CreateMainWindow();
+    if (!window) {
+        ReportStartFailure("the main window could not be created");
+        // The window never took the menu bar over.
+        PlatDestroyMenu(main_menu);
+        main_menu = nullptr;
+        UndoStart();
+        return 1;
+    }
     char depth[16];
     snprintf(depth, sizeof depth, "%d-bit color", screen_bits);
     PXK_SetStatusText(depth);
@@ -133,13 +174,6 @@ int PixkitMain(int argc, char** argv) {
     main_loop_running.store(true);
     RunMainLoop();
     main_loop_running.store(false);
-    bool terminated = WorkerWasTerminated();
     Shutdown();
-    if (terminated && exit_process_after_termination) {
-        // The terminated worker is parked somewhere inside the program; global destructors
-        // must not run under it. Nothing buffered is lost: logs were closed by Exit.
-        fflush(nullptr);
-        _exit(0);
-    }
     return 0;
 }

@@ -17,8 +17,6 @@
 #include <stdio.h>
 #include <string.h>
 
-void (*main_window_destroy_hook)(void) = nullptr;
-
 enum {
     MAIN_CLIENT_WIDTH = 240,
     MAIN_CLIENT_EXTRA = 32,      // client height below the menu bar's height
@@ -76,7 +74,6 @@ static intptr_t OnCreate(WindowId window) {
 }
 
 static intptr_t OnDestroy(void) {
-    if (main_window_destroy_hook) main_window_destroy_hook();
     status_line.store(0, std::memory_order_release);
     PlatPostQuitMessage(0);
     return 0;

@@ -16,6 +16,3 @@ intptr_t MainWindowProc(WindowId window, int msg, uintptr_t wparam, intptr_t lpa
 void MainWindowClassName(char* buf, int size);
 // Creates the menu bar and the main window (its creation starts the worker). 0 on failure.
 WindowId CreateMainWindow(void);
-// Called when the main window is being destroyed, before the quit is posted. Diagnostics and
-// tests use it to look at the program at that moment; null by default.
-extern void (*main_window_destroy_hook)(void);

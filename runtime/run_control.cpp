@@ -1,17 +1,22 @@
 // The worker thread and run control. The worker runs the application's set-up entry, then an
 // idle loop that keeps its windows working and serves requests, then the application's main
 // entry. Start, Stop and Exit are the main window's commands; Exit ends the worker (by itself
-// from the idle loop, by termination otherwise) before the main window goes.
+// from the idle loop, by termination otherwise) before the main window goes. A terminated
+// worker is stopped where it stands and the process ends at once, because the worker may
+// hold anything the rest of the program would need.
 #include "run_control.h"
+#include "entry.h"
 #include "main_window.h"
 #include "request_channel.h"
 #include "startup_state.h"
+#include "window_kinds.h"
 #include "window_rects.h"
 
-#include "boxes/box_windows.h"
-#include "platform/controls/controls.h"
 #include "platform/system.h"
 #include "platform/window/window.h"
+
+#include <stdio.h>
+#include <unistd.h>
 
 extern "C" {
 std::atomic<int> StartRequested{0};
@@ -24,18 +29,13 @@ std::atomic<int> worker_stage{WORKER_NOT_STARTED};
 PlatThread* worker_thread = nullptr;
 static std::atomic<bool> g_worker_terminated{false};
 
-// Text windows' line input; cleared by Exit so that a waiting input returns empty. The text
-// window store owns it and replaces this definition.
-void ClearLineInput(void);
-// Log files; closed by Exit before the worker may be terminated.
-
 enum { EXIT_WAIT_MS = 2000 };
 
 void ResetRunControl(void) {
     StartRequested.store(0);
     Running.store(0);
     StopRequested.store(0);
-    ExitState.store(0);
+    ExitState.store(PXK_EXIT_NONE);
     worker_stage.store(WORKER_NOT_STARTED);
     g_worker_terminated.store(false);
     request_channel.code.store(REQ_NONE);
@@ -50,10 +50,7 @@ void PXK_PumpMessages(void) {
         // The quit stays posted for the loop that owns it: leave it where it is.
         if (m.type == MSG_QUIT) return;
         if (!PlatGetMessage(&m)) return;
-        WindowId box = input_box.load(std::memory_order_acquire);
-        if (box && PlatIsDialogMessage(box, &m)) continue;
-        box = button_box.load(std::memory_order_acquire);
-        if (box && PlatIsDialogMessage(box, &m)) continue;
+        if (HandleWindowKindDialogKeys(&m)) continue;
         PlatTranslateMessage(&m);
         PlatDispatchMessage(&m);
     }
@@ -83,7 +80,7 @@ int WorkerThreadMain(void* unused) {
     UserSetup();
     CollectWindowRects();
     worker_stage.store(WORKER_IDLE);
-    while (ExitState.load() == 0) {
+    while (ExitState.load() == PXK_EXIT_NONE) {
         IdlePass();
         if (StartRequested.load() != 0 && Running.load() == 0) {
             EnterUserMain();
@@ -95,7 +92,7 @@ int WorkerThreadMain(void* unused) {
             worker_stage.store(WORKER_MAIN_RETURNED);
         }
     }
-    ExitState.store(2);
+    ExitState.store(PXK_EXIT_ACKNOWLEDGED);
     PXK_PumpMessages();
     worker_stage.store(WORKER_ENDED);
     return 0;
@@ -107,13 +104,45 @@ void StartCommand(void) {
     if (Running.load() == 0) StartRequested.store(1);
 }
 
-void StopCommand(void) { StopRequested.store(1); }
+void StopCommand(void) {
+    StopRequested.store(1);
+    // A program waiting for messages looks at the flag at once.
+    PlatWakeThread(worker_thread);
+}
+
+void WaitForMessages(int timeout_ms) { PlatWaitMessage(timeout_ms); }
+
+void PXK_WaitForMessages(int timeout_ms) { WaitForMessages(timeout_ms < 0 ? 0 : timeout_ms); }
+
+// The parked worker may hold any lock of the layer or of the C library, and memory it was
+// using: nothing here may wait for one or free anything. The logs were closed before the
+// worker was stopped; the native windows go with the display connection as the process
+// ends; standard output is flushed only when nobody holds it.
+[[noreturn]] static void EndProcessAfterTermination(void) {
+    for (FILE* f : {stdout, stderr}) {
+        if (ftrylockfile(f) != 0) continue;
+        fflush_unlocked(f);
+        funlockfile(f);
+    }
+    _exit(0);
+}
+
+// From here on the worker executes nothing: it is stopped where it stands.
+static void TerminateWorker(void) {
+    PlatTerminateThread(worker_thread, 1);
+    g_worker_terminated.store(true);
+    if (exit_process_after_termination) EndProcessAfterTermination();
+    // A host that goes on (the test harness) gets the worker's windows destroyed now,
+    // before the main window goes; its programs stop calling the framework after Exit.
+    PlatDestroyThreadWindows(worker_thread);
+}
 
 void ExitCommand(void) {
-    ClearLineInput();
+    AbandonWindowKindInput();
     StopRequested.store(1);
-    ExitState.store(1);
-    PXK_CloseAllLogs();
+    ExitState.store(PXK_EXIT_REQUESTED);
+    CloseWindowKindLogs();
+    PlatWakeThread(worker_thread);
     // The worker ends by itself within an idle pass; a running main entry never looks, so
     // the wait is bounded. No messages are pumped here.
     uint32_t t0 = PXK_GetTimeMs();
@@ -121,13 +150,9 @@ void ExitCommand(void) {
         if ((uint32_t)(PXK_GetTimeMs() - t0) > EXIT_WAIT_MS) break;
         PlatSleepMs(0);
     }
-    if (worker_thread && PlatGetThreadExitCode(worker_thread) == THREAD_STILL_ACTIVE) {
-        // Fences the worker and destroys its windows now, before the main window goes.
-        PlatTerminateThread(worker_thread, 1);
-        g_worker_terminated.store(true);
-    }
-    int acknowledged = 1;
-    ExitState.compare_exchange_strong(acknowledged, 2);
+    if (worker_thread && PlatGetThreadExitCode(worker_thread) == THREAD_STILL_ACTIVE) TerminateWorker();
+    int requested = PXK_EXIT_REQUESTED;
+    ExitState.compare_exchange_strong(requested, PXK_EXIT_ACKNOWLEDGED);
     PlatCloseThread(worker_thread);
     WindowId mw = main_window.load(std::memory_order_acquire);
     if (mw) PlatDestroyWindow(mw);

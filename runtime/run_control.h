@@ -24,10 +24,15 @@ int WorkerThreadMain(void* unused);
 // Starts the worker thread (from the main window's creation).
 void StartWorkerThread(void);
 
-// The run-control commands, on the main thread.
+// The run-control commands, on the main thread. Exit waits up to 2 s for the worker to end
+// by itself; otherwise the worker is terminated and the process ends (exit status 0) unless
+// the host asked to go on (exit_process_after_termination, entry.h).
 void StartCommand(void);
 void StopCommand(void);
 void ExitCommand(void);
+// Waits until a message arrives for the calling thread, the thread is woken (Stop, Exit) or
+// timeout_ms pass; the caller then pumps. Returns at once when a message waits already.
+void WaitForMessages(int timeout_ms);
 // True once the Exit command had to terminate the worker.
 bool WorkerWasTerminated(void);
 // Clears the run-control flags and the worker's record (program start).

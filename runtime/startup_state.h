@@ -12,16 +12,18 @@ struct Font;
 struct Menu;
 struct PlatThread;
 
+// Buffers of paths that other code fills (dialogs, file names).
 enum { PATH_UNITS = 260 };
 
-// The current folder at start, for the open and save dialogs and the log files. The UTF-16
-// copies are what the layer's dialogs take; the 8-bit copies are UTF-8. start_dir ends in '/'.
-extern char16_t open_dir_w[PATH_UNITS];
-extern char open_dir[PATH_UNITS];
-extern char16_t save_dir_w[PATH_UNITS];
-extern char save_dir[PATH_UNITS];
-extern char16_t start_dir_w[PATH_UNITS];
-extern char start_dir[PATH_UNITS];
+// The current folder at start, whole however deep, for the open and save dialogs and the log
+// files. The UTF-16 copies are what the layer's dialogs take; the 8-bit copies are UTF-8.
+// start_dir ends in '/'. Null until the program has read them.
+extern char16_t* open_dir_w;
+extern char* open_dir;
+extern char16_t* save_dir_w;
+extern char* save_dir;
+extern char16_t* start_dir_w;
+extern char* start_dir;
 
 // TrueType text drawn into images: "ＭＳ ゴシック", 16 pixels high, 8 wide.
 extern Font* image_text_font;
@@ -35,4 +37,5 @@ extern Menu* main_menu;
 extern std::atomic<bool> main_loop_running;
 
 // Reads the current folder into the three start folders (start_dir gets a trailing '/').
-void ReadStartFolders(void);
+// 0 done, or the error number of why the folder cannot be had (it was deleted, or memory).
+int ReadStartFolders(void);

@@ -1,8 +1,8 @@
 // The window rectangle list and the snapping step of dragged windows.
 #include "window_rects.h"
 #include "startup_state.h"
+#include "window_kinds.h"
 
-#include "boxes/box_windows.h"
 #include "platform/window/window.h"
 
 WindowRectList window_rect_list{};
@@ -34,12 +34,7 @@ void CollectWindowRects(void) {
     list[n++] = PlatRect{0, h, cx, h + WALL};
     // Every window could be open at once (512 slots, two boxes, the main window): the list
     // keeps the first 260 and leaves the rest out.
-    n += AppendImageWindowRects(list + n, WINDOW_RECT_MAX - n);
-    if (n > WINDOW_RECT_MAX) n = WINDOW_RECT_MAX;
-    n += AppendTextWindowRects(list + n, WINDOW_RECT_MAX - n);
-    if (n > WINDOW_RECT_MAX) n = WINDOW_RECT_MAX;
-    n = AppendWindow(list, n, input_box.load(std::memory_order_acquire));
-    n = AppendWindow(list, n, button_box.load(std::memory_order_acquire));
+    n = AppendWindowKindRects(list, n, WINDOW_RECT_MAX);
     n = AppendWindow(list, n, main_window.load(std::memory_order_acquire));
     // Entries first, then the count: a reader never counts entries that were not written.
     int old = window_rect_list.count.load(std::memory_order_relaxed);

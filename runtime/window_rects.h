@@ -21,16 +21,12 @@ struct WindowRectList {
 };
 extern WindowRectList window_rect_list;
 
-// Rebuilds the list: walls, image windows, text windows, input box, button box, main
-// window, in that order; entries beyond 260 are left out.
+// Rebuilds the list: walls, the windows of each registered window kind in table order
+// (image windows, text windows, input box, button box), then the main window; entries
+// beyond 260 are left out.
 void CollectWindowRects(void);
 // Called while a window is dragged: with Ctrl held, shifts the proposed outer rectangle so
 // that it snaps to the list's rectangles.
 void SnapMovingRect(WindowId window, PlatRect* rect);
 // The same step on a given list snapshot and window rectangle (the pure part, for tests).
 PlatRect SnapRect(const PlatRect* entries, int count, PlatRect own, PlatRect proposed);
-
-// Provided by the image and text window stores: the outer rectangles of the windows of the
-// slots in use, in slot order, at most max; return how many were written.
-int AppendImageWindowRects(PlatRect* out, int max);
-int AppendTextWindowRects(PlatRect* out, int max);

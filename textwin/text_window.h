@@ -67,6 +67,9 @@ extern TextWindowRecord text_windows[TEXT_WINDOW_COUNT];
 void ResetTextWindowTable(void);
 // Abandons a running line input (the Exit command): it returns an empty line.
 void ClearLineInput(void);
+// The outer rectangles of the open text windows, in slot order, at most max; returns how
+// many were written (for the window rectangle list).
+int AppendTextWindowRects(PlatRect* out, int max);
 // The open record with this id, or null (id out of range or slot closed).
 TextWindowRecord* OpenTextWindowRecord(int id);
 

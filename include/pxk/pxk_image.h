@@ -17,10 +17,6 @@ int PXK_SelectPreviousImage(void);
  * the FL variants let the window grow to twice the screen instead of fitting on it.
  * Results: 0 done; 1 the slot is in use; 2 no zoom fits the window on the screen; 3 bits other
  * than 8 or 32, or no memory for the pixels; 4 index outside 0..255. */
-#ifndef PXK_WINDOW_DEFINED
-#define PXK_WINDOW_DEFINED
-typedef uint32_t PXK_Window;   /* a window handle of the framework */
-#endif
 int PXK_CreateImage(int index, const char* title, int x, int y, int width, int height, int zoom);
 int PXK_CreateImage8(int index, const char* title, int x, int y, int width, int height, int zoom);
 int PXK_CreateImageFL(int index, const char* title, int x, int y, int width, int height, int zoom);
@@ -48,12 +44,14 @@ int PXK_SelectImageByWindow(PXK_Window window);
  * PXK_RedrawImage copies the image to its window now (the window also repaints by itself).
  * PXK_SetZoom shows the image at another zoom and resizes its window: 0 done; 1 index outside
  * 0..255 or free slot; 2 the zoom cannot fit the screen (nothing changes).
- * Stretch modes: 3 nearest pixel (the default), 4 area average ("*" in the caption);
+ * Stretch modes: PXK_STRETCH_NEAREST (3, the default), PXK_STRETCH_HALFTONE (4, the area
+ * average, "*" in the caption);
  * PXK_GetStretchMode returns 0 for a missing image; PXK_SetStretchMode ignores other modes
  * but still repaints and recaptions.
  * PXK_ResizeImage makes the image again at a new size in the same place (its pixels start
  * black; an 8-bit image keeps its colour table): 0 done; 1 missing image; otherwise the code
  * of the failed creation, and the image is then gone. */
+enum { PXK_STRETCH_NEAREST = 3, PXK_STRETCH_HALFTONE = 4 };
 int PXK_RedrawImage(int index);
 int PXK_SetZoom(int zoom, int index);
 int PXK_GetStretchMode(int index);

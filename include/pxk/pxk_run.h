@@ -1,10 +1,23 @@
 /* Run control and the small shared operations (part of pxk.h; include pxk.h). */
 
+/* A window handle of the framework (image windows, text windows, the boxes, the main window). */
+#ifndef PXK_WINDOW_DEFINED
+#define PXK_WINDOW_DEFINED
+typedef uint32_t PXK_Window;
+#endif
+
+/* The values of ExitState. */
+enum {
+    PXK_EXIT_NONE = 0,          /* running normally */
+    PXK_EXIT_REQUESTED = 1,     /* Exit was chosen; the worker should end */
+    PXK_EXIT_ACKNOWLEDGED = 2   /* the worker left its idle loop, or Exit stopped waiting */
+};
+
 /* Run-control flags shared by the main thread and the worker thread. */
 extern PXK_ATOMIC_INT StartRequested;   /* 1: enter UserMain at the next idle pass */
 extern PXK_ATOMIC_INT Running;          /* 1 once UserMain has been entered */
 extern PXK_ATOMIC_INT StopRequested;    /* 1 after Stop (or Exit): long waits should end */
-extern PXK_ATOMIC_INT ExitState;        /* 0 normal, 1 exit requested, 2 exit acknowledged */
+extern PXK_ATOMIC_INT ExitState;        /* PXK_EXIT_NONE, PXK_EXIT_REQUESTED, PXK_EXIT_ACKNOWLEDGED */
 
 /* Milliseconds per tick of the performance counter. */
 extern double ms_per_tick;
@@ -17,6 +30,11 @@ uint64_t PXK_GetTicks(void);
 uint32_t PXK_GetTimeMs(void);
 /* Serves the calling thread's windows until its queue is empty. */
 void PXK_PumpMessages(void);
+/* Waits until a message arrives for the calling thread's windows, Stop or Exit is chosen, or
+ * timeout_ms pass; returns at once when a message waits already. Pump afterwards. A wait
+ * loop built of the two keeps the windows working without spinning:
+ *     while (!StopRequested && !done) { PXK_WaitForMessages(time_left); PXK_PumpMessages(); } */
+void PXK_WaitForMessages(int timeout_ms);
 /* Shows text centred in the main window's status line. */
 void PXK_SetStatusText(const char* text);
 /* A modal box captioned "Pause" with the text and OK; returns when it is dismissed. */

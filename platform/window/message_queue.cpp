@@ -299,11 +299,14 @@ bool PlatGetMessage(Message* msg) {
             SetMessageKeyState(msg->key_state);
             return msg->type != MSG_QUIT;
         }
-        std::unique_lock<std::mutex> lk(q->lock);
-        if (q->posted.empty() && q->sent.empty() && !q->quit && q->paint_count == 0)
-            q->wake.wait_for(lk, std::chrono::milliseconds(wait_ms > 0 ? wait_ms : 1));
-        else if (q->paint_count > 0 && q->posted.empty() && q->sent.empty() && !q->quit)
-            q->wake.wait_for(lk, std::chrono::milliseconds(5));   // painting of hidden windows waits
+        {
+            std::unique_lock<std::mutex> lk(q->lock);
+            if (q->posted.empty() && q->sent.empty() && !q->quit && q->paint_count == 0)
+                q->wake.wait_for(lk, std::chrono::milliseconds(wait_ms > 0 ? wait_ms : 1));
+            else if (q->paint_count > 0 && q->posted.empty() && q->sent.empty() && !q->quit)
+                q->wake.wait_for(lk, std::chrono::milliseconds(5));   // painting of hidden windows waits
+        }
+        // Parks only with the queue lock released: other threads post to this queue.
         PlatParkIfFenced();
     }
 }

@@ -5,13 +5,17 @@
 #include "support/harness.h"
 #include "support/outside_io.h"
 
+#include "framework/startup.h"
 #include "runtime/entry.h"
+#include "platform/backend.h"
+#include "platform/window/window.h"
 #include "runtime/run_control.h"
 #include "runtime/startup_state.h"
 
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <poll.h>
 #include <signal.h>
 #include <stdio.h>
@@ -25,9 +29,27 @@
 #include <string>
 #include <vector>
 
+static intptr_t FillerProc(WindowId w, int msg, uintptr_t wparam, intptr_t lparam) {
+    return PlatDefWindowProc(w, msg, wparam, lparam);
+}
+
+// Takes every free place of the layer's window table, so that no further window can be made.
+static void FillWindowTable(void) {
+    if (PlatStartBackend() != 0) return;
+    WindowClassDesc d{"test_filler", FillerProc, 0, 0x00000000};
+    PlatRegisterClass(&d);
+    WindowCreate c{};
+    c.class_name = "test_filler";
+    c.width = 1;
+    c.height = 1;
+    while (PlatCreateWindow(&c) != 0) {
+    }
+}
+
 // Child side: reports its slot once the worker is idle, then runs until it is killed.
 TEST(InstanceSlots, ChildProcessRun) {
     if (!getenv("PIXKIT_TEST_CHILD")) GTEST_SKIP() << "runs only as a child process";
+    if (getenv("PIXKIT_TEST_FILL_WINDOWS")) FillWindowTable();
     std::thread reporter([] {
         if (DriverWaitFor([] { return worker_stage.load() >= WORKER_IDLE; }, 20000)) {
             printf("slot %d\n", instance_slot);
@@ -52,7 +74,7 @@ struct Child {
 
 std::string g_dir;
 
-Child Spawn(const std::string& err_path) {
+Child Spawn(const std::string& err_path, bool fill_windows = false) {
     Child c;
     int fds[2];
     if (pipe(fds) != 0) return c;
@@ -66,6 +88,7 @@ Child Spawn(const std::string& err_path) {
         setenv("PIXKIT_BACKEND", "headless", 1);
         setenv("PIXKIT_HEADLESS_AUTOANSWER", "1", 1);
         setenv("XDG_RUNTIME_DIR", g_dir.c_str(), 1);
+        if (fill_windows) setenv("PIXKIT_TEST_FILL_WINDOWS", "1", 1);
         execl("/proc/self/exe", "child", "--gtest_filter=InstanceSlots.ChildProcessRun", (char*)nullptr);
         _exit(127);
     }
@@ -155,3 +178,39 @@ TEST_F(InstanceSlotRun, ProgramsStartedTogetherNeverShareASlotAndTheEleventhIsRe
 }
 
 }  // namespace
+
+// The child's exit status once it has ended by itself (-1 if it did not end normally).
+static int ExitStatus(Child& c) {
+    int status = 0;
+    if (waitpid(c.pid, &status, 0) != c.pid) return -1;
+    close(c.out);
+    c.pid = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST_F(InstanceSlotRun, SlotsAreLockedPerDesktopInTheUsersOwnFolder) {
+    children.push_back(Spawn(ErrPath(0)));
+    ASSERT_EQ(SlotOf(children.back()), 0);
+    // The headless screen is a desktop of its own, beside the X displays.
+    EXPECT_EQ(access((g_dir + "/pixkit_mw0-headless").c_str(), F_OK), 0);
+    EXPECT_NE(access((g_dir + "/pixkit_mw0").c_str(), F_OK), 0);
+}
+
+TEST_F(InstanceSlotRun, AFolderOthersMayWriteIsRefusedWithTheReason) {
+    ASSERT_EQ(chmod(g_dir.c_str(), 0777), 0);
+    Child c = Spawn(ErrPath(0));
+    EXPECT_EQ(ReadReport(c), "entry returned 1");
+    EXPECT_EQ(ExitStatus(c), 1);
+    const std::string err = ReadFile(ErrPath(0));
+    EXPECT_NE(err.find("PIXKIT: the lock folder " + g_dir + " is writable by others\n"), std::string::npos) << err;
+    EXPECT_EQ(err.find("Over instance limit!"), std::string::npos) << err;
+    chmod(g_dir.c_str(), 0700);
+}
+
+TEST_F(InstanceSlotRun, AMainWindowThatCannotBeMadeEndsTheProgramWithStatusOne) {
+    Child c = Spawn(ErrPath(0), true);
+    EXPECT_EQ(ReadReport(c), "entry returned 1");
+    EXPECT_EQ(ExitStatus(c), 1);
+    const std::string err = ReadFile(ErrPath(0));
+    EXPECT_NE(err.find("PIXKIT: the main window could not be created\n"), std::string::npos) << err;
+}

@@ -20,8 +20,10 @@ void UserMain(void) {
     stop_seen_at_entry.store(StopRequested.load());
     main_entries.fetch_add(1);
     while (!return_from_main.load()) {
+        // After Exit it computes on without the framework, until it is terminated.
+        if (ExitState.load() != PXK_EXIT_NONE) continue;
         PXK_PumpMessages();
-        PlatSleepMs(1);
+        PXK_WaitForMessages(5);
     }
 }
 

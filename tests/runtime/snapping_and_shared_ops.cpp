@@ -4,14 +4,17 @@
 
 #include "platform/backend.h"
 #include "platform/window/menu.h"
+#include "runtime/instance_slot.h"
 #include "runtime/shared_ops.h"
 #include "runtime/startup_state.h"
 #include "runtime/window_rects.h"
 
 #include <gtest/gtest.h>
 
+#include <errno.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <string>
@@ -128,6 +131,82 @@ TEST(StartFolders, EndInExactlyOneSlash) {
     EXPECT_EQ(std::u16string(start_dir_w).size(), strlen(dir) + 1);
     ASSERT_EQ(chdir(saved), 0);
     rmdir(dir);
+}
+
+// A folder deeper than any fixed buffer: 40 levels of 120 bytes (over 4,800 bytes in all).
+TEST(StartFolders, KeepTheWholePathHoweverDeepAndFailWhenTheFolderIsGone) {
+    char saved[4096];
+    ASSERT_NE(getcwd(saved, sizeof saved), nullptr);
+    char base[] = "/tmp/pixkit-deep-XXXXXX";
+    ASSERT_NE(mkdtemp(base), nullptr);
+    ASSERT_EQ(chdir(base), 0);
+    const std::string level(120, 'd');
+    std::string expected = base;
+    for (int i = 0; i < 40; i++) {
+        ASSERT_EQ(mkdir(level.c_str(), 0700), 0);
+        ASSERT_EQ(chdir(level.c_str()), 0);
+        expected += "/" + level;
+    }
+    ASSERT_EQ(ReadStartFolders(), 0);
+    EXPECT_EQ(std::string(start_dir), expected + "/");
+    EXPECT_EQ(std::string(open_dir), expected);
+    EXPECT_EQ(std::u16string(start_dir_w).size(), expected.size() + 1);
+    // The folder goes away under the program: there is no current folder to be had.
+    for (int i = 0; i < 40; i++) {
+        ASSERT_EQ(chdir(".."), 0);
+        ASSERT_EQ(rmdir(level.c_str()), 0);
+    }
+    ASSERT_EQ(chdir(base), 0);
+    ASSERT_EQ(rmdir(base), 0);
+    EXPECT_EQ(ReadStartFolders(), ENOENT);
+    ASSERT_EQ(chdir(saved), 0);
+}
+
+TEST(InstanceSlots, LockFolderMustBeTheUsersOwnAndClosedToOthers) {
+    char dir[] = "/tmp/pixkit-lockdir-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string link = std::string(dir) + "-link";
+    ASSERT_EQ(symlink(dir, link.c_str()), 0);
+    char why[600];
+    const struct { const char* folder; mode_t mode; const char* said; } cases[] = {
+        {dir, 0700, ""},
+        {dir, 0755, ""},
+        {dir, 0770, "is writable by others"},
+        {dir, 0777, "is writable by others"},
+        {link.c_str(), 0700, "is not a folder"},
+        {"/nonexistent/pixkit", 0700, "cannot be used (No such file or directory)"},
+    };
+    for (const auto& c : cases) {
+        ASSERT_EQ(chmod(dir, c.mode), 0);
+        why[0] = 0;
+        EXPECT_EQ(CheckLockFolder(c.folder, why, sizeof why), c.said[0] ? 1 : 0) << c.folder << " " << c.mode;
+        EXPECT_NE(strstr(why, c.said), nullptr) << why;
+    }
+    // Root's own folder is another user's (the tests do not run as root).
+    if (getuid() != 0) {
+        EXPECT_EQ(CheckLockFolder("/", why, sizeof why), 1);
+        EXPECT_NE(strstr(why, "the lock folder / belongs to another user"), nullptr) << why;
+    }
+    unlink(link.c_str());
+    rmdir(dir);
+}
+
+TEST(InstanceSlots, EachDesktopHasItsOwnLockNames) {
+    const char* saved = getenv("DISPLAY");
+    std::string keep = saved ? saved : "";
+    const struct { const char* display; const char* name; } cases[] = {
+        {":0", "_0"}, {":0.0", "_0"}, {":1.1", "_1"}, {"localhost:10.0", "localhost_10"},
+        {"host.example:2", "host_example_2"}, {"/tmp/.X11-unix/X3:3", "_tmp__X11-unix_X3_3"}, {"", "headless"},
+    };
+    // Without a started backend the desktop is named from DISPLAY.
+    for (const auto& c : cases) {
+        setenv("DISPLAY", c.display, 1);
+        char name[128];
+        InstanceDesktopName(name, sizeof name);
+        EXPECT_STREQ(name, c.name) << c.display;
+    }
+    if (saved) setenv("DISPLAY", keep.c_str(), 1);
+    else unsetenv("DISPLAY");
 }
 
 TEST(SharedOps, MenusAreBuiltByPositionWithStatesAndUtf8Texts) {

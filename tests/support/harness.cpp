@@ -6,6 +6,7 @@
 #include "platform/backend.h"
 #include "platform/window/window.h"
 #include "platform/window/window_core.h"
+#include "framework/startup.h"
 #include "runtime/entry.h"
 #include "runtime/main_window.h"
 #include "runtime/run_control.h"

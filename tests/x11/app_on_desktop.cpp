@@ -166,3 +166,54 @@ TEST_F(AppOnDesktop, WindowsAppearAndGoShowsThePattern) {
         return bad == 0;
     }, 10000)) << bad << " pixels differ";
 }
+
+// The centre of the menu-bar item at this position (0 Start, 1 Stop, 2 Exit): the items are
+// found as the runs of dark text pixels along the bar, which lies below the 4-pixel frame and
+// the 23-pixel caption and is 20 pixels high.
+static bool MenuBarItemCentre(const Geometry& m, int position, int* x, int* y) {
+    const int top = m.y + 4 + 23, inner = m.width - 8;
+    std::vector<uint32_t> bar = Screenshot(m.x + 4, top, inner, 20);
+    if (bar.empty()) return false;
+    std::vector<std::pair<int, int>> runs;   // first and last column of each item's text
+    int gap = 100;
+    for (int cx = 0; cx < inner; cx++) {
+        bool dark = false;
+        for (int cy = 0; cy < 20; cy++) {
+            uint32_t p = bar[(size_t)cy * inner + cx];
+            dark |= ((p >> 16) & 255) < 0x60 && ((p >> 8) & 255) < 0x60 && (p & 255) < 0x60;
+        }
+        if (dark && gap > 6) runs.push_back({cx, cx});
+        if (dark) runs.back().second = cx;
+        gap = dark ? 0 : gap + 1;
+    }
+    if ((int)runs.size() <= position) return false;
+    *x = m.x + 4 + (runs[position].first + runs[position].second) / 2;
+    *y = top + 10;
+    return true;
+}
+
+TEST_F(AppOnDesktop, ExitFromTheMenuBarEndsTheProgramWithStatusZero) {
+    std::string main_window;
+    ASSERT_TRUE(WaitUntil([&] {
+        main_window = RunCommand("xdotool search --onlyvisible --class '^pixkit_mw0$' 2>/dev/null");
+        main_window = main_window.substr(0, main_window.find('\n'));
+        return !main_window.empty() && !FindWindow("TextWindow 0").empty();
+    }, 20000)) << "the program did not come up";
+    Geometry m;
+    ASSERT_TRUE(WaitUntil([&] {
+        m = WindowGeometry(main_window);
+        return m.y + m.height == screen_h;
+    }, 5000));
+    int x = 0, y = 0;
+    ASSERT_TRUE(WaitUntil([&] { return MenuBarItemCentre(m, 2, &x, &y); }, 5000)) << "no Exit item on the menu bar";
+    RunCommand("xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) + " click 1");
+    // UserMain never returns, so Exit waits its two seconds, stops the worker and ends the
+    // process as after any Exit.
+    int status = -1;
+    ASSERT_TRUE(WaitUntil([&] { return waitpid(child, &status, WNOHANG) == child; }, 15000))
+        << "the program is still running after Exit";
+    child = -1;
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_TRUE(FindWindow("TextWindow 0").empty());
+}

@@ -1,4 +1,4 @@
 // The executable's entry: the whole program is PixkitMain.
-#include "runtime/entry.h"
+#include "framework/startup.h"
 
 int main(int argc, char** argv) { return PixkitMain(argc, argv); }

@@ -1,0 +1,48 @@
+// Registration of the framework's window kinds with the runtime, and the program entry that
+// does it before anything runs. Explicit calls rather than static constructors: the library
+// is static, and a constructor in a file nothing else refers to would not be linked.
+#include "startup.h"
+
+#include "boxes/box_windows.h"
+#include "imagewin/image_store.h"
+#include "imagewin/image_table.h"
+#include "imagewin/image_window.h"
+#include "imaging/draw_state.h"
+#include "pxk.h"
+#include "runtime/entry.h"
+#include "runtime/window_kinds.h"
+#include "textwin/text_window.h"
+#include "textwin/text_window_proc.h"
+
+static int AppendBox(PlatRect* out, int max, WindowId box) {
+    if (!box || max <= 0 || PlatGetWindowRect(box, out) != 0) return 0;
+    return 1;
+}
+
+static WindowId InputBoxWindow(void) { return input_box.load(std::memory_order_acquire); }
+static WindowId ButtonBoxWindow(void) { return button_box.load(std::memory_order_acquire); }
+static int AppendInputBoxRect(PlatRect* out, int max) { return AppendBox(out, max, InputBoxWindow()); }
+static int AppendButtonBoxRect(PlatRect* out, int max) { return AppendBox(out, max, ButtonBoxWindow()); }
+
+static const WindowKind FRAMEWORK_KINDS[] = {
+    {"image windows", {"pxk_iw", ImageWindowProc, CLASS_OWN_DC, 0x00000000}, AppendImageWindowRects, nullptr,
+     ResetImageTable, nullptr, nullptr},
+    {"text windows", {"pxk_twi", TextWindowProc, CLASS_OWN_DC, 0x00000000}, AppendTextWindowRects, nullptr,
+     ResetTextWindowTable, ClearLineInput, PXK_CloseAllLogs},
+    {"input box", {"pxk_ib", InputBoxProc, CLASS_OWN_DC | CLASS_DBLCLKS, COLOR_BUTTON_FACE}, AppendInputBoxRect,
+     InputBoxWindow, nullptr, nullptr, nullptr},
+    {"button box", {"pxk_bb", ButtonBoxProc, CLASS_OWN_DC | CLASS_DBLCLKS, COLOR_BUTTON_FACE}, AppendButtonBoxRect,
+     ButtonBoxWindow, nullptr, nullptr, nullptr},
+    // No windows of its own: the drawing colour, pen and text cursor are reset with the rest.
+    {"drawing state", {}, nullptr, nullptr, ResetDrawState, nullptr, nullptr},
+};
+
+void RegisterFrameworkKinds(void) {
+    ClearWindowKinds();
+    for (const WindowKind& kind : FRAMEWORK_KINDS) RegisterWindowKind(kind);
+}
+
+int PixkitMain(int argc, char** argv) {
+    RegisterFrameworkKinds();
+    return RunProgram(argc, argv);
+}

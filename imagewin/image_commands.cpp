@@ -1,0 +1,81 @@
+// The dispatch of the image window's commands. Every command id of the edit and processing
+// menus and of the shortcuts has its row here; the rows without a handler are the commands
+// still to be built (file load and save, clipboard, information windows, drawing tools,
+// colour and font dialogs, transforms, test charts), which do nothing until then.
+#include "imagewin/image_commands.h"
+
+#include "platform/window/window.h"
+#include "pxk.h"
+
+static void Destroy(WindowId, int index) { PXK_DestroyImage(index); }
+static void Zoom50(WindowId, int index) { PXK_SetZoom(50, index); }
+static void Zoom100(WindowId, int index) { PXK_SetZoom(100, index); }
+static void Zoom200(WindowId, int index) { PXK_SetZoom(200, index); }
+
+static const ImageCommand IMAGE_COMMANDS[] = {
+    {CMD_IMAGE_LOAD, "Load image file", nullptr},
+    {CMD_IMAGE_DESTROY, "Destroy", Destroy},
+    {CMD_IMAGE_ZOOM_50, "Zoom 50%", Zoom50},
+    {CMD_IMAGE_ZOOM_100, "Zoom 100%", Zoom100},
+    {CMD_IMAGE_ZOOM_200, "Zoom 200%", Zoom200},
+    {1010, "Save as", nullptr},
+    {CMD_IMAGE_CUT, "Cut", nullptr},
+    {CMD_IMAGE_COPY, "Copy", nullptr},
+    {1013, "Paste at a point", nullptr},
+    {CMD_IMAGE_PASTE, "Paste", nullptr},
+    {1015, "Pixel", nullptr},
+    {1016, "Line(RGB)", nullptr},
+    {1017, "Line(HSV)", nullptr},
+    {1018, "Line(YCrCb)", nullptr},
+    {CMD_IMAGE_CLIPPING, "Clipping", nullptr},
+    {1021, "Line(CrCb)", nullptr},
+    {1022, "Area(CrCb)", nullptr},
+    {1031, "Color, Change", nullptr},
+    {1032, "Draw Line, Normal", nullptr},
+    {1034, "Draw Line, Horz.", nullptr},
+    {1035, "Draw Line, Vert.", nullptr},
+    {1036, "Draw Box, Normal", nullptr},
+    {1037, "Draw Box, Fill", nullptr},
+    {1038, "Draw Box, Fill XOR", nullptr},
+    {1039, "Draw Circle, Normal", nullptr},
+    {1040, "Draw Circle, Fill", nullptr},
+    {1041, "Draw Circle, Fill XOR", nullptr},
+    {1042, "Draw Text", nullptr},
+    {1043, "Paint", nullptr},
+    {1046, "Zoom...", nullptr},
+    {1047, "Resize...", nullptr},
+    {1048, "TrueType, Draw", nullptr},
+    {1049, "TrueType, Font Change", nullptr},
+    {1052, "Color, Pick", nullptr},
+    {1053, "Test Pattern RGB", nullptr},
+    {1054, "Test Pattern HSV", nullptr},
+    {1055, "Test Pattern YCrCb", nullptr},
+    {1058, "Invert", nullptr},
+    {1059, "Horz. Flip", nullptr},
+    {1060, "Vert. Flip", nullptr},
+    {1061, "R. Rotate", nullptr},
+    {1062, "L. Rotate", nullptr},
+    {1063, "Size 50.0%", nullptr},
+    {1064, "Size 70.7%", nullptr},
+    {1065, "Size 141.4%", nullptr},
+    {1066, "Size 200.0%", nullptr},
+    {1067, "Test Pattern Yuv", nullptr},
+    {1068, "Test Pattern YIQ", nullptr},
+    {1070, "Line(Lumi)", nullptr},
+    {1071, "Test Pattern Grey", nullptr},
+};
+
+const ImageCommand* FindImageCommand(int id) {
+    for (const ImageCommand& c : IMAGE_COMMANDS)
+        if (c.id == id) return &c;
+    return nullptr;
+}
+
+void RunImageCommand(WindowId window, int index, int command) {
+    const ImageCommand* c = FindImageCommand(command);
+    if (c && c->run) c->run(window, index);
+}
+
+void OpenImagePopupMenu(WindowId, int, bool) {}
+
+void DropFilesOnImage(WindowId, int, DropList* list) { PlatDragFinish(list); }
