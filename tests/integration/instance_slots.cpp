@@ -201,7 +201,7 @@ TEST_F(InstanceSlotRun, AFolderOthersMayWriteIsRefusedWithTheReason) {
     Child c = Spawn(ErrPath(0));
     EXPECT_EQ(ReadReport(c), "entry returned 1");
     EXPECT_EQ(ExitStatus(c), 1);
-    const std::string err = ReadFile(ErrPath(0));
+    const std::string err = ReadFileBytes(ErrPath(0));
     EXPECT_NE(err.find("PIXKIT: the lock folder " + g_dir + " is writable by others\n"), std::string::npos) << err;
     EXPECT_EQ(err.find("Over instance limit!"), std::string::npos) << err;
     chmod(g_dir.c_str(), 0700);
@@ -211,6 +211,6 @@ TEST_F(InstanceSlotRun, AMainWindowThatCannotBeMadeEndsTheProgramWithStatusOne) 
     Child c = Spawn(ErrPath(0), true);
     EXPECT_EQ(ReadReport(c), "entry returned 1");
     EXPECT_EQ(ExitStatus(c), 1);
-    const std::string err = ReadFile(ErrPath(0));
+    const std::string err = ReadFileBytes(ErrPath(0));
     EXPECT_NE(err.find("PIXKIT: the main window could not be created\n"), std::string::npos) << err;
 }
