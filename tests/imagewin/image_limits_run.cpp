@@ -3,7 +3,6 @@
 // that cannot be made and leave the image as it was, zoom steps from the lowest zooms, and
 // the grey chart repainting an 8-bit window.
 #include <stdint.h>
-#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -61,13 +60,6 @@ TEST(ImageMemory, LiveAndNewBuffersAgainstBothLimits) {
     EXPECT_EQ(ImageBufferBytes(100000, 100000, 32), 40000000000u);
 }
 
-TEST(ImageMemory, LimitsReadFromTheSystemAreBelowThePhysicalMemory) {
-    const MemoryLimits l = ReadMemoryLimits();
-    const uint64_t physical = (uint64_t)sysconf(_SC_PHYS_PAGES) * (uint64_t)sysconf(_SC_PAGESIZE);
-    EXPECT_GT(l.available, 0u);
-    EXPECT_LE(l.available, physical);
-}
-
 WindowId ImageWindow(int index) { return Read<WindowId>([=] { return image_table[index].window; }); }
 int Zoom(int index) { return Read<int>([=] { return image_table[index].zoom; }); }
 int InUse(int index) { return Read<int>([=] { return image_table[index].in_use.load(); }); }
@@ -120,7 +112,7 @@ TEST_F(ImageLimitsRun, RefusedResizeLeavesTheImageAsItWas) {
     const MemoryLimits l = ReadMemoryLimits();
     const uint64_t limit = l.available < l.cgroup_room ? l.available : l.cgroup_room;
     struct Case { int width, height, code; };
-    std::vector<Case> cases = {{1365, 15000, 2}, {1920, 4, 2}};
+    std::vector<Case> cases = {{1365, 15000, 2}};
     // The largest shape that fits the screen at 1%: 190000 x 105000, 79.8 GB.
     if (limit < 190000ull * 105000ull * 4) cases.push_back({190000, 105000, 3});
 
