@@ -11,9 +11,11 @@ void UserMain(void) {
     PXK_DrawCircle(0x00FF00, 230, 160, 50);
     PXK_SetDrawColor(0xFFFF00);
     PXK_Paint(230, 160);
+    // The text position is the row just below the glyph cells (14 rows high), so the text
+    // takes rows 46..59, inside the box.
     PXK_SetTextColor(0xFFFFFF);
-    PXK_SetTextPos(12, 110);
+    PXK_SetTextPos(20, 60);
     PXK_PrintText("pixkit");
     PXK_RedrawImage(0);
-    for (;;) PXK_PumpMessages();
+    // Returning leaves the worker in its idle loop, which keeps the window working.
 }

@@ -11,6 +11,7 @@
 #include <string.h>
 
 #include "imagewin/image_caption.h"
+#include "imagewin/image_memory.h"
 #include "imagewin/image_table.h"
 #include "imagewin/view_fit.h"
 #include "platform/draw/draw.h"
@@ -64,6 +65,15 @@ static void SetContextStretch(DrawContext* dc, int mode) {
     PlatSetBrushOrigin(dc, 0, 0);
 }
 
+int CheckImageCreation(int width, int height, int zoom, int bits, int fit_screen, uint64_t freed_bytes,
+                       ViewFit* fit) {
+    if (!FitImageView(width < 1 ? 1 : width, height < 1 ? 1 : height, zoom, fit_screen, fit)) return 2;
+    uint64_t live = LiveImageBytes();
+    live = live > freed_bytes ? live - freed_bytes : 0;
+    if (!FitsInMemory(live, ImageBufferBytes(width, height, bits), ReadMemoryLimits())) return 3;
+    return 0;
+}
+
 extern "C" int PXK_CreateImageEx(int index, const char* title, int x, int y, int width, int height,
                                  int zoom, int bits, int fit_screen) {
     if ((unsigned)index >= IMAGE_SLOTS) return 4;
@@ -76,7 +86,8 @@ extern "C" int PXK_CreateImageEx(int index, const char* title, int x, int y, int
     r.width = width < 1 ? 1 : width;
     r.height = height < 1 ? 1 : height;
     ViewFit fit;
-    if (!FitImageView(r.width, r.height, zoom, fit_screen, &fit)) return 2;
+    const int check = CheckImageCreation(r.width, r.height, zoom, bits, fit_screen, 0, &fit);
+    if (check) return check;
     r.view_width = fit.view_width;
     r.view_height = fit.view_height;
     r.zoom = fit.zoom;

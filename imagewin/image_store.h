@@ -4,6 +4,8 @@
 
 #include "platform/plat_types.h"
 
+struct ViewFit;
+
 // The image window's style: visible, caption, close box and sizing border; no menu.
 enum : uint32_t { IMAGE_WINDOW_STYLE = 0x10CC0000u };
 
@@ -12,3 +14,9 @@ PlatSize ImageWindowOuterSize(int view_width, int view_height);
 // The outer rectangles of the windows of the slots in use, in slot order, at most max;
 // returns how many were written (for the window rectangle list).
 int AppendImageWindowRects(PlatRect* out, int max);
+
+// Whether a width x height image of bits per pixel, asked for at zoom, can be made now: 0 with
+// its view in fit, 2 when no zoom meets the screen limits, 3 when memory cannot hold its pixels
+// together with the live images, less freed_bytes of an image the new one replaces.
+int CheckImageCreation(int width, int height, int zoom, int bits, int fit_screen, uint64_t freed_bytes,
+                       ViewFit* fit);

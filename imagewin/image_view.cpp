@@ -2,6 +2,7 @@
 // resizing an image by making its slot again.
 #include <string.h>
 
+#include "imagewin/image_memory.h"
 #include "imagewin/image_store.h"
 #include "imagewin/image_table.h"
 #include "imagewin/view_fit.h"
@@ -89,6 +90,12 @@ extern "C" int PXK_ResizeImage(int index, int width, int height) {
     const int mode = PlatGetStretchMode(r->window_dc);
     uint32_t colors[256];
     if (bits == 8) PlatGetColorTable(r->memory_dc, 0, 256, colors);
+    // The image is given up only once the new one is known to fit the screen and memory:
+    // a size that cannot be made leaves the image and its window as they were.
+    ViewFit fit;
+    const int check = CheckImageCreation(width, height, zoom, bits, 1, ImageBufferBytes(r->width, r->height, bits),
+                                         &fit);
+    if (check) return check;
 
     PXK_DestroyImage(index);
     const int code = PXK_CreateImageEx(index, title, outer.left, outer.top, width, height, zoom, bits, 1);

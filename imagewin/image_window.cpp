@@ -13,8 +13,22 @@
 
 static bool ControlHeld() { return (PlatGetKeyState(KEY_CONTROL) & 0x8000) != 0; }
 
-int ZoomStepUp(int zoom) { return (10 * zoom + 4) / 9; }
-int ZoomStepDown(int zoom) { return (9 * zoom + 5) / 10; }
+// The ratio steps stand still at the lowest zooms ((10z + 4) / 9 keeps 1..4, (9z + 5) / 10
+// keeps 1..5), so every step moves by at least one percent, never below 1% and never past
+// the largest int.
+int ZoomStepUp(int zoom) {
+    if (zoom < 1) return 1;
+    int64_t z = (10 * (int64_t)zoom + 4) / 9;
+    if (z <= zoom) z = (int64_t)zoom + 1;
+    return z > INT32_MAX ? INT32_MAX : (int)z;
+}
+
+int ZoomStepDown(int zoom) {
+    if (zoom <= 1) return 1;
+    int64_t z = (9 * (int64_t)zoom + 5) / 10;
+    if (z >= zoom) z = (int64_t)zoom - 1;
+    return (int)z;
+}
 
 static void OnPaint(WindowId window) {
     PlatRect invalid;

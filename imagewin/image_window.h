@@ -6,7 +6,9 @@
 
 intptr_t ImageWindowProc(WindowId window, int msg, uintptr_t wparam, intptr_t lparam);
 
-// One step up from zoom: (10 * zoom + 4) / 9, so 100 -> 111 -> 123 -> 137.
+// One step up from zoom: (10 * zoom + 4) / 9, so 100 -> 111 -> 123 -> 137, and at least one
+// more (1 -> 2 -> 3 -> 4 -> 5 -> 6).
 int ZoomStepUp(int zoom);
-// One step down: (9 * zoom + 5) / 10, so 100 -> 90 -> 81 -> 73.
+// One step down: (9 * zoom + 5) / 10, so 100 -> 90 -> 81 -> 73, and at least one less, down
+// to 1 (6 -> 5 -> 4 -> 3 -> 2 -> 1 -> 1).
 int ZoomStepDown(int zoom);

@@ -1,10 +1,9 @@
 // The view fit of image windows: limits from the system metrics and the fitting steps.
 //
-// The products are taken in 64 bits and the divisions in double precision, so that huge
-// sizes or zooms give a sound answer (clamped or refused) instead of a wrapped one.
+// Everything is decided in 64-bit integers: huge sizes or zooms give a sound answer (clamped
+// or refused) instead of a wrapped one, and no zoom is lost to a rounded quotient.
 #include "imagewin/view_fit.h"
 
-#include <math.h>
 #include <stdint.h>
 
 #include "platform/window/window.h"
@@ -28,31 +27,33 @@ ViewLimits ImageViewLimits(int fit_screen) {
     return l;
 }
 
-// One axis of the first step: the requested view extent, cut to the maximum, at least 1.
-static double RequestedExtent(int size, int zoom, int max_extent) {
-    double x = (double)((int64_t)size * (int64_t)zoom) / 100.0;
-    if (x > max_extent) x = max_extent;
-    if (x < 1) x = 1;
-    return x;
+// One axis of the first step: the requested zoom when its view extent fits the maximum,
+// otherwise the largest zoom whose extent does, floor(max * 100 / size). Deciding this in
+// integers keeps a request that fits exactly as asked (a quotient in floating point can fall
+// just below the whole zoom and be cut to the one below it).
+static int64_t ZoomWithinMaximum(int size, int64_t zoom, int max_extent) {
+    if ((int64_t)size * zoom <= (int64_t)max_extent * 100) return zoom;
+    return (int64_t)max_extent * 100 / size;
+}
+
+// One axis of the raise for small pictures: the smallest zoom whose extent reaches min_extent.
+static int64_t ZoomReachingMinimum(int size, int min_extent) {
+    return ((int64_t)min_extent * 100 + size - 1) / size;
 }
 
 static int64_t Scaled(int64_t zoom, int size) { return zoom * (int64_t)size / 100; }
 
 bool FitViewInLimits(int width, int height, int zoom, const ViewLimits& limits, ViewFit* out) {
     if (width < 1 || height < 1) return false;
-    const double x = RequestedExtent(width, zoom, limits.max_width);
-    const double y = RequestedExtent(height, zoom, limits.max_height);
-    const double zx = x * 100.0 / width;
-    const double zy = y * 100.0 / height;
-    int64_t z = (int64_t)(zx < zy ? zx : zy);
+    int64_t z = ZoomWithinMaximum(width, zoom, limits.max_width);
+    const int64_t zy = ZoomWithinMaximum(height, zoom, limits.max_height);
+    if (zy < z) z = zy;
     int64_t vw = Scaled(z, width);
     int64_t vh = Scaled(z, height);
     if (vw < limits.min_width || vh < limits.min_height) {
-        const double rx = ceil((double)limits.min_width * 100.0 / width);
-        const double ry = ceil((double)limits.min_height * 100.0 / height);
-        const double r = rx > ry ? rx : ry;
-        if (r > (double)INT32_MAX) return false;
-        z = (int64_t)r;
+        const int64_t rx = ZoomReachingMinimum(width, limits.min_width);
+        const int64_t ry = ZoomReachingMinimum(height, limits.min_height);
+        z = rx > ry ? rx : ry;
         vw = Scaled(z, width);
         vh = Scaled(z, height);
         if (vw > limits.max_width || vh > limits.max_height) return false;

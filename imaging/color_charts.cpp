@@ -7,7 +7,6 @@
 #include "imaging/color_models.h"
 #include "imaging/draw_state.h"
 #include "imaging/raster.h"
-#include "platform/draw/surface.h"
 
 namespace {
 
@@ -88,14 +87,15 @@ extern "C" void PXK_DrawYuvChart(void) { Plane(PlaneWeights{74711, 0, -38076, -2
 extern "C" void PXK_DrawYIQChart(void) { Plane(PlaneWeights{62187, 42998, -17334, -44872, -73859, 118292}); }
 
 // Each column: black to white in the upper half, white to black in the lower half. An 8-bit
-// image first gets the grey ramp as its colour table; the caller repaints the window.
+// image first gets the grey ramp as its colour table through PXK_SetPalette, which also has
+// its window repaint with the new colours.
 extern "C" void PXK_DrawGreyChart(void) {
     Canvas c;
     if (!CurrentCanvas(&c)) return;
     if (c.bits == 8) {
-        Surface* dib = CurrentImageRecord()->dib;
-        if (dib)
-            for (int i = 0; i < 256; i++) dib->palette[i] = (uint32_t)i * 0x010101u;
+        PXK_Color ramp[256];
+        for (int i = 0; i < 256; i++) ramp[i] = (PXK_Color)(i * 0x010101);
+        PXK_SetPalette(ramp, 256);
     }
     const int64_t w = c.width, h = c.height;
     for (int64_t x = 0; x < w; x++) {

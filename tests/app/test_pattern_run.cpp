@@ -33,10 +33,16 @@ void TypeIntoItem(int item, const char* text) {
     PlatPoint p = CentreOf(item_edit[item]);
     DriverClick(p.x, p.y);
     // Keys go to the focus window of the moment they are typed, as on a desktop.
-    DriverWaitFor([item] { return PlatGetFocus() == item_edit[item]; });
+    ASSERT_TRUE(DriverWaitFor([item] { return PlatGetFocus() == item_edit[item]; }));
+    // The value arrives whole, by paste: typed key by key, the program's check once a second
+    // could read a half-typed number and report it.
+    DriverSetClipboardText(text);
     DriverKey('A', INPUT_MOD_CONTROL);
-    DriverType(text);
+    DriverKey('V', INPUT_MOD_CONTROL);
     DriverKey(KEY_TAB);
+    // The focus leaves the field once the keys before Tab were handled: only then may the
+    // next value replace the clipboard or the next click move the focus.
+    ASSERT_TRUE(DriverWaitFor([item] { return PlatGetFocus() != item_edit[item]; }));
 }
 
 void PressGo() {
@@ -95,6 +101,28 @@ bool ShowsLines(const std::vector<const char*>& lines, int first_row = 0) {
 }
 
 bool RowBlank(int row) { return ShowsLine(row, ""); }
+
+// True when text window 0 shows the end of everything printed so far: the whole transcript
+// from the top while it fits above the cursor's row, otherwise its last lines, scrolled up to
+// leave the cursor's row free; every row below is blank, so nothing else was printed.
+bool ShowsTranscript(const std::vector<std::string>& lines) {
+    int line_w = 0, line_h = 0;
+    RenderLine("", &line_w, &line_h);
+    const PlatRect client = DriverClientRectScreen(text_windows[0].hwnd.load());
+    const int rows = RectHeight(client) / line_h;
+    const size_t first = lines.size() >= (size_t)rows ? lines.size() - (size_t)(rows - 1) : 0;
+    for (int row = 0; row < rows; row++) {
+        const size_t i = first + (size_t)row;
+        if (!ShowsLine(row, i < lines.size() ? lines[i].c_str() : "")) return false;
+    }
+    return true;
+}
+
+// Adds lines to the transcript and waits until the window shows it.
+bool Printed(std::vector<std::string>* transcript, std::initializer_list<const char*> lines) {
+    transcript->insert(transcript->end(), lines.begin(), lines.end());
+    return DriverWaitFor([&] { return ShowsTranscript(*transcript); });
+}
 
 // How many pixels of image 0's window differ from the canvas (-1 when the sizes differ).
 long DifferingPixels(const Canvas& c) {
@@ -223,4 +251,78 @@ TEST_F(TestPattern, OneInchSheetDrawsNoVerticalSweep) {
     ASSERT_TRUE(DriverWaitFor([] { return ImageShown() && image_table[0].width == 300; }));
     Canvas want = Pattern(300, 1050, 300, 300);
     EXPECT_TRUE(DriverWaitFor([&] { return DifferingPixels(want) == 0; })) << DifferingPixels(want);
+}
+
+// Typed sizes are cut decimally: 2.3 is 2.3 inches (690 dots), 1.15 is 1.15 (345 dots). Each
+// press of "go" is served by a pass of the program's loop, so three reports mean the sizes
+// were checked again twice after the edits: the fields keep what they show and nothing more
+// is printed.
+TEST_F(TestPattern, TypedSizesAreCutDecimallyAndStay) {
+    std::vector<std::string> out;
+    TypeIntoItem(0, "2.3");
+    ASSERT_TRUE(Printed(&out, {"1: ", "pW: 690", "inch_W: 2.300000"}));
+    TypeIntoItem(1, "1.15");
+    ASSERT_TRUE(Printed(&out, {"2: ", "pH: 345", "inch_H: 1.150000"}));
+    for (int press = 0; press < 3; press++) {
+        PressGo();
+        ASSERT_TRUE(Printed(&out, {"690Wx345H dots", " 2.30W", "x  1.15H inch"})) << press;
+    }
+    EXPECT_EQ(ItemText(0), "2.3");
+    EXPECT_EQ(ItemText(1), "1.15");
+    Canvas want = Pattern(690, 345, 300, 300);
+    EXPECT_TRUE(DriverWaitFor([&] { return DifferingPixels(want) == 0; })) << DifferingPixels(want);
+}
+
+// Resolutions whose quotients do not end: the fields show the inches the whole dots cover
+// (1354 / 301 and 82 / 72) and the program leaves them alone from then on.
+TEST_F(TestPattern, UnevenResolutionsDoNotDrift) {
+    std::vector<std::string> out;
+    TypeIntoItem(2, "301");
+    ASSERT_TRUE(Printed(&out, {"3: ", "pW: 1354", "inch_W: 4.498339"}));
+    TypeIntoItem(3, "72");
+    ASSERT_TRUE(Printed(&out, {"4: ", "pH: 252", "inch_H: 3.500000"}));
+    TypeIntoItem(1, "1.15");
+    ASSERT_TRUE(Printed(&out, {"2: ", "pH: 82", "inch_H: 1.138889"}));
+    for (int press = 0; press < 3; press++) {
+        PressGo();
+        ASSERT_TRUE(Printed(&out, {"1354Wx82H dots", " 4.50W", "x  1.14H inch"})) << press;
+    }
+    EXPECT_EQ(ItemText(0), "4.49833887");
+    EXPECT_EQ(ItemText(1), "1.138888889");
+    EXPECT_EQ(ItemText(2), "301");
+}
+
+// A sheet no zoom can show (4.55 x 50 inches, 1365 x 15000 dots) is reported after the size
+// and nothing is drawn: first with no image at all, then with a sheet that stays as it was.
+TEST_F(TestPattern, SheetThatCannotBeMadeIsReported) {
+    std::vector<std::string> out;
+    TypeIntoItem(0, "4.55");
+    TypeIntoItem(1, "50");
+    ASSERT_TRUE(Printed(&out, {"1: ", "pW: 1365", "inch_W: 4.550000", "2: ", "pH: 15000", "inch_H: 50.000000"}));
+    PressGo();
+    ASSERT_TRUE(Printed(&out, {"1365Wx15000H dots", " 4.55W", "x 50.00H inch", "cannot make 1365x15000"}));
+    EXPECT_FALSE(image_table[0].in_use.load());
+
+    TypeIntoItem(0, "4.5");
+    TypeIntoItem(1, "3.5");
+    ASSERT_TRUE(Printed(&out, {"1: ", "pW: 1350", "inch_W: 4.500000", "2: ", "pH: 1050", "inch_H: 3.500000"}));
+    PressGo();
+    ASSERT_TRUE(Printed(&out, {"1350Wx1050H dots", " 4.50W", "x  3.50H inch"}));
+    Canvas want = Pattern(1350, 1050, 300, 300);
+    ASSERT_TRUE(DriverWaitFor([&] { return DifferingPixels(want) == 0; })) << DifferingPixels(want);
+    const WindowId w = image_table[0].window;
+    const PlatRect rect = DriverWindowRect(w);
+
+    TypeIntoItem(0, "4.55");
+    TypeIntoItem(1, "50");
+    ASSERT_TRUE(Printed(&out, {"1: ", "pW: 1365", "inch_W: 4.550000", "2: ", "pH: 15000", "inch_H: 50.000000"}));
+    PressGo();
+    ASSERT_TRUE(Printed(&out, {"1365Wx15000H dots", " 4.55W", "x 50.00H inch", "cannot make 1365x15000"}));
+    ASSERT_TRUE(DriverWaitIdle());
+    EXPECT_TRUE(ImageShown());
+    EXPECT_EQ(image_table[0].window, w);
+    EXPECT_EQ(DriverWindowText(w), "test_pattern(100%)*");
+    const PlatRect now = DriverWindowRect(w);
+    EXPECT_TRUE(now.left == rect.left && now.top == rect.top && now.right == rect.right && now.bottom == rect.bottom);
+    EXPECT_EQ(DifferingPixels(want), 0);
 }

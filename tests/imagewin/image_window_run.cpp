@@ -360,11 +360,12 @@ TEST_F(ImageWindowRun, ResizeKeepsColourTableModeAndPlace) {
 
     EXPECT_EQ(Ask<int>([] { return PXK_ResizeImage(5, 10, 10); }), 1);
     const WindowId old_window = w;
-    // A shape no zoom can fit on the screen loses the image: 1920 x 4 needs 200% for the
-    // smallest view height and is then twice as wide as the screen.
+    // A shape no zoom can fit on the screen is refused and the image stays: 1920 x 4 needs
+    // 200% for the smallest view height and is then twice as wide as the screen.
     EXPECT_EQ(Ask<int>([] { return PXK_ResizeImage(6, 1920, 4); }), 2);
-    EXPECT_EQ(InUse(6), 0);
-    EXPECT_FALSE(PlatIsWindow(old_window));
+    EXPECT_EQ(InUse(6), 1);
+    EXPECT_EQ(ImageWindow(6), old_window);
+    EXPECT_TRUE(PlatIsWindow(old_window));
 }
 
 // ---- Moving and sizing -------------------------------------------------------------------

@@ -1,5 +1,6 @@
 // The view fit, the zoom steps and the caption format as plain functions, on the headless
 // screen of 1920 x 1080 (work area = screen, caption 23, frame 4, smallest window 136 x 39).
+#include <stdint.h>
 #include <string.h>
 
 #include <string>
@@ -100,6 +101,80 @@ TEST_F(ViewFitTest, ImpossibleShapesFail) {
     EXPECT_EQ(f.view_width, 128);
     ASSERT_TRUE(FitImageView(640, 480, -50, 1, &f));
     EXPECT_EQ(f.zoom, 20);
+}
+
+// The fit worked out the long way: the largest zoom not above the request whose exact view
+// (size x zoom / 100, not truncated) stays within the maximum on both axes; when a truncated
+// view is then below the minimum, the smallest zoom whose truncated views reach it, or no fit
+// when that zoom passes the maximum.
+bool ReferenceFit(int w, int h, int zoom, const ViewLimits& l, ViewFit* out) {
+    int64_t z = zoom;
+    while ((int64_t)w * z > 100LL * l.max_width || (int64_t)h * z > 100LL * l.max_height) z--;
+    auto below = [&](int64_t k) { return k * w / 100 < l.min_width || k * h / 100 < l.min_height; };
+    if (below(z)) {
+        z = 1;
+        while (below(z)) z++;
+        if (z * w / 100 > l.max_width || z * h / 100 > l.max_height) return false;
+    }
+    *out = ViewFit{(int)z, (int)(z * w / 100), (int)(z * h / 100)};
+    return true;
+}
+
+TEST_F(ViewFitTest, GridOfSizesAndZoomsMatchesTheLongWay) {
+    const int sizes[] = {1, 2, 3, 7, 9, 50, 99, 100, 101, 333, 480, 640, 1000, 1365, 4000, 15000};
+    const int zooms[] = {-5, 0, 1, 2, 3, 5, 33, 50, 99, 100, 101, 110, 111, 122, 123, 135, 137, 150, 152, 333, 1000};
+    int checked = 0;
+    for (int fit_screen = 0; fit_screen <= 1; fit_screen++) {
+        const ViewLimits limits = ImageViewLimits(fit_screen);
+        for (int w : sizes)
+            for (int h : sizes)
+                for (int z : zooms) {
+                    ViewFit want{-1, -1, -1}, got{-1, -1, -1};
+                    const bool fits = ReferenceFit(w, h, z, limits, &want);
+                    ASSERT_EQ(FitImageView(w, h, z, fit_screen, &got), fits) << w << "x" << h << " at " << z;
+                    if (!fits) continue;
+                    ASSERT_EQ(got.zoom, want.zoom) << w << "x" << h << " at " << z << " fit " << fit_screen;
+                    ASSERT_EQ(got.view_width, want.view_width) << w << "x" << h << " at " << z;
+                    ASSERT_EQ(got.view_height, want.view_height) << w << "x" << h << " at " << z;
+                    checked++;
+                }
+    }
+    EXPECT_GT(checked, 8000);
+}
+
+// A request whose view fits is kept as asked, and the keyboard's steps from 100% follow.
+TEST_F(ViewFitTest, FittingRequestsKeepTheirZoom) {
+    ViewFit f{};
+    ASSERT_TRUE(FitImageView(640, 480, 111, 1, &f));
+    EXPECT_EQ(f.zoom, 111);
+    EXPECT_EQ(f.view_width, 710);
+    EXPECT_EQ(f.view_height, 532);
+    const int steps[] = {111, 123, 137, 152, 169, 188, 209};   // 209% is the last that fits 1057 rows
+    int zoom = 100;
+    for (int expected : steps) {
+        ASSERT_TRUE(FitImageView(640, 480, ZoomStepUp(zoom), 1, &f));
+        EXPECT_EQ(f.zoom, expected);
+        zoom = f.zoom;
+    }
+    ASSERT_TRUE(FitImageView(640, 480, ZoomStepUp(zoom), 1, &f));
+    EXPECT_EQ(f.zoom, 220);   // floor(1057 * 100 / 480), the screen's limit
+}
+
+TEST(ZoomSteps, EveryStepMovesAtTheLowestZooms) {
+    const struct { int from, up, down; } steps[] = {
+        {1, 2, 1}, {2, 3, 1}, {3, 4, 2}, {4, 5, 3}, {5, 6, 4}, {6, 7, 5},
+        {9, 10, 8}, {10, 11, 9}, {11, 12, 10}, {100, 111, 90}, {2147483647, 2147483647, 1932735282}};
+    for (const auto& s : steps) {
+        EXPECT_EQ(ZoomStepUp(s.from), s.up) << s.from;
+        EXPECT_EQ(ZoomStepDown(s.from), s.down) << s.from;
+    }
+    for (int z = 1; z <= 100000; z++) {
+        ASSERT_GT(ZoomStepUp(z), z) << z;
+        if (z > 1) {
+            ASSERT_LT(ZoomStepDown(z), z) << z;
+        }
+        ASSERT_GE(ZoomStepDown(z), 1) << z;
+    }
 }
 
 TEST(ZoomSteps, UpAndDownFromOneHundred) {

@@ -4,6 +4,11 @@
 
 #include "image_fixture.h"
 
+// The program entries the library expects (the grey ramp sets its colour table through the
+// image store, which comes with the runtime); this test never starts the program.
+extern "C" void UserSetup(void) {}
+extern "C" void UserMain(void) {}
+
 namespace {
 
 using ChartTest = ImagingTest;

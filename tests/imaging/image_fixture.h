@@ -12,6 +12,7 @@
 
 #include "imagewin/image_table.h"
 #include "imaging/draw_state.h"
+#include "platform/draw/draw.h"
 #include "platform/draw/surface.h"
 #include "pxk.h"
 
@@ -38,6 +39,8 @@ inline void MakeTestImage(int index, int width, int height, int bits) {
     r.view_height = height;
     r.fit_screen = 1;
     r.dib = s;
+    // The colour table is reached through the memory context, as in the store.
+    r.memory_dc = PlatCreateMemoryContext(s);
     image_pixels[index] = s->pixels;
     r.in_use.store(1);
     PXK_SelectImage(index);
@@ -50,6 +53,8 @@ inline void FreeTestImage(int index) {
     free(r.dib->pixels);
     free(r.dib);
     r.dib = nullptr;
+    PlatDeleteContext(r.memory_dc);
+    r.memory_dc = nullptr;
     image_pixels[index] = nullptr;
 }
 

@@ -6,6 +6,8 @@
 
 #include <functional>
 
+#include <gtest/gtest.h>
+
 // Hands a job to the worker without waiting for it to run (but after the previous one has
 // run); returns its number.
 int PostJob(std::function<void()> job);
@@ -17,11 +19,12 @@ bool WaitJob(int number);
 // or the job did not finish within the harness timeout.
 bool OnWorker(std::function<void()> job);
 
-// Runs fn on the worker and returns its result (a value-initialised T when it did not run).
+// Runs fn on the worker and returns its result; a job that did not run fails the test and
+// gives a value-initialised T.
 template <typename T>
 T Ask(const std::function<T()>& fn) {
     T result{};
-    OnWorker([&] { result = fn(); });
+    EXPECT_TRUE(OnWorker([&] { result = fn(); })) << "the job did not run on the worker";
     return result;
 }
 
