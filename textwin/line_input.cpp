@@ -4,6 +4,8 @@
 // input is abandoned (the window closed or the program exiting).
 #include "textwin/text_window.h"
 
+#include "textwin/char_cells.h"
+
 #include "platform/system.h"
 #include "platform/text.h"
 #include "platform/window/window.h"
@@ -88,7 +90,7 @@ static void PushWrap(LineInput* in, int x) {
 static int CellsOf(const char16_t* units, int count) {
     uint32_t cp = 0;
     Utf16Decode(units, count, &cp);
-    return CharCellWidth(cp);
+    return ConsoleCharCells(cp);
 }
 
 // Echoes one character (one unit, or a surrogate pair) and appends it to the line.

@@ -3,6 +3,8 @@
 // right edge, and the invalidation and message pumping after each call.
 #include "textwin/text_window.h"
 
+#include "textwin/char_cells.h"
+
 #include "platform/system.h"
 #include "platform/text.h"
 #include "platform/window/window.h"
@@ -42,7 +44,7 @@ static PlatRect WriteUnits(TextWindowRecord* rec, const char16_t* units, int cou
         uint32_t cp = 0;
         int used = Utf16Decode(units + i, count - i, &cp);
         if (used < 1) used = 1;
-        int w = CharCellWidth(cp) * rec->cell_w;
+        int w = ConsoleCharCells(cp) * rec->cell_w;
         if (px + w > rec->width) {
             if (run_len > 0) dirty = RectUnion(dirty, DrawTextRun(rec, rec->cur_x, rec->cur_y, units + run, run_len));
             if (StartNewLine(rec)) *scrolled = true;

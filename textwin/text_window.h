@@ -75,8 +75,9 @@ TextWindowRecord* OpenTextWindowRecord(int id);
 // Replaces the backing store by a black one of the record's width x height; 0 done, 3 no memory.
 int CreateTextStore(TextWindowRecord* rec);
 void DestroyTextStore(TextWindowRecord* rec);
-// Draws a run of UTF-16 units at logical (x, y) in the record's colours, on opaque cells,
-// exactly as one text-output call would. Returns the logical rectangle it may have changed.
+// Draws a run of UTF-16 units at logical (x, y) in the record's colours on opaque cells, each
+// character at the left edge of its one or two cells (ConsoleCharCells). Returns the logical
+// rectangle it may have changed.
 PlatRect DrawTextRun(TextWindowRecord* rec, int x, int y, const char16_t* units, int count);
 // Fills logical rows [y0, y1) with black.
 void FillStoreRowsBlack(TextWindowRecord* rec, int y0, int y1);

@@ -134,6 +134,23 @@ TEST_F(TextWindows, BackspaceOverAWideCharacterThatWrappedGoesBackWhereItWasType
     EXPECT_EQ(FinishInput(job), narrow);
 }
 
+TEST_F(TextWindows, TypedCharactersTheConsoleFontDrawsFullWidthMoveTheCursorByTwoCells) {
+    OpenWindow(0, 10, 400, 300);
+    int job = StartInput(0);
+    DriverType("a°");
+    ASSERT_TRUE(WaitCursor(0, Cursor{24, 0}));
+    DriverType("Ж");
+    ASSERT_TRUE(WaitCursor(0, Cursor{40, 0}));
+    DriverType("\b");
+    ASSERT_TRUE(WaitCursor(0, Cursor{24, 0}));
+    // Both cells of the removed letter are blank again.
+    EXPECT_TRUE(DriverWaitFor([] { return AllColor(ScreenOf(0), PlatRect{32, 0, 40, 16}, 0x000000); }));
+    DriverType("b\n");
+    EXPECT_EQ(FinishInput(job), "a°b");
+    EXPECT_SHOWS(0, 0, 0, ReferenceText(u"a", 0xFFFFFF, 0x000000));
+    EXPECT_SHOWS(0, 24, 0, ReferenceText(u"b", 0xFFFFFF, 0x000000));
+}
+
 TEST_F(TextWindows, ALineLongerThan255BytesIsCutAtACharacterBoundary) {
     OpenWindow(0, 10, 800, 300);
     int job = StartInput(0);

@@ -51,6 +51,71 @@ TEST_F(TextWindows, AWideCharacterThatFindsOneCellMovesToTheNextLineWhole) {
     EXPECT_TRUE(AllColor(ScreenOf(0), PlatRect{392, 0, 400, 16}, BLACK));
 }
 
+// One character drawn alone at the left edge of a cell of `width` pixels on its background:
+// what a text window must show for it when nothing overlaps it.
+static Reference CellReference(const char16_t* ch, int width, uint32_t fg, uint32_t bg) {
+    Reference glyph = ReferenceText(ch, fg, bg);
+    Reference r;
+    r.width = width;
+    r.height = glyph.height;
+    r.pixels.assign((size_t)width * glyph.height, bg);
+    Surface* s = nullptr;
+    if (PlatCreateSurface(&s, width, glyph.height, 32, false) != 0) return r;
+    DrawContext* dc = PlatCreateMemoryContext(s);
+    PlatRect all{0, 0, width, glyph.height};
+    PlatFillRect(dc, &all, bg);
+    PlatSelectFont(dc, PlatGetStockFont(STOCK_CONSOLE_FONT));
+    PlatSetTextColor(dc, fg);
+    PlatSetBackMode(dc, BACK_TRANSPARENT);
+    PlatTextOut(dc, 0, 0, ch, Utf16Length(ch));
+    for (int y = 0; y < r.height; y++)
+        for (int x = 0; x < width; x++) r.pixels[(size_t)y * width + x] = ((uint32_t*)SurfaceRow(s, y))[x] & 0xFFFFFFu;
+    PlatDeleteContext(dc);
+    PlatDestroySurface(s);
+    return r;
+}
+
+TEST_F(TextWindows, CharactersTheConsoleFontDrawsFullWidthTakeTwoCellsWithoutOverlap) {
+    const uint32_t FG = 0xFFFF00, BG = 0x203040;
+    ASSERT_TRUE(RunOnWorker([=] {
+        PXK_OpenTextWindow(0, 10, 10, 400, 300);
+        PXK_PushTextColor(BG, FG);
+        PXK_Printf("a°b±c×dαЖ─①\uFFFD");
+    }));
+    // Narrow, wide, narrow ... : each wide character fills 16 pixels, the next starts after it.
+    struct Cell {
+        const char16_t* ch;
+        int x, width;
+    };
+    static const Cell cells[] = {{u"a", 0, 8},     {u"°", 8, 16},   {u"b", 24, 8},   {u"±", 32, 16},
+                                 {u"c", 48, 8},    {u"×", 56, 16},  {u"d", 72, 8},   {u"α", 80, 16},
+                                 {u"Ж", 96, 16},   {u"─", 112, 16}, {u"①", 128, 16}, {u"\uFFFD", 144, 16}};
+    EXPECT_EQ(CursorOf(0), (Cursor{160, 0}));
+    for (const Cell& c : cells) EXPECT_SHOWS(0, c.x, 0, CellReference(c.ch, c.width, FG, BG));
+    // The box-drawing line runs through both of its cells.
+    EXPECT_EQ(ScreenOf(0).at(112, 8), FG);
+    EXPECT_EQ(ScreenOf(0).at(127, 8), FG);
+    EXPECT_TRUE(AllColor(ScreenOf(0), PlatRect{160, 0, 400, 16}, BLACK));
+
+    // Wrapping counts the same: after 49 narrow cells, ± finds one cell and moves on whole,
+    // and 25 Greek letters fill a 400-pixel line exactly.
+    ASSERT_TRUE(RunOnWorker([] {
+        PXK_Printf("\n%s", "0123456789012345678901234567890123456789012345678");
+        PXK_Printf("±");
+    }));
+    EXPECT_EQ(CursorOf(0), (Cursor{16, 32}));
+    EXPECT_SHOWS(0, 0, 32, CellReference(u"±", 16, FG, BG));
+    EXPECT_TRUE(AllColor(ScreenOf(0), PlatRect{392, 16, 400, 32}, BLACK));
+    ASSERT_TRUE(RunOnWorker([] {
+        PXK_Printf("\n");
+        for (int i = 0; i < 25; i++) PXK_Printf("α");
+    }));
+    EXPECT_EQ(CursorOf(0), (Cursor{400, 48}));
+    ASSERT_TRUE(RunOnWorker([] { PXK_Printf("β"); }));
+    EXPECT_EQ(CursorOf(0), (Cursor{16, 64}));
+    EXPECT_SHOWS(0, 384, 48, CellReference(u"α", 16, FG, BG));
+}
+
 TEST_F(TextWindows, AWindowNarrowerThanACellPrintsEachCharacterOnItsOwnLine) {
     ASSERT_TRUE(RunOnWorker([] {
         PXK_OpenTextWindow(0, 10, 10, 6, 200);
