@@ -1,9 +1,11 @@
 // Formatted output to the current text window: formatting in the "C" locale, the log copy,
 // the walk that cuts the text into runs at line feeds and where a character would cross the
-// right edge, and the invalidation and message pumping after each call.
+// right edge, and the invalidation and message pumping after each call (a pump skipped to
+// keep bursts fast leaves its paint owed, never dropped).
 #include "textwin/text_window.h"
 
 #include "textwin/char_cells.h"
+#include "textwin/owed_paint.h"
 
 #include "platform/system.h"
 #include "platform/text.h"
@@ -63,11 +65,16 @@ static PlatRect WriteUnits(TextWindowRecord* rec, const char16_t* units, int cou
     return dirty;
 }
 
-static void PumpAfterOutput(void) {
+// Pumps unless this thread pumped less than the interval ago; then the paint of this output
+// is owed instead, and paid when no pump comes in time (owed_paint.h).
+static void PumpAfterOutput(int id) {
     static thread_local uint32_t last_pump = 0;
     static thread_local bool pumped = false;
     uint32_t now = PlatGetTickMs();
-    if (pumped && now - last_pump < (uint32_t)PRINT_PUMP_INTERVAL_MS) return;
+    if (pumped && now - last_pump < (uint32_t)PRINT_PUMP_INTERVAL_MS) {
+        OwePaint(id);
+        return;
+    }
     pumped = true;
     last_pump = now;
     PXK_PumpMessages();
@@ -108,5 +115,5 @@ void PXK_Printf(const char* format, ...) {
         window = rec->hwnd.load();
     }
     if (invalidate) PlatInvalidateRect(window, scrolled ? nullptr : &dirty, false);
-    PumpAfterOutput();
+    PumpAfterOutput(id);
 }

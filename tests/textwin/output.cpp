@@ -303,6 +303,29 @@ TEST_F(TextWindows, NumbersAreFormattedInTheCLocaleWhateverTheProgramsLocale) {
     EXPECT_SHOWS(0, 0, 0, ReferenceText(u"4.5", WHITE, BLACK));
 }
 
+TEST_F(TextWindows, TheLastLinesOfABurstReachTheScreenWhileTheProgramComputesWithoutPumping) {
+    ASSERT_TRUE(RunOnWorker([] { PXK_OpenTextWindow(0, 10, 10, 400, 300); }));
+    static std::atomic<bool> release;
+    release.store(false);
+    int job = PostJob([] {
+        // Six full lines of digits in 300 calls: printing this fast pumps about once a
+        // millisecond, so the calls that follow find the pump just made and skip it.
+        for (int i = 0; i < 300; i++) PXK_Printf("%d", i % 10);
+        PXK_Printf("\nfirst\n");
+        PXK_Printf("second\n");
+        while (!release.load()) {
+        }
+    });
+    bool shown = DriverWaitFor([] {
+        return ShowsText(0, 0, 96, ReferenceText(u"first", WHITE, BLACK)) &&
+               ShowsText(0, 0, 112, ReferenceText(u"second", WHITE, BLACK));
+    });
+    release.store(true);
+    EXPECT_TRUE(WaitJob(job));
+    EXPECT_TRUE(shown) << CompareCells(ScreenOf(0), 0, 112, ReferenceText(u"second", WHITE, BLACK));
+    EXPECT_EQ(CursorOf(0), (Cursor{0, 128}));
+}
+
 TEST_F(TextWindows, AnotherThreadPrintsIntoAWorkerWindow) {
     ASSERT_TRUE(RunOnWorker([] { PXK_OpenTextWindow(0, 0, 0, 200, 64); }));
     // This thread is not the window's: output draws into the store and the worker paints it.

@@ -1,0 +1,9 @@
+// Paints owed by formatted output. Printing in a burst pumps the thread's messages at most
+// once a millisecond, so the paint of a burst's last lines would wait for the next pump, which
+// a program that goes on computing never makes. Output whose pump was skipped is noted here;
+// a small thread of the text windows copies its damaged rows from the store to the window
+// when the interval has passed without a paint, as the paint message would have.
+#pragma once
+
+// Notes that text window `id` has output waiting for a paint that no pump has made yet.
+void OwePaint(int id);
