@@ -16,12 +16,15 @@
 #include <stdio.h>
 #include <string.h>
 
-enum { CURSOR_BLINK_MS = 200, LINE_MAX_UNITS = LINE_UNITS - 1 };
+// A line holds at most 255 bytes in the system code page, so that what was echoed is what
+// the caller's 256-byte buffer receives.
+enum { CURSOR_BLINK_MS = 200, LINE_MAX_UNITS = LINE_UNITS - 1, LINE_MAX_BYTES = LINE_UNITS - 1 };
 
 struct LineInput {
     int id;
     char16_t line[LINE_UNITS];
     int length;                    // units in line
+    int bytes;                     // the line's length in the system code page (UTF-8)
     // Cursor x positions to go back to when a backspace undoes a wrap. A wide character can
     // wrap before and after itself, so two entries per character at most.
     int wrap_stack[2 * LINE_UNITS];
@@ -93,6 +96,12 @@ static int CellsOf(const char16_t* units, int count) {
     return ConsoleCharCells(cp);
 }
 
+// Bytes a character takes in UTF-8; a lone surrogate is converted to U+FFFD, three bytes.
+static int Utf8Bytes(const char16_t* units, int count) {
+    if (count == 2) return 4;
+    return units[0] < 0x80 ? 1 : units[0] < 0x800 ? 2 : 3;
+}
+
 // Echoes one character (one unit, or a surrogate pair) and appends it to the line.
 static void InsertCharacter(LineInput* in, const char16_t* units, int count) {
     int u = CellsOf(units, count);
@@ -114,6 +123,7 @@ static void InsertCharacter(LineInput* in, const char16_t* units, int count) {
         MoveCursor(in, u * cw, 0, false, 0);
     }
     for (int i = 0; i < count; i++) in->line[in->length++] = units[i];
+    in->bytes += Utf8Bytes(units, count);
     DrawCursor(in);
 }
 
@@ -124,6 +134,7 @@ static void Backspace(LineInput* in) {
         in->line[in->length - 2] >= 0xD800 && in->line[in->length - 2] <= 0xDBFF)
         count = 2;
     int u = CellsOf(in->line + in->length - count, count);
+    in->bytes -= Utf8Bytes(in->line + in->length - count, count);
     in->length -= count;
     int x, width, cw;
     CursorState(in, &x, &width, &cw);
@@ -143,6 +154,14 @@ static void Backspace(LineInput* in) {
     if (in->redraw_due) DrawCursor(in);
 }
 
+// Takes a character only while the line still has room for it; a refused one is not echoed.
+static void OfferCharacter(LineInput* in, const char16_t* units, int count) {
+    if (in->length + count <= LINE_MAX_UNITS && in->bytes + Utf8Bytes(units, count) <= LINE_MAX_BYTES)
+        InsertCharacter(in, units, count);
+    else if (in->redraw_due)
+        DrawCursor(in);
+}
+
 // A typed unit other than Enter and backspace. Surrogate pairs arrive as two units and are
 // echoed as one character.
 static void TypeUnit(LineInput* in, char16_t unit) {
@@ -153,13 +172,11 @@ static void TypeUnit(LineInput* in, char16_t unit) {
     if (unit >= 0xDC00 && unit <= 0xDFFF && in->pending_high) {
         char16_t pair[2] = {in->pending_high, unit};
         in->pending_high = 0;
-        if (in->length + 2 <= LINE_MAX_UNITS) InsertCharacter(in, pair, 2);
-        else if (in->redraw_due) DrawCursor(in);
+        OfferCharacter(in, pair, 2);
         return;
     }
     in->pending_high = 0;
-    if (in->length < LINE_MAX_UNITS) InsertCharacter(in, &unit, 1);
-    else if (in->redraw_due) DrawCursor(in);
+    OfferCharacter(in, &unit, 1);
 }
 
 static WindowId PasteTarget(const LineInput* in) {

@@ -164,6 +164,30 @@ TEST_F(TextWindows, ALineLongerThan255BytesIsCutAtACharacterBoundary) {
     EXPECT_EQ(result, typed.substr(0, 254));
 }
 
+TEST_F(TextWindows, ALineTakesNoMoreCharactersThanFit255BytesAndEchoesWhatItReturns) {
+    OpenWindow(0, 10, 800, 300);
+    std::string hundred, kept;
+    for (int i = 0; i < 100; i++) hundred += "漢";   // three bytes each
+    for (int i = 0; i < 85; i++) kept += "漢";
+    std::u16string line1(50, u'漢'), line2(35, u'漢');
+    int job = StartInput(0);
+    DriverType(hundred.c_str());
+    // 50 characters fill the first line, 35 more go on the second; the other 15 are refused.
+    ASSERT_TRUE(WaitCursor(0, Cursor{560, 16}));
+    DriverType("\n");
+    EXPECT_EQ(FinishInput(job), kept);
+    EXPECT_SHOWS(0, 0, 0, ReferenceText(line1.c_str(), 0xFFFFFF, 0x000000));
+    EXPECT_SHOWS(0, 0, 16, ReferenceText(line2.c_str(), 0xFFFFFF, 0x000000));
+    EXPECT_TRUE(DriverWaitFor([] { return AllColor(ScreenOf(0), PlatRect{560, 16, 800, 32}, 0x000000); }));
+    // Recalling the line echoes and returns the same 85 characters.
+    job = StartInput(0);
+    DriverKey(KEY_UP);
+    ASSERT_TRUE(WaitCursor(0, Cursor{560, 48}));
+    DriverType("\n");
+    EXPECT_EQ(FinishInput(job), kept);
+    EXPECT_SHOWS(0, 0, 48, ReferenceText(line2.c_str(), 0xFFFFFF, 0x000000));
+}
+
 TEST_F(TextWindows, ClosingTheWindowDuringInputReturnsAnEmptyLine) {
     OpenWindow(0, 10, 400, 300);
     int job = StartInput(0);
