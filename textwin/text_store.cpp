@@ -50,6 +50,7 @@ int CreateTextStore(TextWindowRecord* rec) {
     memset(rec->row_black, 1, (size_t)s->height);   // a new surface is black
     rec->bitmap = s;
     rec->store_top = 0;
+    rec->store_generation++;
     rec->pending_paint = PlatRect{0, 0, 0, 0};
     rec->mem_dc = PlatCreateMemoryContext(s);
     PlatSelectBrush(rec->mem_dc, 0x000000);
@@ -210,6 +211,18 @@ bool ScrollIfNeededLocked(TextWindowRecord* rec) {
     }
     rec->cur_y = new_y;
     return true;
+}
+
+void ScrollDownLocked(TextWindowRecord* rec, int rows) {
+    if (!rec->bitmap || rows <= 0) return;
+    if (rows >= rec->height) {
+        FillStoreRowsBlack(rec, 0, rec->height);
+        return;
+    }
+    // Turning the ring back brings the bottom rows to the top, where they are cleared.
+    int h = RingHeight(rec);
+    rec->store_top = (int)((((long long)rec->store_top - rows) % h + h) % h);
+    FillStoreRowsBlack(rec, 0, rows);
 }
 
 bool StartNewLine(TextWindowRecord* rec) {

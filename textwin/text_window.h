@@ -50,6 +50,7 @@ struct TextWindowRecord {
     // physical row (y + store_top) mod height, so that scrolling by a line moves no pixels.
     Surface* bitmap;
     int store_top;
+    unsigned store_generation;   // counts the stores made: a resize makes a new one
     // One flag per physical row: 1 while the row is known to be all black, so that clearing
     // the band freed by a scroll skips rows that hold nothing.
     uint8_t* row_black;
@@ -81,6 +82,8 @@ void DestroyTextStore(TextWindowRecord* rec);
 PlatRect DrawTextRun(TextWindowRecord* rec, int x, int y, const char16_t* units, int count);
 // Fills logical rows [y0, y1) with black.
 void FillStoreRowsBlack(TextWindowRecord* rec, int y0, int y1);
+// Moves the content down by `rows` rows; the rows freed at the top are black.
+void ScrollDownLocked(TextWindowRecord* rec, int rows);
 // Scrolls by one line when the cursor line does not fit; true if it did.
 bool ScrollIfNeededLocked(TextWindowRecord* rec);
 // cur_y += cell_h, cur_x = 0, then scrolls if needed; true if it scrolled.

@@ -151,6 +151,54 @@ TEST_F(TextWindows, TypedCharactersTheConsoleFontDrawsFullWidthMoveTheCursorByTw
     EXPECT_SHOWS(0, 24, 0, ReferenceText(u"b", 0xFFFFFF, 0x000000));
 }
 
+static const char* const ALPHABET45 = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRS";
+
+static void TypeBackspaces(int n) {
+    for (int i = 0; i < n; i++) DriverType("\b");
+}
+
+TEST_F(TextWindows, BackspaceAcrossMoreWrappedLinesThanTheWindowShowsBringsThemBack) {
+    // Ten cells a line and two lines on screen: 45 characters take five lines.
+    OpenWindow(0, 10, 80, 48);
+    int job = StartInput(0);
+    DriverType(ALPHABET45);
+    ASSERT_TRUE(WaitCursor(0, Cursor{40, 16}));
+    // Back over "OPQRS", "EFGHIJKLMN", "uvwxyzABCD" and "t": the cursor stays on screen.
+    TypeBackspaces(26);
+    ASSERT_TRUE(WaitCursor(0, Cursor{72, 0}));
+    DriverType("XY");
+    ASSERT_TRUE(WaitCursor(0, Cursor{8, 16}));
+    EXPECT_SHOWS(0, 0, 0, ReferenceText(u"klmnopqrsX", 0xFFFFFF, 0x000000));
+    EXPECT_SHOWS(0, 0, 16, ReferenceText(u"Y", 0xFFFFFF, 0x000000));
+    DriverType("\n");
+    EXPECT_EQ(FinishInput(job), "abcdefghijklmnopqrsXY");
+    ASSERT_TRUE(RunOnWorker([] { PXK_Printf("after"); }));
+    EXPECT_SHOWS(0, 0, 0, ReferenceText(u"Y", 0xFFFFFF, 0x000000));
+    EXPECT_SHOWS(0, 0, 16, ReferenceText(u"after", 0xFFFFFF, 0x000000));
+}
+
+TEST_F(TextWindows, AResizeDuringInputEchoesTheLineAgainAndBackspaceStaysInTheWindow) {
+    OpenWindow(0, 10, 80, 48);
+    int job = StartInput(0);
+    DriverType(ALPHABET45);
+    ASSERT_TRUE(WaitCursor(0, Cursor{40, 16}));
+    // Fifteen cells a line and three lines on screen: the line is echoed again from the top.
+    PlatRect r{0, 0, 120, 64};
+    PlatAdjustWindowRect(&r, STYLE_CAPTION | STYLE_SYSMENU | STYLE_SIZEFRAME, 0, false);
+    PlatSetWindowPos(HandleOf(0), 0, 0, RectWidth(r), RectHeight(r), MOVE_NOMOVE | MOVE_NOZORDER);
+    ASSERT_TRUE(WaitCursor(0, Cursor{0, 32}));
+    EXPECT_SHOWS(0, 0, 0, ReferenceText(u"pqrstuvwxyzABCD", 0xFFFFFF, 0x000000));
+    EXPECT_SHOWS(0, 0, 16, ReferenceText(u"EFGHIJKLMNOPQRS", 0xFFFFFF, 0x000000));
+    TypeBackspaces(35);
+    ASSERT_TRUE(WaitCursor(0, Cursor{80, 0}));
+    EXPECT_SHOWS(0, 0, 0, ReferenceText(u"abcdefghij", 0xFFFFFF, 0x000000));
+    DriverType("Z\n");
+    EXPECT_EQ(FinishInput(job), "abcdefghijZ");
+    ASSERT_TRUE(RunOnWorker([] { PXK_Printf("after"); }));
+    EXPECT_SHOWS(0, 0, 0, ReferenceText(u"abcdefghijZ", 0xFFFFFF, 0x000000));
+    EXPECT_SHOWS(0, 0, 16, ReferenceText(u"after", 0xFFFFFF, 0x000000));
+}
+
 TEST_F(TextWindows, ALineLongerThan255BytesIsCutAtACharacterBoundary) {
     OpenWindow(0, 10, 800, 300);
     int job = StartInput(0);
