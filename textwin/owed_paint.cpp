@@ -1,11 +1,14 @@
-// The thread that pays owed paints. It sleeps until output is owed a paint, waits one
-// throttle interval (a pump in between paints the damage itself and leaves nothing to pay),
-// then copies the damage still waiting from each owing window's store to the window. The
-// copy goes through a context that names the window by its id, so a window destroyed
-// meanwhile is simply not drawn; the record's lock keeps the store still while it is read.
+// The thread that pays owed paints. It sleeps until output is owed a paint, then looks once
+// an interval at the windows that are owed one. While a window's output keeps coming, its
+// printing thread is pumping at least once an interval and paints it itself; once the
+// output has stopped for an interval, the thread copies the damage still waiting from the
+// window's store to the window (nothing, when a pump came in between). The copy goes
+// through a context that names the window by its id, so a window destroyed meanwhile is
+// simply not drawn; the record's lock keeps the store still while it is read.
 #include "textwin/owed_paint.h"
 
 #include "platform/draw/draw.h"
+#include "platform/system.h"
 #include "textwin/text_window.h"
 
 #include <atomic>
@@ -14,9 +17,12 @@
 #include <mutex>
 #include <thread>
 
-enum { OWED_PAINT_DELAY_MS = 1 };
+// The quiet time after which output is taken to have stopped: two ticks of the millisecond
+// clock are at least one whole millisecond.
+enum { OWED_PAINT_DELAY_MS = 1, OWED_PAINT_QUIET_TICKS = 2 };
 
 static std::atomic<bool> owed[TEXT_WINDOW_COUNT];
+static std::atomic<uint32_t> last_owed_tick[TEXT_WINDOW_COUNT];
 static std::atomic<bool> any_owed{false};
 // Never destroyed: the thread waits on them until the process ends.
 static std::mutex& owed_mutex = *new std::mutex;
@@ -40,13 +46,23 @@ static void OwedPaintThread(void) {
             any_owed.store(false, std::memory_order_relaxed);
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(OWED_PAINT_DELAY_MS));
-        for (int id = 0; id < TEXT_WINDOW_COUNT; id++)
+        uint32_t now = PlatGetTickMs();
+        bool printing = false;
+        for (int id = 0; id < TEXT_WINDOW_COUNT; id++) {
+            if (!owed[id].load(std::memory_order_acquire)) continue;
+            if (now - last_owed_tick[id].load(std::memory_order_relaxed) < (uint32_t)OWED_PAINT_QUIET_TICKS) {
+                printing = true;
+                continue;
+            }
             if (owed[id].exchange(false, std::memory_order_acq_rel)) PayOwedPaint(id);
+        }
+        if (printing) any_owed.store(true, std::memory_order_relaxed);
     }
 }
 
-void OwePaint(int id) {
+void OwePaint(int id, uint32_t now) {
     if (id < 0 || id >= TEXT_WINDOW_COUNT) return;
+    last_owed_tick[id].store(now, std::memory_order_relaxed);
     // Already owed and not yet taken by the thread: that payment will cover this output too.
     if (owed[id].exchange(true, std::memory_order_acq_rel)) return;
     static std::once_flag started;

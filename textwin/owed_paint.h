@@ -5,5 +5,8 @@
 // when the interval has passed without a paint, as the paint message would have.
 #pragma once
 
-// Notes that text window `id` has output waiting for a paint that no pump has made yet.
-void OwePaint(int id);
+#include <stdint.h>
+
+// Notes that text window `id` has output waiting for a paint that no pump has made yet; `now`
+// is the millisecond clock (PlatGetTickMs) of the output.
+void OwePaint(int id, uint32_t now);

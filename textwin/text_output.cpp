@@ -72,7 +72,7 @@ static void PumpAfterOutput(int id) {
     static thread_local bool pumped = false;
     uint32_t now = PlatGetTickMs();
     if (pumped && now - last_pump < (uint32_t)PRINT_PUMP_INTERVAL_MS) {
-        OwePaint(id);
+        OwePaint(id, now);
         return;
     }
     pumped = true;
