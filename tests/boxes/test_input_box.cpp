@@ -245,6 +245,7 @@ TEST_F(InputBox, RenamingAnItemOrAButtonWhileALineIsReadIsRefusedBeforeAnythingI
     ASSERT_TRUE(DriverWaitIdle());
     PlatRect text = DriverClientRectScreen(text_windows[0].hwnd.load());
     DriverClick(text.left + 100, text.top + 100);
+    ASSERT_TRUE(DriverWaitIdle());
     DriverType("c\n");
     ASSERT_TRUE(DriverWaitFor([] { return DriverWindowText(item_label[1]) == "abc"; }));
     EXPECT_EQ(DriverWindowText(item_label[2]), "Item 2");
