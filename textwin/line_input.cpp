@@ -159,8 +159,10 @@ static void InsertCharacter(LineInput* in, const char16_t* units, int count) {
     CursorState(in, &x, &width, &cw);
     p.before_x = x;
     p.before_row = in->row;
-    if (u == 2 && x > width - 2 * cw) {
-        // A wide character that finds one cell moves to the next line whole.
+    // A wide character that finds one cell moves to the next line whole; so does a narrow one
+    // that finds none (after a prompt that filled the line).
+    bool no_room = u == 2 ? x > width - 2 * cw : x > 0 && x > width - cw;
+    if (no_room) {
         BlankCursorCell(in);
         NewLineAndInvalidate(in);
         CursorState(in, &x, &width, &cw);

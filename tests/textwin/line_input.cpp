@@ -151,6 +151,19 @@ TEST_F(TextWindows, TypedCharactersTheConsoleFontDrawsFullWidthMoveTheCursorByTw
     EXPECT_SHOWS(0, 24, 0, ReferenceText(u"b", 0xFFFFFF, 0x000000));
 }
 
+TEST_F(TextWindows, AfterAPromptThatFillsTheLineTheFirstTypedCharacterStartsTheNextLine) {
+    OpenWindow(0, 10, 400, 300);
+    ASSERT_TRUE(RunOnWorker([] { PXK_Printf("%s", "01234567890123456789012345678901234567890123456789"); }));
+    ASSERT_EQ(CursorOf(0), (Cursor{400, 0}));
+    int job = StartInput(0);
+    DriverType("ab");
+    ASSERT_TRUE(WaitCursor(0, Cursor{16, 16}));
+    EXPECT_SHOWS(0, 0, 16, ReferenceText(u"ab", 0xFFFFFF, 0x000000));
+    DriverType("\n");
+    EXPECT_EQ(FinishInput(job), "ab");
+    EXPECT_SHOWS(0, 0, 0, ReferenceText(u"01234567890123456789012345678901234567890123456789", 0xFFFFFF, 0x000000));
+}
+
 static const char* const ALPHABET45 = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRS";
 
 static void TypeBackspaces(int n) {
