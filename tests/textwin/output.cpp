@@ -258,6 +258,21 @@ TEST_F(TextWindows, CloseAndSelectRefuseClosedSlotsAndClosingTheCurrentPicksTheL
     EXPECT_EQ(PXK_OpenTextWindow(256, 0, 0, 10, 10), 1);
 }
 
+TEST_F(TextWindows, AFailedOpenLeavesTheCurrentTextWindowAsItWas) {
+    static std::atomic<int> result{-1};
+    ASSERT_TRUE(RunOnWorker([] {
+        PXK_OpenTextWindow(2, 10, 10, 200, 100);
+        // More pixels than a surface may hold: the window or its store cannot be made.
+        result = PXK_OpenTextWindow(6, 300, 10, 1 << 20, 1 << 20);
+        PXK_Printf("still here");
+    }));
+    EXPECT_NE(result.load(), 0);
+    EXPECT_EQ(text_windows[6].is_open.load(), 0);
+    EXPECT_EQ(current_text_window.load(), 2);
+    EXPECT_EQ(CursorOf(2), (Cursor{80, 0}));
+    EXPECT_SHOWS(2, 0, 0, ReferenceText(u"still here", WHITE, BLACK));
+}
+
 TEST_F(TextWindows, ResizingClearsTheWindowAndPutsTheCursorHome) {
     ASSERT_TRUE(RunOnWorker([] {
         PXK_OpenTextWindow(0, 10, 10, 300, 200);
