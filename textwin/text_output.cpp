@@ -65,16 +65,15 @@ static PlatRect WriteUnits(TextWindowRecord* rec, const char16_t* units, int cou
     return dirty;
 }
 
-// Pumps unless this thread pumped less than the interval ago; then the paint of this output
-// is owed instead, and paid when no pump comes in time (owed_paint.h).
+// Pumps unless this thread pumped less than the interval ago. The output's paint is noted as
+// owed either way: a skipped pump, or a window that belongs to another thread, leaves it to be
+// paid when no paint comes in time (owed_paint.h).
 static void PumpAfterOutput(int id) {
     static thread_local uint32_t last_pump = 0;
     static thread_local bool pumped = false;
     uint32_t now = PlatGetTickMs();
-    if (pumped && now - last_pump < (uint32_t)PRINT_PUMP_INTERVAL_MS) {
-        OwePaint(id, now);
-        return;
-    }
+    OwePaint(id, now);
+    if (pumped && now - last_pump < (uint32_t)PRINT_PUMP_INTERVAL_MS) return;
     pumped = true;
     last_pump = now;
     PXK_PumpMessages();
