@@ -1,7 +1,9 @@
 // Line input on the real program: typed lines and their echo, typing into another text
-// window, recall with Up, paste with Ctrl+V, backspace across wraps, the 255-byte limit,
-// abandonment by closing the window or by Exit, input read on a thread that does not own
-// the window, the main window's keys forwarded from a text window, and the key ring itself.
+// window, recall with Up, paste with Ctrl+V, backspace across wraps and across rows that
+// scrolled away, characters the console font draws full width, a prompt that fills the
+// line, a resize during input, the 255-byte limit, abandonment by closing the window or by
+// Exit, input read on a thread that does not own the window, the main window's keys
+// forwarded from a text window, and the key ring itself.
 #include "textwin_fixture.h"
 
 #include "runtime/main_window.h"

@@ -1,7 +1,9 @@
 // Text window output on the real program: runs and line breaks, wrapping of narrow and wide
-// characters, scrolling with its black band, the colour stacks, opening and resizing, the
-// output limit and the "C" number format. Glyphs are checked against the layer's own text
-// output drawn into a separate surface, backgrounds by exact colour.
+// characters (wide as the console font draws them), scrolling with its black band, the
+// colour stacks, opening (a failed open included) and resizing, the output limit, the "C"
+// number format, and output reaching the screen while the program computes. Glyphs are
+// checked against the layer's own text output drawn into a separate surface, backgrounds by
+// exact colour.
 #include "textwin_fixture.h"
 
 #include <clocale>
