@@ -19,6 +19,8 @@ static int rename_target = 0;
 
 void RenameButton(int i) {
     if (!button_box.load(std::memory_order_acquire) || i < 0 || i >= button_count.load()) return;
+    // While a line is being read, a prompt printed now would land inside the user's line.
+    if (input_active.load(std::memory_order_acquire) != 0) return;
     char16_t wide[512];
     int units = PlatGetWindowText(button_hwnd[i], wide, 512);
     char text[1024];

@@ -36,6 +36,8 @@ static void TakeValue(WindowId edit) {
 
 void RenameInputBoxItem(int i) {
     if (!input_box.load(std::memory_order_acquire) || i < 0 || i >= item_count.load()) return;
+    // While a line is being read, a prompt printed now would land inside the user's line.
+    if (input_active.load(std::memory_order_acquire) != 0) return;
     char label[256];
     PXK_GetWindowText(item_label[i], label, 256);
     PXK_ShowTextWindow();

@@ -1,8 +1,11 @@
-// Character cells drawn once and copied afterwards. A cell is made by the layer's text
-// output into a small surface with a margin all round; drawing it twice over two different
-// margin colours shows whether the character leaves its cell (overhanging glyphs then make
-// the caller fall back to the layer's text output for the whole run, which stays exact).
+// Character cells drawn once and copied afterwards. A cell is made by filling its box with
+// the background and drawing the glyph at its left edge with the layer's text output, in a
+// small surface with a margin all round; doing it twice over two different margin colours
+// shows whether the glyph leaves its cell (a run with such a glyph is then drawn by the
+// caller on the rows around the line, so that the overhang lands where it belongs).
 #include "textwin/glyph_cells.h"
+
+#include "textwin/char_cells.h"
 
 #include "platform/draw/draw.h"
 #include "platform/draw/surface.h"
@@ -14,6 +17,7 @@ enum { COLOR_SETS = 4, OTHER_CELLS_MAX = 4096 };
 
 struct GlyphColorSet {
     Font* font = nullptr;
+    int cell_w = 0;
     int cell_h = 0;
     uint32_t text_color = 0;
     uint32_t back_color = 0;
@@ -31,13 +35,13 @@ struct GlyphCache {
 
 static thread_local std::unique_ptr<GlyphCache> tl_cache;
 
-GlyphColorSet* UseGlyphColorSet(Font* font, int cell_h, uint32_t text_color, uint32_t back_color) {
+GlyphColorSet* UseGlyphColorSet(Font* font, int cell_w, int cell_h, uint32_t text_color, uint32_t back_color) {
     if (!tl_cache) tl_cache.reset(new GlyphCache);
     GlyphCache* c = tl_cache.get();
     c->clock++;
     GlyphColorSet* victim = &c->sets[0];
     for (GlyphColorSet& s : c->sets) {
-        if (s.used && s.font == font && s.cell_h == cell_h && s.text_color == text_color &&
+        if (s.used && s.font == font && s.cell_w == cell_w && s.cell_h == cell_h && s.text_color == text_color &&
             s.back_color == back_color) {
             s.last_use = c->clock;
             // Characters of runs long past are dropped now, while no pointer into the set lives.
@@ -47,6 +51,7 @@ GlyphColorSet* UseGlyphColorSet(Font* font, int cell_h, uint32_t text_color, uin
         if (!s.used || (victim->used && s.last_use < victim->last_use)) victim = &s;
     }
     victim->font = font;
+    victim->cell_w = cell_w;
     victim->cell_h = cell_h;
     victim->text_color = text_color;
     victim->back_color = back_color;
@@ -72,22 +77,18 @@ static bool MarginUntouched(const Surface* s, const PlatRect& cell, uint32_t mar
     return true;
 }
 
-static void RenderCell(GlyphColorSet* set, const char16_t* units, int count, GlyphCell* cell) {
+static void RenderCell(GlyphColorSet* set, uint32_t code_point, const char16_t* units, int count, GlyphCell* cell) {
     cell->advance = 0;
     cell->inside = false;
     cell->pixels.clear();
+    int advance = ConsoleCharCells(code_point) * set->cell_w;
+    int h = set->cell_h;
+    if (advance <= 0 || h <= 0) return;
     DrawContext* dc = PlatCreateMemoryContext(nullptr);
     PlatSelectFont(dc, set->font);
     PlatSetTextColor(dc, set->text_color);
-    PlatSetBackColor(dc, set->back_color);
-    PlatSetBackMode(dc, BACK_OPAQUE);
-    int advance = PlatGetTextExtent(dc, units, count).cx;
-    int h = set->cell_h;
-    if (advance < 0 || advance > 64 * (h + 1)) {
-        PlatDeleteContext(dc);
-        return;
-    }
-    int margin = h > 0 ? h : 1;
+    PlatSetBackMode(dc, BACK_TRANSPARENT);
+    int margin = h;
     Surface* s = nullptr;
     if (PlatCreateSurface(&s, advance + 2 * margin, h + 2 * margin, 32, false) != 0) {
         PlatDeleteContext(dc);
@@ -100,6 +101,7 @@ static void RenderCell(GlyphColorSet* set, const char16_t* units, int count, Gly
     static const uint32_t margins[2] = {0x123456, 0xEDCBA9};
     for (uint32_t m : margins) {
         PlatFillRect(dc, &all, m);
+        PlatFillRect(dc, &box, set->back_color);
         PlatTextOut(dc, margin, margin, units, count);
         if (!MarginUntouched(s, box, m)) inside = false;
     }
@@ -119,7 +121,7 @@ static void RenderCell(GlyphColorSet* set, const char16_t* units, int count, Gly
 const GlyphCell* LookupGlyphCell(GlyphColorSet* set, uint32_t code_point, const char16_t* units, int count) {
     if (code_point < 128 && count == 1) {
         if (!set->ascii_ready[code_point]) {
-            RenderCell(set, units, count, &set->ascii[code_point]);
+            RenderCell(set, code_point, units, count, &set->ascii[code_point]);
             set->ascii_ready[code_point] = true;
         }
         return &set->ascii[code_point];
@@ -127,6 +129,6 @@ const GlyphCell* LookupGlyphCell(GlyphColorSet* set, uint32_t code_point, const 
     auto it = set->other.find(code_point);
     if (it != set->other.end()) return &it->second;
     GlyphCell& cell = set->other[code_point];
-    RenderCell(set, units, count, &cell);
+    RenderCell(set, code_point, units, count, &cell);
     return &cell;
 }

@@ -1,8 +1,11 @@
 // Line input in the current text window: a loop that pumps the thread's messages, takes
 // typed units from the key ring, serves the recall and paste requests, echoes characters
-// with wrapping, undoes wraps on backspace, blinks the cursor, and ends on Enter or when the
-// input is abandoned (the window closed or the program exiting).
+// with wrapping, undoes wraps on backspace (bringing back rows that scrolled away), echoes
+// the line again after a resize, blinks the cursor, and ends on Enter or when the input is
+// abandoned (the window closed or the program exiting).
 #include "textwin/text_window.h"
+
+#include "textwin/char_cells.h"
 
 #include "platform/system.h"
 #include "platform/text.h"
@@ -14,16 +17,26 @@
 #include <stdio.h>
 #include <string.h>
 
-enum { CURSOR_BLINK_MS = 200, LINE_MAX_UNITS = LINE_UNITS - 1 };
+// A line holds at most 255 bytes in the system code page, so that what was echoed is what
+// the caller's 256-byte buffer receives.
+enum { CURSOR_BLINK_MS = 200, LINE_MAX_UNITS = LINE_UNITS - 1, LINE_MAX_BYTES = LINE_UNITS - 1 };
+
+// Where a character of the line was drawn and where the cursor stood before it was typed.
+// Rows count the lines started since the input began, so they stay right when the window
+// scrolls; a backspace puts the cursor back where it stood, undoing any wrap.
+struct CharPlace {
+    int x, row;
+    int before_x, before_row;
+};
 
 struct LineInput {
     int id;
     char16_t line[LINE_UNITS];
     int length;                    // units in line
-    // Cursor x positions to go back to when a backspace undoes a wrap. A wide character can
-    // wrap before and after itself, so two entries per character at most.
-    int wrap_stack[2 * LINE_UNITS];
-    int wraps;
+    int bytes;                     // the line's length in the system code page (UTF-8)
+    CharPlace place[LINE_UNITS];   // by the index of each character's first unit
+    int row;                       // the cursor's row
+    unsigned store_generation;     // the backing store the places belong to
     char16_t pending_high;         // first half of a surrogate pair, waiting for the second
     bool cursor_on;
     bool redraw_due;
@@ -62,6 +75,7 @@ static void NewLineAndInvalidate(LineInput* in) {
         scrolled = StartNewLine(rec);
         if (scrolled && NoteDamage(rec, nullptr)) window = rec->hwnd.load();
     }
+    in->row++;
     if (window) PlatInvalidateRect(window, nullptr, false);
 }
 
@@ -74,71 +88,138 @@ static void CursorState(LineInput* in, int* x, int* width, int* cell_w) {
     *cell_w = rec->cell_w;
 }
 
-static void MoveCursor(LineInput* in, int dx, int dy, bool absolute_x, int x) {
-    TextWindowRecord* rec = &text_windows[in->id];
-    std::lock_guard<std::mutex> guard(rec->lock);
-    rec->cur_x = absolute_x ? x : rec->cur_x + dx;
-    rec->cur_y += dy * rec->cell_h;
+static bool IsSurrogatePair(const char16_t* units, int count) {
+    return count >= 2 && units[0] >= 0xD800 && units[0] <= 0xDBFF && units[1] >= 0xDC00 && units[1] <= 0xDFFF;
 }
 
-static void PushWrap(LineInput* in, int x) {
-    if (in->wraps < (int)(sizeof in->wrap_stack / sizeof in->wrap_stack[0])) in->wrap_stack[in->wraps++] = x;
+// Draws again the characters of the line placed on rows [row, row + rows), the first of them
+// at the top of the window. Called with the record's lock held.
+static void RedrawRows(LineInput* in, TextWindowRecord* rec, int row, int rows) {
+    for (int i = 0; i < in->length;) {
+        int count = IsSurrogatePair(in->line + i, in->length - i) ? 2 : 1;
+        const CharPlace& p = in->place[i];
+        if (p.row >= row && p.row < row + rows) DrawTextRun(rec, p.x, (p.row - row) * rec->cell_h, in->line + i, count);
+        i += count;
+    }
+}
+
+// Puts the cursor at x on an earlier row of the line. A row that has scrolled off the top
+// comes back: the content moves down and the row's characters are drawn again, so the
+// cursor never leaves the window.
+static void MoveCursorBack(LineInput* in, int row, int x) {
+    TextWindowRecord* rec = &text_windows[in->id];
+    WindowId window = 0;
+    {
+        std::lock_guard<std::mutex> guard(rec->lock);
+        if (!rec->is_open.load()) return;
+        int y = rec->cur_y - (in->row - row) * rec->cell_h;
+        if (y < 0 && rec->cell_h > 0) {
+            int hidden = (-y + rec->cell_h - 1) / rec->cell_h;
+            ScrollDownLocked(rec, hidden * rec->cell_h);
+            RedrawRows(in, rec, row, hidden);
+            y = 0;
+            if (NoteDamage(rec, nullptr)) window = rec->hwnd.load();
+        }
+        rec->cur_x = x;
+        rec->cur_y = y;
+    }
+    in->row = row;
+    if (window) PlatInvalidateRect(window, nullptr, false);
+}
+
+static void MoveCursorRight(LineInput* in, int dx) {
+    TextWindowRecord* rec = &text_windows[in->id];
+    std::lock_guard<std::mutex> guard(rec->lock);
+    rec->cur_x += dx;
+}
+
+static unsigned StoreGeneration(const LineInput* in) {
+    TextWindowRecord* rec = &text_windows[in->id];
+    std::lock_guard<std::mutex> guard(rec->lock);
+    return rec->store_generation;
 }
 
 static int CellsOf(const char16_t* units, int count) {
     uint32_t cp = 0;
     Utf16Decode(units, count, &cp);
-    return CharCellWidth(cp);
+    return ConsoleCharCells(cp);
+}
+
+// Bytes a character takes in UTF-8; a lone surrogate is converted to U+FFFD, three bytes.
+static int Utf8Bytes(const char16_t* units, int count) {
+    if (count == 2) return 4;
+    return units[0] < 0x80 ? 1 : units[0] < 0x800 ? 2 : 3;
 }
 
 // Echoes one character (one unit, or a surrogate pair) and appends it to the line.
 static void InsertCharacter(LineInput* in, const char16_t* units, int count) {
+    CharPlace& p = in->place[in->length];
     int u = CellsOf(units, count);
     int x, width, cw;
     CursorState(in, &x, &width, &cw);
-    if (u == 2 && x > width - 2 * cw) {
-        // A wide character that finds one cell moves to the next line whole.
+    p.before_x = x;
+    p.before_row = in->row;
+    // A wide character that finds one cell moves to the next line whole; so does a narrow one
+    // that finds none (after a prompt that filled the line).
+    bool no_room = u == 2 ? x > width - 2 * cw : x > 0 && x > width - cw;
+    if (no_room) {
         BlankCursorCell(in);
-        PushWrap(in, x + 2 * cw);
         NewLineAndInvalidate(in);
+        CursorState(in, &x, &width, &cw);
     }
+    p.x = x;
+    p.row = in->row;
     DrawAtCursor(in, units, count, u);
-    CursorState(in, &x, &width, &cw);
     if (x + u * cw > width - cw) {
         // No room for the cursor cell after it.
-        PushWrap(in, x);
         NewLineAndInvalidate(in);
     } else {
-        MoveCursor(in, u * cw, 0, false, 0);
+        MoveCursorRight(in, u * cw);
     }
     for (int i = 0; i < count; i++) in->line[in->length++] = units[i];
+    in->bytes += Utf8Bytes(units, count);
     DrawCursor(in);
 }
 
+// Removes the last character: the cursor goes back to where it was drawn (a wide one is
+// blanked there) and then to where the cursor stood before it was typed.
 static void Backspace(LineInput* in) {
     BlankCursorCell(in);
-    int count = 1;
-    if (in->length >= 2 && in->line[in->length - 1] >= 0xDC00 && in->line[in->length - 1] <= 0xDFFF &&
-        in->line[in->length - 2] >= 0xD800 && in->line[in->length - 2] <= 0xDBFF)
-        count = 2;
-    int u = CellsOf(in->line + in->length - count, count);
-    in->length -= count;
-    int x, width, cw;
-    CursorState(in, &x, &width, &cw);
-    if (in->wraps > 0 && x == 0) {
-        MoveCursor(in, 0, -1, true, in->wrap_stack[--in->wraps]);
-    } else {
-        MoveCursor(in, -u * cw, 0, false, 0);
-    }
-    if (u == 2) {
-        DrawAtCursor(in, u"\u3000", 1, 2);
-        CursorState(in, &x, &width, &cw);
-        if (in->wraps > 0 && x == 0 && in->wrap_stack[in->wraps - 1] >= width) {
-            MoveCursor(in, 0, -1, true, in->wrap_stack[in->wraps - 1] - 2 * cw);
-            in->wraps--;
-        }
-    }
+    int count = in->length >= 2 && IsSurrogatePair(in->line + in->length - 2, 2) ? 2 : 1;
+    int start = in->length - count;
+    int u = CellsOf(in->line + start, count);
+    in->bytes -= Utf8Bytes(in->line + start, count);
+    in->length = start;
+    const CharPlace p = in->place[start];
+    MoveCursorBack(in, p.row, p.x);
+    if (u == 2) DrawAtCursor(in, u"\u3000", 1, 2);
+    MoveCursorBack(in, p.before_row, p.before_x);
     if (in->redraw_due) DrawCursor(in);
+}
+
+// The window was resized, which cleared it and put the cursor home: the line typed so far is
+// echoed again from there, so that its places match the new window.
+static void EchoAgain(LineInput* in, unsigned generation) {
+    in->store_generation = generation;
+    char16_t typed[LINE_UNITS];
+    int n = in->length;
+    memcpy(typed, in->line, (size_t)n * sizeof(char16_t));
+    in->length = 0;
+    in->bytes = 0;
+    in->row = 0;
+    for (int i = 0; i < n;) {
+        int count = IsSurrogatePair(typed + i, n - i) ? 2 : 1;
+        InsertCharacter(in, typed + i, count);
+        i += count;
+    }
+}
+
+// Takes a character only while the line still has room for it; a refused one is not echoed.
+static void OfferCharacter(LineInput* in, const char16_t* units, int count) {
+    if (in->length + count <= LINE_MAX_UNITS && in->bytes + Utf8Bytes(units, count) <= LINE_MAX_BYTES)
+        InsertCharacter(in, units, count);
+    else if (in->redraw_due)
+        DrawCursor(in);
 }
 
 // A typed unit other than Enter and backspace. Surrogate pairs arrive as two units and are
@@ -151,13 +232,11 @@ static void TypeUnit(LineInput* in, char16_t unit) {
     if (unit >= 0xDC00 && unit <= 0xDFFF && in->pending_high) {
         char16_t pair[2] = {in->pending_high, unit};
         in->pending_high = 0;
-        if (in->length + 2 <= LINE_MAX_UNITS) InsertCharacter(in, pair, 2);
-        else if (in->redraw_due) DrawCursor(in);
+        OfferCharacter(in, pair, 2);
         return;
     }
     in->pending_high = 0;
-    if (in->length < LINE_MAX_UNITS) InsertCharacter(in, &unit, 1);
-    else if (in->redraw_due) DrawCursor(in);
+    OfferCharacter(in, &unit, 1);
 }
 
 static WindowId PasteTarget(const LineInput* in) {
@@ -214,8 +293,11 @@ void PXK_InputText(char* buffer) {
         in.cursor_on = true;
         in.redraw_due = true;
         in.last_blink = PXK_GetTimeMs();
+        in.store_generation = StoreGeneration(&in);
         for (;;) {
             PXK_PumpMessages();
+            unsigned generation = StoreGeneration(&in);
+            if (generation != in.store_generation) EchoAgain(&in, generation);
             char16_t unit = TakeKeyUnit();
             if (unit == u'\t') unit = u' ';
             if (unit == u'\r') {

@@ -1,7 +1,11 @@
 // Formatted output to the current text window: formatting in the "C" locale, the log copy,
 // the walk that cuts the text into runs at line feeds and where a character would cross the
-// right edge, and the invalidation and message pumping after each call.
+// right edge, and the invalidation and message pumping after each call (a pump skipped to
+// keep bursts fast leaves its paint owed, never dropped).
 #include "textwin/text_window.h"
+
+#include "textwin/char_cells.h"
+#include "textwin/owed_paint.h"
 
 #include "platform/system.h"
 #include "platform/text.h"
@@ -42,7 +46,7 @@ static PlatRect WriteUnits(TextWindowRecord* rec, const char16_t* units, int cou
         uint32_t cp = 0;
         int used = Utf16Decode(units + i, count - i, &cp);
         if (used < 1) used = 1;
-        int w = CharCellWidth(cp) * rec->cell_w;
+        int w = ConsoleCharCells(cp) * rec->cell_w;
         if (px + w > rec->width) {
             if (run_len > 0) dirty = RectUnion(dirty, DrawTextRun(rec, rec->cur_x, rec->cur_y, units + run, run_len));
             if (StartNewLine(rec)) *scrolled = true;
@@ -61,10 +65,14 @@ static PlatRect WriteUnits(TextWindowRecord* rec, const char16_t* units, int cou
     return dirty;
 }
 
-static void PumpAfterOutput(void) {
+// Pumps unless this thread pumped less than the interval ago. The output's paint is noted as
+// owed either way: a skipped pump, or a window that belongs to another thread, leaves it to be
+// paid when no paint comes in time (owed_paint.h).
+static void PumpAfterOutput(int id) {
     static thread_local uint32_t last_pump = 0;
     static thread_local bool pumped = false;
     uint32_t now = PlatGetTickMs();
+    OwePaint(id, now);
     if (pumped && now - last_pump < (uint32_t)PRINT_PUMP_INTERVAL_MS) return;
     pumped = true;
     last_pump = now;
@@ -106,5 +114,5 @@ void PXK_Printf(const char* format, ...) {
         window = rec->hwnd.load();
     }
     if (invalidate) PlatInvalidateRect(window, scrolled ? nullptr : &dirty, false);
-    PumpAfterOutput();
+    PumpAfterOutput(id);
 }

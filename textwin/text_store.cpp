@@ -4,8 +4,9 @@
 // physical rows; painting and reading compose the two halves of the ring.
 //
 // Runs of text are drawn from cached character cells when every character stays inside its
-// cell, which gives exactly the pixels of the layer's text output on opaque cells; a run
-// with a character that leaves its cell is drawn by the layer's text output itself.
+// cell; a run with a character that leaves its cell is drawn glyph by glyph with the layer's
+// text output on the rows around the line. Either way each character starts at the left
+// edge of its cells, one or two narrow cells as the console font draws it.
 #include "textwin/text_window.h"
 
 #include "platform/draw/draw.h"
@@ -49,6 +50,7 @@ int CreateTextStore(TextWindowRecord* rec) {
     memset(rec->row_black, 1, (size_t)s->height);   // a new surface is black
     rec->bitmap = s;
     rec->store_top = 0;
+    rec->store_generation++;
     rec->pending_paint = PlatRect{0, 0, 0, 0};
     rec->mem_dc = PlatCreateMemoryContext(s);
     PlatSelectBrush(rec->mem_dc, 0x000000);
@@ -121,9 +123,11 @@ static void DrawCells(TextWindowRecord* rec, int x, int y, const std::vector<con
     }
 }
 
-// Draws a run with the layer's text output on a composed band of rows around the line, so
-// that glyphs reaching into the lines above and below blend with what is there.
-static void DrawRunThroughLayer(TextWindowRecord* rec, int x, int y, const char16_t* units, int count) {
+// Draws a run on a composed band of rows around the line, so that glyphs reaching into the
+// lines above and below blend with what is there: first the background of all the run's
+// cells, then each glyph at the left edge of its cell.
+static void DrawRunThroughLayer(TextWindowRecord* rec, int x, int y, const std::vector<const GlyphCell*>& cells,
+                                const char16_t* units, int count) {
     int top = std::max(0, y - rec->cell_h), bottom = std::min(rec->height, y + 2 * rec->cell_h);
     if (bottom <= top || rec->width <= 0) return;
     Surface* band = nullptr;
@@ -133,9 +137,20 @@ static void DrawRunThroughLayer(TextWindowRecord* rec, int x, int y, const char1
     DrawContext* dc = PlatCreateMemoryContext(band);
     PlatSelectFont(dc, rec->mem_dc ? rec->mem_dc->font : PlatGetStockFont(STOCK_CONSOLE_FONT));
     PlatSetTextColor(dc, (uint32_t)rec->text_color & 0xFFFFFFu);
-    PlatSetBackColor(dc, (uint32_t)rec->back_color & 0xFFFFFFu);
-    PlatSetBackMode(dc, BACK_OPAQUE);
-    PlatTextOut(dc, x, y - top, units, count);
+    PlatSetBackMode(dc, BACK_TRANSPARENT);
+    long long right = x;
+    for (const GlyphCell* c : cells) right += c->advance;
+    PlatRect back{x, y - top, (int)std::min<long long>(right, rec->width), y - top + rec->cell_h};
+    PlatFillRect(dc, &back, (uint32_t)rec->back_color & 0xFFFFFFu);
+    int pen = x, i = 0;
+    for (const GlyphCell* c : cells) {
+        uint32_t cp = 0;
+        int used = Utf16Decode(units + i, count - i, &cp);
+        if (used < 1) used = 1;
+        if (pen < rec->width) PlatTextOut(dc, pen, y - top, units + i, used);
+        pen += c->advance;
+        i += used;
+    }
     PlatDeleteContext(dc);
     for (int yy = top; yy < bottom; yy++) memcpy(LogicalRow(rec, yy), SurfaceRow(band, yy - top), row_bytes);
     MarkRowsDrawn(rec, top, bottom);
@@ -146,7 +161,7 @@ PlatRect DrawTextRun(TextWindowRecord* rec, int x, int y, const char16_t* units,
     PlatRect none{0, 0, 0, 0};
     if (!rec->bitmap || count <= 0) return none;
     Font* font = rec->mem_dc && rec->mem_dc->font ? rec->mem_dc->font : PlatGetStockFont(STOCK_CONSOLE_FONT);
-    GlyphColorSet* set = UseGlyphColorSet(font, rec->cell_h, (uint32_t)rec->text_color & 0xFFFFFFu,
+    GlyphColorSet* set = UseGlyphColorSet(font, rec->cell_w, rec->cell_h, (uint32_t)rec->text_color & 0xFFFFFFu,
                                           (uint32_t)rec->back_color & 0xFFFFFFu);
     static thread_local std::vector<const GlyphCell*> cells;
     cells.clear();
@@ -168,7 +183,7 @@ PlatRect DrawTextRun(TextWindowRecord* rec, int x, int y, const char16_t* units,
         long long right = std::min<long long>((long long)x + advance, rec->width);
         return PlatRect{x, y, (int)right, y + rec->cell_h};
     }
-    DrawRunThroughLayer(rec, x, y, units, count);
+    DrawRunThroughLayer(rec, x, y, cells, units, count);
     return PlatRect{0, std::max(0, y - rec->cell_h), rec->width, y + 2 * rec->cell_h};
 }
 
@@ -196,6 +211,18 @@ bool ScrollIfNeededLocked(TextWindowRecord* rec) {
     }
     rec->cur_y = new_y;
     return true;
+}
+
+void ScrollDownLocked(TextWindowRecord* rec, int rows) {
+    if (!rec->bitmap || rows <= 0) return;
+    if (rows >= rec->height) {
+        FillStoreRowsBlack(rec, 0, rec->height);
+        return;
+    }
+    // Turning the ring back brings the bottom rows to the top, where they are cleared.
+    int h = RingHeight(rec);
+    rec->store_top = (int)((((long long)rec->store_top - rows) % h + h) % h);
+    FillStoreRowsBlack(rec, 0, rows);
 }
 
 bool StartNewLine(TextWindowRecord* rec) {

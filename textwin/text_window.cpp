@@ -111,7 +111,6 @@ int PXK_OpenTextWindow(int id, int x, int y, int width, int height) {
         rec->text_color = 0xFFFFFF;
         rec->back_color = 0x000000;
     }
-    current_text_window.store(id);
 
     char title[32];
     snprintf(title, sizeof title, "TextWindow %d", id);
@@ -140,6 +139,8 @@ int PXK_OpenTextWindow(int id, int x, int y, int width, int height) {
         return 3;
     }
     rec->is_open.store(1, std::memory_order_release);
+    // Only an open window becomes current: after a failed open, output still goes where it went.
+    current_text_window.store(id);
     CollectWindowRects();
     PlatUpdateWindow(window);
     PlatSetForegroundWindow(window);

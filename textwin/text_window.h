@@ -50,6 +50,7 @@ struct TextWindowRecord {
     // physical row (y + store_top) mod height, so that scrolling by a line moves no pixels.
     Surface* bitmap;
     int store_top;
+    unsigned store_generation;   // counts the stores made: a resize makes a new one
     // One flag per physical row: 1 while the row is known to be all black, so that clearing
     // the band freed by a scroll skips rows that hold nothing.
     uint8_t* row_black;
@@ -78,11 +79,14 @@ TextWindowRecord* OpenTextWindowRecord(int id);
 // Replaces the backing store by a black one of the record's width x height; 0 done, 3 no memory.
 int CreateTextStore(TextWindowRecord* rec);
 void DestroyTextStore(TextWindowRecord* rec);
-// Draws a run of UTF-16 units at logical (x, y) in the record's colours, on opaque cells,
-// exactly as one text-output call would. Returns the logical rectangle it may have changed.
+// Draws a run of UTF-16 units at logical (x, y) in the record's colours on opaque cells, each
+// character at the left edge of its one or two cells (ConsoleCharCells). Returns the logical
+// rectangle it may have changed.
 PlatRect DrawTextRun(TextWindowRecord* rec, int x, int y, const char16_t* units, int count);
 // Fills logical rows [y0, y1) with black.
 void FillStoreRowsBlack(TextWindowRecord* rec, int y0, int y1);
+// Moves the content down by `rows` rows; the rows freed at the top are black.
+void ScrollDownLocked(TextWindowRecord* rec, int rows);
 // Scrolls by one line when the cursor line does not fit; true if it did.
 bool ScrollIfNeededLocked(TextWindowRecord* rec);
 // cur_y += cell_h, cur_x = 0, then scrolls if needed; true if it scrolled.

@@ -506,3 +506,38 @@ const Glyph* FontGlyph(Font* font, uint32_t cp) {
     font->glyphs[cp] = g;
     return g;
 }
+
+// The face that draws a character, searched as LoadGlyph does: the font's own face, then the
+// sorted list; the own face's missing glyph when none has it. Call with FontMutex() held.
+static FT_Face FaceDrawing(Font* font, uint32_t cp, FT_UInt* index) {
+    FT_Face own = font->face_count > 0 ? font->faces[0].face : nullptr;
+    *index = own ? FT_Get_Char_Index(own, cp) : 0;
+    if (*index) return own;
+    if (font->fallback && fontconfig_alive && cp >= 0x20) {
+        for (int i = 0; i < font->fallback->nfont; i++) {
+            FcPattern* p = font->fallback->fonts[i];
+            FcCharSet* charset = nullptr;
+            FcChar8* file = nullptr;
+            int face_index = 0;
+            if (FcPatternGetCharSet(p, FC_CHARSET, 0, &charset) != FcResultMatch || !FcCharSetHasChar(charset, cp) ||
+                FcPatternGetString(p, FC_FILE, 0, &file) != FcResultMatch) {
+                continue;
+            }
+            FcPatternGetInteger(p, FC_INDEX, 0, &face_index);
+            FT_Face face = OpenFace(font, (const char*)file, face_index);
+            if (face && (*index = FT_Get_Char_Index(face, cp)) != 0) return face;
+        }
+    }
+    *index = 0;
+    return own;
+}
+
+int PlatGetNaturalAdvance(Font* font, uint32_t code_point) {
+    if (!font) return 0;
+    std::lock_guard<std::mutex> lock(FontMutex());
+    FT_UInt index = 0;
+    FT_Face face = FaceDrawing(font, code_point, &index);
+    if (!face || FT_Load_Glyph(face, index, LoadFlags(font)) != 0) return font->metrics.ave_char_width;
+    FT_Pos advance = face->glyph->advance.x + font->embolden;
+    return (int)((advance + 32) >> 6);
+}

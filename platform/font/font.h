@@ -28,6 +28,10 @@ struct Font;
 Font* PlatCreateFont(const FontDesc* desc);
 void PlatDeleteFont(Font* font);
 void PlatGetFontDesc(const Font* font, FontDesc* desc);
+// The advance of a character in pixels as the face that draws it has it, before a
+// fixed-pitch font puts it on its grid of cells: IPAGothic's degree sign is 16 pixels wide
+// although the grid gives it one 8-pixel cell. 0 for a null font.
+int PlatGetNaturalAdvance(Font* font, uint32_t code_point);
 
 enum {
     STOCK_CONSOLE_FONT,       // fixed pitch, 8 x 16 cell, CJK two cells (IPAGothic 16 px)

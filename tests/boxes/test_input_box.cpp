@@ -3,11 +3,18 @@
 // border, renaming through the text window, the Destroy menu, and bad input.
 #include "box_fixture.h"
 
+#include "boxes/button_box.h"
 #include "boxes/input_box.h"
+#include "platform/draw/draw.h"
+#include "platform/font/font.h"
 #include "platform/window/menu.h"
 #include "platform/window/window.h"
 
+#include "textwin/text_window.h"
+
 #include <string.h>
+
+#include <vector>
 
 using namespace box_test;
 
@@ -198,6 +205,52 @@ TEST_F(InputBox, RenameThroughTheTextWindowKeepsTheLabelOnEmptyAnswer) {
     ASSERT_TRUE(DriverWaitFor([] { return input_active.load() != 0; }));
     DriverType("Width\n");
     ASSERT_TRUE(DriverWaitFor([] { return DriverWindowText(item_label[2]) == "Width"; }));
+}
+
+// True when text window 0 shows exactly `text`, white on black, on its first line and
+// nothing else there.
+bool FirstLineShows(const char16_t* text) {
+    int width = 0, height = 0;
+    std::vector<uint32_t> screen = DriverClientPixels(text_windows[0].hwnd.load(), &width, &height);
+    Surface* s = nullptr;
+    if (width <= 0 || height < 16 || PlatCreateSurface(&s, width, 16, 32, false) != 0) return false;
+    DrawContext* dc = PlatCreateMemoryContext(s);
+    PlatSelectFont(dc, PlatGetStockFont(STOCK_CONSOLE_FONT));
+    PlatSetTextColor(dc, 0xFFFFFF);
+    PlatSetBackColor(dc, 0x000000);
+    PlatTextOut(dc, 0, 0, text, -1);
+    bool same = true;
+    for (int y = 0; y < 16 && same; y++)
+        for (int x = 0; x < width && same; x++)
+            same = (screen[(size_t)y * width + x] & 0xFFFFFFu) == (((uint32_t*)SurfaceRow(s, y))[x] & 0xFFFFFFu);
+    PlatDeleteContext(dc);
+    PlatDestroySurface(s);
+    return same;
+}
+
+TEST_F(InputBox, RenamingAnItemOrAButtonWhileALineIsReadIsRefusedBeforeAnythingIsPrinted) {
+    WindowId box = Open(3);
+    ASSERT_NE(box, 0u);
+    OnWorker([] { PXK_OpenButtonBox(1300, 150, 2, 1); });
+    ASSERT_TRUE(DriverWaitIdle());
+    PlatRect label = DriverWindowRect(item_label[1]);
+    DriverDoubleClick(label.left + 5, label.top + 5);
+    ASSERT_TRUE(DriverWaitFor([] { return input_active.load() != 0; }));
+    DriverType("ab");
+    // Renaming item 2 and button 0 during the rename of item 1: both refused.
+    PlatRect other = DriverWindowRect(item_label[2]);
+    DriverDoubleClick(other.left + 5, other.top + 5);
+    PlatRect buttons = DriverClientRectScreen(button_box.load());
+    DriverDoubleClick(buttons.left + 1, buttons.top + 1);
+    ASSERT_TRUE(DriverWaitIdle());
+    PlatRect text = DriverClientRectScreen(text_windows[0].hwnd.load());
+    DriverClick(text.left + 100, text.top + 100);
+    ASSERT_TRUE(DriverWaitIdle());
+    DriverType("c\n");
+    ASSERT_TRUE(DriverWaitFor([] { return DriverWindowText(item_label[1]) == "abc"; }));
+    EXPECT_EQ(DriverWindowText(item_label[2]), "Item 2");
+    EXPECT_EQ(DriverWindowText(button_hwnd[0]), "0");
+    EXPECT_TRUE(DriverWaitFor([] { return FirstLineShows(u"1 'Item 1' ->abc"); }));
 }
 
 TEST_F(InputBox, ReadsAfterDestructionReturnZero) {

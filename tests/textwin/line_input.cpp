@@ -1,7 +1,9 @@
 // Line input on the real program: typed lines and their echo, typing into another text
-// window, recall with Up, paste with Ctrl+V, backspace across wraps, the 255-byte limit,
-// abandonment by closing the window or by Exit, input read on a thread that does not own
-// the window, the main window's keys forwarded from a text window, and the key ring itself.
+// window, recall with Up, paste with Ctrl+V, backspace across wraps and across rows that
+// scrolled away, characters the console font draws full width, a prompt that fills the
+// line, a resize during input, the 255-byte limit, abandonment by closing the window or by
+// Exit, input read on a thread that does not own the window, the main window's keys
+// forwarded from a text window, and the key ring itself.
 #include "textwin_fixture.h"
 
 #include "runtime/main_window.h"
@@ -134,6 +136,84 @@ TEST_F(TextWindows, BackspaceOverAWideCharacterThatWrappedGoesBackWhereItWasType
     EXPECT_EQ(FinishInput(job), narrow);
 }
 
+TEST_F(TextWindows, TypedCharactersTheConsoleFontDrawsFullWidthMoveTheCursorByTwoCells) {
+    OpenWindow(0, 10, 400, 300);
+    int job = StartInput(0);
+    DriverType("a°");
+    ASSERT_TRUE(WaitCursor(0, Cursor{24, 0}));
+    DriverType("Ж");
+    ASSERT_TRUE(WaitCursor(0, Cursor{40, 0}));
+    DriverType("\b");
+    ASSERT_TRUE(WaitCursor(0, Cursor{24, 0}));
+    // Both cells of the removed letter are blank again.
+    EXPECT_TRUE(DriverWaitFor([] { return AllColor(ScreenOf(0), PlatRect{32, 0, 40, 16}, 0x000000); }));
+    DriverType("b\n");
+    EXPECT_EQ(FinishInput(job), "a°b");
+    EXPECT_SHOWS(0, 0, 0, ReferenceText(u"a", 0xFFFFFF, 0x000000));
+    EXPECT_SHOWS(0, 24, 0, ReferenceText(u"b", 0xFFFFFF, 0x000000));
+}
+
+TEST_F(TextWindows, AfterAPromptThatFillsTheLineTheFirstTypedCharacterStartsTheNextLine) {
+    OpenWindow(0, 10, 400, 300);
+    ASSERT_TRUE(RunOnWorker([] { PXK_Printf("%s", "01234567890123456789012345678901234567890123456789"); }));
+    ASSERT_EQ(CursorOf(0), (Cursor{400, 0}));
+    int job = StartInput(0);
+    DriverType("ab");
+    ASSERT_TRUE(WaitCursor(0, Cursor{16, 16}));
+    EXPECT_SHOWS(0, 0, 16, ReferenceText(u"ab", 0xFFFFFF, 0x000000));
+    DriverType("\n");
+    EXPECT_EQ(FinishInput(job), "ab");
+    EXPECT_SHOWS(0, 0, 0, ReferenceText(u"01234567890123456789012345678901234567890123456789", 0xFFFFFF, 0x000000));
+}
+
+static const char* const ALPHABET45 = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRS";
+
+static void TypeBackspaces(int n) {
+    for (int i = 0; i < n; i++) DriverType("\b");
+}
+
+TEST_F(TextWindows, BackspaceAcrossMoreWrappedLinesThanTheWindowShowsBringsThemBack) {
+    // Ten cells a line and two lines on screen: 45 characters take five lines.
+    OpenWindow(0, 10, 80, 48);
+    int job = StartInput(0);
+    DriverType(ALPHABET45);
+    ASSERT_TRUE(WaitCursor(0, Cursor{40, 16}));
+    // Back over "OPQRS", "EFGHIJKLMN", "uvwxyzABCD" and "t": the cursor stays on screen.
+    TypeBackspaces(26);
+    ASSERT_TRUE(WaitCursor(0, Cursor{72, 0}));
+    DriverType("XY");
+    ASSERT_TRUE(WaitCursor(0, Cursor{8, 16}));
+    EXPECT_SHOWS(0, 0, 0, ReferenceText(u"klmnopqrsX", 0xFFFFFF, 0x000000));
+    EXPECT_SHOWS(0, 0, 16, ReferenceText(u"Y", 0xFFFFFF, 0x000000));
+    DriverType("\n");
+    EXPECT_EQ(FinishInput(job), "abcdefghijklmnopqrsXY");
+    ASSERT_TRUE(RunOnWorker([] { PXK_Printf("after"); }));
+    EXPECT_SHOWS(0, 0, 0, ReferenceText(u"Y", 0xFFFFFF, 0x000000));
+    EXPECT_SHOWS(0, 0, 16, ReferenceText(u"after", 0xFFFFFF, 0x000000));
+}
+
+TEST_F(TextWindows, AResizeDuringInputEchoesTheLineAgainAndBackspaceStaysInTheWindow) {
+    OpenWindow(0, 10, 80, 48);
+    int job = StartInput(0);
+    DriverType(ALPHABET45);
+    ASSERT_TRUE(WaitCursor(0, Cursor{40, 16}));
+    // Fifteen cells a line and three lines on screen: the line is echoed again from the top.
+    PlatRect r{0, 0, 120, 64};
+    PlatAdjustWindowRect(&r, STYLE_CAPTION | STYLE_SYSMENU | STYLE_SIZEFRAME, 0, false);
+    PlatSetWindowPos(HandleOf(0), 0, 0, RectWidth(r), RectHeight(r), MOVE_NOMOVE | MOVE_NOZORDER);
+    ASSERT_TRUE(WaitCursor(0, Cursor{0, 32}));
+    EXPECT_SHOWS(0, 0, 0, ReferenceText(u"pqrstuvwxyzABCD", 0xFFFFFF, 0x000000));
+    EXPECT_SHOWS(0, 0, 16, ReferenceText(u"EFGHIJKLMNOPQRS", 0xFFFFFF, 0x000000));
+    TypeBackspaces(35);
+    ASSERT_TRUE(WaitCursor(0, Cursor{80, 0}));
+    EXPECT_SHOWS(0, 0, 0, ReferenceText(u"abcdefghij", 0xFFFFFF, 0x000000));
+    DriverType("Z\n");
+    EXPECT_EQ(FinishInput(job), "abcdefghijZ");
+    ASSERT_TRUE(RunOnWorker([] { PXK_Printf("after"); }));
+    EXPECT_SHOWS(0, 0, 0, ReferenceText(u"abcdefghijZ", 0xFFFFFF, 0x000000));
+    EXPECT_SHOWS(0, 0, 16, ReferenceText(u"after", 0xFFFFFF, 0x000000));
+}
+
 TEST_F(TextWindows, ALineLongerThan255BytesIsCutAtACharacterBoundary) {
     OpenWindow(0, 10, 800, 300);
     int job = StartInput(0);
@@ -145,6 +225,30 @@ TEST_F(TextWindows, ALineLongerThan255BytesIsCutAtACharacterBoundary) {
     std::string result = FinishInput(job);
     EXPECT_EQ(result.size(), 254u);
     EXPECT_EQ(result, typed.substr(0, 254));
+}
+
+TEST_F(TextWindows, ALineTakesNoMoreCharactersThanFit255BytesAndEchoesWhatItReturns) {
+    OpenWindow(0, 10, 800, 300);
+    std::string hundred, kept;
+    for (int i = 0; i < 100; i++) hundred += "漢";   // three bytes each
+    for (int i = 0; i < 85; i++) kept += "漢";
+    std::u16string line1(50, u'漢'), line2(35, u'漢');
+    int job = StartInput(0);
+    DriverType(hundred.c_str());
+    // 50 characters fill the first line, 35 more go on the second; the other 15 are refused.
+    ASSERT_TRUE(WaitCursor(0, Cursor{560, 16}));
+    DriverType("\n");
+    EXPECT_EQ(FinishInput(job), kept);
+    EXPECT_SHOWS(0, 0, 0, ReferenceText(line1.c_str(), 0xFFFFFF, 0x000000));
+    EXPECT_SHOWS(0, 0, 16, ReferenceText(line2.c_str(), 0xFFFFFF, 0x000000));
+    EXPECT_TRUE(DriverWaitFor([] { return AllColor(ScreenOf(0), PlatRect{560, 16, 800, 32}, 0x000000); }));
+    // Recalling the line echoes and returns the same 85 characters.
+    job = StartInput(0);
+    DriverKey(KEY_UP);
+    ASSERT_TRUE(WaitCursor(0, Cursor{560, 48}));
+    DriverType("\n");
+    EXPECT_EQ(FinishInput(job), kept);
+    EXPECT_SHOWS(0, 0, 48, ReferenceText(line2.c_str(), 0xFFFFFF, 0x000000));
 }
 
 TEST_F(TextWindows, ClosingTheWindowDuringInputReturnsAnEmptyLine) {

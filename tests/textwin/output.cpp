@@ -1,7 +1,9 @@
 // Text window output on the real program: runs and line breaks, wrapping of narrow and wide
-// characters, scrolling with its black band, the colour stacks, opening and resizing, the
-// output limit and the "C" number format. Glyphs are checked against the layer's own text
-// output drawn into a separate surface, backgrounds by exact colour.
+// characters (wide as the console font draws them), scrolling with its black band, the
+// colour stacks, opening (a failed open included) and resizing, the output limit, the "C"
+// number format, and output reaching the screen while the program computes. Glyphs are
+// checked against the layer's own text output drawn into a separate surface, backgrounds by
+// exact colour.
 #include "textwin_fixture.h"
 
 #include <clocale>
@@ -49,6 +51,71 @@ TEST_F(TextWindows, AWideCharacterThatFindsOneCellMovesToTheNextLineWhole) {
     EXPECT_SHOWS(0, 0, 16, ReferenceText(u"漢", 0xFFFF00, 0x203040));
     // The last cell of the first line stays untouched.
     EXPECT_TRUE(AllColor(ScreenOf(0), PlatRect{392, 0, 400, 16}, BLACK));
+}
+
+// One character drawn alone at the left edge of a cell of `width` pixels on its background:
+// what a text window must show for it when nothing overlaps it.
+static Reference CellReference(const char16_t* ch, int width, uint32_t fg, uint32_t bg) {
+    Reference glyph = ReferenceText(ch, fg, bg);
+    Reference r;
+    r.width = width;
+    r.height = glyph.height;
+    r.pixels.assign((size_t)width * glyph.height, bg);
+    Surface* s = nullptr;
+    if (PlatCreateSurface(&s, width, glyph.height, 32, false) != 0) return r;
+    DrawContext* dc = PlatCreateMemoryContext(s);
+    PlatRect all{0, 0, width, glyph.height};
+    PlatFillRect(dc, &all, bg);
+    PlatSelectFont(dc, PlatGetStockFont(STOCK_CONSOLE_FONT));
+    PlatSetTextColor(dc, fg);
+    PlatSetBackMode(dc, BACK_TRANSPARENT);
+    PlatTextOut(dc, 0, 0, ch, Utf16Length(ch));
+    for (int y = 0; y < r.height; y++)
+        for (int x = 0; x < width; x++) r.pixels[(size_t)y * width + x] = ((uint32_t*)SurfaceRow(s, y))[x] & 0xFFFFFFu;
+    PlatDeleteContext(dc);
+    PlatDestroySurface(s);
+    return r;
+}
+
+TEST_F(TextWindows, CharactersTheConsoleFontDrawsFullWidthTakeTwoCellsWithoutOverlap) {
+    const uint32_t FG = 0xFFFF00, BG = 0x203040;
+    ASSERT_TRUE(RunOnWorker([=] {
+        PXK_OpenTextWindow(0, 10, 10, 400, 300);
+        PXK_PushTextColor(BG, FG);
+        PXK_Printf("a°b±c×dαЖ─①\uFFFD");
+    }));
+    // Narrow, wide, narrow ... : each wide character fills 16 pixels, the next starts after it.
+    struct Cell {
+        const char16_t* ch;
+        int x, width;
+    };
+    static const Cell cells[] = {{u"a", 0, 8},     {u"°", 8, 16},   {u"b", 24, 8},   {u"±", 32, 16},
+                                 {u"c", 48, 8},    {u"×", 56, 16},  {u"d", 72, 8},   {u"α", 80, 16},
+                                 {u"Ж", 96, 16},   {u"─", 112, 16}, {u"①", 128, 16}, {u"\uFFFD", 144, 16}};
+    EXPECT_EQ(CursorOf(0), (Cursor{160, 0}));
+    for (const Cell& c : cells) EXPECT_SHOWS(0, c.x, 0, CellReference(c.ch, c.width, FG, BG));
+    // The box-drawing line runs through both of its cells.
+    EXPECT_EQ(ScreenOf(0).at(112, 8), FG);
+    EXPECT_EQ(ScreenOf(0).at(127, 8), FG);
+    EXPECT_TRUE(AllColor(ScreenOf(0), PlatRect{160, 0, 400, 16}, BLACK));
+
+    // Wrapping counts the same: after 49 narrow cells, ± finds one cell and moves on whole,
+    // and 25 Greek letters fill a 400-pixel line exactly.
+    ASSERT_TRUE(RunOnWorker([] {
+        PXK_Printf("\n%s", "0123456789012345678901234567890123456789012345678");
+        PXK_Printf("±");
+    }));
+    EXPECT_EQ(CursorOf(0), (Cursor{16, 32}));
+    EXPECT_SHOWS(0, 0, 32, CellReference(u"±", 16, FG, BG));
+    EXPECT_TRUE(AllColor(ScreenOf(0), PlatRect{392, 16, 400, 32}, BLACK));
+    ASSERT_TRUE(RunOnWorker([] {
+        PXK_Printf("\n");
+        for (int i = 0; i < 25; i++) PXK_Printf("α");
+    }));
+    EXPECT_EQ(CursorOf(0), (Cursor{400, 48}));
+    ASSERT_TRUE(RunOnWorker([] { PXK_Printf("β"); }));
+    EXPECT_EQ(CursorOf(0), (Cursor{16, 64}));
+    EXPECT_SHOWS(0, 384, 48, CellReference(u"α", 16, FG, BG));
 }
 
 TEST_F(TextWindows, AWindowNarrowerThanACellPrintsEachCharacterOnItsOwnLine) {
@@ -193,6 +260,21 @@ TEST_F(TextWindows, CloseAndSelectRefuseClosedSlotsAndClosingTheCurrentPicksTheL
     EXPECT_EQ(PXK_OpenTextWindow(256, 0, 0, 10, 10), 1);
 }
 
+TEST_F(TextWindows, AFailedOpenLeavesTheCurrentTextWindowAsItWas) {
+    static std::atomic<int> result{-1};
+    ASSERT_TRUE(RunOnWorker([] {
+        PXK_OpenTextWindow(2, 10, 10, 200, 100);
+        // More pixels than a surface may hold: the window or its store cannot be made.
+        result = PXK_OpenTextWindow(6, 300, 10, 1 << 20, 1 << 20);
+        PXK_Printf("still here");
+    }));
+    EXPECT_NE(result.load(), 0);
+    EXPECT_EQ(text_windows[6].is_open.load(), 0);
+    EXPECT_EQ(current_text_window.load(), 2);
+    EXPECT_EQ(CursorOf(2), (Cursor{80, 0}));
+    EXPECT_SHOWS(2, 0, 0, ReferenceText(u"still here", WHITE, BLACK));
+}
+
 TEST_F(TextWindows, ResizingClearsTheWindowAndPutsTheCursorHome) {
     ASSERT_TRUE(OnWorker([] {
         PXK_OpenTextWindow(0, 10, 10, 300, 200);
@@ -236,6 +318,36 @@ TEST_F(TextWindows, NumbersAreFormattedInTheCLocaleWhateverTheProgramsLocale) {
     std::setlocale(LC_NUMERIC, "C");
     EXPECT_EQ(CursorOf(0), (Cursor{24, 0}));
     EXPECT_SHOWS(0, 0, 0, ReferenceText(u"4.5", WHITE, BLACK));
+}
+
+TEST_F(TextWindows, OutputReachesTheScreenWhileTheProgramComputesWithoutPumping) {
+    ASSERT_TRUE(RunOnWorker([] { PXK_OpenTextWindow(0, 10, 10, 400, 300); }));
+    static std::atomic<bool> release;
+    release.store(false);
+    int job = PostJob([] {
+        // Six full lines of digits in 300 calls: printing this fast pumps about once a
+        // millisecond, so the calls that follow find the pump just made and skip it.
+        for (int i = 0; i < 300; i++) PXK_Printf("%d", i % 10);
+        PXK_Printf("\nfirst\n");
+        PXK_Printf("second\n");
+        while (!release.load()) {
+        }
+    });
+    bool shown = DriverWaitFor([] {
+        return ShowsText(0, 0, 96, ReferenceText(u"first", WHITE, BLACK)) &&
+               ShowsText(0, 0, 112, ReferenceText(u"second", WHITE, BLACK));
+    });
+    // Output from this thread, which does not own the window, reaches the screen too.
+    bool other_shown = false;
+    if (shown) {
+        PXK_Printf("third");
+        other_shown = DriverWaitFor([] { return ShowsText(0, 0, 128, ReferenceText(u"third", WHITE, BLACK)); });
+    }
+    release.store(true);
+    EXPECT_TRUE(WaitJob(job));
+    EXPECT_TRUE(shown) << CompareCells(ScreenOf(0), 0, 112, ReferenceText(u"second", WHITE, BLACK));
+    EXPECT_TRUE(other_shown);
+    EXPECT_EQ(CursorOf(0), (Cursor{40, 128}));
 }
 
 TEST_F(TextWindows, AnotherThreadPrintsIntoAWorkerWindow) {
