@@ -155,7 +155,7 @@ TEST_F(TextWindows, TypedCharactersTheConsoleFontDrawsFullWidthMoveTheCursorByTw
 
 TEST_F(TextWindows, AfterAPromptThatFillsTheLineTheFirstTypedCharacterStartsTheNextLine) {
     OpenWindow(0, 10, 400, 300);
-    ASSERT_TRUE(RunOnWorker([] { PXK_Printf("%s", "01234567890123456789012345678901234567890123456789"); }));
+    ASSERT_TRUE(OnWorker([] { PXK_Printf("%s", "01234567890123456789012345678901234567890123456789"); }));
     ASSERT_EQ(CursorOf(0), (Cursor{400, 0}));
     int job = StartInput(0);
     DriverType("ab");
@@ -187,7 +187,7 @@ TEST_F(TextWindows, BackspaceAcrossMoreWrappedLinesThanTheWindowShowsBringsThemB
     EXPECT_SHOWS(0, 0, 16, ReferenceText(u"Y", 0xFFFFFF, 0x000000));
     DriverType("\n");
     EXPECT_EQ(FinishInput(job), "abcdefghijklmnopqrsXY");
-    ASSERT_TRUE(RunOnWorker([] { PXK_Printf("after"); }));
+    ASSERT_TRUE(OnWorker([] { PXK_Printf("after"); }));
     EXPECT_SHOWS(0, 0, 0, ReferenceText(u"Y", 0xFFFFFF, 0x000000));
     EXPECT_SHOWS(0, 0, 16, ReferenceText(u"after", 0xFFFFFF, 0x000000));
 }
@@ -209,7 +209,7 @@ TEST_F(TextWindows, AResizeDuringInputEchoesTheLineAgainAndBackspaceStaysInTheWi
     EXPECT_SHOWS(0, 0, 0, ReferenceText(u"abcdefghij", 0xFFFFFF, 0x000000));
     DriverType("Z\n");
     EXPECT_EQ(FinishInput(job), "abcdefghijZ");
-    ASSERT_TRUE(RunOnWorker([] { PXK_Printf("after"); }));
+    ASSERT_TRUE(OnWorker([] { PXK_Printf("after"); }));
     EXPECT_SHOWS(0, 0, 0, ReferenceText(u"abcdefghijZ", 0xFFFFFF, 0x000000));
     EXPECT_SHOWS(0, 0, 16, ReferenceText(u"after", 0xFFFFFF, 0x000000));
 }

@@ -79,7 +79,7 @@ static Reference CellReference(const char16_t* ch, int width, uint32_t fg, uint3
 
 TEST_F(TextWindows, CharactersTheConsoleFontDrawsFullWidthTakeTwoCellsWithoutOverlap) {
     const uint32_t FG = 0xFFFF00, BG = 0x203040;
-    ASSERT_TRUE(RunOnWorker([=] {
+    ASSERT_TRUE(OnWorker([=] {
         PXK_OpenTextWindow(0, 10, 10, 400, 300);
         PXK_PushTextColor(BG, FG);
         PXK_Printf("a°b±c×dαЖ─①\uFFFD");
@@ -101,19 +101,19 @@ TEST_F(TextWindows, CharactersTheConsoleFontDrawsFullWidthTakeTwoCellsWithoutOve
 
     // Wrapping counts the same: after 49 narrow cells, ± finds one cell and moves on whole,
     // and 25 Greek letters fill a 400-pixel line exactly.
-    ASSERT_TRUE(RunOnWorker([] {
+    ASSERT_TRUE(OnWorker([] {
         PXK_Printf("\n%s", "0123456789012345678901234567890123456789012345678");
         PXK_Printf("±");
     }));
     EXPECT_EQ(CursorOf(0), (Cursor{16, 32}));
     EXPECT_SHOWS(0, 0, 32, CellReference(u"±", 16, FG, BG));
     EXPECT_TRUE(AllColor(ScreenOf(0), PlatRect{392, 16, 400, 32}, BLACK));
-    ASSERT_TRUE(RunOnWorker([] {
+    ASSERT_TRUE(OnWorker([] {
         PXK_Printf("\n");
         for (int i = 0; i < 25; i++) PXK_Printf("α");
     }));
     EXPECT_EQ(CursorOf(0), (Cursor{400, 48}));
-    ASSERT_TRUE(RunOnWorker([] { PXK_Printf("β"); }));
+    ASSERT_TRUE(OnWorker([] { PXK_Printf("β"); }));
     EXPECT_EQ(CursorOf(0), (Cursor{16, 64}));
     EXPECT_SHOWS(0, 384, 48, CellReference(u"α", 16, FG, BG));
 }
@@ -262,7 +262,7 @@ TEST_F(TextWindows, CloseAndSelectRefuseClosedSlotsAndClosingTheCurrentPicksTheL
 
 TEST_F(TextWindows, AFailedOpenLeavesTheCurrentTextWindowAsItWas) {
     static std::atomic<int> result{-1};
-    ASSERT_TRUE(RunOnWorker([] {
+    ASSERT_TRUE(OnWorker([] {
         PXK_OpenTextWindow(2, 10, 10, 200, 100);
         // More pixels than a surface may hold: the window or its store cannot be made.
         result = PXK_OpenTextWindow(6, 300, 10, 1 << 20, 1 << 20);
@@ -321,7 +321,7 @@ TEST_F(TextWindows, NumbersAreFormattedInTheCLocaleWhateverTheProgramsLocale) {
 }
 
 TEST_F(TextWindows, OutputReachesTheScreenWhileTheProgramComputesWithoutPumping) {
-    ASSERT_TRUE(RunOnWorker([] { PXK_OpenTextWindow(0, 10, 10, 400, 300); }));
+    ASSERT_TRUE(OnWorker([] { PXK_OpenTextWindow(0, 10, 10, 400, 300); }));
     static std::atomic<bool> release;
     release.store(false);
     int job = PostJob([] {
