@@ -9,6 +9,7 @@
 #include "platform/backend.h"
 #include "platform/controls/dialog.h"
 #include "platform/draw/draw.h"
+#include "platform/draw/system_colors.h"
 #include "platform/font/font.h"
 #include "platform/text.h"
 #include "platform/window/window.h"
@@ -25,11 +26,6 @@ enum {
     ICON_SIZE = 32,
     OK_WIDTH = 75,
     OK_HEIGHT = 23,
-    TEXT_COLOR = 0x00000000,
-    OK_FRAME = 0x000078D7,
-    OK_FACE = 0x00E1E1E1,
-    ICON_RED = 0x00E81123,
-    ICON_INK = 0x00FFFFFF,
     MAX_LINES = 64
 };
 
@@ -79,11 +75,11 @@ static void DrawErrorIcon(DrawContext* dc, int x, int y) {
     for (int dy = 0; dy < ICON_SIZE; dy++)
         for (int dx = 0; dx < ICON_SIZE; dx++) {
             int ex = 2 * dx + 1 - ICON_SIZE, ey = 2 * dy + 1 - ICON_SIZE;
-            if (ex * ex + ey * ey <= ICON_SIZE * ICON_SIZE) FillBox(dc, x + dx, y + dy, x + dx + 1, y + dy + 1, ICON_RED);
+            if (ex * ex + ey * ey <= ICON_SIZE * ICON_SIZE) FillBox(dc, x + dx, y + dy, x + dx + 1, y + dy + 1, SysColor(SYS_COLOR_ERROR_ICON));
         }
     for (int d = -7; d <= 7; d++) {
-        FillBox(dc, x + c + d - 1, y + c + d - 1, x + c + d + 1, y + c + d + 1, ICON_INK);
-        FillBox(dc, x + c + d - 1, y + c - d - 1, x + c + d + 1, y + c - d + 1, ICON_INK);
+        FillBox(dc, x + c + d - 1, y + c + d - 1, x + c + d + 1, y + c + d + 1, SysColor(SYS_COLOR_ICON_INK));
+        FillBox(dc, x + c + d - 1, y + c - d - 1, x + c + d + 1, y + c - d + 1, SysColor(SYS_COLOR_ICON_INK));
     }
 }
 
@@ -95,10 +91,10 @@ static intptr_t OnBoxPaint(WindowId window) {
     if (st && dc) {
         PlatRect client;
         PlatGetClientRect(window, &client);
-        PlatFillRect(dc, &client, COLOR_BUTTON_FACE);
+        PlatFillRect(dc, &client, SysColor(SYS_COLOR_FACE));
         PlatSelectFont(dc, PlatGetStockFont(STOCK_GUI_FONT));
         PlatSetBackMode(dc, BACK_TRANSPARENT);
-        PlatSetTextColor(dc, TEXT_COLOR);
+        PlatSetTextColor(dc, SysColor(SYS_COLOR_WINDOW_TEXT));
         int x = BOX_MARGIN;
         if (st->error_icon) {
             DrawErrorIcon(dc, BOX_MARGIN, BOX_MARGIN);
@@ -109,8 +105,8 @@ static intptr_t OnBoxPaint(WindowId window) {
         for (int i = 0; i < n; i++)
             PlatTextOut(dc, x, BOX_MARGIN + i * st->line_height, st->text + starts[i], lengths[i]);
         const PlatRect& ok = st->ok;
-        FillBox(dc, ok.left, ok.top, ok.right, ok.bottom, OK_FRAME);
-        FillBox(dc, ok.left + 1, ok.top + 1, ok.right - 1, ok.bottom - 1, OK_FACE);
+        FillBox(dc, ok.left, ok.top, ok.right, ok.bottom, SysColor(SYS_COLOR_FOCUS_EDGE));
+        FillBox(dc, ok.left + 1, ok.top + 1, ok.right - 1, ok.bottom - 1, SysColor(SYS_COLOR_BUTTON));
         PlatSize ext = PlatGetTextExtent(dc, u"OK", 2);
         PlatTextOut(dc, ok.left + (RectWidth(ok) - ext.cx) / 2, ok.top + (RectHeight(ok) - ext.cy) / 2, u"OK", 2);
     }
@@ -147,7 +143,7 @@ static intptr_t MessageBoxProc(WindowId window, int msg, uintptr_t wparam, intpt
 static void RegisterBoxClass(void) {
     static std::once_flag once;
     std::call_once(once, [] {
-        WindowClassDesc d{BOX_CLASS, MessageBoxProc, 0, COLOR_BUTTON_FACE};
+        WindowClassDesc d{BOX_CLASS, MessageBoxProc, 0, SysColor(SYS_COLOR_FACE)};
         PlatRegisterClass(&d);
     });
 }

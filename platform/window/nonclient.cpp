@@ -4,6 +4,7 @@
 // proposed rectangle), menu-bar clicks and mnemonics, and the default window procedure.
 #include "platform/backend.h"
 #include "platform/draw/draw.h"
+#include "platform/draw/system_colors.h"
 #include "platform/font/font.h"
 #include "platform/window/menu.h"
 #include "platform/system.h"
@@ -12,15 +13,6 @@
 #include <string.h>
 
 enum {
-    FRAME_COLOR = 0x00A0A0A0,
-    FRAME_EDGE = 0x00707070,
-    CAPTION_ACTIVE = 0x002B579A,
-    CAPTION_INACTIVE = 0x00C8D3E0,
-    CAPTION_TEXT_ACTIVE = 0x00FFFFFF,
-    CAPTION_TEXT_INACTIVE = 0x00404040,
-    MENU_TEXT = 0x00000000,
-    MENU_GRAYED_TEXT = 0x00A0A0A0,
-    MENU_HOT = 0x00CCE8FF,
     CLOSE_BOX_WIDTH = 30,
     MENU_ITEM_PAD = 7
 };
@@ -128,21 +120,21 @@ void PaintNonClient(WindowId window) {
         PlatSelectFont(dc, PlatGetStockFont(STOCK_GUI_FONT));
         PlatSetBackMode(dc, BACK_TRANSPARENT);
         if (f > 0) {
-            FillSurface(s, PlatRect{0, 0, w, f}, FRAME_COLOR);
-            FillSurface(s, PlatRect{0, h - f, w, h}, FRAME_COLOR);
-            FillSurface(s, PlatRect{0, 0, f, h}, FRAME_COLOR);
-            FillSurface(s, PlatRect{w - f, 0, w, h}, FRAME_COLOR);
-            FillSurface(s, PlatRect{0, 0, w, 1}, FRAME_EDGE);
-            FillSurface(s, PlatRect{0, h - 1, w, h}, FRAME_EDGE);
-            FillSurface(s, PlatRect{0, 0, 1, h}, FRAME_EDGE);
-            FillSurface(s, PlatRect{w - 1, 0, w, h}, FRAME_EDGE);
+            FillSurface(s, PlatRect{0, 0, w, f}, SysColor(SYS_COLOR_FRAME));
+            FillSurface(s, PlatRect{0, h - f, w, h}, SysColor(SYS_COLOR_FRAME));
+            FillSurface(s, PlatRect{0, 0, f, h}, SysColor(SYS_COLOR_FRAME));
+            FillSurface(s, PlatRect{w - f, 0, w, h}, SysColor(SYS_COLOR_FRAME));
+            FillSurface(s, PlatRect{0, 0, w, 1}, SysColor(SYS_COLOR_FRAME_EDGE));
+            FillSurface(s, PlatRect{0, h - 1, w, h}, SysColor(SYS_COLOR_FRAME_EDGE));
+            FillSurface(s, PlatRect{0, 0, 1, h}, SysColor(SYS_COLOR_FRAME_EDGE));
+            FillSurface(s, PlatRect{w - 1, 0, w, h}, SysColor(SYS_COLOR_FRAME_EDGE));
         }
         int cap = PlatGetSystemMetric(METRIC_CYCAPTION);
         int y = f;
         if ((snap.style & STYLE_CAPTION) == STYLE_CAPTION) {
             bool active = snap.active_caption;
-            uint32_t back = active ? CAPTION_ACTIVE : CAPTION_INACTIVE;
-            uint32_t ink = active ? CAPTION_TEXT_ACTIVE : CAPTION_TEXT_INACTIVE;
+            uint32_t back = SysColor(active ? SYS_COLOR_CAPTION_ACTIVE : SYS_COLOR_CAPTION_INACTIVE);
+            uint32_t ink = SysColor(active ? SYS_COLOR_CAPTION_TEXT_ACTIVE : SYS_COLOR_CAPTION_TEXT_INACTIVE);
             FillSurface(s, PlatRect{f, f, w - f, f + cap}, back);
             TextMetrics tm;
             PlatGetTextMetrics(dc, &tm);
@@ -169,7 +161,7 @@ void PaintNonClient(WindowId window) {
         }
         if (snap.menu) {
             int bar = PlatGetSystemMetric(METRIC_CYMENU);
-            FillSurface(s, PlatRect{f, y, w - f, y + bar}, COLOR_BUTTON_FACE);
+            FillSurface(s, PlatRect{f, y, w - f, y + bar}, SysColor(SYS_COLOR_FACE));
             int lefts[32], widths[32];
             int n = LayoutMenuBar(snap.menu, dc, f, lefts, widths, 32);
             TextMetrics tm;
@@ -179,18 +171,18 @@ void PaintNonClient(WindowId window) {
                 int id, state;
                 PlatGetMenuItem(snap.menu, i, &id, &state, text, 128);
                 if (i == snap.menu_hot)
-                    FillSurface(s, PlatRect{lefts[i], y, lefts[i] + widths[i], y + bar}, MENU_HOT);
+                    FillSurface(s, PlatRect{lefts[i], y, lefts[i] + widths[i], y + bar}, SysColor(SYS_COLOR_MENU_HOT));
                 DrawMenuText(dc, s, lefts[i] + MENU_ITEM_PAD, y + (bar - tm.height) / 2, text,
-                             (state & MENU_GRAYED) == MENU_GRAYED ? MENU_GRAYED_TEXT : MENU_TEXT);
+                             SysColor((state & MENU_GRAYED) == MENU_GRAYED ? SYS_COLOR_GRAY_TEXT : SYS_COLOR_MENU_TEXT));
             }
         }
         if (snap.ex_style & EXSTYLE_CLIENTEDGE) {
-            FillSurface(s, PlatRect{c.left - 2, c.top - 2, c.right + 2, c.top - 1}, 0x00A0A0A0);
-            FillSurface(s, PlatRect{c.left - 2, c.top - 2, c.left - 1, c.bottom + 2}, 0x00A0A0A0);
-            FillSurface(s, PlatRect{c.left - 1, c.top - 1, c.right + 1, c.top}, 0x00696969);
-            FillSurface(s, PlatRect{c.left - 1, c.top - 1, c.left, c.bottom + 1}, 0x00696969);
-            FillSurface(s, PlatRect{c.left - 2, c.bottom + 1, c.right + 2, c.bottom + 2}, 0x00FFFFFF);
-            FillSurface(s, PlatRect{c.right + 1, c.top - 2, c.right + 2, c.bottom + 2}, 0x00FFFFFF);
+            FillSurface(s, PlatRect{c.left - 2, c.top - 2, c.right + 2, c.top - 1}, SysColor(SYS_COLOR_SHADOW));
+            FillSurface(s, PlatRect{c.left - 2, c.top - 2, c.left - 1, c.bottom + 2}, SysColor(SYS_COLOR_SHADOW));
+            FillSurface(s, PlatRect{c.left - 1, c.top - 1, c.right + 1, c.top}, SysColor(SYS_COLOR_DARK_SHADOW));
+            FillSurface(s, PlatRect{c.left - 1, c.top - 1, c.left, c.bottom + 1}, SysColor(SYS_COLOR_DARK_SHADOW));
+            FillSurface(s, PlatRect{c.left - 2, c.bottom + 1, c.right + 2, c.bottom + 2}, SysColor(SYS_COLOR_LIGHT_EDGE));
+            FillSurface(s, PlatRect{c.right + 1, c.top - 2, c.right + 2, c.bottom + 2}, SysColor(SYS_COLOR_LIGHT_EDGE));
         }
         PlatDeleteContext(dc);
         damaged = PlatRect{0, 0, w, h};
