@@ -12,7 +12,7 @@
 
 struct Menu;
 
-enum { MAX_WINDOWS = 4096, MAX_CLASSES = 64, MAX_TIMERS = 16 };
+enum { MAX_WINDOWS = 4096, MAX_CLASSES = 64, MAX_TIMERS = 16, MAX_WINDOW_TEXT = 255 };
 
 // Internal message: destroy this window (sent to its own thread by another thread).
 enum { MSG_LAYER_DESTROY = MSG_USER - 1 };
@@ -57,7 +57,7 @@ struct WindowRecord {
     WindowId parent;
     WindowId owner;
     int control_id;
-    char16_t text[256];
+    char16_t text[MAX_WINDOW_TEXT + 1];
     PlatRect rect;                 // outer: screen coordinates, or parent client ones for a child
     ThreadQueue* queue;
     bool visible;
