@@ -80,7 +80,7 @@ int PlatUnregisterClass(const char* name) {
 
 // ---- Geometry helpers ------------------------------------------------------------------
 
-static int FrameWidth(uint32_t style) {
+int FrameWidth(uint32_t style) {
     if (style & (STYLE_CAPTION | STYLE_SIZEFRAME)) return PlatGetSystemMetric(METRIC_CXFRAME);
     if (style & STYLE_BORDER) return 1;
     return 0;
@@ -93,10 +93,10 @@ PlatRect ClientAreaOf(const WindowRecord* rec) {
     if ((rec->style & STYLE_CAPTION) == STYLE_CAPTION) c.top += PlatGetSystemMetric(METRIC_CYCAPTION);
     if (rec->menu && !(rec->style & STYLE_CHILD)) c.top += PlatGetSystemMetric(METRIC_CYMENU);
     if (rec->ex_style & EXSTYLE_CLIENTEDGE) {
-        c.left += 2;
-        c.top += 2;
-        c.right -= 2;
-        c.bottom -= 2;
+        c.left += CLIENT_EDGE;
+        c.top += CLIENT_EDGE;
+        c.right -= CLIENT_EDGE;
+        c.bottom -= CLIENT_EDGE;
     }
     if (c.right < c.left) c.right = c.left;
     if (c.bottom < c.top) c.bottom = c.top;
@@ -112,10 +112,10 @@ void PlatAdjustWindowRect(PlatRect* rect, uint32_t style, uint32_t ex_style, boo
     if ((style & STYLE_CAPTION) == STYLE_CAPTION) rect->top -= PlatGetSystemMetric(METRIC_CYCAPTION);
     if (has_menu) rect->top -= PlatGetSystemMetric(METRIC_CYMENU);
     if (ex_style & EXSTYLE_CLIENTEDGE) {
-        rect->left -= 2;
-        rect->top -= 2;
-        rect->right += 2;
-        rect->bottom += 2;
+        rect->left -= CLIENT_EDGE;
+        rect->top -= CLIENT_EDGE;
+        rect->right += CLIENT_EDGE;
+        rect->bottom += CLIENT_EDGE;
     }
 }
 
