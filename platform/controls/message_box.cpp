@@ -220,10 +220,12 @@ int PlatMessageBox(WindowId owner, const char16_t* text, const char16_t* caption
     PlatSetWindowData(box, (intptr_t)&st);
     bool owner_enabled = owner && PlatIsEnabled(owner);
     if (owner_enabled) PlatEnableWindow(owner, false);
-    WindowId previous = g_open_box.exchange(box, std::memory_order_acq_rel);
     PlatShowWindow(box, SHOW_NORMAL);
     PlatSetForegroundWindow(box);
     PlatInvalidateRect(box, nullptr, true);
+    // Published only once it is shown and has the focus: whoever finds the open box (the test
+    // driver) may type into it at once, and a key sent before would go nowhere.
+    WindowId previous = g_open_box.exchange(box, std::memory_order_acq_rel);
     Message m;
     while (!st.done && PlatIsWindow(box)) {
         // A quit ends the box; it stays posted for the loops outside.
