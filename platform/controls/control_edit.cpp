@@ -300,8 +300,8 @@ static intptr_t OnEditDestroy(WindowId window) {
 static intptr_t OnEditKeyDown(WindowId window, int key) {
     EditState* s = StateOf(window);
     if (!s) return 0;
-    bool shift = (PlatGetKeyState(KEY_SHIFT) & 0x8000) != 0;
-    bool ctrl = (PlatGetKeyState(KEY_CONTROL) & 0x8000) != 0;
+    bool shift = (PlatGetKeyState(KEY_SHIFT) & KEY_STATE_DOWN) != 0;
+    bool ctrl = (PlatGetKeyState(KEY_CONTROL) & KEY_STATE_DOWN) != 0;
     EditText t;
     ReadText(window, &t);
     bool has_sel = s->caret != s->anchor;
@@ -356,8 +356,8 @@ static intptr_t OnEditChar(WindowId window, uintptr_t unit) {
     EditState* s = StateOf(window);
     // Control characters are keys, handled on key-down (Backspace, Ctrl+letters, Tab, Enter).
     if (!s || unit < 0x20 || unit == 0x7F) return 0;
-    if (PlatGetKeyState(KEY_CONTROL) & 0x8000) {
-        if (!(PlatGetKeyState(KEY_MENU) & 0x8000)) return 0;   // Ctrl+key is a command; AltGr types
+    if (PlatGetKeyState(KEY_CONTROL) & KEY_STATE_DOWN) {
+        if (!(PlatGetKeyState(KEY_MENU) & KEY_STATE_DOWN)) return 0;   // Ctrl+key is a command; AltGr types
     }
     char16_t c = (char16_t)unit;
     ReplaceSelection(s, &c, 1);

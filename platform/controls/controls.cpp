@@ -83,9 +83,9 @@ static void MoveDialogFocus(WindowId box, bool backwards) {
 bool PlatIsDialogMessage(WindowId box, const Message* msg) {
     if (!box || !msg || !BelongsToBox(box, msg->window) || !PlatIsWindow(box)) return false;
     if (msg->type == MSG_KEYDOWN) {
-        bool ctrl = (PlatGetKeyState(KEY_CONTROL) & 0x8000) != 0;
+        bool ctrl = (PlatGetKeyState(KEY_CONTROL) & KEY_STATE_DOWN) != 0;
         if (msg->wparam == KEY_TAB && !ctrl) {
-            MoveDialogFocus(box, (PlatGetKeyState(KEY_SHIFT) & 0x8000) != 0);
+            MoveDialogFocus(box, (PlatGetKeyState(KEY_SHIFT) & KEY_STATE_DOWN) != 0);
             return true;
         }
         if (msg->wparam == KEY_RETURN) {

@@ -323,7 +323,7 @@ void PlatTranslateMessage(const Message* msg) {
     case KEY_TAB: ch = '\t'; break;
     case KEY_ESCAPE: ch = 0x1B; break;
     default:
-        if ((PlatGetKeyState(KEY_CONTROL) & 0x8000) && key >= 'A' && key <= 'Z') ch = key - 'A' + 1;
+        if ((PlatGetKeyState(KEY_CONTROL) & KEY_STATE_DOWN) && key >= 'A' && key <= 'Z') ch = key - 'A' + 1;
         break;
     }
     // The character goes before input that arrived after the key: typed text is queued as

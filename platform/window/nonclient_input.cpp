@@ -257,14 +257,14 @@ static intptr_t OnDefaultNcDoubleClick(WindowId window, int hit, intptr_t lparam
 }
 
 static intptr_t OnDefaultActivate(WindowId window, uintptr_t wparam) {
-    if ((wparam & 0xFF) == ACTIVE_NONE || (wparam & 0x100)) return 0;
+    if ((wparam & ACTIVE_STATE_MASK) == ACTIVE_NONE || (wparam & ACTIVE_BY_FOCUS)) return 0;
     WindowId focus = PlatGetFocus();
     if (PlatGetTopLevel(focus) != window) PlatSetFocus(window);
     return 0;
 }
 
 static intptr_t OnDefaultSysKey(WindowId window, uintptr_t key) {
-    if (key == (uintptr_t)KEY_F1 + 3) {   // Alt+F4
+    if (key == KEY_F4) {   // Alt+F4
         PlatPostMessage(PlatGetTopLevel(window), MSG_CLOSE, 0, 0);
         return 0;
     }

@@ -221,7 +221,8 @@ int PlatGetSystemMetric(int which);
 
 // ---- Input state ------------------------------------------------------------------------
 
-// Bit 0x8000 set while the key is down (as the layer saw it last).
+// KEY_STATE_DOWN set while the key is down (as the layer saw it last).
+enum { KEY_STATE_DOWN = 0x8000 };
 int PlatGetKeyState(int key);
 void PlatGetCursorPos(PlatPoint* point);
 
