@@ -184,42 +184,42 @@ static PlatSize LayoutBox(MessageBoxState* st) {
     return PlatSize{w, ok_top + OK_HEIGHT + BOX_MARGIN};
 }
 
-int PlatMessageBox(WindowId owner, const char16_t* text, const char16_t* caption, int flags) {
-    if (!text) text = u"";
-    if (!caption) caption = u"Error";
-    if (AutoAnswer()) {
-        char t8[1024], c8[256];
-        Utf16ToUtf8(text, -1, t8, sizeof t8);
-        Utf16ToUtf8(caption, -1, c8, sizeof c8);
-        fprintf(stderr, "%s: %s\n", c8, t8);
-        fflush(stderr);
-        return IDOK;
-    }
-    RegisterBoxClass();
-    MessageBoxState st{text, (flags & MBOX_ICONERROR) != 0, false, {}, 16};
-    PlatSize client = LayoutBox(&st);
+// A run without a user prints the box instead of showing it; true when it did.
+static bool PrintInsteadOfShowing(const char16_t* text, const char16_t* caption) {
+    if (!AutoAnswer()) return false;
+    char t8[1024], c8[256];
+    Utf16ToUtf8(text, -1, t8, sizeof t8);
+    Utf16ToUtf8(caption, -1, c8, sizeof c8);
+    fprintf(stderr, "%s: %s\n", c8, t8);
+    fflush(stderr);
+    return true;
+}
+
+// Creates the box's window (hidden) for the laid-out state, centred on the work area.
+static WindowId CreateBoxWindow(MessageBoxState* st, WindowId owner, const char16_t* caption) {
+    PlatSize client = LayoutBox(st);
     const uint32_t style = STYLE_CAPTION | STYLE_SYSMENU;
     PlatRect outer{0, 0, client.cx, client.cy};
     PlatAdjustWindowRect(&outer, style, 0, false);
     int w = RectWidth(outer), h = RectHeight(outer);
-    int x = PlatGetSystemMetric(METRIC_XWORKAREA) + (PlatGetSystemMetric(METRIC_CXFULLSCREEN) - w) / 2;
-    int y = PlatGetSystemMetric(METRIC_YWORKAREA) +
-            (PlatGetSystemMetric(METRIC_CYFULLSCREEN) + PlatGetSystemMetric(METRIC_CYCAPTION) - h) / 2;
     WindowCreate c{};
     c.class_name = BOX_CLASS;
     c.text = caption;
     c.style = style;
     c.ex_style = EXSTYLE_TOPMOST;
-    c.x = x;
-    c.y = y;
+    c.x = PlatGetSystemMetric(METRIC_XWORKAREA) + (PlatGetSystemMetric(METRIC_CXFULLSCREEN) - w) / 2;
+    c.y = PlatGetSystemMetric(METRIC_YWORKAREA) +
+          (PlatGetSystemMetric(METRIC_CYFULLSCREEN) + PlatGetSystemMetric(METRIC_CYCAPTION) - h) / 2;
     c.width = w;
     c.height = h;
     c.owner = owner;
     WindowId box = PlatCreateWindow(&c);
-    if (!box) return IDOK;
-    PlatSetWindowData(box, (intptr_t)&st);
-    bool owner_enabled = owner && PlatIsEnabled(owner);
-    if (owner_enabled) PlatEnableWindow(owner, false);
+    if (box) PlatSetWindowData(box, (intptr_t)st);
+    return box;
+}
+
+// Shows the box and serves the thread until it is dismissed or gone, or a quit arrives.
+static void RunBox(WindowId box, MessageBoxState* st) {
     PlatShowWindow(box, SHOW_NORMAL);
     PlatSetForegroundWindow(box);
     PlatInvalidateRect(box, nullptr, true);
@@ -227,13 +227,26 @@ int PlatMessageBox(WindowId owner, const char16_t* text, const char16_t* caption
     // driver) may type into it at once, and a key sent before would go nowhere.
     WindowId previous = g_open_box.exchange(box, std::memory_order_acq_rel);
     Message m;
-    while (!st.done && PlatIsWindow(box)) {
+    while (!st->done && PlatIsWindow(box)) {
         // A quit ends the box; it stays posted for the loops outside.
         if (!PlatGetMessage(&m)) break;
         PlatTranslateMessage(&m);
         PlatDispatchMessage(&m);
     }
     g_open_box.store(previous, std::memory_order_release);
+}
+
+int PlatMessageBox(WindowId owner, const char16_t* text, const char16_t* caption, int flags) {
+    if (!text) text = u"";
+    if (!caption) caption = u"Error";
+    if (PrintInsteadOfShowing(text, caption)) return IDOK;
+    RegisterBoxClass();
+    MessageBoxState st{text, (flags & MBOX_ICONERROR) != 0, false, {}, 16};
+    WindowId box = CreateBoxWindow(&st, owner, caption);
+    if (!box) return IDOK;
+    bool owner_enabled = owner && PlatIsEnabled(owner);
+    if (owner_enabled) PlatEnableWindow(owner, false);
+    RunBox(box, &st);
     if (owner_enabled) PlatEnableWindow(owner, true);
     if (PlatIsWindow(box)) {
         PlatSetWindowData(box, 0);
