@@ -2,15 +2,11 @@
 // text and a close box, the menu bar and the sunken client edge. This file knows where each
 // part lies (hit testing, the close box, the menu bar's items) and paints them from the
 // system palette; what a press on a part does is in nonclient_input.cpp.
-#include "platform/backend.h"
 #include "platform/draw/draw.h"
 #include "platform/draw/system_colors.h"
 #include "platform/font/font.h"
 #include "platform/window/menu.h"
-#include "platform/system.h"
 #include "platform/window/window_core.h"
-
-#include <string.h>
 
 enum {
     CLOSE_BOX_WIDTH = 30,
