@@ -68,14 +68,6 @@ int HitTestWindow(const WindowRecord* rec, int wx, int wy) {
     return HIT_BORDER;
 }
 
-static void FillSurface(Surface* s, PlatRect r, uint32_t color) {
-    r = RectIntersect(r, PlatRect{0, 0, s->width, s->height});
-    for (int y = r.top; y < r.bottom; y++) {
-        uint32_t* row = (uint32_t*)SurfaceRow(s, y);
-        for (int x = r.left; x < r.right; x++) row[x] = color;
-    }
-}
-
 // ---- The menu bar's items ------------------------------------------------------------------
 
 // The layout of a menu bar's items: left edges and widths, from the GUI font.
@@ -132,22 +124,23 @@ int MenuBarItemAt(WindowId window, int wx, int wy, PlatRect* item_rect) {
 // What one paint of a window's non-client area works with.
 struct NcPaint {
     const WindowRecord* rec;   // a snapshot of the record
-    Surface* s;
-    DrawContext* dc;
+    DrawContext* dc;           // on the window's whole pixels
     int w, h, f;
 };
+
+static void Fill(const NcPaint& p, PlatRect r, uint32_t color) { PlatFillRect(p.dc, &r, color); }
 
 static void PaintFrame(const NcPaint& p) {
     int w = p.w, h = p.h, f = p.f;
     uint32_t frame = SysColor(SYS_COLOR_FRAME), edge = SysColor(SYS_COLOR_FRAME_EDGE);
-    FillSurface(p.s, PlatRect{0, 0, w, f}, frame);
-    FillSurface(p.s, PlatRect{0, h - f, w, h}, frame);
-    FillSurface(p.s, PlatRect{0, 0, f, h}, frame);
-    FillSurface(p.s, PlatRect{w - f, 0, w, h}, frame);
-    FillSurface(p.s, PlatRect{0, 0, w, 1}, edge);
-    FillSurface(p.s, PlatRect{0, h - 1, w, h}, edge);
-    FillSurface(p.s, PlatRect{0, 0, 1, h}, edge);
-    FillSurface(p.s, PlatRect{w - 1, 0, w, h}, edge);
+    Fill(p, PlatRect{0, 0, w, f}, frame);
+    Fill(p, PlatRect{0, h - f, w, h}, frame);
+    Fill(p, PlatRect{0, 0, f, h}, frame);
+    Fill(p, PlatRect{w - f, 0, w, h}, frame);
+    Fill(p, PlatRect{0, 0, w, 1}, edge);
+    Fill(p, PlatRect{0, h - 1, w, h}, edge);
+    Fill(p, PlatRect{0, 0, 1, h}, edge);
+    Fill(p, PlatRect{w - 1, 0, w, h}, edge);
 }
 
 // The caption text, cut where it would run into the close box.
@@ -170,13 +163,13 @@ static void PaintCaptionText(const NcPaint& p, int text_right, uint32_t ink) {
 // The close box: a cross of two diagonals, on its own colour while it is held down.
 static void PaintCloseBox(const NcPaint& p, PlatRect box, uint32_t ink) {
     if (p.rec->close_pressed) {
-        FillSurface(p.s, box, SysColor(SYS_COLOR_CLOSE_PRESSED));
+        Fill(p, box, SysColor(SYS_COLOR_CLOSE_PRESSED));
         ink = SysColor(SYS_COLOR_CLOSE_PRESSED_TEXT);
     }
     int cx = (box.left + box.right) / 2, cy = (box.top + box.bottom) / 2;
     for (int d = -CLOSE_CROSS_ARM; d <= CLOSE_CROSS_ARM; d++) {
-        FillSurface(p.s, PlatRect{cx + d, cy + d, cx + d + 1, cy + d + 1}, ink);
-        FillSurface(p.s, PlatRect{cx + d, cy - d, cx + d + 1, cy - d + 1}, ink);
+        Fill(p, PlatRect{cx + d, cy + d, cx + d + 1, cy + d + 1}, ink);
+        Fill(p, PlatRect{cx + d, cy - d, cx + d + 1, cy - d + 1}, ink);
     }
 }
 
@@ -184,7 +177,7 @@ static void PaintCaption(const NcPaint& p) {
     bool active = p.rec->active_caption;
     uint32_t back = SysColor(active ? SYS_COLOR_CAPTION_ACTIVE : SYS_COLOR_CAPTION_INACTIVE);
     uint32_t ink = SysColor(active ? SYS_COLOR_CAPTION_TEXT_ACTIVE : SYS_COLOR_CAPTION_TEXT_INACTIVE);
-    FillSurface(p.s, PlatRect{p.f, p.f, p.w - p.f, p.f + PlatGetSystemMetric(METRIC_CYCAPTION)}, back);
+    Fill(p, PlatRect{p.f, p.f, p.w - p.f, p.f + PlatGetSystemMetric(METRIC_CYCAPTION)}, back);
     PlatRect box = CloseBoxOf(p.rec);
     PaintCaptionText(p, RectIsEmpty(box) ? p.w - p.f : box.left, ink);
     if (!RectIsEmpty(box)) PaintCloseBox(p, box, ink);
@@ -199,7 +192,7 @@ static void DrawMenuText(const NcPaint& p, int x, int y, const char16_t* text, u
     for (int j = 0; text[j] && text[j] != u'\t'; j++) {
         if (text[j] == u'&' && text[j + 1] != u'&' && text[j + 1]) {
             PlatSize ext = PlatGetTextExtent(p.dc, &text[j + 1], 1);
-            FillSurface(p.s, PlatRect{pen, y + tm.ascent + 1, pen + ext.cx, y + tm.ascent + 2}, color);
+            Fill(p, PlatRect{pen, y + tm.ascent + 1, pen + ext.cx, y + tm.ascent + 2}, color);
             continue;
         }
         if (text[j] == u'&') j++;
@@ -212,7 +205,7 @@ static void DrawMenuText(const NcPaint& p, int x, int y, const char16_t* text, u
 // items in grey.
 static void PaintMenuBar(const NcPaint& p) {
     int y = MenuBarTop(p.rec->style), bar = PlatGetSystemMetric(METRIC_CYMENU);
-    FillSurface(p.s, PlatRect{p.f, y, p.w - p.f, y + bar}, SysColor(SYS_COLOR_FACE));
+    Fill(p, PlatRect{p.f, y, p.w - p.f, y + bar}, SysColor(SYS_COLOR_FACE));
     int lefts[MAX_BAR_ITEMS], widths[MAX_BAR_ITEMS];
     int n = LayoutMenuBar(p.rec->menu, p.dc, p.f, lefts, widths, MAX_BAR_ITEMS);
     TextMetrics tm;
@@ -222,7 +215,7 @@ static void PaintMenuBar(const NcPaint& p) {
         int id, state;
         PlatGetMenuItem(p.rec->menu, i, &id, &state, text, MAX_ITEM_TEXT);
         if (i == p.rec->menu_hot)
-            FillSurface(p.s, PlatRect{lefts[i], y, lefts[i] + widths[i], y + bar}, SysColor(SYS_COLOR_MENU_HOT));
+            Fill(p, PlatRect{lefts[i], y, lefts[i] + widths[i], y + bar}, SysColor(SYS_COLOR_MENU_HOT));
         bool greyed = (state & MENU_GRAYED) == MENU_GRAYED;
         DrawMenuText(p, lefts[i] + MENU_ITEM_PAD, y + (bar - tm.height) / 2, text,
                      SysColor(greyed ? SYS_COLOR_GRAY_TEXT : SYS_COLOR_MENU_TEXT));
@@ -234,12 +227,12 @@ static void PaintClientEdge(const NcPaint& p) {
     PlatRect c = ClientAreaOf(p.rec);
     uint32_t shadow = SysColor(SYS_COLOR_SHADOW), dark = SysColor(SYS_COLOR_DARK_SHADOW);
     uint32_t light = SysColor(SYS_COLOR_LIGHT_EDGE);
-    FillSurface(p.s, PlatRect{c.left - 2, c.top - 2, c.right + 2, c.top - 1}, shadow);
-    FillSurface(p.s, PlatRect{c.left - 2, c.top - 2, c.left - 1, c.bottom + 2}, shadow);
-    FillSurface(p.s, PlatRect{c.left - 1, c.top - 1, c.right + 1, c.top}, dark);
-    FillSurface(p.s, PlatRect{c.left - 1, c.top - 1, c.left, c.bottom + 1}, dark);
-    FillSurface(p.s, PlatRect{c.left - 2, c.bottom + 1, c.right + 2, c.bottom + 2}, light);
-    FillSurface(p.s, PlatRect{c.right + 1, c.top - 2, c.right + 2, c.bottom + 2}, light);
+    Fill(p, PlatRect{c.left - 2, c.top - 2, c.right + 2, c.top - 1}, shadow);
+    Fill(p, PlatRect{c.left - 2, c.top - 2, c.left - 1, c.bottom + 2}, shadow);
+    Fill(p, PlatRect{c.left - 1, c.top - 1, c.right + 1, c.top}, dark);
+    Fill(p, PlatRect{c.left - 1, c.top - 1, c.left, c.bottom + 1}, dark);
+    Fill(p, PlatRect{c.left - 2, c.bottom + 1, c.right + 2, c.bottom + 2}, light);
+    Fill(p, PlatRect{c.right + 1, c.top - 2, c.right + 2, c.bottom + 2}, light);
 }
 
 // Paints every part the snapshot has into its surface; false when it has none.
@@ -251,7 +244,7 @@ static bool PaintParts(const WindowRecord* snap) {
     if (!dc) return false;
     PlatSelectFont(dc, PlatGetStockFont(STOCK_GUI_FONT));
     PlatSetBackMode(dc, BACK_TRANSPARENT);
-    NcPaint p{snap, s, dc, s->width, s->height, f};
+    NcPaint p{snap, dc, s->width, s->height, f};
     if (f > 0) PaintFrame(p);
     if (HasCaption(snap->style)) PaintCaption(p);
     if (snap->menu) PaintMenuBar(p);
