@@ -108,7 +108,9 @@ enum {
 
 enum { SIZE_RESTORED = 0 };
 
-enum { ACTIVE_NONE = 0, ACTIVE_ACTIVE = 1, ACTIVE_CLICK = 2 };
+// ACTIVE_BY_FOCUS is added to the state when the activation comes from giving a window the
+// focus, which the window then already has (the default procedure leaves the focus alone).
+enum { ACTIVE_NONE = 0, ACTIVE_ACTIVE = 1, ACTIVE_CLICK = 2, ACTIVE_STATE_MASK = 0xFF, ACTIVE_BY_FOCUS = 0x100 };
 
 // Edges reported by MSG_SIZING.
 enum {
@@ -175,7 +177,8 @@ enum {
     KEY_SUBTRACT = 0x6D,
     KEY_DECIMAL = 0x6E,
     KEY_DIVIDE = 0x6F,
-    KEY_F1 = 0x70,
+    KEY_F1 = 0x70,        // KEY_F1 + n - 1 for Fn
+    KEY_F4 = 0x73,
     KEY_LBUTTON = 0x01,   // for PlatGetKeyState
     KEY_RBUTTON = 0x02,
     KEY_MBUTTON = 0x04

@@ -5,18 +5,12 @@
 #include "platform/controls/control_paint.h"
 #include "platform/controls/controls.h"
 #include "platform/draw/draw.h"
+#include "platform/draw/system_colors.h"
 #include "platform/font/font.h"
 #include "platform/window/window.h"
 #include "platform/window/window_core.h"
 
 void NotifyControlParent(WindowId control, int code);
-
-static const uint32_t FACE = 0xE1E1E1;
-static const uint32_t FACE_PRESSED = 0xCCE4F7;
-static const uint32_t EDGE = 0xADADAD;
-static const uint32_t EDGE_PRESSED = 0x005499;
-static const uint32_t EDGE_FOCUS = 0x0078D7;
-static const uint32_t LABEL = 0x000000;
 
 enum { MAX_BUTTON_LINES = 16, BUTTON_PAD = 3 };
 
@@ -90,8 +84,9 @@ static intptr_t OnButtonPaint(WindowId window) {
     DrawContext* mem = paint.dc;
     int w = paint.width, h = paint.height;
     PlatRect client{0, 0, w, h};
-    PlatFillRect(mem, &client, s->pressed ? FACE_PRESSED : FACE);
-    DrawFrame(mem, w, h, s->pressed ? EDGE_PRESSED : s->focused ? EDGE_FOCUS : EDGE);
+    PlatFillRect(mem, &client, SysColor(s->pressed ? SYS_COLOR_BUTTON_PRESSED : SYS_COLOR_BUTTON));
+    SysColorId edge = s->pressed ? SYS_COLOR_BUTTON_EDGE_PRESSED : s->focused ? SYS_COLOR_FOCUS_EDGE : SYS_COLOR_BUTTON_EDGE;
+    DrawFrame(mem, w, h, SysColor(edge));
     char16_t text[256];
     int length = PlatGetWindowText(window, text, 256);
     TextLine lines[MAX_BUTTON_LINES];
@@ -102,7 +97,7 @@ static intptr_t OnButtonPaint(WindowId window) {
     int shift = s->pressed ? 1 : 0;
     int y = (h - n * tm.height) / 2 + shift;
     PlatSetBackMode(mem, BACK_TRANSPARENT);
-    PlatSetTextColor(mem, LABEL);
+    PlatSetTextColor(mem, SysColor(SYS_COLOR_WINDOW_TEXT));
     for (int i = 0; i < n; i++) {
         int lw = PlatGetTextExtent(mem, text + lines[i].start, lines[i].count).cx;
         PlatTextOut(mem, (w - lw) / 2 + shift, y, text + lines[i].start, lines[i].count);

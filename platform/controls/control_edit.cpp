@@ -12,6 +12,7 @@
 #include "platform/controls/control_paint.h"
 #include "platform/controls/controls.h"
 #include "platform/draw/draw.h"
+#include "platform/draw/system_colors.h"
 #include "platform/font/font.h"
 #include "platform/text.h"
 #include "platform/window/window.h"
@@ -24,10 +25,6 @@ void NotifyControlParent(WindowId control, int code);
 
 enum { CARET_TIMER = 1, CARET_BLINK_MS = 530, EDIT_MARGIN = 1, MAX_EDIT_TEXT = 255 };
 
-static const uint32_t EDIT_TEXT = 0x000000;
-static const uint32_t EDIT_BACK = 0xFFFFFF;
-static const uint32_t SELECTION_BACK = 0x0078D7;
-static const uint32_t SELECTION_TEXT = 0xFFFFFF;
 
 struct EditState {
     WindowId window;
@@ -162,18 +159,18 @@ static intptr_t OnEditPaint(WindowId window) {
     DrawContext* mem = paint.dc;
     TextMetrics tm;
     PlatGetTextMetrics(mem, &tm);
-    PlatFillRect(mem, &client, EDIT_BACK);
+    PlatFillRect(mem, &client, SysColor(SYS_COLOR_EDIT_BACK));
     int x0 = EDIT_MARGIN - s->scroll;
     int y0 = (h - tm.height) / 2;
     if (y0 < 0) y0 = 0;
     PlatSetBackMode(mem, BACK_TRANSPARENT);
-    PlatSetTextColor(mem, EDIT_TEXT);
+    PlatSetTextColor(mem, SysColor(SYS_COLOR_WINDOW_TEXT));
     PlatTextOut(mem, x0, y0, t.units, t.length);
     int lo = caret < anchor ? caret : anchor, hi = caret < anchor ? anchor : caret;
     if (s->focused && lo < hi) {
         PlatRect sel{x0 + xs[lo], y0, x0 + xs[hi], y0 + tm.height};
-        PlatFillRect(mem, &sel, SELECTION_BACK);
-        PlatSetTextColor(mem, SELECTION_TEXT);
+        PlatFillRect(mem, &sel, SysColor(SYS_COLOR_HIGHLIGHT));
+        PlatSetTextColor(mem, SysColor(SYS_COLOR_HIGHLIGHT_TEXT));
         PlatTextOut(mem, x0 + xs[lo], y0, t.units + lo, hi - lo);
     }
     if (s->focused && s->caret_on) {
@@ -303,8 +300,8 @@ static intptr_t OnEditDestroy(WindowId window) {
 static intptr_t OnEditKeyDown(WindowId window, int key) {
     EditState* s = StateOf(window);
     if (!s) return 0;
-    bool shift = (PlatGetKeyState(KEY_SHIFT) & 0x8000) != 0;
-    bool ctrl = (PlatGetKeyState(KEY_CONTROL) & 0x8000) != 0;
+    bool shift = (PlatGetKeyState(KEY_SHIFT) & KEY_STATE_DOWN) != 0;
+    bool ctrl = (PlatGetKeyState(KEY_CONTROL) & KEY_STATE_DOWN) != 0;
     EditText t;
     ReadText(window, &t);
     bool has_sel = s->caret != s->anchor;
@@ -359,8 +356,8 @@ static intptr_t OnEditChar(WindowId window, uintptr_t unit) {
     EditState* s = StateOf(window);
     // Control characters are keys, handled on key-down (Backspace, Ctrl+letters, Tab, Enter).
     if (!s || unit < 0x20 || unit == 0x7F) return 0;
-    if (PlatGetKeyState(KEY_CONTROL) & 0x8000) {
-        if (!(PlatGetKeyState(KEY_MENU) & 0x8000)) return 0;   // Ctrl+key is a command; AltGr types
+    if (PlatGetKeyState(KEY_CONTROL) & KEY_STATE_DOWN) {
+        if (!(PlatGetKeyState(KEY_MENU) & KEY_STATE_DOWN)) return 0;   // Ctrl+key is a command; AltGr types
     }
     char16_t c = (char16_t)unit;
     ReplaceSelection(s, &c, 1);

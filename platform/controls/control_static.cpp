@@ -4,6 +4,7 @@
 // coordinates, so a box window sees clicks on its labels as clicks on itself.
 #include "platform/controls/controls.h"
 #include "platform/draw/draw.h"
+#include "platform/draw/system_colors.h"
 #include "platform/font/font.h"
 #include "platform/window/window.h"
 
@@ -16,11 +17,11 @@ static intptr_t OnStaticPaint(WindowId window) {
     if (dc) {
         PlatRect client;
         PlatGetClientRect(window, &client);
-        PlatFillRect(dc, &client, COLOR_BUTTON_FACE);
+        PlatFillRect(dc, &client, SysColor(SYS_COLOR_FACE));
         char16_t text[256];
         int n = PlatGetWindowText(window, text, 256);
         PlatSelectFont(dc, PlatGetStockFont(STOCK_GUI_FONT));
-        PlatSetTextColor(dc, 0x000000);
+        PlatSetTextColor(dc, SysColor(SYS_COLOR_WINDOW_TEXT));
         PlatSetBackMode(dc, BACK_TRANSPARENT);
         PlatTextOut(dc, 0, 0, text, n);
     }

@@ -4,6 +4,7 @@
 // dispatched here, the way the system's dialog handling serves a dialog's windows.
 #include "platform/controls/controls.h"
 #include "platform/draw/draw.h"
+#include "platform/draw/system_colors.h"
 #include "platform/font/font.h"
 #include "platform/window/window.h"
 #include "platform/window/window_core.h"
@@ -15,10 +16,10 @@ intptr_t ButtonControlProc(WindowId window, int msg, uintptr_t wparam, intptr_t 
 void PlatRegisterControls(void) {
     // A second backend start finds the classes registered already, which is fine.
     // Static text passes double clicks through to its parent, so it asks for them.
-    WindowClassDesc statics{"STATIC", StaticControlProc, CLASS_DBLCLKS, COLOR_BUTTON_FACE};
-    WindowClassDesc edits{"EDIT", EditControlProc, CLASS_DBLCLKS, 0x00FFFFFF};
+    WindowClassDesc statics{"STATIC", StaticControlProc, CLASS_DBLCLKS, SysColor(SYS_COLOR_FACE)};
+    WindowClassDesc edits{"EDIT", EditControlProc, CLASS_DBLCLKS, SysColor(SYS_COLOR_EDIT_BACK)};
     // Buttons count every press as a click: quick presses must not turn into double clicks.
-    WindowClassDesc buttons{"BUTTON", ButtonControlProc, 0, COLOR_BUTTON_FACE};
+    WindowClassDesc buttons{"BUTTON", ButtonControlProc, 0, SysColor(SYS_COLOR_FACE)};
     PlatRegisterClass(&statics);
     PlatRegisterClass(&edits);
     PlatRegisterClass(&buttons);
@@ -82,9 +83,9 @@ static void MoveDialogFocus(WindowId box, bool backwards) {
 bool PlatIsDialogMessage(WindowId box, const Message* msg) {
     if (!box || !msg || !BelongsToBox(box, msg->window) || !PlatIsWindow(box)) return false;
     if (msg->type == MSG_KEYDOWN) {
-        bool ctrl = (PlatGetKeyState(KEY_CONTROL) & 0x8000) != 0;
+        bool ctrl = (PlatGetKeyState(KEY_CONTROL) & KEY_STATE_DOWN) != 0;
         if (msg->wparam == KEY_TAB && !ctrl) {
-            MoveDialogFocus(box, (PlatGetKeyState(KEY_SHIFT) & 0x8000) != 0);
+            MoveDialogFocus(box, (PlatGetKeyState(KEY_SHIFT) & KEY_STATE_DOWN) != 0);
             return true;
         }
         if (msg->wparam == KEY_RETURN) {

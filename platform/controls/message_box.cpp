@@ -9,6 +9,7 @@
 #include "platform/backend.h"
 #include "platform/controls/dialog.h"
 #include "platform/draw/draw.h"
+#include "platform/draw/system_colors.h"
 #include "platform/font/font.h"
 #include "platform/text.h"
 #include "platform/window/window.h"
@@ -25,11 +26,6 @@ enum {
     ICON_SIZE = 32,
     OK_WIDTH = 75,
     OK_HEIGHT = 23,
-    TEXT_COLOR = 0x00000000,
-    OK_FRAME = 0x000078D7,
-    OK_FACE = 0x00E1E1E1,
-    ICON_RED = 0x00E81123,
-    ICON_INK = 0x00FFFFFF,
     MAX_LINES = 64
 };
 
@@ -79,11 +75,11 @@ static void DrawErrorIcon(DrawContext* dc, int x, int y) {
     for (int dy = 0; dy < ICON_SIZE; dy++)
         for (int dx = 0; dx < ICON_SIZE; dx++) {
             int ex = 2 * dx + 1 - ICON_SIZE, ey = 2 * dy + 1 - ICON_SIZE;
-            if (ex * ex + ey * ey <= ICON_SIZE * ICON_SIZE) FillBox(dc, x + dx, y + dy, x + dx + 1, y + dy + 1, ICON_RED);
+            if (ex * ex + ey * ey <= ICON_SIZE * ICON_SIZE) FillBox(dc, x + dx, y + dy, x + dx + 1, y + dy + 1, SysColor(SYS_COLOR_ERROR_ICON));
         }
     for (int d = -7; d <= 7; d++) {
-        FillBox(dc, x + c + d - 1, y + c + d - 1, x + c + d + 1, y + c + d + 1, ICON_INK);
-        FillBox(dc, x + c + d - 1, y + c - d - 1, x + c + d + 1, y + c - d + 1, ICON_INK);
+        FillBox(dc, x + c + d - 1, y + c + d - 1, x + c + d + 1, y + c + d + 1, SysColor(SYS_COLOR_ICON_INK));
+        FillBox(dc, x + c + d - 1, y + c - d - 1, x + c + d + 1, y + c - d + 1, SysColor(SYS_COLOR_ICON_INK));
     }
 }
 
@@ -95,10 +91,10 @@ static intptr_t OnBoxPaint(WindowId window) {
     if (st && dc) {
         PlatRect client;
         PlatGetClientRect(window, &client);
-        PlatFillRect(dc, &client, COLOR_BUTTON_FACE);
+        PlatFillRect(dc, &client, SysColor(SYS_COLOR_FACE));
         PlatSelectFont(dc, PlatGetStockFont(STOCK_GUI_FONT));
         PlatSetBackMode(dc, BACK_TRANSPARENT);
-        PlatSetTextColor(dc, TEXT_COLOR);
+        PlatSetTextColor(dc, SysColor(SYS_COLOR_WINDOW_TEXT));
         int x = BOX_MARGIN;
         if (st->error_icon) {
             DrawErrorIcon(dc, BOX_MARGIN, BOX_MARGIN);
@@ -109,8 +105,8 @@ static intptr_t OnBoxPaint(WindowId window) {
         for (int i = 0; i < n; i++)
             PlatTextOut(dc, x, BOX_MARGIN + i * st->line_height, st->text + starts[i], lengths[i]);
         const PlatRect& ok = st->ok;
-        FillBox(dc, ok.left, ok.top, ok.right, ok.bottom, OK_FRAME);
-        FillBox(dc, ok.left + 1, ok.top + 1, ok.right - 1, ok.bottom - 1, OK_FACE);
+        FillBox(dc, ok.left, ok.top, ok.right, ok.bottom, SysColor(SYS_COLOR_FOCUS_EDGE));
+        FillBox(dc, ok.left + 1, ok.top + 1, ok.right - 1, ok.bottom - 1, SysColor(SYS_COLOR_BUTTON));
         PlatSize ext = PlatGetTextExtent(dc, u"OK", 2);
         PlatTextOut(dc, ok.left + (RectWidth(ok) - ext.cx) / 2, ok.top + (RectHeight(ok) - ext.cy) / 2, u"OK", 2);
     }
@@ -147,7 +143,7 @@ static intptr_t MessageBoxProc(WindowId window, int msg, uintptr_t wparam, intpt
 static void RegisterBoxClass(void) {
     static std::once_flag once;
     std::call_once(once, [] {
-        WindowClassDesc d{BOX_CLASS, MessageBoxProc, 0, COLOR_BUTTON_FACE};
+        WindowClassDesc d{BOX_CLASS, MessageBoxProc, 0, SysColor(SYS_COLOR_FACE)};
         PlatRegisterClass(&d);
     });
 }
@@ -188,54 +184,69 @@ static PlatSize LayoutBox(MessageBoxState* st) {
     return PlatSize{w, ok_top + OK_HEIGHT + BOX_MARGIN};
 }
 
-int PlatMessageBox(WindowId owner, const char16_t* text, const char16_t* caption, int flags) {
-    if (!text) text = u"";
-    if (!caption) caption = u"Error";
-    if (AutoAnswer()) {
-        char t8[1024], c8[256];
-        Utf16ToUtf8(text, -1, t8, sizeof t8);
-        Utf16ToUtf8(caption, -1, c8, sizeof c8);
-        fprintf(stderr, "%s: %s\n", c8, t8);
-        fflush(stderr);
-        return IDOK;
-    }
-    RegisterBoxClass();
-    MessageBoxState st{text, (flags & MBOX_ICONERROR) != 0, false, {}, 16};
-    PlatSize client = LayoutBox(&st);
+// A run without a user prints the box instead of showing it; true when it did.
+static bool PrintInsteadOfShowing(const char16_t* text, const char16_t* caption) {
+    if (!AutoAnswer()) return false;
+    char t8[1024], c8[256];
+    Utf16ToUtf8(text, -1, t8, sizeof t8);
+    Utf16ToUtf8(caption, -1, c8, sizeof c8);
+    fprintf(stderr, "%s: %s\n", c8, t8);
+    fflush(stderr);
+    return true;
+}
+
+// Creates the box's window (hidden) for the laid-out state, centred on the work area.
+static WindowId CreateBoxWindow(MessageBoxState* st, WindowId owner, const char16_t* caption) {
+    PlatSize client = LayoutBox(st);
     const uint32_t style = STYLE_CAPTION | STYLE_SYSMENU;
     PlatRect outer{0, 0, client.cx, client.cy};
     PlatAdjustWindowRect(&outer, style, 0, false);
     int w = RectWidth(outer), h = RectHeight(outer);
-    int x = PlatGetSystemMetric(METRIC_XWORKAREA) + (PlatGetSystemMetric(METRIC_CXFULLSCREEN) - w) / 2;
-    int y = PlatGetSystemMetric(METRIC_YWORKAREA) +
-            (PlatGetSystemMetric(METRIC_CYFULLSCREEN) + PlatGetSystemMetric(METRIC_CYCAPTION) - h) / 2;
     WindowCreate c{};
     c.class_name = BOX_CLASS;
     c.text = caption;
     c.style = style;
     c.ex_style = EXSTYLE_TOPMOST;
-    c.x = x;
-    c.y = y;
+    c.x = PlatGetSystemMetric(METRIC_XWORKAREA) + (PlatGetSystemMetric(METRIC_CXFULLSCREEN) - w) / 2;
+    c.y = PlatGetSystemMetric(METRIC_YWORKAREA) +
+          (PlatGetSystemMetric(METRIC_CYFULLSCREEN) + PlatGetSystemMetric(METRIC_CYCAPTION) - h) / 2;
     c.width = w;
     c.height = h;
     c.owner = owner;
     WindowId box = PlatCreateWindow(&c);
-    if (!box) return IDOK;
-    PlatSetWindowData(box, (intptr_t)&st);
-    bool owner_enabled = owner && PlatIsEnabled(owner);
-    if (owner_enabled) PlatEnableWindow(owner, false);
-    WindowId previous = g_open_box.exchange(box, std::memory_order_acq_rel);
+    if (box) PlatSetWindowData(box, (intptr_t)st);
+    return box;
+}
+
+// Shows the box and serves the thread until it is dismissed or gone, or a quit arrives.
+static void RunBox(WindowId box, MessageBoxState* st) {
     PlatShowWindow(box, SHOW_NORMAL);
     PlatSetForegroundWindow(box);
     PlatInvalidateRect(box, nullptr, true);
+    // Published only once it is shown and has the focus: whoever finds the open box (the test
+    // driver) may type into it at once, and a key sent before would go nowhere.
+    WindowId previous = g_open_box.exchange(box, std::memory_order_acq_rel);
     Message m;
-    while (!st.done && PlatIsWindow(box)) {
+    while (!st->done && PlatIsWindow(box)) {
         // A quit ends the box; it stays posted for the loops outside.
         if (!PlatGetMessage(&m)) break;
         PlatTranslateMessage(&m);
         PlatDispatchMessage(&m);
     }
     g_open_box.store(previous, std::memory_order_release);
+}
+
+int PlatMessageBox(WindowId owner, const char16_t* text, const char16_t* caption, int flags) {
+    if (!text) text = u"";
+    if (!caption) caption = u"Error";
+    if (PrintInsteadOfShowing(text, caption)) return IDOK;
+    RegisterBoxClass();
+    MessageBoxState st{text, (flags & MBOX_ICONERROR) != 0, false, {}, 16};
+    WindowId box = CreateBoxWindow(&st, owner, caption);
+    if (!box) return IDOK;
+    bool owner_enabled = owner && PlatIsEnabled(owner);
+    if (owner_enabled) PlatEnableWindow(owner, false);
+    RunBox(box, &st);
     if (owner_enabled) PlatEnableWindow(owner, true);
     if (PlatIsWindow(box)) {
         PlatSetWindowData(box, 0);

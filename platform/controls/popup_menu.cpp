@@ -9,6 +9,7 @@
 // The chosen id is posted to the owner as MSG_COMMAND. A quit posted meanwhile ends the
 // tracking and stays posted for the loops outside.
 #include "platform/draw/draw.h"
+#include "platform/draw/system_colors.h"
 #include "platform/font/font.h"
 #include "platform/window/menu.h"
 #include "platform/window/menu_data.h"
@@ -27,13 +28,7 @@ enum {
     ARROW_COLUMN = 20,
     SHORTCUT_GAP = 24,
     MENU_BORDER = 1,
-    MIN_MENU_WIDTH = 80,
-    MENU_BACK = 0x00F2F2F2,
-    MENU_FRAME = 0x00979797,
-    MENU_HOT = 0x00CCE8FF,
-    MENU_INK = 0x00000000,
-    MENU_GRAY_INK = 0x00A0A0A0,
-    SEPARATOR_INK = 0x00D7D7D7
+    MIN_MENU_WIDTH = 80
 };
 
 static const char* const POPUP_CLASS = "plat_popup";
@@ -138,11 +133,11 @@ static void PaintItem(DrawContext* dc, const Menu* menu, int i, int width, bool 
     PlatRect r = ItemRect(menu, i, width);
     if (item.separator) {
         int y = (r.top + r.bottom) / 2;
-        Fill(dc, r.left + CHECK_COLUMN, y, r.right - 2, y + 1, SEPARATOR_INK);
+        Fill(dc, r.left + CHECK_COLUMN, y, r.right - 2, y + 1, SysColor(SYS_COLOR_MENU_SEPARATOR));
         return;
     }
-    if (hot) Fill(dc, r.left + 1, r.top, r.right - 1, r.bottom, MENU_HOT);
-    uint32_t ink = ItemGreyed(item) ? MENU_GRAY_INK : MENU_INK;
+    if (hot) Fill(dc, r.left + 1, r.top, r.right - 1, r.bottom, SysColor(SYS_COLOR_MENU_HOT));
+    uint32_t ink = SysColor(ItemGreyed(item) ? SYS_COLOR_GRAY_TEXT : SYS_COLOR_MENU_TEXT);
     PlatSetTextColor(dc, ink);
     TextMetrics tm;
     PlatGetTextMetrics(dc, &tm);
@@ -182,8 +177,8 @@ static intptr_t OnPopupPaint(WindowId window) {
     DrawContext* dc = PlatGetWindowContext(window);
     if (level && dc) {
         int w = RectWidth(level->rect), h = RectHeight(level->rect);
-        Fill(dc, 0, 0, w, h, MENU_FRAME);
-        Fill(dc, MENU_BORDER, MENU_BORDER, w - MENU_BORDER, h - MENU_BORDER, MENU_BACK);
+        Fill(dc, 0, 0, w, h, SysColor(SYS_COLOR_MENU_FRAME));
+        Fill(dc, MENU_BORDER, MENU_BORDER, w - MENU_BORDER, h - MENU_BORDER, SysColor(SYS_COLOR_MENU));
         PlatSelectFont(dc, PlatGetStockFont(STOCK_GUI_FONT));
         PlatSetBackMode(dc, BACK_TRANSPARENT);
         for (int i = 0; i < level->menu->count; i++) PaintItem(dc, level->menu, i, w, i == level->hot);

@@ -207,16 +207,12 @@ static FcFontSet* FallbackList(const std::string& family, int weight, bool itali
 
 // ---- Faces of a font -------------------------------------------------------------------
 
-static FT_Face OpenFace(Font* font, const char* path, int index) {
-    for (int i = 0; i < font->face_count; i++) {
-        if (font->faces[i].index == index && font->faces[i].path == path) return font->faces[i].face;
-    }
-    if (font->face_count >= FONT_MAX_FACES) return nullptr;
-    FT_Library library = FtLibrary();
-    if (!library) return nullptr;
-    FT_Face face = nullptr;
-    if (FT_New_Face(library, path, index, &face) != 0) return nullptr;
-    if (!FT_IS_SCALABLE(face) || FT_Set_Char_Size(face, font->size_x, font->size_y, 72, 72) != 0) {
+// Gives a freshly opened face the font's size and slant and keeps it in the font's next
+// slot. Returns null (and closes the face) when the face cannot be scaled or the slots
+// are full.
+static FT_Face AdoptFace(Font* font, FT_Face face, const char* path, int index) {
+    if (font->face_count >= FONT_MAX_FACES || !FT_IS_SCALABLE(face) ||
+        FT_Set_Char_Size(face, font->size_x, font->size_y, 72, 72) != 0) {
         FT_Done_Face(face);
         return nullptr;
     }
@@ -232,6 +228,23 @@ static FT_Face OpenFace(Font* font, const char* path, int index) {
     return face;
 }
 
+static FT_Face NewFace(const char* path, int index) {
+    FT_Library library = FtLibrary();
+    FT_Face face = nullptr;
+    if (!library || FT_New_Face(library, path, index, &face) != 0) return nullptr;
+    return face;
+}
+
+// The face at path and index in the font's slots, opened and sized on first use.
+static FT_Face OpenFace(Font* font, const char* path, int index) {
+    for (int i = 0; i < font->face_count; i++) {
+        if (font->faces[i].index == index && font->faces[i].path == path) return font->faces[i].face;
+    }
+    if (font->face_count >= FONT_MAX_FACES) return nullptr;
+    FT_Face face = NewFace(path, index);
+    return face ? AdoptFace(font, face, path, index) : nullptr;
+}
+
 static FT_Int32 LoadFlags(const Font* font) {
     return FT_LOAD_NO_BITMAP | (font->mono ? FT_LOAD_TARGET_MONO : FT_LOAD_TARGET_NORMAL);
 }
@@ -244,72 +257,104 @@ static int MeasureAdvance(Font* font, uint32_t cp) {
     return (int)((face->glyph->advance.x + 32) >> 6);
 }
 
-static void SetUpFont(Font* font, const ResolvedFace& rf) {
-    const FontDesc& d = font->desc;
-    font->family = rf.family;
-    FT_Face face = nullptr;
-    FT_Library library = FtLibrary();
-    if (library && FT_New_Face(library, rf.path.c_str(), rf.index, &face) != 0) face = nullptr;
-    double em = face ? face->units_per_EM : 2048.0;
-    double asc = face ? face->ascender : 1802.0;
-    double desc = face ? -face->descender : 246.0;
-    if (asc + desc <= 0) {
-        asc = em * 0.8;
-        desc = em * 0.2;
+// A face's design numbers, in font units, that the font's size and lines come from.
+struct DesignMetrics {
+    double em, ascent, descent;
+    double underline_position, underline_thickness;   // thickness 0: the face gives none
+    double strike_position, strike_size;              // size 0: the face gives none
+};
+
+enum {
+    DEFAULT_CELL_HEIGHT = 16,   // a description without a height gets the console font's cell
+    MAX_FONT_EXTENT = 1000      // larger heights and widths are cut, so glyph bitmaps stay small
+};
+
+// The design numbers of a face, or, when no face could be opened, those of IPAGothic (em
+// 2048, ascender 1802, descender 246): the console font's, so that a system without it
+// still lays out text in the same 8 x 16 cells, with the baseline where it would be.
+static DesignMetrics ReadDesignMetrics(FT_Face face) {
+    DesignMetrics dm{2048.0, 1802.0, 246.0, 0, 0, 0, 0};
+    if (face) {
+        dm.em = face->units_per_EM;
+        dm.ascent = face->ascender;
+        dm.descent = -face->descender;
+        dm.underline_position = face->underline_position;
+        dm.underline_thickness = face->underline_thickness;
+        TT_OS2* os2 = (TT_OS2*)FT_Get_Sfnt_Table(face, FT_SFNT_OS2);
+        if (os2 && os2->yStrikeoutSize > 0) {
+            dm.strike_position = os2->yStrikeoutPosition;
+            dm.strike_size = os2->yStrikeoutSize;
+        }
     }
-    int height = d.height;
-    if (height == 0) height = 16;
-    if (height > 1000) height = 1000;
-    if (height < -1000) height = -1000;
-    double ppem_y;
+    if (dm.ascent + dm.descent <= 0) {
+        // A face without a usable header: the common split of the em, 80% above the baseline.
+        dm.ascent = dm.em * 0.8;
+        dm.descent = dm.em * 0.2;
+    }
+    return dm;
+}
+
+// The vertical size in pixels per em, and the cell's ascent and descent: a positive height
+// is the whole cell, a negative one the em.
+static double ChooseHeight(Font* font, const DesignMetrics& dm) {
+    int height = font->desc.height;
+    if (height == 0) height = DEFAULT_CELL_HEIGHT;
+    height = std::clamp<int>(height, -MAX_FONT_EXTENT, MAX_FONT_EXTENT);
     TextMetrics& m = font->metrics;
+    double ppem_y;
     if (height > 0) {
-        ppem_y = height * em / (asc + desc);
-        m.ascent = (int)lround(asc * height / (asc + desc));
+        ppem_y = height * dm.em / (dm.ascent + dm.descent);
+        m.ascent = (int)lround(dm.ascent * height / (dm.ascent + dm.descent));
         m.descent = height - m.ascent;
     } else {
         ppem_y = -height;
-        m.ascent = (int)lround(asc * ppem_y / em);
-        m.descent = (int)lround(desc * ppem_y / em);
+        m.ascent = (int)lround(dm.ascent * ppem_y / dm.em);
+        m.descent = (int)lround(dm.descent * ppem_y / dm.em);
     }
     m.height = m.ascent + m.descent;
-    double ppem_x = ppem_y;
-    if (d.width > 0 && face) {
-        int width = d.width > 1000 ? 1000 : d.width;
-        double natural = em / 2;
-        FT_UInt x = FT_Get_Char_Index(face, 'x');
-        if (x && FT_Load_Glyph(face, x, FT_LOAD_NO_SCALE) == 0 && face->glyph->advance.x > 0) {
-            natural = (double)face->glyph->advance.x;
-        }
-        ppem_x = ppem_y * width / (natural * ppem_y / em);
-    }
-    font->size_x = (FT_F26Dot6)lround(ppem_x * 64);
-    font->size_y = (FT_F26Dot6)lround(ppem_y * 64);
-    if (font->size_x < 1) font->size_x = 1;
-    if (font->size_y < 1) font->size_y = 1;
+    return ppem_y;
+}
 
+// The horizontal pixels per em: the vertical ones, or, for a description with a width, what
+// makes the face's 'x' (half an em when it has none) that many pixels wide.
+static double ChooseWidth(const Font* font, FT_Face face, const DesignMetrics& dm, double ppem_y) {
+    if (font->desc.width <= 0 || !face) return ppem_y;
+    int width = std::min<int>(font->desc.width, MAX_FONT_EXTENT);
+    double natural = dm.em / 2;
+    FT_UInt x = FT_Get_Char_Index(face, 'x');
+    if (x && FT_Load_Glyph(face, x, FT_LOAD_NO_SCALE) == 0 && face->glyph->advance.x > 0)
+        natural = (double)face->glyph->advance.x;
+    return ppem_y * width / (natural * ppem_y / dm.em);
+}
+
+// One-colour rendering and the synthetic styles. IPAGothic is drawn in one colour up to
+// 16 pixels per em, where its hinted outlines are made for whole pixels (the console cell).
+static void ChooseRendering(Font* font, const ResolvedFace& rf, double ppem_y) {
+    const FontDesc& d = font->desc;
     bool gothic = strcasecmp(rf.family.c_str(), "IPAGothic") == 0 || strcasecmp(rf.family.c_str(), "IPAPGothic") == 0;
     font->mono = d.quality == FONT_QUALITY_MONO ||
                  (d.quality == FONT_QUALITY_DEFAULT && gothic && ppem_y <= 16.0 + 1e-9);
     font->synth_bold = d.weight >= 600 && (rf.embolden || rf.weight < FC_WEIGHT_DEMIBOLD);
     font->synth_italic = d.italic && (rf.oblique || rf.slant == FC_SLANT_ROMAN);
+    // Synthetic bold widens strokes by a 24th of the em, at least one pixel (64 in 26.6).
     font->embolden = font->synth_bold ? std::max<FT_Pos>(64, (FT_Pos)lround(ppem_y * 64 / 24)) : 0;
+}
 
-    double scale_y = ppem_y / em;
+// Underline and strike-out rows from the face's numbers, kept inside the cell. A face
+// without them gets an underline two rows below the baseline and a strike-out a third of
+// the ascent above it, one row each.
+static void SetDecorationLines(Font* font, const DesignMetrics& dm, double ppem_y) {
+    const TextMetrics& m = font->metrics;
+    double scale_y = ppem_y / dm.em;
     int ul_y = 2, ul_h = 1, st_y = -(m.ascent / 3), st_h = 1;
-    if (face) {
-        if (face->underline_thickness > 0) {
-            ul_y = (int)lround(-face->underline_position * scale_y);
-            ul_h = std::max(1, (int)lround(face->underline_thickness * scale_y));
-        }
-        TT_OS2* os2 = (TT_OS2*)FT_Get_Sfnt_Table(face, FT_SFNT_OS2);
-        if (os2 && os2->yStrikeoutSize > 0) {
-            st_h = std::max(1, (int)lround(os2->yStrikeoutSize * scale_y));
-            st_y = -(int)lround(os2->yStrikeoutPosition * scale_y) - st_h + 1;
-        }
-        FT_Done_Face(face);
+    if (dm.underline_thickness > 0) {
+        ul_y = (int)lround(-dm.underline_position * scale_y);
+        ul_h = std::max(1, (int)lround(dm.underline_thickness * scale_y));
     }
-    // Keep the lines inside the cell.
+    if (dm.strike_size > 0) {
+        st_h = std::max(1, (int)lround(dm.strike_size * scale_y));
+        st_y = -(int)lround(dm.strike_position * scale_y) - st_h + 1;
+    }
     if (ul_y + ul_h > m.descent) ul_y = m.descent - ul_h;
     if (ul_y < 0) ul_y = 0;
     if (st_y < -m.ascent) st_y = -m.ascent;
@@ -317,8 +362,12 @@ static void SetUpFont(Font* font, const ResolvedFace& rf) {
     font->underline_h = ul_h;
     font->strike_y = st_y;
     font->strike_h = st_h;
+}
 
-    FT_Face own = OpenFace(font, rf.path.c_str(), rf.index);
+// Average and widest advances from the sized face (without one: half an em and twice
+// that), and whether the font keeps every character on a grid of cells.
+static void SetAdvances(Font* font, FT_Face own, double ppem_x) {
+    TextMetrics& m = font->metrics;
     int x_adv = own ? MeasureAdvance(font, 'x') : -1;
     if (x_adv <= 0) x_adv = std::max(1, (int)lround(ppem_x / 2));
     m.ave_char_width = x_adv;
@@ -331,7 +380,24 @@ static void SetUpFont(Font* font, const ResolvedFace& rf) {
         font->grid = FT_IS_FIXED_WIDTH(own) || (wide > 0 && wide == 2 * x_adv && MeasureAdvance(font, 'W') == x_adv &&
                                                MeasureAdvance(font, 'i') == x_adv);
     }
-    font->fallback = FallbackList(rf.family, d.weight > 0 ? d.weight : 400, d.italic != 0);
+}
+
+// Opens the resolved face once, sizes the font from its design numbers and keeps it as the
+// font's own face (slot 0).
+static void SetUpFont(Font* font, const ResolvedFace& rf) {
+    font->family = rf.family;
+    FT_Face face = NewFace(rf.path.c_str(), rf.index);
+    DesignMetrics dm = ReadDesignMetrics(face);
+    double ppem_y = ChooseHeight(font, dm);
+    double ppem_x = ChooseWidth(font, face, dm, ppem_y);
+    font->size_x = std::max<FT_F26Dot6>(1, (FT_F26Dot6)lround(ppem_x * 64));
+    font->size_y = std::max<FT_F26Dot6>(1, (FT_F26Dot6)lround(ppem_y * 64));
+    ChooseRendering(font, rf, ppem_y);
+    SetDecorationLines(font, dm, ppem_y);
+    FT_Face own = face ? AdoptFace(font, face, rf.path.c_str(), rf.index) : nullptr;
+    SetAdvances(font, own, ppem_x);
+    int weight = font->desc.weight > 0 ? font->desc.weight : 400;
+    font->fallback = FallbackList(rf.family, weight, font->desc.italic != 0);
 }
 
 Font* PlatCreateFont(const FontDesc* desc) {

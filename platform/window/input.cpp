@@ -52,8 +52,8 @@ int PlatGetKeyState(int key) {
     if (key < 0 || key >= 256) return 0;
     if (tl_message_keys & SNAPSHOT_VALID)
         for (int i = 0; i < (int)(sizeof SNAPSHOT_KEYS / sizeof SNAPSHOT_KEYS[0]); i++)
-            if (SNAPSHOT_KEYS[i] == key) return (tl_message_keys >> i) & 1u ? 0x8000 : 0;
-    return g_key_down[key].load(std::memory_order_relaxed) ? 0x8000 : 0;
+            if (SNAPSHOT_KEYS[i] == key) return (tl_message_keys >> i) & 1u ? KEY_STATE_DOWN : 0;
+    return g_key_down[key].load(std::memory_order_relaxed) ? KEY_STATE_DOWN : 0;
 }
 
 void PlatGetCursorPos(PlatPoint* point) {

@@ -1,5 +1,6 @@
-// Thread queues: posting, sending across threads, getting and peeking, paint messages from
-// invalid rectangles, timers and the quit message.
+// Thread queues: posting, sending across threads, getting and peeking, timers and the quit
+// message. Paint messages are made when nothing else waits, from the invalid rectangles
+// that window_paint.cpp keeps.
 //
 // The quit message is sticky: once posted on a thread, every message loop of that thread
 // ends, nested ones first, so an Exit chosen inside a nested pump still ends the outer loop.
@@ -7,6 +8,7 @@
 #include "platform/draw/draw.h"
 #include "platform/system.h"
 #include "platform/window/window_core.h"
+#include "platform/window/window_paint.h"
 
 #include <chrono>
 
@@ -192,21 +194,6 @@ intptr_t PlatSendMessage(WindowId window, int msg, uintptr_t wparam, intptr_t lp
     return sm.done ? sm.result : 0;
 }
 
-// Finds a window of this thread that needs painting: a parent before its children.
-static WindowId FindPaintWindow(ThreadQueue* q) {
-    std::lock_guard<std::mutex> guard(g_table_lock);
-    WindowId found = 0;
-    for (int i = 1; i < MAX_WINDOWS; i++) {
-        WindowRecord* r = &g_windows[i];
-        if (!r->in_use || r->queue != q || !r->has_invalid) continue;
-        WindowRecord* p = (r->style & STYLE_CHILD) ? LookupWindow(r->parent) : nullptr;
-        if (p && p->has_invalid && p->queue == q) continue;
-        found = MakeWindowId(i);
-        break;
-    }
-    return found;
-}
-
 // A timer that is due is reported; only a removing look restarts its period, so a peek
 // without removing leaves the same timer message for the get that follows.
 static bool NextTimer(ThreadQueue* q, Message* m, int* wait_ms, bool remove) {
@@ -275,7 +262,7 @@ static bool LookForMessage(ThreadQueue* q, Message* m, bool remove, int* wait_ms
             return true;
         }
         if (paints > 0) {
-            WindowId w = FindPaintWindow(q);
+            WindowId w = NextWindowToPaint(q);
             if (w) {
                 m->window = w;
                 m->type = MSG_PAINT;
@@ -329,22 +316,6 @@ void PlatWaitMessage(int timeout_ms) {
     else q->wake.wait_for(lk, std::chrono::milliseconds(timeout_ms));
 }
 
-// Set by PlatBeginPaint while a paint message is being handled on this thread.
-static thread_local bool tl_begin_paint_called = false;
-
-// Sends a paint message. A procedure that did not paint must not get the same paint message
-// forever, so its window is validated afterwards; one that called PlatBeginPaint is not,
-// because another thread may have invalidated the window again meanwhile, and that newer
-// damage must be painted by the next paint message.
-static intptr_t CallPaint(WindowId window) {
-    bool outer = tl_begin_paint_called;
-    tl_begin_paint_called = false;
-    intptr_t r = CallWindowProcedure(window, MSG_PAINT, 0, 0);
-    if (!tl_begin_paint_called) PlatValidateRect(window, nullptr);
-    tl_begin_paint_called = outer;
-    return r;
-}
-
 void PlatTranslateMessage(const Message* msg) {
     if (!msg || msg->type != MSG_KEYDOWN) return;
     int key = (int)msg->wparam;
@@ -355,7 +326,7 @@ void PlatTranslateMessage(const Message* msg) {
     case KEY_TAB: ch = '\t'; break;
     case KEY_ESCAPE: ch = 0x1B; break;
     default:
-        if ((PlatGetKeyState(KEY_CONTROL) & 0x8000) && key >= 'A' && key <= 'Z') ch = key - 'A' + 1;
+        if ((PlatGetKeyState(KEY_CONTROL) & KEY_STATE_DOWN) && key >= 'A' && key <= 'Z') ch = key - 'A' + 1;
         break;
     }
     // The character goes before input that arrived after the key: typed text is queued as
@@ -365,7 +336,7 @@ void PlatTranslateMessage(const Message* msg) {
 
 intptr_t PlatDispatchMessage(const Message* msg) {
     if (!msg || !msg->window) return 0;
-    if (msg->type == MSG_PAINT) return CallPaint(msg->window);
+    if (msg->type == MSG_PAINT) return SendPaintMessage(msg->window);
     return CallWindowProcedure(msg->window, msg->type, msg->wparam, msg->lparam);
 }
 
@@ -384,114 +355,6 @@ bool PlatQuitPosted(void) {
     std::lock_guard<std::mutex> guard(q->lock);
     return q->quit;
 }
-
-// ---- Painting ---------------------------------------------------------------------------
-
-static bool VisibleChain(WindowRecord* rec) {
-    while (rec) {
-        if (!rec->visible) return false;
-        if (!(rec->style & STYLE_CHILD)) return true;
-        rec = LookupWindow(rec->parent);
-    }
-    return false;
-}
-
-static void InvalidateLocked(WindowId window, PlatRect r, bool erase, ThreadQueue** wake) {
-    WindowRecord* rec = LookupWindow(window);
-    if (!rec || !VisibleChain(rec)) return;
-    PlatRect c = ClientAreaOf(rec);
-    PlatRect full{0, 0, RectWidth(c), RectHeight(c)};
-    r = RectIntersect(r, full);
-    if (RectIsEmpty(r)) return;
-    rec->invalid = rec->has_invalid ? RectUnion(rec->invalid, r) : r;
-    rec->erase = rec->erase || erase;
-    if (!rec->has_invalid) {
-        rec->has_invalid = true;
-        std::lock_guard<std::mutex> guard(rec->queue->lock);
-        rec->queue->paint_count++;
-    }
-    *wake = rec->queue;
-    // Children drawn in this area must paint again over the parent.
-    for (int i = 1; i < MAX_WINDOWS; i++) {
-        WindowRecord* ch = &g_windows[i];
-        if (!ch->in_use || !(ch->style & STYLE_CHILD) || ch->parent != window || !ch->visible) continue;
-        PlatRect cr = RectIntersect(ch->rect, r);
-        if (RectIsEmpty(cr)) continue;
-        PlatRect cc = ClientAreaOf(ch);
-        PlatRect local = RectOffset(cr, -ch->rect.left - cc.left, -ch->rect.top - cc.top);
-        ThreadQueue* other = nullptr;
-        InvalidateLocked(MakeWindowId(i), local, erase, &other);
-        if (other && other != *wake) other->wake.notify_all();
-    }
-}
-
-int PlatInvalidateRect(WindowId window, const PlatRect* rect, bool erase) {
-    ThreadQueue* wake = nullptr;
-    {
-        std::lock_guard<std::mutex> guard(g_table_lock);
-        WindowRecord* rec = LookupWindow(window);
-        if (!rec) return 1;
-        PlatRect r = rect ? *rect : PlatRect{-100000, -100000, 100000, 100000};
-        InvalidateLocked(window, r, erase, &wake);
-    }
-    if (wake) wake->wake.notify_all();
-    return 0;
-}
-
-int PlatValidateRect(WindowId window, const PlatRect* rect) {
-    std::lock_guard<std::mutex> guard(g_table_lock);
-    WindowRecord* rec = LookupWindow(window);
-    if (!rec) return 1;
-    if (!rec->has_invalid) return 0;
-    if (rect) {
-        // Only a rectangle that covers the whole invalid one validates it.
-        PlatRect inter = RectIntersect(*rect, rec->invalid);
-        if (inter.left != rec->invalid.left || inter.top != rec->invalid.top ||
-            inter.right != rec->invalid.right || inter.bottom != rec->invalid.bottom)
-            return 0;
-    }
-    rec->has_invalid = false;
-    rec->erase = false;
-    std::lock_guard<std::mutex> q(rec->queue->lock);
-    rec->queue->paint_count--;
-    return 0;
-}
-
-int PlatUpdateWindow(WindowId window) {
-    bool invalid;
-    {
-        std::lock_guard<std::mutex> guard(g_table_lock);
-        WindowRecord* rec = LookupWindow(window);
-        if (!rec) return 1;
-        invalid = rec->has_invalid;
-    }
-    if (invalid && WindowQueue(window) == CurrentThreadQueue()) CallPaint(window);
-    return 0;
-}
-
-int PlatBeginPaint(WindowId window, PlatRect* invalid) {
-    tl_begin_paint_called = true;
-    PlatRect r{};
-    bool erase = false;
-    {
-        std::lock_guard<std::mutex> guard(g_table_lock);
-        WindowRecord* rec = LookupWindow(window);
-        if (!rec) return 1;
-        if (rec->has_invalid) {
-            r = rec->invalid;
-            erase = rec->erase;
-            rec->has_invalid = false;
-            rec->erase = false;
-            std::lock_guard<std::mutex> q(rec->queue->lock);
-            rec->queue->paint_count--;
-        }
-    }
-    if (erase) CallWindowProcedure(window, MSG_ERASEBKGND, 0, (intptr_t)&r);
-    if (invalid) *invalid = r;
-    return 0;
-}
-
-void PlatEndPaint(WindowId window) { (void)window; }
 
 // ---- Timers ----------------------------------------------------------------------------
 

@@ -8,6 +8,7 @@
 // same on every backend.
 #pragma once
 
+#include "platform/draw/system_colors.h"
 #include "platform/plat_types.h"
 
 struct Menu;
@@ -24,7 +25,7 @@ enum {
 enum { BACKGROUND_NONE = 0xFF000000u };   // no erasing; otherwise a 0x00RRGGBB colour
 
 // The system's button-face colour, used as background by boxes and the main window.
-enum { COLOR_BUTTON_FACE = 0x00F0F0F0 };
+enum : uint32_t { COLOR_BUTTON_FACE = SysColor(SYS_COLOR_FACE) };
 
 struct WindowClassDesc {
     const char* name;          // UTF-8, at most 63 bytes
@@ -220,7 +221,8 @@ int PlatGetSystemMetric(int which);
 
 // ---- Input state ------------------------------------------------------------------------
 
-// Bit 0x8000 set while the key is down (as the layer saw it last).
+// KEY_STATE_DOWN set while the key is down (as the layer saw it last).
+enum { KEY_STATE_DOWN = 0x8000 };
 int PlatGetKeyState(int key);
 void PlatGetCursorPos(PlatPoint* point);
 

@@ -20,11 +20,20 @@ static std::atomic<uint64_t> g_z_counter{1};
 
 std::mutex& PixelLock(int index) { return g_pixel_locks[index]; }
 
+// A window id is its slot's index in the low bits and the slot's generation above them, so
+// an id kept after its window died never names the slot's next window.
+enum : uint32_t {
+    INDEX_BITS = 12,                               // MAX_WINDOWS slots
+    INDEX_MASK = (1u << INDEX_BITS) - 1,
+    GENERATION_MASK = (1u << (32 - INDEX_BITS)) - 1
+};
+static_assert(MAX_WINDOWS == 1 << INDEX_BITS, "the index bits of an id hold every slot");
+
 WindowId MakeWindowId(int index) {
-    return (WindowId)((g_windows[index].generation << 12) | (uint32_t)index);
+    return (WindowId)((g_windows[index].generation << INDEX_BITS) | (uint32_t)index);
 }
 
-int WindowIndex(WindowId window) { return (int)(window & 0xFFFu); }
+int WindowIndex(WindowId window) { return (int)(window & INDEX_MASK); }
 
 WindowRecord* LookupWindow(WindowId window) {
     if (window == 0) return nullptr;
@@ -71,7 +80,7 @@ int PlatUnregisterClass(const char* name) {
 
 // ---- Geometry helpers ------------------------------------------------------------------
 
-static int FrameWidth(uint32_t style) {
+int FrameWidth(uint32_t style) {
     if (style & (STYLE_CAPTION | STYLE_SIZEFRAME)) return PlatGetSystemMetric(METRIC_CXFRAME);
     if (style & STYLE_BORDER) return 1;
     return 0;
@@ -84,10 +93,10 @@ PlatRect ClientAreaOf(const WindowRecord* rec) {
     if ((rec->style & STYLE_CAPTION) == STYLE_CAPTION) c.top += PlatGetSystemMetric(METRIC_CYCAPTION);
     if (rec->menu && !(rec->style & STYLE_CHILD)) c.top += PlatGetSystemMetric(METRIC_CYMENU);
     if (rec->ex_style & EXSTYLE_CLIENTEDGE) {
-        c.left += 2;
-        c.top += 2;
-        c.right -= 2;
-        c.bottom -= 2;
+        c.left += CLIENT_EDGE;
+        c.top += CLIENT_EDGE;
+        c.right -= CLIENT_EDGE;
+        c.bottom -= CLIENT_EDGE;
     }
     if (c.right < c.left) c.right = c.left;
     if (c.bottom < c.top) c.bottom = c.top;
@@ -103,10 +112,10 @@ void PlatAdjustWindowRect(PlatRect* rect, uint32_t style, uint32_t ex_style, boo
     if ((style & STYLE_CAPTION) == STYLE_CAPTION) rect->top -= PlatGetSystemMetric(METRIC_CYCAPTION);
     if (has_menu) rect->top -= PlatGetSystemMetric(METRIC_CYMENU);
     if (ex_style & EXSTYLE_CLIENTEDGE) {
-        rect->left -= 2;
-        rect->top -= 2;
-        rect->right += 2;
-        rect->bottom += 2;
+        rect->left -= CLIENT_EDGE;
+        rect->top -= CLIENT_EDGE;
+        rect->right += CLIENT_EDGE;
+        rect->bottom += CLIENT_EDGE;
     }
 }
 
@@ -131,114 +140,151 @@ PlatRect ClientRectOnScreen(const WindowRecord* rec) {
 
 // ---- Creation --------------------------------------------------------------------------
 
+enum {
+    DEFAULT_WIDTH = 640,           // the size of a window created with POSITION_DEFAULT extents
+    DEFAULT_HEIGHT = 480,
+    CASCADE_MARGIN = 40,           // the first default position, from the work area's corner
+    CASCADE_STEPS = 10             // default positions step down this many times, then start over
+};
+
 static int g_default_pos = 0;
 
 // Cascades default positions the way desktops do, so default windows do not pile up.
 static void DefaultPosition(int* x, int* y) {
     int step = PlatGetSystemMetric(METRIC_CYCAPTION) + PlatGetSystemMetric(METRIC_CXFRAME);
-    int n = g_default_pos++ % 10;
-    *x = PlatGetSystemMetric(METRIC_XWORKAREA) + 40 + n * step;
-    *y = PlatGetSystemMetric(METRIC_YWORKAREA) + 40 + n * step;
+    int n = g_default_pos++ % CASCADE_STEPS;
+    *x = PlatGetSystemMetric(METRIC_XWORKAREA) + CASCADE_MARGIN + n * step;
+    *y = PlatGetSystemMetric(METRIC_YWORKAREA) + CASCADE_MARGIN + n * step;
+}
+
+// The outer rectangle a creation asks for, with defaults filled in and negative sizes
+// made empty. Call with the table lock held (the cascade counter is shared).
+static PlatRect InitialRect(const WindowCreate* create) {
+    int x = create->x, y = create->y, w = create->width, h = create->height;
+    if (x == POSITION_DEFAULT || y == POSITION_DEFAULT) {
+        int dx, dy;
+        DefaultPosition(&dx, &dy);
+        if (x == POSITION_DEFAULT) x = dx;
+        if (y == POSITION_DEFAULT) y = dy;
+    }
+    if (w == POSITION_DEFAULT) w = DEFAULT_WIDTH;
+    if (h == POSITION_DEFAULT) h = DEFAULT_HEIGHT;
+    if (w < 0) w = 0;
+    if (h < 0) h = 0;
+    return PlatRect{x, y, x + w, y + h};
+}
+
+// A free slot of the window table, or -1. Call with the table lock held.
+static int FreeSlot(void) {
+    for (int i = 1; i < MAX_WINDOWS; i++)
+        if (!g_windows[i].in_use) return i;
+    return -1;
+}
+
+// Clears a slot for a new window; the generation moves on (skipping 0) so that ids of the
+// slot's earlier windows no longer find it.
+static WindowRecord* ClaimSlot(int index) {
+    WindowRecord* rec = &g_windows[index];
+    uint32_t generation = (rec->generation + 1) & GENERATION_MASK;
+    if (generation == 0) generation = 1;
+    memset((void*)rec, 0, sizeof *rec);
+    rec->generation = generation;
+    rec->in_use = true;
+    return rec;
+}
+
+static void CopyCreateText(WindowRecord* rec, const char16_t* text) {
+    if (!text) return;
+    int n = 0;
+    while (text[n] && n < MAX_WINDOW_TEXT) n++;
+    memcpy(rec->text, text, (size_t)n * sizeof(char16_t));
+    rec->text[n] = 0;
+}
+
+// Fills a claimed record from the creation request. A top-level window gets its pixels
+// (the whole outer area) at once.
+static void FillRecord(WindowRecord* rec, const WindowCreate* create, int class_index, ThreadQueue* queue) {
+    bool child = (create->style & STYLE_CHILD) != 0;
+    rec->class_index = class_index;
+    rec->style = create->style & ~STYLE_VISIBLE;
+    rec->ex_style = create->ex_style;
+    rec->parent = child ? create->parent : 0;
+    rec->owner = child ? 0 : (LookupWindow(create->owner) ? create->owner : 0);
+    rec->control_id = create->id;
+    rec->queue = queue;
+    rec->menu = child ? nullptr : create->menu;
+    rec->menu_hot = -1;
+    CopyCreateText(rec, create->text);
+    rec->rect = InitialRect(create);
+    rec->z = g_z_counter.fetch_add(1);
+    if (!child) {
+        int w = RectWidth(rec->rect), h = RectHeight(rec->rect);
+        Surface* s = nullptr;
+        PlatCreateSurface(&s, w > 0 ? w : 1, h > 0 ? h : 1, 32, true);
+        rec->surface = s;
+    }
+}
+
+// Enters a new window in the table; 0 when the class is unknown, the parent is gone or the
+// table is full.
+static WindowId AddWindowRecord(const WindowCreate* create, ThreadQueue* queue) {
+    std::lock_guard<std::mutex> guard(g_table_lock);
+    int class_index = FindClass(create->class_name);
+    if (class_index < 0) return 0;
+    if ((create->style & STYLE_CHILD) && !LookupWindow(create->parent)) return 0;
+    int index = FreeSlot();
+    if (index < 0) return 0;
+    FillRecord(ClaimSlot(index), create, class_index, queue);
+    return MakeWindowId(index);
+}
+
+// Asks the backend for the native window of a new top-level window. Without one (headless
+// failures, no backend) the window still lives in the table and draws into its pixels.
+static void CreateNativeWindow(WindowId id) {
+    const Backend* be = PlatBackend();
+    if (!be) return;
+    WindowRecord snapshot;
+    {
+        std::lock_guard<std::mutex> guard(g_table_lock);
+        WindowRecord* rec = LookupWindow(id);
+        if (!rec) return;
+        snapshot = *rec;
+    }
+    uint32_t flags = 0;
+    if (snapshot.style & STYLE_POPUP) flags |= NATIVE_POPUP;
+    if (snapshot.ex_style & EXSTYLE_TOPMOST) flags |= NATIVE_TOPMOST;
+    if (be->create_window(id, &snapshot.rect, snapshot.text, flags, snapshot.owner,
+                          g_classes[snapshot.class_index].name) != 0)
+        return;
+    if (be->set_surface && snapshot.surface) be->set_surface(id, snapshot.surface);
+    std::lock_guard<std::mutex> guard(g_table_lock);
+    if (WindowRecord* rec = LookupWindow(id)) rec->native = true;
+}
+
+// The messages of a window's birth: MSG_CREATE (a procedure answering -1 refuses the
+// window), then its first size and position. False when the window did not survive them.
+static bool SendCreationMessages(WindowId id, const WindowCreate* create) {
+    if (CallWindowProcedure(id, MSG_CREATE, 0, (intptr_t)create->create_param) == -1) {
+        PlatDestroyWindow(id);
+        return false;
+    }
+    if (!PlatIsWindow(id)) return false;
+    PlatRect client;
+    PlatGetClientRect(id, &client);
+    CallWindowProcedure(id, MSG_SIZE, SIZE_RESTORED, MakeParam(RectWidth(client), RectHeight(client)));
+    PlatPoint p{0, 0};
+    PlatClientToScreen(id, &p);
+    CallWindowProcedure(id, MSG_MOVE, 0, MakeParam(p.x, p.y));
+    return true;
 }
 
 WindowId PlatCreateWindow(const WindowCreate* create) {
     PlatParkIfFenced();
     if (!create || !create->class_name) return 0;
-    ThreadQueue* queue = CurrentThreadQueue();
-    WindowId id = 0;
-    WindowProc proc = nullptr;
-    bool child = (create->style & STYLE_CHILD) != 0;
-    {
-        std::lock_guard<std::mutex> guard(g_table_lock);
-        int ci = FindClass(create->class_name);
-        if (ci < 0) return 0;
-        if (child && !LookupWindow(create->parent)) return 0;
-        int index = -1;
-        for (int i = 1; i < MAX_WINDOWS; i++)
-            if (!g_windows[i].in_use) {
-                index = i;
-                break;
-            }
-        if (index < 0) return 0;
-        WindowRecord* rec = &g_windows[index];
-        uint32_t generation = (rec->generation + 1) & 0xFFFFFu;
-        if (generation == 0) generation = 1;
-        memset((void*)rec, 0, sizeof *rec);
-        rec->generation = generation;
-        rec->in_use = true;
-        rec->class_index = ci;
-        rec->style = create->style & ~STYLE_VISIBLE;
-        rec->ex_style = create->ex_style;
-        rec->parent = child ? create->parent : 0;
-        rec->owner = child ? 0 : (LookupWindow(create->owner) ? create->owner : 0);
-        rec->control_id = create->id;
-        rec->queue = queue;
-        rec->menu = child ? nullptr : create->menu;
-        rec->menu_hot = -1;
-        if (create->text) {
-            int n = 0;
-            while (create->text[n] && n < 255) n++;
-            memcpy(rec->text, create->text, (size_t)n * sizeof(char16_t));
-            rec->text[n] = 0;
-        }
-        int x = create->x, y = create->y, w = create->width, h = create->height;
-        if (x == POSITION_DEFAULT || y == POSITION_DEFAULT) {
-            int dx, dy;
-            DefaultPosition(&dx, &dy);
-            if (x == POSITION_DEFAULT) x = dx;
-            if (y == POSITION_DEFAULT) y = dy;
-        }
-        if (w == POSITION_DEFAULT) w = 640;
-        if (h == POSITION_DEFAULT) h = 480;
-        if (w < 0) w = 0;
-        if (h < 0) h = 0;
-        rec->rect = PlatRect{x, y, x + w, y + h};
-        rec->z = g_z_counter.fetch_add(1);
-        id = MakeWindowId(index);
-        proc = g_classes[ci].proc;
-        if (!child) {
-            Surface* s = nullptr;
-            PlatCreateSurface(&s, w > 0 ? w : 1, h > 0 ? h : 1, 32, true);
-            rec->surface = s;
-        }
-    }
-    if (!child) {
-        const Backend* be = PlatBackend();
-        if (be) {
-            WindowRecord snapshot;
-            {
-                std::lock_guard<std::mutex> guard(g_table_lock);
-                WindowRecord* rec = LookupWindow(id);
-                if (!rec) return 0;
-                snapshot = *rec;
-            }
-            uint32_t flags = 0;
-            if (snapshot.style & STYLE_POPUP) flags |= 0x01;
-            if (snapshot.ex_style & EXSTYLE_TOPMOST) flags |= 0x02;
-            if (be->create_window(id, &snapshot.rect, snapshot.text, flags, snapshot.owner,
-                                  g_classes[snapshot.class_index].name) == 0) {
-                if (be->set_surface && snapshot.surface) be->set_surface(id, snapshot.surface);
-                std::lock_guard<std::mutex> guard(g_table_lock);
-                if (WindowRecord* rec = LookupWindow(id)) rec->native = true;
-            }
-        }
-    }
-    (void)proc;
-    if (CallWindowProcedure(id, MSG_CREATE, 0, (intptr_t)create->create_param) == -1) {
-        PlatDestroyWindow(id);
-        return 0;
-    }
-    if (!PlatIsWindow(id)) return 0;
-    PlatRect client;
-    PlatGetClientRect(id, &client);
-    CallWindowProcedure(id, MSG_SIZE, SIZE_RESTORED, MakeParam(RectWidth(client), RectHeight(client)));
-    PlatRect wr;
-    PlatGetWindowRect(id, &wr);
-    {
-        PlatPoint p{0, 0};
-        PlatClientToScreen(id, &p);
-        CallWindowProcedure(id, MSG_MOVE, 0, MakeParam(p.x, p.y));
-    }
+    WindowId id = AddWindowRecord(create, CurrentThreadQueue());
+    if (!id) return 0;
+    if (!(create->style & STYLE_CHILD)) CreateNativeWindow(id);
+    if (!SendCreationMessages(id, create)) return 0;
     if (create->style & STYLE_VISIBLE) PlatShowWindow(id, SHOW_NORMAL);
     return PlatIsWindow(id) ? id : 0;
 }
@@ -478,9 +524,9 @@ int PlatSetWindowText(WindowId window, const char16_t* text) {
         if (!rec) return 1;
         int n = 0;
         if (text)
-            while (text[n] && n < 255) n++;
+            while (text[n] && n < MAX_WINDOW_TEXT) n++;
         // Never leave half of a surrogate pair at the cut.
-        if (n == 255 && text[254] >= 0xD800 && text[254] <= 0xDBFF) n = 254;
+        if (n == MAX_WINDOW_TEXT && text[n - 1] >= 0xD800 && text[n - 1] <= 0xDBFF) n--;
         if (n) memcpy(rec->text, text, (size_t)n * sizeof(char16_t));
         rec->text[n] = 0;
         top = !(rec->style & STYLE_CHILD);

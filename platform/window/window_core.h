@@ -12,7 +12,10 @@
 
 struct Menu;
 
-enum { MAX_WINDOWS = 4096, MAX_CLASSES = 64, MAX_TIMERS = 16 };
+enum { MAX_WINDOWS = 4096, MAX_CLASSES = 64, MAX_TIMERS = 16, MAX_WINDOW_TEXT = 255 };
+
+// Width of the sunken edge that EXSTYLE_CLIENTEDGE puts around the client area.
+enum { CLIENT_EDGE = 2 };
 
 // Internal message: destroy this window (sent to its own thread by another thread).
 enum { MSG_LAYER_DESTROY = MSG_USER - 1 };
@@ -57,7 +60,7 @@ struct WindowRecord {
     WindowId parent;
     WindowId owner;
     int control_id;
-    char16_t text[256];
+    char16_t text[MAX_WINDOW_TEXT + 1];
     PlatRect rect;                 // outer: screen coordinates, or parent client ones for a child
     ThreadQueue* queue;
     bool visible;
@@ -71,6 +74,7 @@ struct WindowRecord {
     uint64_t z;                    // top-level stacking: larger is higher
     bool native;                   // a backend window exists
     bool active_caption;           // caption drawn as active
+    bool close_pressed;            // close box drawn pressed
     int menu_hot;                  // menu-bar item drawn pressed, or -1
 };
 
@@ -100,19 +104,19 @@ void NotifyWindow(WindowId window, int msg, uintptr_t wparam, intptr_t lparam);
 // Queues a message for the window's thread with the current cursor point and time.
 int QueueMessage(WindowId window, int msg, uintptr_t wparam, intptr_t lparam);
 
-// Non-client geometry of a window: the client rectangle in window (outer) coordinates.
+// Non-client geometry of a window: the frame's width for a style, and the client rectangle
+// in window (outer) coordinates.
+int FrameWidth(uint32_t style);
 PlatRect ClientAreaOf(const WindowRecord* rec);
 int HitTestWindow(const WindowRecord* rec, int wx, int wy);
-// Redraws caption, frame and menu bar into the top-level window's pixels and presents them.
-void PaintNonClient(WindowId window);
-// Runs the move or size loop for a press on the non-client area.
-void RunMoveSizeLoop(WindowId window, int hit, PlatPoint start);
-// Handles a press on the menu bar; returns true when it was one.
-bool MenuBarClick(WindowId window, PlatPoint screen);
-// Alt+key on a window with a menu bar: posts the command of the item with that mnemonic.
-bool MenuBarMnemonic(WindowId window, int key);
+// The close box in window coordinates; false when the window has none.
+bool CloseBoxRect(WindowId window, PlatRect* rect);
 // The item of a menu bar under a point in window coordinates, or -1; fills its rectangle.
 int MenuBarItemAt(WindowId window, int wx, int wy, PlatRect* item_rect);
+// Redraws caption, frame and menu bar into the top-level window's pixels and presents them.
+void PaintNonClient(WindowId window);
+// Alt+key on a window with a menu bar: posts the command of the item with that mnemonic.
+bool MenuBarMnemonic(WindowId window, int key);
 
 // Screen rectangle of a window's client area.
 PlatRect ClientRectOnScreen(const WindowRecord* rec);

@@ -284,7 +284,7 @@ WindowId PlatSetFocus(WindowId window) {
                     NotifyWindow(active, MSG_ACTIVATE, ACTIVE_NONE, (intptr_t)top);
                 }
                 PaintNonClient(top);
-                NotifyWindow(top, MSG_ACTIVATE, ACTIVE_ACTIVE | 0x100, (intptr_t)active);
+                NotifyWindow(top, MSG_ACTIVATE, ACTIVE_ACTIVE | ACTIVE_BY_FOCUS, (intptr_t)active);
             }
         }
         NotifyWindow(window, MSG_SETFOCUS, old, 0);
