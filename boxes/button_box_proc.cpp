@@ -69,7 +69,7 @@ static intptr_t OnButtonBoxCommand(WindowId box, uintptr_t wparam) {
 }
 
 static intptr_t OnButtonBoxKeyDown(WindowId box, uintptr_t key, intptr_t lparam) {
-    if (PlatGetKeyState(KEY_CONTROL) & 0x8000) {
+    if (PlatGetKeyState(KEY_CONTROL) & KEY_STATE_DOWN) {
         if (key == 'Q') PlatPostMessage(box, MSG_CLOSE, 0, 0);
         return 0;
     }

@@ -11,7 +11,7 @@
 #include "runtime/window_classes.h"
 #include "runtime/window_rects.h"
 
-static bool ControlHeld() { return (PlatGetKeyState(KEY_CONTROL) & 0x8000) != 0; }
+static bool ControlHeld() { return (PlatGetKeyState(KEY_CONTROL) & KEY_STATE_DOWN) != 0; }
 
 // The ratio steps stand still at the lowest zooms ((10z + 4) / 9 keeps 1..4, (9z + 5) / 10
 // keeps 1..5), so every step moves by at least one percent, never below 1% and never past

@@ -96,7 +96,7 @@ static intptr_t OnSizing(WindowId window, PlatRect* proposed) {
 }
 
 static intptr_t OnKeyDown(uintptr_t key) {
-    if (PlatGetKeyState(KEY_CONTROL) & 0x8000) return 0;
+    if (PlatGetKeyState(KEY_CONTROL) & KEY_STATE_DOWN) return 0;
     switch (key) {
     case 'X':
     case KEY_ESCAPE: ExitCommand(); break;

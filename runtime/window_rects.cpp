@@ -86,7 +86,7 @@ PlatRect SnapRect(const PlatRect* entries, int count, PlatRect own, PlatRect pro
 }
 
 void SnapMovingRect(WindowId window, PlatRect* rect) {
-    if (!rect || !(PlatGetKeyState(KEY_CONTROL) & 0x8000)) return;
+    if (!rect || !(PlatGetKeyState(KEY_CONTROL) & KEY_STATE_DOWN)) return;
     PlatRect own;
     if (PlatGetWindowRect(window, &own) != 0) return;
     PlatRect entries[WINDOW_RECT_MAX];

@@ -11,7 +11,7 @@
 #include "textwin/key_ring.h"
 #include "textwin/text_window.h"
 
-static bool ControlHeld(void) { return (PlatGetKeyState(KEY_CONTROL) & 0x8000) != 0; }
+static bool ControlHeld(void) { return (PlatGetKeyState(KEY_CONTROL) & KEY_STATE_DOWN) != 0; }
 
 static void OnMove(void) { CollectWindowRects(); }
 
