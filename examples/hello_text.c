@@ -15,5 +15,8 @@ void UserMain(void) {
     PXK_Printf("Hello, %s!\n", name[0] ? name : "stranger");
     PXK_PopTextColor();
     PXK_Printf("Press Stop (C) or Exit (X) in the main window.\n");
-    for (;;) PXK_PumpMessages();
+    for (;;) {                 /* keep the window working without spinning a core */
+        PXK_WaitForMessages(1000);
+        PXK_PumpMessages();
+    }
 }
