@@ -19,6 +19,8 @@
 #include "platform/text.h"
 #include "platform/window/window.h"
 
+#include <pxk.h>
+
 #include <stdio.h>
 #include <string.h>
 #include <unistd.h>
@@ -87,6 +89,15 @@ static void CreateImageTextFont(void) {
     image_text_font = PlatCreateFont(&d);
 }
 
+// The display went away: no window can be seen or used any more. What the logs hold is kept
+// (they are closed as on Exit) and the program ends with status 1; the worker, wherever it
+// is, ends with the process.
+static void OnDisplayLost(void) {
+    PXK_CloseAllLogs();
+    fflush(nullptr);
+    _exit(1);
+}
+
 static void RunMainLoop(void) {
     Message m;
     while (PlatGetMessage(&m)) {
@@ -108,6 +119,7 @@ static void Shutdown(void) {
 int PixkitMain(int argc, char** argv) {
     (void)argc;
     (void)argv;
+    PlatSetDisplayLostHandler(OnDisplayLost);
     int rc = PlatStartBackend();
     if (rc != 0) return 2;
     int slot = ClaimInstanceSlot();

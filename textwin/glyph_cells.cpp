@@ -89,7 +89,7 @@ static void RenderCell(GlyphColorSet* set, const char16_t* units, int count, Gly
     }
     int margin = h > 0 ? h : 1;
     Surface* s = nullptr;
-    if (PlatCreateSurface(&s, advance + 2 * margin, h + 2 * margin, 32, false) != 0) {
+    if (PlatCreateSurface(&s, advance + 2 * margin, h + 2 * margin, 32) != 0) {
         PlatDeleteContext(dc);
         return;
     }

@@ -6,7 +6,6 @@
 #include "x11_internal.h"
 #include "platform/window/input.h"
 #include "../text.h"
-#include "platform/window/window.h"
 
 #include <atomic>
 #include <locale.h>
@@ -66,7 +65,7 @@ int X11WindowSlot(Window xid) {
 }
 
 unsigned long X11NativeWindow(WindowId window) {
-    int slot = WindowIndex(window);
+    int slot = BackendWindowSlot(window);
     if (slot <= 0 || slot >= X11_MAX_WINDOWS) return 0;
     unsigned long packed = g_native_ids[slot].load(std::memory_order_acquire);
     return packed;
@@ -92,14 +91,12 @@ static int OnXError(Display* dpy, XErrorEvent* ev) {
     return 0;
 }
 
+// The display is gone (the server ended or the connection broke): nothing of the program
+// can be seen or used any more, so the program ends here, on whichever thread noticed.
 static int OnXIOError(Display*) {
-    if (!g_x11.io_error) fprintf(stderr, "pixkit: the connection to the X display was lost\n");
     g_x11.io_error = true;
-    return 0;
+    PlatDisplayLost("the connection to the X display was lost");
 }
-
-// Returning from here leaves the display marked dead instead of ending the process.
-static void OnXIOErrorExit(Display*, void*) { g_x11.io_error = true; }
 
 // ---- The display thread ------------------------------------------------------------------
 
@@ -318,7 +315,6 @@ static int X11Init(void) {
     if (!dpy) return 1;
     XSetErrorHandler(OnXError);
     XSetIOErrorHandler(OnXIOError);
-    XSetIOErrorExitHandler(dpy, OnXIOErrorExit, nullptr);
     g_x11.dpy = dpy;
     g_x11.screen = DefaultScreen(dpy);
     g_x11.root = RootWindow(dpy, g_x11.screen);
@@ -387,6 +383,7 @@ static void X11Shutdown(void) {
         Complete(cmd, 1);
     }
     if (g_x11.read.active) FinishRead(false);
+    for (int i = 1; i < X11_MAX_WINDOWS; i++) ReleaseBacking(i, 0, true);
     if (!g_x11.io_error) {
         for (int i = 0; i < X11_MAX_WINDOWS; i++) {
             X11Window& w = g_x11.windows[i];
@@ -416,12 +413,13 @@ static std::string TitleUtf8(const char16_t* title) {
 }
 
 static int X11CreateWindow(WindowId window, const PlatRect* outer, const char16_t* title, uint32_t flags,
-                           WindowId owner, const char* class_name) {
+                           WindowId owner, const char* class_name, uint32_t background) {
     Command cmd;
     cmd.type = CMD_CREATE;
     cmd.window = window;
     cmd.rect = *outer;
     cmd.flags = flags;
+    cmd.color = background;
     cmd.owner = owner;
     cmd.text = TitleUtf8(title);
     cmd.text.push_back('\0');
@@ -458,32 +456,17 @@ static void X11SetTitle(WindowId window, const char16_t* title) {
     QueueCommand(std::move(cmd));
 }
 
-static void X11Present(WindowId window, const PlatRect* rect) {
-    if (rect) AddDamage(window, *rect);
-}
-
-// The display thread reads the layer's current surface under the window's pixel lock each
-// time it presents, so a replaced surface needs nothing here.
-static void X11SetSurface(WindowId, Surface*) {}
-
 static void X11GetScreen(ScreenInfo* info) {
     std::lock_guard<std::mutex> guard(g_x11.lock);
     *info = g_x11.screen_info;
 }
 
 static void X11AcceptDrops(WindowId window, int accept) {
-    WindowId top = PlatGetTopLevel(window);
-    if (!top) return;
-    // Any window of a top-level window that accepts files makes the whole native window a
-    // drop target; the layer finds the accepting window under the drop point.
-    if (!accept && top != window) return;
-    QueueWindowCommand(CMD_ACCEPT_DROPS, top, nullptr, accept);
+    QueueWindowCommand(CMD_ACCEPT_DROPS, window, nullptr, accept);
 }
 
 static void X11Flush(void) { WakeDisplayThread(); }
 
-void* X11AllocPixels(size_t bytes, void** token);
-void X11FreePixels(void* pixels, void* token);
 int X11SetClipboard(const int* formats, const uint8_t* const* data, const size_t* sizes, int count);
 uint8_t* X11GetClipboard(int format, size_t* size);
 
@@ -498,10 +481,7 @@ static const Backend g_x11_backend = {
     X11SetTitle,
     X11RaiseWindow,
     X11Present,
-    X11SetSurface,
     X11GetScreen,
-    X11AllocPixels,
-    X11FreePixels,
     X11SetClipboard,
     X11GetClipboard,
     X11AcceptDrops,

@@ -5,6 +5,7 @@
 // INCR pieces and may carry another type than the one asked for. Text on the layer's side
 // is terminated like the layer's own clipboard text (the terminator counted in the size).
 #include "x11_internal.h"
+#include "../clipboard.h"
 #include "../text.h"
 
 #include <X11/Xatom.h>
