@@ -94,7 +94,6 @@ static int OnXError(Display* dpy, XErrorEvent* ev) {
 // The display is gone (the server ended or the connection broke): nothing of the program
 // can be seen or used any more, so the program ends here, on whichever thread noticed.
 static int OnXIOError(Display*) {
-    g_x11.io_error = true;
     PlatDisplayLost("the connection to the X display was lost");
 }
 
@@ -109,11 +108,6 @@ static void Complete(const Command& cmd, int result) {
 }
 
 static void RunCommand(const Command& cmd) {
-    if (g_x11.io_error) {
-        if (cmd.type == CMD_SHM_DETACH) delete cmd.block;
-        Complete(cmd, 1);
-        return;
-    }
     switch (cmd.type) {
     case CMD_SHM_DETACH:
         DetachBlock(cmd.block);
@@ -214,7 +208,7 @@ static void DisplayThread(void) {
         }
         if (quit) break;
         FlushDamage();
-        while (!g_x11.io_error && XPending(dpy)) {
+        while (XPending(dpy)) {
             XEvent ev;
             XNextEvent(dpy, &ev);
             if (XFilterEvent(&ev, None)) continue;
@@ -222,12 +216,10 @@ static void DisplayThread(void) {
         }
         FlushDamage();
         CheckReadTimeout();
-        if (!g_x11.io_error) {
-            XFlush(dpy);
-            if (XPending(dpy)) continue;
-        }
+        XFlush(dpy);
+        if (XPending(dpy)) continue;
         if (!QueueIdle()) continue;
-        pollfd fds[2] = {{g_x11.io_error ? -1 : xfd, POLLIN, 0}, {g_x11.wake_fd, POLLIN, 0}};
+        pollfd fds[2] = {{xfd, POLLIN, 0}, {g_x11.wake_fd, POLLIN, 0}};
         int timeout = g_x11.read.active ? 20 : -1;
         if (poll(fds, 2, timeout) > 0 && (fds[1].revents & POLLIN)) {
             uint64_t count;
@@ -318,7 +310,6 @@ static int X11Init(void) {
     g_x11.dpy = dpy;
     g_x11.screen = DefaultScreen(dpy);
     g_x11.root = RootWindow(dpy, g_x11.screen);
-    g_x11.io_error = false;
     InternAtoms(dpy);
     ChooseFormat(dpy);
     XSetWindowAttributes attrs{};
@@ -360,8 +351,8 @@ static void X11Shutdown(void) {
     QueueCommand(std::move(quit));
     bool ended;
     {
-        // The display thread may be waiting for a window's pixel lock that a framework thread
-        // holds while the process ends; do not hang the exit on it.
+        // The display thread may be inside the layer (an Input call waiting for a lock that a
+        // framework thread holds while the process ends); do not hang the exit on it.
         std::unique_lock<std::mutex> lk(g_x11.lock);
         ended = g_x11.done_cv.wait_for(lk, std::chrono::milliseconds(2000), [] { return g_x11.thread_done; });
     }
@@ -384,18 +375,16 @@ static void X11Shutdown(void) {
     }
     if (g_x11.read.active) FinishRead(false);
     for (int i = 1; i < X11_MAX_WINDOWS; i++) ReleaseBacking(i, 0, true);
-    if (!g_x11.io_error) {
-        for (int i = 0; i < X11_MAX_WINDOWS; i++) {
-            X11Window& w = g_x11.windows[i];
-            if (!w.in_use) continue;
-            if (w.ic) XDestroyIC(w.ic);
-            XDestroyWindow(g_x11.dpy, w.xid);
-            w = X11Window{};
-            X11PublishNative(i, 0);
-        }
-        if (g_x11.im) XCloseIM(g_x11.im);
-        XCloseDisplay(g_x11.dpy);
+    for (int i = 0; i < X11_MAX_WINDOWS; i++) {
+        X11Window& w = g_x11.windows[i];
+        if (!w.in_use) continue;
+        if (w.ic) XDestroyIC(w.ic);
+        XDestroyWindow(g_x11.dpy, w.xid);
+        w = X11Window{};
+        X11PublishNative(i, 0);
     }
+    if (g_x11.im) XCloseIM(g_x11.im);
+    XCloseDisplay(g_x11.dpy);
     g_x11.by_xid.clear();
     g_x11.im = nullptr;
     g_x11.dpy = nullptr;

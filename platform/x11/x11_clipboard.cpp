@@ -431,7 +431,7 @@ void CheckReadTimeout(void) {
     for (size_t i = 0; i < g_x11.incr_sends.size();) {
         if (now - g_x11.incr_sends[i].started_ms > INCR_SEND_TIMEOUT_MS) {
             // The requestor stopped taking pieces (or went away).
-            if (!g_x11.io_error) XSelectInput(g_x11.dpy, g_x11.incr_sends[i].requestor, NoEventMask);
+            XSelectInput(g_x11.dpy, g_x11.incr_sends[i].requestor, NoEventMask);
             g_x11.incr_sends.erase(g_x11.incr_sends.begin() + (long)i);
         } else {
             i++;

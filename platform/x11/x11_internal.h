@@ -85,6 +85,10 @@ struct Command {
     std::shared_ptr<Completion> completion;
 };
 
+// Configure requests of one window whose echoes are still recognised as ours: enough for an
+// animation's burst of moves that the window manager answers late.
+enum { X11_REQUESTS_KEPT = 32 };
+
 // Display-thread view of one native window, indexed by the layer's window slot.
 struct X11Window {
     bool in_use;
@@ -96,7 +100,7 @@ struct X11Window {
     bool mapped;
     bool drops;                // XdndAware set
     bool fixed_size;           // equal minimum and maximum size hints
-    PlatRect requested[8];     // the last rectangles asked for, newest last (requested[count - 1] == asked)
+    PlatRect requested[X11_REQUESTS_KEPT];  // the last rectangles asked for, newest last (== asked)
     int requested_count;
     PlatRect asked;            // the rectangle the layer asked for last
     unsigned long asked_serial;  // request number of the last configure request
@@ -175,7 +179,6 @@ struct X11State {
     // Display thread only.
     X11Window windows[X11_MAX_WINDOWS];
     std::unordered_map<Window, int> by_xid;
-    bool io_error = false;
     Time last_time = CurrentTime;
     std::vector<IncrSend> incr_sends;
     SelectionRead read{};

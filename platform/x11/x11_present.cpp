@@ -163,7 +163,7 @@ void X11Present(WindowId window, const PixelView* view, const PlatRect* rect) {
 
 void DetachBlock(ShmBlock* block) {
     if (!block) return;
-    if (block->attached && !g_x11.io_error) XShmDetach(g_x11.dpy, &block->info);
+    if (block->attached) XShmDetach(g_x11.dpy, &block->info);
     delete block;
 }
 
@@ -230,7 +230,7 @@ static void PutConverted(Window xid, const Backing& s, const PlatRect& r) {
 // bytes but may not have drawn them yet).
 static bool PresentSlot(int slot, WindowId id, PlatRect rect, bool force_put) {
     X11Window& w = g_x11.windows[slot];
-    if (!w.in_use || w.id != id || g_x11.io_error) return false;
+    if (!w.in_use || w.id != id) return false;
     Display* dpy = g_x11.dpy;
     Backing& s = g_x11.backing[slot];
     std::lock_guard<std::mutex> guard(s.lock);
@@ -285,10 +285,8 @@ void FlushDamage(void) {
     bool unsynced = false;
     for (const Item& it : items) unsynced |= PresentSlot(it.slot, it.id, it.rect, force);
     // Done means the server has drawn the pixels (X11WaitPresented reports this).
-    if (!g_x11.io_error) {
-        if (unsynced) XSync(g_x11.dpy, False);
-        else XFlush(g_x11.dpy);
-    }
+    if (unsynced) XSync(g_x11.dpy, False);
+    else XFlush(g_x11.dpy);
     std::lock_guard<std::mutex> guard(g_x11.lock);
     if (g_x11.presents_done < queued) g_x11.presents_done = queued;
     g_x11.presented_cv.notify_all();

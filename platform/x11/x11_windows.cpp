@@ -105,9 +105,9 @@ static PlatRect ServerRect(const PlatRect& r) {
 // Makes r the rectangle the window should have, remembering the ones before it: their
 // echoes may still come.
 static void Remember(X11Window& w, const PlatRect& r) {
-    if (w.requested_count == 8) {
-        memmove(w.requested, w.requested + 1, 7 * sizeof(PlatRect));
-        w.requested_count = 7;
+    if (w.requested_count == X11_REQUESTS_KEPT) {
+        memmove(w.requested, w.requested + 1, (X11_REQUESTS_KEPT - 1) * sizeof(PlatRect));
+        w.requested_count = X11_REQUESTS_KEPT - 1;
     }
     w.requested[w.requested_count++] = r;
     w.asked = r;
