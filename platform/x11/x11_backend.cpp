@@ -52,7 +52,7 @@ void QueueCommand(Command&& cmd) {
     WakeDisplayThread();
 }
 
-static int WaitCompletion(const std::shared_ptr<Completion>& c, int timeout_ms, bool* timed_out) {
+int WaitCompletion(const std::shared_ptr<Completion>& c, int timeout_ms, bool* timed_out) {
     std::unique_lock<std::mutex> lk(c->lock);
     bool ok = c->done_cv.wait_for(lk, std::chrono::milliseconds(timeout_ms), [&] { return c->done; });
     if (timed_out) *timed_out = !ok;

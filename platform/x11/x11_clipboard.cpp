@@ -187,9 +187,14 @@ int X11SetClipboard(const int* formats, const uint8_t* const* data, const size_t
         g_x11.clip_owned = true;
         g_clip_generation++;
     }
+    // Other clients may ask for the text as soon as this returns: wait until the server
+    // names us the owner (bounded; a slow display thread still takes it in order).
     Command cmd;
     cmd.type = CMD_OWN_CLIPBOARD;
+    auto completion = std::make_shared<Completion>();
+    cmd.completion = completion;
     QueueCommand(std::move(cmd));
+    WaitCompletion(completion, 3000, nullptr);
     return 0;
 }
 

@@ -201,6 +201,8 @@ extern X11Atoms g_atoms;
 
 // x11_backend.cpp
 void QueueCommand(Command&& cmd);
+// Waits at most timeout_ms for a queued command; its result, or -1 on timeout.
+int WaitCompletion(const std::shared_ptr<Completion>& c, int timeout_ms, bool* timed_out);
 void WakeDisplayThread(void);
 uint32_t X11NowMs(void);
 int X11WindowSlot(Window xid);          // -1 when the window is not ours (any more)

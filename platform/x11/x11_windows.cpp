@@ -289,6 +289,15 @@ void RunWindowCommand(const Command& cmd) {
     }
 }
 
+// True when the layer has queued a move of the window that the display thread has not run
+// yet: what the server says now is older than the layer's rectangle.
+static bool MovePending(WindowId window) {
+    std::lock_guard<std::mutex> guard(g_x11.lock);
+    for (const Command& cmd : g_x11.commands)
+        if (cmd.type == CMD_MOVE && cmd.window == window) return true;
+    return false;
+}
+
 static bool SameRect(const PlatRect& a, const PlatRect& b) {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
@@ -302,6 +311,7 @@ static bool SameRect(const PlatRect& a, const PlatRect& b) {
 // layer's pixels and its frame follow the layer's size only.
 static void PlacementNews(int slot, const PlatRect& now) {
     X11Window& w = g_x11.windows[slot];
+    if (MovePending(w.id)) return;   // the layer has decided anew; its request is on its way
     if (SameRect(now, w.asked)) {
         w.insist = 0;
         return;
