@@ -40,9 +40,9 @@ Surface* LockWindowPixels(WindowId window, PlatRect* client_in_surface, PlatRect
     return top_rec->surface;
 }
 
-// Hands the damaged rectangle (null: all) of a visible native window to the backend. The caller holds
-// the window's pixel lock, so the backend sees the pixels whole and the surface cannot be
-// replaced or freed while it reads them.
+// Hands the damaged rectangle (null: all) of a visible native window to the backend. The
+// caller holds the window's pixel lock, so the backend sees the pixels whole and the surface
+// cannot be replaced or freed while it reads them.
 static void PresentLocked(WindowId top, const PlatRect* rect) {
     PixelView view;
     {

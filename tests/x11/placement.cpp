@@ -92,6 +92,18 @@ TEST_F(X11Placement, FixedSizeWindowsHaveEqualMinimumAndMaximum) {
         << s;
     EXPECT_EQ(s.find("minimum size"), std::string::npos) << s;
     EXPECT_EQ(s.find("maximum size"), std::string::npos) << s;
+
+    // A size another client asks for does not stay: the window manager refuses it for the
+    // fixed window, and the layer undoes it for the other, whose size the layer's frame sets.
+    auto native_size = [](WindowId w) {
+        std::string info = RunTool("xwininfo -id " + std::to_string(X11NativeWindow(w)));
+        const char* wp = strstr(info.c_str(), "Width:");
+        const char* hp = strstr(info.c_str(), "Height:");
+        return wp && hp ? std::to_string(atoi(wp + 6)) + "x" + std::to_string(atoi(hp + 7)) : std::string();
+    };
+    for (WindowId w : {fixed, sizable}) RunTool("xdotool windowsize " + std::to_string(X11NativeWindow(w)) + " 520 430");
+    EXPECT_TRUE(PumpUntil([&] { return native_size(sizable) == "300x200"; })) << native_size(sizable);
+    EXPECT_EQ(native_size(fixed), "410x250");
 }
 
 // A burst of moves ends where the last one asked, on the server and in the layer; an echo of
