@@ -134,7 +134,7 @@ int PlatSetWindowPos(WindowId window, int x, int y, int width, int height, uint3
     if (sized) {
         if (top) PaintNonClient(window);
         PlatInvalidateRect(window, nullptr, true);
-        PlatRect c;
+        PlatRect c{};
         PlatGetClientRect(window, &c);
         NotifyWindow(window, MSG_SIZE, SIZE_RESTORED, MakeParam(RectWidth(c), RectHeight(c)));
     }
