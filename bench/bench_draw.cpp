@@ -27,7 +27,7 @@ enum { BIG = 4096, SMALL_OUT = 1400, SMALL_IN = 512 };
 
 Surface* NewSurface(int w, int h) {
     Surface* s = nullptr;
-    if (PlatCreateSurface(&s, w, h, 32, false) != 0) abort();
+    if (PlatCreateSurface(&s, w, h, 32) != 0) abort();
     uint32_t seed = 12345;
     for (int y = 0; y < h; y++) {
         uint32_t* row = (uint32_t*)SurfaceRow(s, y);

@@ -83,7 +83,7 @@ void BM_ReferenceTextOutAndCopyScroll(benchmark::State& state) {
     StartLayer();
     const std::vector<std::string>& lines = Lines();
     Surface* s = nullptr;
-    if (PlatCreateSurface(&s, WIDTH, HEIGHT, 32, false) != 0) abort();
+    if (PlatCreateSurface(&s, WIDTH, HEIGHT, 32) != 0) abort();
     DrawContext* dc = PlatCreateMemoryContext(s);
     PlatSelectFont(dc, PlatGetStockFont(STOCK_CONSOLE_FONT));
     PlatSetTextColor(dc, 0xFFFFFF);
@@ -119,7 +119,7 @@ void BM_PlainCellCopyLoop(benchmark::State& state) {
     std::vector<uint32_t> cells(128 * CELL_W * CELL_H);
     {
         Surface* g = nullptr;
-        if (PlatCreateSurface(&g, CELL_W * 128, CELL_H, 32, false) != 0) abort();
+        if (PlatCreateSurface(&g, CELL_W * 128, CELL_H, 32) != 0) abort();
         DrawContext* dc = PlatCreateMemoryContext(g);
         PlatSelectFont(dc, PlatGetStockFont(STOCK_CONSOLE_FONT));
         PlatSetTextColor(dc, 0xFFFFFF);
@@ -136,7 +136,7 @@ void BM_PlainCellCopyLoop(benchmark::State& state) {
         PlatDestroySurface(g);
     }
     Surface* s = nullptr;
-    if (PlatCreateSurface(&s, WIDTH, HEIGHT, 32, false) != 0) abort();
+    if (PlatCreateSurface(&s, WIDTH, HEIGHT, 32) != 0) abort();
     const int rows = HEIGHT / CELL_H;
     for (auto _ : state) {
         for (int i = 0; i < LINES; i++) {

@@ -110,7 +110,7 @@ extern "C" int PXK_CreateImageEx(int index, const char* title, int x, int y, int
     if (r.window_dc) SetContextStretch(r.window_dc, STRETCH_COLORONCOLOR);
     r.memory_dc = PlatCreateMemoryContext(nullptr);
     Surface* dib = nullptr;
-    if (!r.window_dc || !r.memory_dc || PlatCreateSurface(&dib, r.width, r.height, bits, false) != 0) {
+    if (!r.window_dc || !r.memory_dc || PlatCreateSurface(&dib, r.width, r.height, bits) != 0) {
         // Without its pixels the window would show nothing and could never be closed through
         // its slot, so it goes at once and the slot stays free.
         if (r.memory_dc) PlatDeleteContext(r.memory_dc);

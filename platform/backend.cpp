@@ -1,6 +1,11 @@
 // Backend choice at start: the headless backend when PIXKIT_BACKEND=headless, otherwise
-// X11 when a display can be opened; without one a clear line goes to stderr.
+// X11 when a display can be opened; without one a clear line goes to stderr. Also the end
+// of the program when a backend loses its display.
 #include "backend.h"
+#include "system.h"
+
+#include <atomic>
+#include <unistd.h>
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -13,6 +18,8 @@ const Backend* X11Backend(void);
 #endif
 
 static const Backend* g_backend = nullptr;
+static std::atomic<void (*)(void)> g_display_lost_handler{nullptr};
+static std::atomic<bool> g_display_lost{false};
 
 void PlatRegisterControls(void);
 
@@ -57,4 +64,18 @@ int PlatStartBackend(void) {
 
 void PlatStopBackend(void) {
     if (g_backend && g_backend->shutdown) g_backend->shutdown();
+}
+
+void PlatSetDisplayLostHandler(void (*handler)(void)) { g_display_lost_handler.store(handler); }
+
+void PlatDisplayLost(const char* what) {
+    // Only the first report speaks; a second thread that notices the loss waits here for
+    // the first one to end the process.
+    if (!g_display_lost.exchange(true)) {
+        fprintf(stderr, "pixkit: %s\n", what);
+        void (*handler)(void) = g_display_lost_handler.load();
+        if (handler) handler();
+        _exit(1);
+    }
+    for (;;) pause();
 }

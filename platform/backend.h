@@ -1,12 +1,12 @@
 // The seam between the portable layer and a backend. A backend gives the layer native
-// top-level windows, presents their pixels, reports the screen and carries the clipboard;
-// it hands native input to the layer through the Input* functions of input.h. A backend
-// never touches framework state. backend_template.cpp lists the functions to provide.
+// top-level windows, puts the pixels the layer hands it on screen, reports the screen and
+// carries the clipboard; it hands native input to the layer through the Input* functions of
+// platform/window/input.h and reports a lost display through PlatDisplayLost. A backend
+// never reads the layer's window table or takes the layer's locks: everything it needs comes
+// in through these entries. backend_template.cpp is the commented copy to start a new one.
 #pragma once
 
 #include "plat_types.h"
-
-struct Surface;
 
 struct ScreenInfo {
     int width;
@@ -15,17 +15,24 @@ struct ScreenInfo {
     PlatRect work_area;       // usable area (without panels)
 };
 
+// Flags of a native window.
 enum {
     NATIVE_POPUP = 0x01,      // override-redirect: menus, never decorated or managed
-    NATIVE_TOPMOST = 0x02
+    NATIVE_TOPMOST = 0x02,    // kept above ordinary windows
+    NATIVE_FIXED_SIZE = 0x04  // the user may not resize it through the window manager
 };
 
-// Clipboard formats the layer knows.
-enum {
-    CLIP_TEXT = 1,            // UTF-8 text
-    CLIP_UNICODETEXT = 13,    // UTF-16 text
-    CLIP_DIB = 8              // device-independent bitmap block (header, colour table, pixels)
+// A top-level window's pixels as the layer holds them: 0x00RRGGBB words, rows top first.
+struct PixelView {
+    const uint8_t* pixels;
+    int width;
+    int height;
+    int stride;               // bytes per row
 };
+
+// A window handle's slot (see WindowId): backends may index fixed tables by it.
+enum { BACKEND_MAX_WINDOWS = 4096 };
+static inline int BackendWindowSlot(WindowId window) { return (int)(window & 0xFFFu); }
 
 struct Backend {
     const char* name;
@@ -33,27 +40,27 @@ struct Backend {
     int (*init)(void);
     void (*shutdown)(void);
     // A native window for a top-level layer window; outer rectangle in screen coordinates.
-    // The window is created hidden. 0 done.
-    int (*create_window)(WindowId window, const PlatRect* outer, const char16_t* title,
-                         uint32_t flags, WindowId owner, const char* class_name);
+    // The window is created hidden, where the rectangle says; until the layer presents
+    // pixels the screen shows the background colour (0x00RRGGBB) there. 0 done.
+    int (*create_window)(WindowId window, const PlatRect* outer, const char16_t* title, uint32_t flags,
+                         WindowId owner, const char* class_name, uint32_t background);
     void (*destroy_window)(WindowId window);
+    // The layer moved or resized the window: the native window follows, and the backend keeps
+    // it there against the window manager's own placement.
     void (*move_window)(WindowId window, const PlatRect* outer);
     void (*show_window)(WindowId window, int show);
     void (*set_title)(WindowId window, const char16_t* title);
     // Raise and give the keyboard focus.
     void (*raise_window)(WindowId window);
-    // The window's pixels changed in rect (window coordinates): put them on screen.
-    void (*present)(WindowId window, const PlatRect* rect);
-    // The window's surface was replaced (new size): from now on present from this one.
-    void (*set_surface)(WindowId window, Surface* surface);
+    // The pixels in rect (window coordinates) changed: put them on screen. The caller holds
+    // the window's pixels locked only for the call, so the backend reads (or copies) the view
+    // before it returns and never keeps the pointer.
+    void (*present)(WindowId window, const PixelView* pixels, const PlatRect* rect);
     void (*get_screen)(ScreenInfo* info);
-    // Pixel memory the backend can present without copying (shared memory); may return null,
-    // then the layer allocates ordinary memory.
-    void* (*alloc_pixels)(size_t bytes, void** token);
-    void (*free_pixels)(void* pixels, void* token);
     // Clipboard: set replaces all formats; get returns malloc'ed bytes (caller frees) or null.
     int (*set_clipboard)(const int* formats, const uint8_t* const* data, const size_t* sizes, int count);
     uint8_t* (*get_clipboard)(int format, size_t* size);
+    // Files may (or may no longer) be dropped on this top-level window.
     void (*set_accept_drops)(WindowId window, int accept);
     // Wakes the backend's own thread, if it has one (after commands were queued).
     void (*flush)(void);
@@ -66,3 +73,8 @@ void PlatStopBackend(void);
 const Backend* PlatBackend(void);
 // For tests: use the headless backend without looking at the environment.
 int PlatStartHeadless(int width, int height, int bits);
+
+// Called by a backend whose display went away for good: prints one line on stderr (what
+// was lost) and ends the program through the handler the program registered with
+// PlatSetDisplayLostHandler, or with exit status 1. Never returns.
+[[noreturn]] void PlatDisplayLost(const char* what);

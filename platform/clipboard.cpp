@@ -1,5 +1,6 @@
 // The clipboard, carried by the backend: a desktop selection on X11, memory when headless.
 #include "clipboard.h"
+#include "backend.h"
 
 int PlatSetClipboard(int format, const void* data, size_t size) {
     const Backend* be = PlatBackend();

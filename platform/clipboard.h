@@ -2,7 +2,13 @@
 #pragma once
 
 #include "plat_types.h"
-#include "backend.h"
+
+// Clipboard formats the layer knows.
+enum {
+    CLIP_TEXT = 1,            // UTF-8 text
+    CLIP_UNICODETEXT = 13,    // UTF-16 text
+    CLIP_DIB = 8              // device-independent bitmap block (header, colour table, pixels)
+};
 
 // Replaces the clipboard's content with one format. 0 done.
 int PlatSetClipboard(int format, const void* data, size_t size);

@@ -35,5 +35,10 @@ void PlatCloseThread(PlatThread* thread);
 bool PlatThreadFenced(void);
 void PlatParkIfFenced(void);
 
+// What the program does when the display goes away for good (the backend has printed one
+// line on stderr by then): close what must be closed and end the process. The handler must
+// not return; without one the process ends with exit status 1.
+void PlatSetDisplayLostHandler(void (*handler)(void));
+
 // The current folder (UTF-8), at most size - 1 bytes.
 int PlatGetCurrentFolder(char* buf, int size);

@@ -93,6 +93,15 @@ static void CreateImageTextFont(void) {
     image_text_font = PlatCreateFont(&d);
 }
 
+// The display went away: no window can be seen or used any more. What the logs hold is kept
+// (they are closed as on Exit) and the program ends with status 1; the worker, wherever it
+// is, ends with the process.
+static void OnDisplayLost(void) {
+    CloseWindowKindLogs();
+    fflush(nullptr);
+    _exit(1);
+}
+
 static void RunMainLoop(void) {
     Message m;
     while (PlatGetMessage(&m)) {
@@ -145,6 +154,7 @@ static int ReadFolders(void) {
 int RunProgram(int argc, char** argv) {
     (void)argc;
     (void)argv;
+    PlatSetDisplayLostHandler(OnDisplayLost);
     int rc = PlatStartBackend();
     if (rc != 0) return 2;
     int slot = ClaimSlot();

@@ -90,7 +90,7 @@ static void RenderCell(GlyphColorSet* set, uint32_t code_point, const char16_t* 
     PlatSetBackMode(dc, BACK_TRANSPARENT);
     int margin = h;
     Surface* s = nullptr;
-    if (PlatCreateSurface(&s, advance + 2 * margin, h + 2 * margin, 32, false) != 0) {
+    if (PlatCreateSurface(&s, advance + 2 * margin, h + 2 * margin, 32) != 0) {
         PlatDeleteContext(dc);
         return;
     }

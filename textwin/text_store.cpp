@@ -41,7 +41,7 @@ int CreateTextStore(TextWindowRecord* rec) {
     DestroyTextStore(rec);
     Surface* s = nullptr;
     // A surface has at least one pixel each way; the record's size still bounds all drawing.
-    if (PlatCreateSurface(&s, std::max(rec->width, 1), std::max(rec->height, 1), 32, false) != 0) return 3;
+    if (PlatCreateSurface(&s, std::max(rec->width, 1), std::max(rec->height, 1), 32) != 0) return 3;
     rec->row_black = (uint8_t*)malloc((size_t)s->height);
     if (!rec->row_black) {
         PlatDestroySurface(s);
@@ -131,7 +131,7 @@ static void DrawRunThroughLayer(TextWindowRecord* rec, int x, int y, const std::
     int top = std::max(0, y - rec->cell_h), bottom = std::min(rec->height, y + 2 * rec->cell_h);
     if (bottom <= top || rec->width <= 0) return;
     Surface* band = nullptr;
-    if (PlatCreateSurface(&band, rec->width, bottom - top, 32, false) != 0) return;
+    if (PlatCreateSurface(&band, rec->width, bottom - top, 32) != 0) return;
     size_t row_bytes = (size_t)rec->width * sizeof(uint32_t);
     for (int yy = top; yy < bottom; yy++) memcpy(SurfaceRow(band, yy - top), LogicalRow(rec, yy), row_bytes);
     DrawContext* dc = PlatCreateMemoryContext(band);

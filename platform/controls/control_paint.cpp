@@ -15,7 +15,7 @@ bool BeginControlPaint(WindowId window, ControlPaint* paint) {
     paint->back = nullptr;
     paint->dc = nullptr;
     if (paint->width < 1 || paint->height < 1 ||
-        PlatCreateSurface(&paint->back, paint->width, paint->height, 32, false) != 0) {
+        PlatCreateSurface(&paint->back, paint->width, paint->height, 32) != 0) {
         PlatEndPaint(window);
         return false;
     }

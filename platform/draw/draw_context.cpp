@@ -151,7 +151,7 @@ static bool SnapshotWindow(DrawContext* src, int* sx, int* sy, int sw, int sh, S
     bool ok = false;
     if (x1 > x0 && y1 > y0) {
         Surface* copy = nullptr;
-        if (PlatCreateSurface(&copy, (int)(x1 - x0), (int)(y1 - y0), t.surface->bits, false) == 0) {
+        if (PlatCreateSurface(&copy, (int)(x1 - x0), (int)(y1 - y0), t.surface->bits) == 0) {
             memcpy(copy->palette, t.surface->palette, sizeof copy->palette);
             CopyPixels(copy, PlatRect{0, 0, copy->width, copy->height}, 0, 0, copy->width, copy->height,
                        t.surface, t.origin_x + (int)x0, t.origin_y + (int)y0, nullptr);

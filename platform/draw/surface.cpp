@@ -3,8 +3,6 @@
 // because a failed allocation under some allocators (and sanitizers) ends the process.
 #include "platform/draw/surface.h"
 
-#include "platform/backend.h"
-
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
@@ -34,7 +32,7 @@ static size_t SurfaceByteLimit(void) {
     return (size_t)total;
 }
 
-int PlatCreateSurface(Surface** out, int width, int height, int bits, bool shared) {
+int PlatCreateSurface(Surface** out, int width, int height, int bits) {
     if (!out) return 1;
     *out = nullptr;
     if (width < 1 || height < 1 || (bits != 8 && bits != 32)) return 1;
@@ -53,25 +51,10 @@ int PlatCreateSurface(Surface** out, int width, int height, int bits, bool share
     // grey levels until someone writes a table.
     for (int i = 0; i < 256; i++) s->palette[i] = (uint32_t)i * 0x010101u;
 
-    if (shared) {
-        const Backend* backend = PlatBackend();
-        if (backend && backend->alloc_pixels && backend->free_pixels) {
-            void* token = nullptr;
-            void* mem = backend->alloc_pixels((size_t)bytes, &token);
-            if (mem) {
-                memset(mem, 0, (size_t)bytes);
-                s->pixels = (uint8_t*)mem;
-                s->shared = 1;
-                s->backend_token = token;
-            }
-        }
-    }
+    s->pixels = (uint8_t*)calloc(1, (size_t)bytes);
     if (!s->pixels) {
-        s->pixels = (uint8_t*)calloc(1, (size_t)bytes);
-        if (!s->pixels) {
-            free(s);
-            return 3;
-        }
+        free(s);
+        return 3;
     }
     *out = s;
     return 0;
@@ -79,13 +62,6 @@ int PlatCreateSurface(Surface** out, int width, int height, int bits, bool share
 
 void PlatDestroySurface(Surface* surface) {
     if (!surface) return;
-    if (surface->shared) {
-        // Shared memory can only go back to the backend that gave it; when that backend has
-        // already stopped, the memory went with it.
-        const Backend* backend = PlatBackend();
-        if (backend && backend->free_pixels) backend->free_pixels(surface->pixels, surface->backend_token);
-    } else {
-        free(surface->pixels);
-    }
+    free(surface->pixels);
     free(surface);
 }

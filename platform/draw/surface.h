@@ -12,13 +12,10 @@ struct Surface {
     int stride;               // bytes per row
     uint8_t* pixels;
     uint32_t palette[256];    // 0x00RRGGBB; used by 8-bit surfaces
-    int shared;               // 1 when the pixels live in memory shared with the backend
-    void* backend_token;      // the backend's handle of shared pixel memory
 };
 
 // 0 done; 1 bad size or bits; 3 no memory. Width and height must be at least 1.
-// A shared surface asks the backend for memory it can present without copying.
-int PlatCreateSurface(Surface** out, int width, int height, int bits, bool shared);
+int PlatCreateSurface(Surface** out, int width, int height, int bits);
 void PlatDestroySurface(Surface* surface);
 static inline uint8_t* SurfaceRow(const Surface* s, int y) { return s->pixels + (size_t)y * (size_t)s->stride; }
 // Bytes per row for a width and bit count (8-bit rows padded to 4 bytes).

@@ -36,7 +36,8 @@ static int HeadlessInit(void) {
 
 static void HeadlessShutdown(void) {}
 
-static int HeadlessCreateWindow(WindowId, const PlatRect*, const char16_t*, uint32_t, WindowId, const char*) {
+static int HeadlessCreateWindow(WindowId, const PlatRect*, const char16_t*, uint32_t, WindowId, const char*,
+                                uint32_t) {
     return 0;
 }
 
@@ -45,16 +46,11 @@ static void HeadlessMove(WindowId, const PlatRect*) {}
 static void HeadlessShow(WindowId, int) {}
 static void HeadlessTitle(WindowId, const char16_t*) {}
 
-static void HeadlessPresent(WindowId, const PlatRect*) {
+static void HeadlessPresent(WindowId, const PixelView*, const PlatRect*) {
     g_headless_presents.fetch_add(1, std::memory_order_relaxed);
 }
 
-static void HeadlessSetSurface(WindowId, Surface*) {}
-
 static void HeadlessScreen(ScreenInfo* info) { *info = g_screen; }
-
-static void* HeadlessAlloc(size_t, void**) { return nullptr; }
-static void HeadlessFree(void*, void*) {}
 
 static int HeadlessSetClipboard(const int* formats, const uint8_t* const* data, const size_t* sizes, int count) {
     std::lock_guard<std::mutex> guard(g_clip_lock);
@@ -89,10 +85,7 @@ static const Backend g_headless = {
     HeadlessTitle,
     HeadlessNoWindow,
     HeadlessPresent,
-    HeadlessSetSurface,
     HeadlessScreen,
-    HeadlessAlloc,
-    HeadlessFree,
     HeadlessSetClipboard,
     HeadlessGetClipboard,
     HeadlessAcceptDrops,

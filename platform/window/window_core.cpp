@@ -220,7 +220,12 @@ static void FillRecord(WindowRecord* rec, const WindowCreate* create, int class_
     if (!child) {
         int w = RectWidth(rec->rect), h = RectHeight(rec->rect);
         Surface* s = nullptr;
-        PlatCreateSurface(&s, w > 0 ? w : 1, h > 0 ? h : 1, 32, true);
+        PlatCreateSurface(&s, w > 0 ? w : 1, h > 0 ? h : 1, 32);
+        // Until the window paints, it shows its class background, never stale pixels.
+        uint32_t background = g_classes[class_index].background;
+        if (s && background != BACKGROUND_NONE)
+            for (int row = 0; row < s->height; row++)
+                for (int col = 0; col < s->width; col++) ((uint32_t*)SurfaceRow(s, row))[col] = background;
         rec->surface = s;
     }
 }
@@ -252,11 +257,12 @@ static void CreateNativeWindow(WindowId id) {
     }
     uint32_t flags = 0;
     if (snapshot.style & STYLE_POPUP) flags |= NATIVE_POPUP;
+    else if (!(snapshot.style & STYLE_SIZEFRAME)) flags |= NATIVE_FIXED_SIZE;
     if (snapshot.ex_style & EXSTYLE_TOPMOST) flags |= NATIVE_TOPMOST;
-    if (be->create_window(id, &snapshot.rect, snapshot.text, flags, snapshot.owner,
-                          g_classes[snapshot.class_index].name) != 0)
+    const WindowClass& wc = g_classes[snapshot.class_index];
+    uint32_t background = wc.background == BACKGROUND_NONE ? 0 : wc.background;
+    if (be->create_window(id, &snapshot.rect, snapshot.text, flags, snapshot.owner, wc.name, background) != 0)
         return;
-    if (be->set_surface && snapshot.surface) be->set_surface(id, snapshot.surface);
     std::lock_guard<std::mutex> guard(g_table_lock);
     if (WindowRecord* rec = LookupWindow(id)) rec->native = true;
 }
@@ -585,7 +591,11 @@ void PlatDragAcceptFiles(WindowId window, bool accept) {
         if (!rec) return;
         rec->accept_files = accept;
     }
-    if (PlatBackend() && PlatBackend()->set_accept_drops) PlatBackend()->set_accept_drops(window, accept);
+    // Any window that accepts files makes its whole native window a drop target; the layer
+    // finds the accepting window under the drop point.
+    WindowId top = PlatGetTopLevel(window);
+    if (!top || (!accept && top != window)) return;
+    if (PlatBackend() && PlatBackend()->set_accept_drops) PlatBackend()->set_accept_drops(top, accept);
 }
 
 bool PlatAcceptsFiles(WindowId window) {

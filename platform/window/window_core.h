@@ -124,7 +124,7 @@ PlatRect ClientRectOnScreen(const WindowRecord* rec);
 PlatRect OuterRectOnScreen(const WindowRecord* rec);
 
 
-
+// Puts a rectangle (surface coordinates; null: all) of a top-level window's pixels on screen.
 void PresentWindowRect(WindowId top, const PlatRect* rect);
 
 // The pixel lock of a top-level window slot.

@@ -55,12 +55,22 @@ void PlatScreenToClient(WindowId window, PlatPoint* point) {
     point->y -= c.top;
 }
 
+// The part of a grown surface the old pixels do not cover gets the class background, so
+// that what the screen shows there before the window repaints is never garbage.
+static void FillUncovered(Surface* fresh, int kept_w, int kept_h, uint32_t background) {
+    if (background == BACKGROUND_NONE) return;
+    for (int y = 0; y < fresh->height; y++) {
+        uint32_t* row = (uint32_t*)SurfaceRow(fresh, y);
+        for (int x = y < kept_h ? kept_w : 0; x < fresh->width; x++) row[x] = background;
+    }
+}
+
 // Replaces a top-level window's surface by one of the new size, keeping what fits.
 static void ResizeSurface(WindowId window, int w, int h) {
     if (w < 1) w = 1;
     if (h < 1) h = 1;
     Surface* fresh = nullptr;
-    if (PlatCreateSurface(&fresh, w, h, 32, true) != 0) return;
+    if (PlatCreateSurface(&fresh, w, h, 32) != 0) return;
     Surface* old = nullptr;
     {
         std::lock_guard<std::mutex> pixels(PixelLock(WindowIndex(window)));
@@ -71,13 +81,14 @@ static void ResizeSurface(WindowId window, int w, int h) {
             return;
         }
         old = rec->surface;
+        int cw = 0, ch = 0;
         if (old) {
-            int cw = old->width < w ? old->width : w;
-            int ch = old->height < h ? old->height : h;
+            cw = old->width < w ? old->width : w;
+            ch = old->height < h ? old->height : h;
             for (int y = 0; y < ch; y++) memcpy(SurfaceRow(fresh, y), SurfaceRow(old, y), (size_t)cw * 4);
         }
+        FillUncovered(fresh, cw, ch, g_classes[rec->class_index].background);
         rec->surface = fresh;
-        if (rec->native && PlatBackend() && PlatBackend()->set_surface) PlatBackend()->set_surface(window, fresh);
     }
     if (old) PlatDestroySurface(old);
 }
@@ -123,7 +134,7 @@ int PlatSetWindowPos(WindowId window, int x, int y, int width, int height, uint3
     if (sized) {
         if (top) PaintNonClient(window);
         PlatInvalidateRect(window, nullptr, true);
-        PlatRect c;
+        PlatRect c{};
         PlatGetClientRect(window, &c);
         NotifyWindow(window, MSG_SIZE, SIZE_RESTORED, MakeParam(RectWidth(c), RectHeight(c)));
     }
@@ -158,6 +169,9 @@ int PlatShowWindow(WindowId window, int how) {
         if (how != SHOW_HIDE) {
             PaintNonClient(window);
             PlatInvalidateRect(window, nullptr, true);
+            // The backend has all the pixels before the window appears, so the first thing on
+            // screen is what the layer holds (the class background where nothing was drawn).
+            PresentWindowRect(window, nullptr);
         }
         const Backend* be = PlatBackend();
         if (be && be->show_window) be->show_window(window, how != SHOW_HIDE);

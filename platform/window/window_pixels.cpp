@@ -1,4 +1,5 @@
-// Locked access to a window's pixels for drawing, and presentation of damaged rectangles.
+// Locked access to a window's pixels for drawing, and presentation of damaged rectangles:
+// the backend gets the pixels while the layer holds them locked.
 #include "platform/backend.h"
 #include "platform/window/window_core.h"
 #include "platform/window/window_pixels.h"
@@ -39,23 +40,32 @@ Surface* LockWindowPixels(WindowId window, PlatRect* client_in_surface, PlatRect
     return top_rec->surface;
 }
 
+// Hands the damaged rectangle (null: all) of a visible native window to the backend. The
+// caller holds the window's pixel lock, so the backend sees the pixels whole and the surface
+// cannot be replaced or freed while it reads them.
+static void PresentLocked(WindowId top, const PlatRect* rect) {
+    PixelView view;
+    {
+        std::lock_guard<std::mutex> guard(g_table_lock);
+        WindowRecord* rec = LookupWindow(top);
+        if (!rec || !rec->native || !rec->visible || !rec->surface || rec->surface->bits != 32) return;
+        const Surface* s = rec->surface;
+        view = PixelView{s->pixels, s->width, s->height, s->stride};
+    }
+    PlatRect all{0, 0, view.width, view.height};
+    const Backend* be = PlatBackend();
+    if (be && be->present) be->present(top, &view, rect ? rect : &all);
+}
+
 void UnlockWindowPixels(WindowId window, const PlatRect* damaged) {
     (void)window;
     if (tl_locked_depth <= 0) return;
     WindowId top = tl_locked[--tl_locked_depth];
+    if (damaged && !RectIsEmpty(*damaged)) PresentLocked(top, damaged);
     PixelLock(WindowIndex(top)).unlock();
-    if (damaged && !RectIsEmpty(*damaged)) PresentWindowRect(top, damaged);
 }
 
 void PresentWindowRect(WindowId top, const PlatRect* rect) {
-    bool native, visible;
-    {
-        std::lock_guard<std::mutex> guard(g_table_lock);
-        WindowRecord* rec = LookupWindow(top);
-        if (!rec) return;
-        native = rec->native;
-        visible = rec->visible;
-    }
-    const Backend* be = PlatBackend();
-    if (native && visible && be && be->present) be->present(top, rect);
+    std::lock_guard<std::mutex> pixels(PixelLock(WindowIndex(top)));
+    PresentLocked(top, rect);
 }

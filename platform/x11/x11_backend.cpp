@@ -6,7 +6,6 @@
 #include "x11_internal.h"
 #include "platform/window/input.h"
 #include "../text.h"
-#include "platform/window/window.h"
 
 #include <atomic>
 #include <locale.h>
@@ -53,7 +52,7 @@ void QueueCommand(Command&& cmd) {
     WakeDisplayThread();
 }
 
-static int WaitCompletion(const std::shared_ptr<Completion>& c, int timeout_ms, bool* timed_out) {
+int WaitCompletion(const std::shared_ptr<Completion>& c, int timeout_ms, bool* timed_out) {
     std::unique_lock<std::mutex> lk(c->lock);
     bool ok = c->done_cv.wait_for(lk, std::chrono::milliseconds(timeout_ms), [&] { return c->done; });
     if (timed_out) *timed_out = !ok;
@@ -66,7 +65,7 @@ int X11WindowSlot(Window xid) {
 }
 
 unsigned long X11NativeWindow(WindowId window) {
-    int slot = WindowIndex(window);
+    int slot = BackendWindowSlot(window);
     if (slot <= 0 || slot >= X11_MAX_WINDOWS) return 0;
     unsigned long packed = g_native_ids[slot].load(std::memory_order_acquire);
     return packed;
@@ -92,14 +91,11 @@ static int OnXError(Display* dpy, XErrorEvent* ev) {
     return 0;
 }
 
+// The display is gone (the server ended or the connection broke): nothing of the program
+// can be seen or used any more, so the program ends here, on whichever thread noticed.
 static int OnXIOError(Display*) {
-    if (!g_x11.io_error) fprintf(stderr, "pixkit: the connection to the X display was lost\n");
-    g_x11.io_error = true;
-    return 0;
+    PlatDisplayLost("the connection to the X display was lost");
 }
-
-// Returning from here leaves the display marked dead instead of ending the process.
-static void OnXIOErrorExit(Display*, void*) { g_x11.io_error = true; }
 
 // ---- The display thread ------------------------------------------------------------------
 
@@ -112,11 +108,6 @@ static void Complete(const Command& cmd, int result) {
 }
 
 static void RunCommand(const Command& cmd) {
-    if (g_x11.io_error) {
-        if (cmd.type == CMD_SHM_DETACH) delete cmd.block;
-        Complete(cmd, 1);
-        return;
-    }
     switch (cmd.type) {
     case CMD_SHM_DETACH:
         DetachBlock(cmd.block);
@@ -217,7 +208,7 @@ static void DisplayThread(void) {
         }
         if (quit) break;
         FlushDamage();
-        while (!g_x11.io_error && XPending(dpy)) {
+        while (XPending(dpy)) {
             XEvent ev;
             XNextEvent(dpy, &ev);
             if (XFilterEvent(&ev, None)) continue;
@@ -225,12 +216,10 @@ static void DisplayThread(void) {
         }
         FlushDamage();
         CheckReadTimeout();
-        if (!g_x11.io_error) {
-            XFlush(dpy);
-            if (XPending(dpy)) continue;
-        }
+        XFlush(dpy);
+        if (XPending(dpy)) continue;
         if (!QueueIdle()) continue;
-        pollfd fds[2] = {{g_x11.io_error ? -1 : xfd, POLLIN, 0}, {g_x11.wake_fd, POLLIN, 0}};
+        pollfd fds[2] = {{xfd, POLLIN, 0}, {g_x11.wake_fd, POLLIN, 0}};
         int timeout = g_x11.read.active ? 20 : -1;
         if (poll(fds, 2, timeout) > 0 && (fds[1].revents & POLLIN)) {
             uint64_t count;
@@ -318,11 +307,9 @@ static int X11Init(void) {
     if (!dpy) return 1;
     XSetErrorHandler(OnXError);
     XSetIOErrorHandler(OnXIOError);
-    XSetIOErrorExitHandler(dpy, OnXIOErrorExit, nullptr);
     g_x11.dpy = dpy;
     g_x11.screen = DefaultScreen(dpy);
     g_x11.root = RootWindow(dpy, g_x11.screen);
-    g_x11.io_error = false;
     InternAtoms(dpy);
     ChooseFormat(dpy);
     XSetWindowAttributes attrs{};
@@ -364,8 +351,8 @@ static void X11Shutdown(void) {
     QueueCommand(std::move(quit));
     bool ended;
     {
-        // The display thread may be waiting for a window's pixel lock that a framework thread
-        // holds while the process ends; do not hang the exit on it.
+        // The display thread may be inside the layer (an Input call waiting for a lock that a
+        // framework thread holds while the process ends); do not hang the exit on it.
         std::unique_lock<std::mutex> lk(g_x11.lock);
         ended = g_x11.done_cv.wait_for(lk, std::chrono::milliseconds(2000), [] { return g_x11.thread_done; });
     }
@@ -387,18 +374,17 @@ static void X11Shutdown(void) {
         Complete(cmd, 1);
     }
     if (g_x11.read.active) FinishRead(false);
-    if (!g_x11.io_error) {
-        for (int i = 0; i < X11_MAX_WINDOWS; i++) {
-            X11Window& w = g_x11.windows[i];
-            if (!w.in_use) continue;
-            if (w.ic) XDestroyIC(w.ic);
-            XDestroyWindow(g_x11.dpy, w.xid);
-            w = X11Window{};
-            X11PublishNative(i, 0);
-        }
-        if (g_x11.im) XCloseIM(g_x11.im);
-        XCloseDisplay(g_x11.dpy);
+    for (int i = 1; i < X11_MAX_WINDOWS; i++) ReleaseBacking(i, 0, true);
+    for (int i = 0; i < X11_MAX_WINDOWS; i++) {
+        X11Window& w = g_x11.windows[i];
+        if (!w.in_use) continue;
+        if (w.ic) XDestroyIC(w.ic);
+        XDestroyWindow(g_x11.dpy, w.xid);
+        w = X11Window{};
+        X11PublishNative(i, 0);
     }
+    if (g_x11.im) XCloseIM(g_x11.im);
+    XCloseDisplay(g_x11.dpy);
     g_x11.by_xid.clear();
     g_x11.im = nullptr;
     g_x11.dpy = nullptr;
@@ -416,12 +402,13 @@ static std::string TitleUtf8(const char16_t* title) {
 }
 
 static int X11CreateWindow(WindowId window, const PlatRect* outer, const char16_t* title, uint32_t flags,
-                           WindowId owner, const char* class_name) {
+                           WindowId owner, const char* class_name, uint32_t background) {
     Command cmd;
     cmd.type = CMD_CREATE;
     cmd.window = window;
     cmd.rect = *outer;
     cmd.flags = flags;
+    cmd.color = background;
     cmd.owner = owner;
     cmd.text = TitleUtf8(title);
     cmd.text.push_back('\0');
@@ -458,32 +445,17 @@ static void X11SetTitle(WindowId window, const char16_t* title) {
     QueueCommand(std::move(cmd));
 }
 
-static void X11Present(WindowId window, const PlatRect* rect) {
-    if (rect) AddDamage(window, *rect);
-}
-
-// The display thread reads the layer's current surface under the window's pixel lock each
-// time it presents, so a replaced surface needs nothing here.
-static void X11SetSurface(WindowId, Surface*) {}
-
 static void X11GetScreen(ScreenInfo* info) {
     std::lock_guard<std::mutex> guard(g_x11.lock);
     *info = g_x11.screen_info;
 }
 
 static void X11AcceptDrops(WindowId window, int accept) {
-    WindowId top = PlatGetTopLevel(window);
-    if (!top) return;
-    // Any window of a top-level window that accepts files makes the whole native window a
-    // drop target; the layer finds the accepting window under the drop point.
-    if (!accept && top != window) return;
-    QueueWindowCommand(CMD_ACCEPT_DROPS, top, nullptr, accept);
+    QueueWindowCommand(CMD_ACCEPT_DROPS, window, nullptr, accept);
 }
 
 static void X11Flush(void) { WakeDisplayThread(); }
 
-void* X11AllocPixels(size_t bytes, void** token);
-void X11FreePixels(void* pixels, void* token);
 int X11SetClipboard(const int* formats, const uint8_t* const* data, const size_t* sizes, int count);
 uint8_t* X11GetClipboard(int format, size_t* size);
 
@@ -498,10 +470,7 @@ static const Backend g_x11_backend = {
     X11SetTitle,
     X11RaiseWindow,
     X11Present,
-    X11SetSurface,
     X11GetScreen,
-    X11AllocPixels,
-    X11FreePixels,
     X11SetClipboard,
     X11GetClipboard,
     X11AcceptDrops,

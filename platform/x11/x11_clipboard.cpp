@@ -5,6 +5,7 @@
 // INCR pieces and may carry another type than the one asked for. Text on the layer's side
 // is terminated like the layer's own clipboard text (the terminator counted in the size).
 #include "x11_internal.h"
+#include "../clipboard.h"
 #include "../text.h"
 
 #include <X11/Xatom.h>
@@ -186,9 +187,14 @@ int X11SetClipboard(const int* formats, const uint8_t* const* data, const size_t
         g_x11.clip_owned = true;
         g_clip_generation++;
     }
+    // Other clients may ask for the text as soon as this returns: wait until the server
+    // names us the owner (bounded; a slow display thread still takes it in order).
     Command cmd;
     cmd.type = CMD_OWN_CLIPBOARD;
+    auto completion = std::make_shared<Completion>();
+    cmd.completion = completion;
     QueueCommand(std::move(cmd));
+    WaitCompletion(completion, 3000, nullptr);
     return 0;
 }
 
@@ -430,7 +436,7 @@ void CheckReadTimeout(void) {
     for (size_t i = 0; i < g_x11.incr_sends.size();) {
         if (now - g_x11.incr_sends[i].started_ms > INCR_SEND_TIMEOUT_MS) {
             // The requestor stopped taking pieces (or went away).
-            if (!g_x11.io_error) XSelectInput(g_x11.dpy, g_x11.incr_sends[i].requestor, NoEventMask);
+            XSelectInput(g_x11.dpy, g_x11.incr_sends[i].requestor, NoEventMask);
             g_x11.incr_sends.erase(g_x11.incr_sends.begin() + (long)i);
         } else {
             i++;

@@ -6,7 +6,6 @@
 #include "../backend.h"
 #include "x11_backend.h"
 #include "../plat_types.h"
-#include "platform/window/window_core.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -21,18 +20,32 @@
 #include <unordered_map>
 #include <vector>
 
-enum { X11_MAX_WINDOWS = 4096 };
+enum { X11_MAX_WINDOWS = BACKEND_MAX_WINDOWS };
 
 // Events every native window listens to.
 const long X11_EVENT_MASK = ExposureMask | KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask |
                             PointerMotionMask | StructureNotifyMask | FocusChangeMask;
 
-// A shared-memory pixel block (the token of alloc_pixels). The display thread attaches it
-// to the server the first time it presents from it.
+// A shared-memory pixel block. The display thread attaches it to the server the first time
+// it presents from it, and detaches and deletes it when it is no longer used.
 struct ShmBlock {
     XShmSegmentInfo info;
     size_t bytes;
     bool attached;            // display thread only
+};
+
+// The pixels a window last presented: the backend's own copy, which the display thread puts
+// on screen (and repaints uncovered parts from) without the layer or its locks. A framework
+// thread copies into it in present; the display thread holds the lock while the server
+// reads it, so a frame never shows half copied.
+struct Backing {
+    std::mutex lock;
+    WindowId id = 0;
+    uint8_t* pixels = nullptr;
+    int width = 0;
+    int height = 0;
+    int stride = 0;
+    ShmBlock* block = nullptr;  // the segment holding the pixels, or null for ordinary memory
 };
 
 // Completion of a command a framework thread waits for (bounded).
@@ -64,12 +77,17 @@ struct Command {
     WindowId window = 0;
     PlatRect rect{};
     int arg = 0;
+    uint32_t color = 0;        // background of a new window (0x00RRGGBB)
     uint32_t flags = 0;
     WindowId owner = 0;
     std::string text;          // title (UTF-8) or class name
     ShmBlock* block = nullptr;
     std::shared_ptr<Completion> completion;
 };
+
+// Configure requests of one window whose echoes are still recognised as ours: enough for an
+// animation's burst of moves that the window manager answers late.
+enum { X11_REQUESTS_KEPT = 32 };
 
 // Display-thread view of one native window, indexed by the layer's window slot.
 struct X11Window {
@@ -81,11 +99,13 @@ struct X11Window {
     bool popup;
     bool mapped;
     bool drops;                // XdndAware set
-    PlatRect requested[8];     // positions asked for and not yet confirmed by the server
-    uint32_t requested_ms[8];  // when each was asked for
+    bool fixed_size;           // equal minimum and maximum size hints
+    PlatRect requested[X11_REQUESTS_KEPT];  // the last rectangles asked for, newest last (== asked)
     int requested_count;
     PlatRect asked;            // the rectangle the layer asked for last
-    bool insist;               // until the first placement after mapping has been checked
+    unsigned long asked_serial;  // request number of the last configure request
+    int insist;                // times the asked rectangle may still be asked again against the manager
+    int size_undos;            // times a size of the server's own may still be undone
 };
 
 // A selection transfer in progress (INCR) to another client.
@@ -153,10 +173,12 @@ struct X11State {
     std::vector<int> clip_formats;
     std::vector<std::vector<uint8_t>> clip_data;
 
+    // Each under its own lock.
+    Backing backing[X11_MAX_WINDOWS];
+
     // Display thread only.
     X11Window windows[X11_MAX_WINDOWS];
     std::unordered_map<Window, int> by_xid;
-    bool io_error = false;
     Time last_time = CurrentTime;
     std::vector<IncrSend> incr_sends;
     SelectionRead read{};
@@ -179,6 +201,8 @@ extern X11Atoms g_atoms;
 
 // x11_backend.cpp
 void QueueCommand(Command&& cmd);
+// Waits at most timeout_ms for a queued command; its result, or -1 on timeout.
+int WaitCompletion(const std::shared_ptr<Completion>& c, int timeout_ms, bool* timed_out);
 void WakeDisplayThread(void);
 uint32_t X11NowMs(void);
 int X11WindowSlot(Window xid);          // -1 when the window is not ours (any more)
@@ -197,6 +221,12 @@ void FlushDamage(void);
 void AddDamage(WindowId window, const PlatRect& rect);
 void DetachBlock(ShmBlock* block);
 bool ProbeShm(void);
+// The server pixel value of a 0x00RRGGBB colour.
+unsigned long X11PixelOf(uint32_t rgb);
+// Copies the view's rect into the window's backing (framework threads, in present).
+void X11Present(WindowId window, const PixelView* view, const PlatRect* rect);
+// Frees a window's backing; on the display thread the segment is detached at once.
+void ReleaseBacking(int slot, WindowId window, bool display_thread);
 
 // x11_input.cpp
 void SetupInputMethod(void);

@@ -1,10 +1,10 @@
-// Putting window pixels on screen. Window surfaces live in MIT-SHM segments when the server
-// offers them, so a present sends only the damaged rectangle's coordinates (XShmPutImage)
-// and no pixels; otherwise XPutImage copies the rectangle. Damage from the layer and from
-// Expose events collects per window and the display thread presents it from the window's
-// own pixels, holding the window's pixel lock while the server reads them.
+// Putting window pixels on screen. Each window's last presented pixels live in a backing
+// copy the backend owns: in an MIT-SHM segment when the server offers them, so that a present
+// sends only the damaged rectangle's coordinates (XShmPutImage), otherwise in ordinary memory
+// that XPutImage copies. A present copies the damaged rectangle from the layer's pixels into
+// the backing while the layer holds them locked; damage from presents and from Expose events
+// collects per window, and the display thread puts it on screen from the backing.
 #include "x11_internal.h"
-#include "platform/window/window_core.h"
 
 #include <stdlib.h>
 #include <string.h>
@@ -14,7 +14,7 @@
 static bool g_damage_listed[X11_MAX_WINDOWS];
 
 void AddDamage(WindowId window, const PlatRect& rect) {
-    int slot = WindowIndex(window);
+    int slot = BackendWindowSlot(window);
     if (slot <= 0 || slot >= X11_MAX_WINDOWS || RectIsEmpty(rect)) return;
     bool wake;
     {
@@ -43,7 +43,7 @@ static int ProbeErrorHandler(Display*, XErrorEvent*) {
     return 0;
 }
 
-// Allocates a segment the way alloc_pixels does (marked for removal at once, so that it
+// Allocates a segment the way backings are made (marked for removal at once, so that it
 // never outlives the process) and checks that the server can attach it: a server on
 // another machine, or in another IPC namespace, offers the extension but cannot.
 bool ProbeShm(void) {
@@ -74,13 +74,14 @@ bool ProbeShm(void) {
     return ok;
 }
 
-void* X11AllocPixels(size_t bytes, void** token) {
+// A segment for a backing, marked for removal at once: it goes when both we and the server
+// have detached, even if the process ends abruptly. Null when the server cannot share.
+static uint8_t* AllocShared(size_t bytes, ShmBlock** out) {
+    *out = nullptr;
     if (!g_x11.shm || bytes == 0) return nullptr;
     int id = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
     if (id < 0) return nullptr;
     void* addr = shmat(id, nullptr, 0);
-    // Marked for removal now: the segment goes when both we and the server have detached,
-    // even if the process ends abruptly.
     shmctl(id, IPC_RMID, nullptr);
     if (addr == (void*)-1) return nullptr;
     ShmBlock* block = new ShmBlock{};
@@ -88,43 +89,99 @@ void* X11AllocPixels(size_t bytes, void** token) {
     block->info.shmaddr = (char*)addr;
     block->info.readOnly = True;
     block->bytes = bytes;
-    *token = block;
-    return addr;
+    *out = block;
+    return (uint8_t*)addr;
 }
 
-void X11FreePixels(void* pixels, void* token) {
-    // Our mapping goes at once; the server keeps its own until the display thread detaches
-    // it, so a put still in flight reads valid memory.
-    if (pixels) shmdt(pixels);
-    ShmBlock* block = (ShmBlock*)token;
-    if (!block) return;
-    Command cmd;
-    cmd.type = CMD_SHM_DETACH;
-    cmd.block = block;
-    QueueCommand(std::move(cmd));
+// Our mapping goes at once; the server keeps its own until the display thread detaches it,
+// so a put still in flight reads valid memory.
+static void FreeBackingMemory(Backing& b, bool display_thread) {
+    if (b.block) {
+        shmdt(b.pixels);
+        if (display_thread) {
+            DetachBlock(b.block);
+        } else {
+            Command cmd;
+            cmd.type = CMD_SHM_DETACH;
+            cmd.block = b.block;
+            QueueCommand(std::move(cmd));
+        }
+    } else {
+        free(b.pixels);
+    }
+    b.pixels = nullptr;
+    b.block = nullptr;
+    b.width = b.height = b.stride = 0;
+}
+
+void ReleaseBacking(int slot, WindowId window, bool display_thread) {
+    Backing& b = g_x11.backing[slot];
+    std::lock_guard<std::mutex> guard(b.lock);
+    if (window && b.id != window) return;
+    FreeBackingMemory(b, display_thread);
+    b.id = 0;
+}
+
+// Gives the backing the view's size (called with its lock held). false without memory.
+static bool SizeBacking(Backing& b, WindowId window, int width, int height) {
+    FreeBackingMemory(b, false);
+    b.id = 0;
+    size_t stride = (size_t)width * 4, bytes = stride * (size_t)height;
+    ShmBlock* block = nullptr;
+    uint8_t* pixels = AllocShared(bytes, &block);
+    if (!pixels) pixels = (uint8_t*)malloc(bytes);
+    if (!pixels) return false;
+    b.id = window;
+    b.pixels = pixels;
+    b.block = block;
+    b.width = width;
+    b.height = height;
+    b.stride = (int)stride;
+    return true;
+}
+
+void X11Present(WindowId window, const PixelView* view, const PlatRect* rect) {
+    int slot = BackendWindowSlot(window);
+    if (slot <= 0 || slot >= X11_MAX_WINDOWS || !view || !rect) return;
+    PlatRect r = RectIntersect(*rect, PlatRect{0, 0, view->width, view->height});
+    if (RectIsEmpty(r)) return;
+    {
+        Backing& b = g_x11.backing[slot];
+        std::lock_guard<std::mutex> guard(b.lock);
+        if (b.id != window || b.width != view->width || b.height != view->height) {
+            // A new or resized window: the backing starts as a copy of all its pixels.
+            if (!SizeBacking(b, window, view->width, view->height)) return;
+            r = PlatRect{0, 0, view->width, view->height};
+        }
+        size_t row_bytes = (size_t)RectWidth(r) * 4;
+        for (int y = r.top; y < r.bottom; y++)
+            memcpy(b.pixels + (size_t)y * b.stride + (size_t)r.left * 4,
+                   view->pixels + (size_t)y * view->stride + (size_t)r.left * 4, row_bytes);
+    }
+    AddDamage(window, r);
 }
 
 void DetachBlock(ShmBlock* block) {
     if (!block) return;
-    if (block->attached && !g_x11.io_error) XShmDetach(g_x11.dpy, &block->info);
+    if (block->attached) XShmDetach(g_x11.dpy, &block->info);
     delete block;
 }
 
 // ---- Presenting --------------------------------------------------------------------------
 
-static void InitImage(XImage* img, const Surface* s) {
+static void InitImage(XImage* img, const Backing& s) {
     memset(img, 0, sizeof *img);
-    img->width = s->width;
-    img->height = s->height;
+    img->width = s.width;
+    img->height = s.height;
     img->format = ZPixmap;
-    img->data = (char*)s->pixels;
+    img->data = (char*)s.pixels;
     const uint16_t probe = 1;
     img->byte_order = *(const uint8_t*)&probe ? LSBFirst : MSBFirst;
     img->bitmap_unit = 32;
     img->bitmap_bit_order = img->byte_order;
     img->bitmap_pad = 32;
     img->depth = g_x11.depth;
-    img->bytes_per_line = s->stride;
+    img->bytes_per_line = s.stride;
     img->bits_per_pixel = 32;
     img->red_mask = 0xFF0000;
     img->green_mask = 0x00FF00;
@@ -141,8 +198,15 @@ static unsigned long ScaleToMask(uint32_t value8, unsigned long mask) {
     return (v << shift) & mask;
 }
 
+unsigned long X11PixelOf(uint32_t rgb) {
+    if (g_x11.direct_format) return rgb & 0xFFFFFFu;
+    Visual* v = g_x11.visual;
+    return ScaleToMask((rgb >> 16) & 0xFF, v->red_mask) | ScaleToMask((rgb >> 8) & 0xFF, v->green_mask) |
+           ScaleToMask(rgb & 0xFF, v->blue_mask);
+}
+
 // Screens whose pixels are not 0x00RRGGBB words (16-bit ones, say): convert the rectangle.
-static void PutConverted(Window xid, const Surface* s, const PlatRect& r) {
+static void PutConverted(Window xid, const Backing& s, const PlatRect& r) {
     int w = RectWidth(r), h = RectHeight(r);
     XImage* img = XCreateImage(g_x11.dpy, g_x11.visual, (unsigned)g_x11.depth, ZPixmap, 0, nullptr, (unsigned)w,
                                (unsigned)h, 32, 0);
@@ -152,15 +216,9 @@ static void PutConverted(Window xid, const Surface* s, const PlatRect& r) {
         XDestroyImage(img);
         return;
     }
-    Visual* v = g_x11.visual;
     for (int y = 0; y < h; y++) {
-        const uint32_t* row = (const uint32_t*)SurfaceRow(s, r.top + y) + r.left;
-        for (int x = 0; x < w; x++) {
-            uint32_t c = row[x];
-            unsigned long p = ScaleToMask((c >> 16) & 0xFF, v->red_mask) | ScaleToMask((c >> 8) & 0xFF, v->green_mask) |
-                              ScaleToMask(c & 0xFF, v->blue_mask);
-            XPutPixel(img, x, y, p);
-        }
+        const uint32_t* row = (const uint32_t*)(s.pixels + (size_t)(r.top + y) * s.stride) + r.left;
+        for (int x = 0; x < w; x++) XPutPixel(img, x, y, X11PixelOf(row[x]));
     }
     XPutImage(g_x11.dpy, xid, DefaultGC(g_x11.dpy, g_x11.screen), img, 0, 0, r.left, r.top, (unsigned)w, (unsigned)h);
     XDestroyImage(img);
@@ -168,20 +226,16 @@ static void PutConverted(Window xid, const Surface* s, const PlatRect& r) {
 
 // Returns true when the put still has to be waited for (XPutImage: the server has the
 // bytes but may not have drawn them yet).
+// Returns true when the put still has to be waited for (XPutImage: the server has the
+// bytes but may not have drawn them yet).
 static bool PresentSlot(int slot, WindowId id, PlatRect rect, bool force_put) {
     X11Window& w = g_x11.windows[slot];
-    if (!w.in_use || w.id != id || g_x11.io_error) return false;
+    if (!w.in_use || w.id != id) return false;
     Display* dpy = g_x11.dpy;
-    // The layer replaces and frees a window's surface only under this lock.
-    std::lock_guard<std::mutex> pixels(PixelLock(slot));
-    Surface* s = nullptr;
-    {
-        std::lock_guard<std::mutex> guard(g_table_lock);
-        WindowRecord* rec = LookupWindow(id);
-        if (rec) s = rec->surface;
-    }
-    if (!s || s->bits != 32) return false;
-    rect = RectIntersect(rect, PlatRect{0, 0, s->width, s->height});
+    Backing& s = g_x11.backing[slot];
+    std::lock_guard<std::mutex> guard(s.lock);
+    if (s.id != id || !s.pixels) return false;   // nothing presented yet: the background shows
+    rect = RectIntersect(rect, PlatRect{0, 0, s.width, s.height});
     if (RectIsEmpty(rect)) return false;
     unsigned rw = (unsigned)RectWidth(rect), rh = (unsigned)RectHeight(rect);
     GC gc = DefaultGC(dpy, g_x11.screen);
@@ -191,16 +245,15 @@ static bool PresentSlot(int slot, WindowId id, PlatRect rect, bool force_put) {
     }
     XImage img;
     InitImage(&img, s);
-    ShmBlock* block = (ShmBlock*)s->backend_token;
-    if (s->shared && block && g_x11.shm && !force_put) {
-        if (!block->attached) {
-            XShmAttach(dpy, &block->info);
-            block->attached = true;
+    if (s.block && !force_put) {
+        if (!s.block->attached) {
+            XShmAttach(dpy, &s.block->info);
+            s.block->attached = true;
         }
-        img.obdata = (char*)&block->info;
+        img.obdata = (char*)&s.block->info;
         XShmPutImage(dpy, w.xid, gc, &img, rect.left, rect.top, rect.left, rect.top, rw, rh, False);
-        // The server reads the segment when it runs the request: wait for that before the
-        // layer may draw into these pixels again, so a frame is never shown half drawn.
+        // The server reads the segment when it runs the request: wait for that before a
+        // present may copy into the backing again, so a frame is never shown half copied.
         XSync(dpy, False);
         return false;
     }
@@ -232,10 +285,8 @@ void FlushDamage(void) {
     bool unsynced = false;
     for (const Item& it : items) unsynced |= PresentSlot(it.slot, it.id, it.rect, force);
     // Done means the server has drawn the pixels (X11WaitPresented reports this).
-    if (!g_x11.io_error) {
-        if (unsynced) XSync(g_x11.dpy, False);
-        else XFlush(g_x11.dpy);
-    }
+    if (unsynced) XSync(g_x11.dpy, False);
+    else XFlush(g_x11.dpy);
     std::lock_guard<std::mutex> guard(g_x11.lock);
     if (g_x11.presents_done < queued) g_x11.presents_done = queued;
     g_x11.presented_cv.notify_all();

@@ -1,7 +1,9 @@
 // Native windows on the display thread: creation with the hints that make the window
 // manager leave them undecorated and exactly where the layer put them, moves, showing,
-// titles, raising, and the window manager's own moves reported back to the layer. Also
-// the screen facts (size, work area, bits per pixel).
+// titles, raising, and the window manager's own moves reported back to the layer. The
+// layer's rectangle is what counts: echoes of our own earlier requests are recognised and
+// dropped, and a placement of the manager's after a request of ours is overruled once.
+// Also the screen facts (size, work area, bits per pixel).
 #include "x11_internal.h"
 #include "platform/window/input.h"
 
@@ -10,7 +12,7 @@
 #include <unistd.h>
 
 static int SlotOf(WindowId window) {
-    int slot = WindowIndex(window);
+    int slot = BackendWindowSlot(window);
     if (slot <= 0 || slot >= X11_MAX_WINDOWS) return -1;
     X11Window& w = g_x11.windows[slot];
     if (!w.in_use || w.id != window) return -1;
@@ -67,8 +69,10 @@ static void SetTitle(Window xid, const std::string& title) {
 }
 
 // Size hints with a user-given position and size, so that the window manager places the
-// window where the layer asked instead of finding a place of its own.
-static void SetPlacementHints(Window xid, const PlatRect& r) {
+// window where the layer asked instead of finding a place of its own. A window the user may
+// not resize gets its size as both minimum and maximum, which also keeps the manager from
+// maximising it.
+static void SetPlacementHints(const X11Window& w, const PlatRect& r) {
     XSizeHints hints{};
     hints.flags = USPosition | PPosition | USSize | PSize | PWinGravity;
     hints.x = r.left;
@@ -76,12 +80,42 @@ static void SetPlacementHints(Window xid, const PlatRect& r) {
     hints.width = RectWidth(r) > 0 ? RectWidth(r) : 1;
     hints.height = RectHeight(r) > 0 ? RectHeight(r) : 1;
     hints.win_gravity = NorthWestGravity;
-    XSetWMNormalHints(g_x11.dpy, xid, &hints);
+    if (w.fixed_size) {
+        hints.flags |= PMinSize | PMaxSize;
+        hints.min_width = hints.max_width = hints.width;
+        hints.min_height = hints.max_height = hints.height;
+    }
+    XSetWMNormalHints(g_x11.dpy, w.xid, &hints);
+}
+
+// Times the layer's rectangle is asked again after the window manager put the window
+// elsewhere; a manager that insists beyond that has the last word on the position.
+enum { INSIST_TIMES = 1 };
+// Times a size the server gives the window on its own is undone before the next request of
+// the layer: a manager that keeps forcing a size must not make us fight it for ever. The
+// area beyond the layer's pixels then shows the window's background.
+enum { SIZE_UNDO_TIMES = 3 };
+
+// The rectangle as the server holds it: at least one pixel wide and high.
+static PlatRect ServerRect(const PlatRect& r) {
+    return PlatRect{r.left, r.top, r.left + (RectWidth(r) > 0 ? RectWidth(r) : 1),
+                    r.top + (RectHeight(r) > 0 ? RectHeight(r) : 1)};
+}
+
+// Makes r the rectangle the window should have, remembering the ones before it: their
+// echoes may still come.
+static void Remember(X11Window& w, const PlatRect& r) {
+    if (w.requested_count == X11_REQUESTS_KEPT) {
+        memmove(w.requested, w.requested + 1, (X11_REQUESTS_KEPT - 1) * sizeof(PlatRect));
+        w.requested_count = X11_REQUESTS_KEPT - 1;
+    }
+    w.requested[w.requested_count++] = r;
+    w.asked = r;
 }
 
 static void CreateNativeWindow(const Command& cmd) {
     Display* dpy = g_x11.dpy;
-    int slot = WindowIndex(cmd.window);
+    int slot = BackendWindowSlot(cmd.window);
     if (slot <= 0 || slot >= X11_MAX_WINDOWS) return;
     X11Window& w = g_x11.windows[slot];
     if (w.in_use) {
@@ -99,9 +133,9 @@ static void CreateNativeWindow(const Command& cmd) {
     int height = RectHeight(cmd.rect) > 0 ? RectHeight(cmd.rect) : 1;
 
     XSetWindowAttributes attrs{};
-    // No background: the server leaves exposed areas alone until we put the pixels there,
-    // which avoids a flash of colour before each repaint.
-    attrs.background_pixmap = None;
+    // The class background: what the server shows of the window before the first present and
+    // in area it uncovers before the pixels are put there, so nothing stale is ever visible.
+    attrs.background_pixel = X11PixelOf(cmd.color);
     attrs.border_pixel = 0;
     attrs.bit_gravity = NorthWestGravity;
     attrs.override_redirect = popup ? True : False;
@@ -109,7 +143,7 @@ static void CreateNativeWindow(const Command& cmd) {
     attrs.event_mask = X11_EVENT_MASK;
     Window xid = XCreateWindow(dpy, g_x11.root, cmd.rect.left, cmd.rect.top, (unsigned)width, (unsigned)height, 0,
                                g_x11.depth, InputOutput, g_x11.visual,
-                               CWBackPixmap | CWBorderPixel | CWBitGravity | CWOverrideRedirect | CWColormap |
+                               CWBackPixel | CWBorderPixel | CWBitGravity | CWOverrideRedirect | CWColormap |
                                    CWEventMask,
                                &attrs);
     if (!xid) return;
@@ -118,8 +152,10 @@ static void CreateNativeWindow(const Command& cmd) {
     w.xid = xid;
     w.parent = g_x11.root;
     w.popup = popup;
-    w.asked = cmd.rect;
-    w.insist = !popup;
+    w.fixed_size = !popup && (cmd.flags & NATIVE_FIXED_SIZE) != 0;
+    Remember(w, ServerRect(cmd.rect));
+    w.insist = popup ? 0 : INSIST_TIMES;
+    w.size_undos = popup ? 0 : SIZE_UNDO_TIMES;
     g_x11.by_xid[xid] = slot;
 
     SetTitle(xid, title);
@@ -127,7 +163,7 @@ static void CreateNativeWindow(const Command& cmd) {
     class_hint.res_name = (char*)class_name;
     class_hint.res_class = (char*)class_name;
     XSetClassHint(dpy, xid, &class_hint);
-    SetPlacementHints(xid, cmd.rect);
+    SetPlacementHints(w, cmd.rect);
 
     XWMHints wm_hints{};
     wm_hints.flags = InputHint | StateHint;
@@ -160,6 +196,7 @@ static void DestroyNativeWindow(int slot) {
     g_x11.by_xid.erase(w.xid);
     XDestroyWindow(g_x11.dpy, w.xid);
     if (g_x11.drop.window == w.id) g_x11.drop = DropState{};
+    ReleaseBacking(slot, w.id, true);
     w = X11Window{};
     X11PublishNative(slot, 0);
     // Pending damage of the slot belongs to the gone window.
@@ -167,20 +204,24 @@ static void DestroyNativeWindow(int slot) {
     g_x11.damage_id[slot] = 0;
 }
 
-static void MoveNativeWindow(int slot, const PlatRect& r) {
+// Asks the server for the rectangle.
+static void RequestRect(int slot, const PlatRect& rect) {
     X11Window& w = g_x11.windows[slot];
-    int width = RectWidth(r) > 0 ? RectWidth(r) : 1;
-    int height = RectHeight(r) > 0 ? RectHeight(r) : 1;
-    if (w.requested_count == 8) {
-        memmove(w.requested, w.requested + 1, 7 * sizeof(PlatRect));
-        memmove(w.requested_ms, w.requested_ms + 1, 7 * sizeof(uint32_t));
-        w.requested_count = 7;
-    }
-    w.requested[w.requested_count] = r;
-    w.requested_ms[w.requested_count++] = X11NowMs();
-    w.asked = r;
-    if (!w.popup) SetPlacementHints(w.xid, r);
-    XMoveResizeWindow(g_x11.dpy, w.xid, r.left, r.top, (unsigned)width, (unsigned)height);
+    PlatRect r = ServerRect(rect);
+    Remember(w, r);
+    if (!w.popup) SetPlacementHints(w, r);
+    w.asked_serial = NextRequest(g_x11.dpy);
+    XMoveResizeWindow(g_x11.dpy, w.xid, r.left, r.top, (unsigned)RectWidth(r), (unsigned)RectHeight(r));
+}
+
+// The layer moved or resized the window: that rectangle is what counts from now on, even
+// where the manager places the window otherwise once more.
+static void MoveNativeWindow(int slot, const PlatRect& r) {
+    RequestRect(slot, r);
+    X11Window& w = g_x11.windows[slot];
+    if (w.popup) return;
+    w.insist = INSIST_TIMES;
+    w.size_undos = SIZE_UNDO_TIMES;
 }
 
 // Raises and gives the focus: the window manager is asked politely (_NET_ACTIVE_WINDOW from
@@ -248,21 +289,52 @@ void RunWindowCommand(const Command& cmd) {
     }
 }
 
+// True when the layer has queued a move of the window that the display thread has not run
+// yet: what the server says now is older than the layer's rectangle.
+static bool MovePending(WindowId window) {
+    std::lock_guard<std::mutex> guard(g_x11.lock);
+    for (const Command& cmd : g_x11.commands)
+        if (cmd.type == CMD_MOVE && cmd.window == window) return true;
+    return false;
+}
+
+static bool SameRect(const PlatRect& a, const PlatRect& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
 // A program places its windows exactly, partly off the screen if it asks so (a picture
-// taller than the screen below its caption). Some window managers push a new window that
-// does not fit back onto the screen when they map it, yet honour a move the client asks for
-// afterwards: so the first placement after mapping is checked once, and the position the
-// layer asked for is asked again when the manager put the window elsewhere.
-static bool InsistOnPlacement(int slot, int x, int y) {
+// taller than the screen below its caption). Some window managers push a window that does
+// not fit back onto the screen when they map or resize it, yet honour the same request
+// asked again: so a placement of the manager's that differs from the layer's rectangle
+// after a request of ours is overruled once. Beyond that, a new position is the manager's
+// (or the user's through it) and goes to the layer; a new size is undone, because the
+// layer's pixels and its frame follow the layer's size only.
+static void PlacementNews(int slot, const PlatRect& now) {
     X11Window& w = g_x11.windows[slot];
-    if (!w.insist || !w.mapped) return false;
-    w.insist = false;
-    if (x == w.asked.left && y == w.asked.top) return false;
-    PlatRect asked = w.asked;
-    MoveNativeWindow(slot, asked);
-    // The layer may have heard of the manager's position already: set it right.
-    InputMoved(w.id, asked.left, asked.top);
-    return true;
+    if (MovePending(w.id)) return;   // the layer has decided anew; its request is on its way
+    if (SameRect(now, w.asked)) {
+        w.insist = 0;
+        return;
+    }
+    // The echo of a request of ours that a later one has replaced: old news.
+    for (int i = 0; i < w.requested_count - 1; i++)
+        if (SameRect(now, w.requested[i])) return;
+    if (!w.mapped) return;
+    if (w.insist > 0) {
+        w.insist--;
+        RequestRect(slot, w.asked);
+        return;
+    }
+    bool moved = now.left != w.asked.left || now.top != w.asked.top;
+    bool sized = RectWidth(now) != RectWidth(w.asked) || RectHeight(now) != RectHeight(w.asked);
+    PlatRect keep = RectOffset(w.asked, now.left - w.asked.left, now.top - w.asked.top);
+    if (sized && w.size_undos > 0) {
+        w.size_undos--;
+        RequestRect(slot, keep);
+    } else {
+        Remember(w, keep);
+    }
+    if (moved) InputMoved(w.id, now.left, now.top);
 }
 
 void HandleMapped(int slot) {
@@ -270,41 +342,20 @@ void HandleMapped(int slot) {
     w.mapped = true;
     int x, y;
     Window child;
-    if (XTranslateCoordinates(g_x11.dpy, w.xid, g_x11.root, 0, 0, &x, &y, &child)) InsistOnPlacement(slot, x, y);
+    if (XTranslateCoordinates(g_x11.dpy, w.xid, g_x11.root, 0, 0, &x, &y, &child))
+        PlacementNews(slot, RectOffset(w.asked, x - w.asked.left, y - w.asked.top));
 }
 
-// A window changed place. Positions the layer asked for are confirmed silently; any other
-// position is the window manager's doing (or the user's through it) and goes to the layer.
+// A window changed place or size. Events the server made before it ran our last configure
+// request report what that request replaces; later ones are checked against the requests.
 void HandleConfigure(int slot, const XConfigureEvent& ev) {
     X11Window& w = g_x11.windows[slot];
+    if (ev.serial < w.asked_serial) return;
     int x = ev.x, y = ev.y;
     if (!ev.send_event && w.parent != g_x11.root) {
         // A real event from inside the manager's frame: ask the server where we are.
         Window child;
         if (!XTranslateCoordinates(g_x11.dpy, w.xid, g_x11.root, 0, 0, &x, &y, &child)) return;
     }
-    if (InsistOnPlacement(slot, x, y)) return;
-    // Requests the server never confirmed (a manager that placed the window elsewhere)
-    // stop counting after a second.
-    uint32_t now = X11NowMs();
-    int keep = 0;
-    for (int i = 0; i < w.requested_count; i++) {
-        if (now - w.requested_ms[i] > 1000) continue;
-        w.requested[keep] = w.requested[i];
-        w.requested_ms[keep++] = w.requested_ms[i];
-    }
-    w.requested_count = keep;
-    for (int i = w.requested_count - 1; i >= 0; i--) {
-        if (w.requested[i].left == x && w.requested[i].top == y) {
-            // This one and every older request are done.
-            int rest = w.requested_count - i - 1;
-            memmove(w.requested, w.requested + i + 1, (size_t)rest * sizeof(PlatRect));
-            memmove(w.requested_ms, w.requested_ms + i + 1, (size_t)rest * sizeof(uint32_t));
-            w.requested_count = rest;
-            return;
-        }
-    }
-    // While moves of our own are on their way, positions in between are stale news.
-    if (w.requested_count > 0) return;
-    InputMoved(w.id, x, y);
+    PlacementNews(slot, PlatRect{x, y, x + ev.width, y + ev.height});
 }

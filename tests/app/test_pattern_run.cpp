@@ -62,7 +62,7 @@ std::vector<uint32_t> RenderLine(const char* utf8, int* width, int* height) {
     PlatSize size = PlatGetTextExtent(dc, text, n);
     std::vector<uint32_t> out;
     Surface* s = nullptr;
-    if (PlatCreateSurface(&s, size.cx > 0 ? size.cx : 1, size.cy, 32, false) == 0) {
+    if (PlatCreateSurface(&s, size.cx > 0 ? size.cx : 1, size.cy, 32) == 0) {
         PlatSelectSurface(dc, s);
         PlatSetTextColor(dc, 0xFFFFFF);
         PlatSetBackColor(dc, 0x000000);

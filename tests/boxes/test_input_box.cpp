@@ -213,7 +213,7 @@ bool FirstLineShows(const char16_t* text) {
     int width = 0, height = 0;
     std::vector<uint32_t> screen = DriverClientPixels(text_windows[0].hwnd.load(), &width, &height);
     Surface* s = nullptr;
-    if (width <= 0 || height < 16 || PlatCreateSurface(&s, width, 16, 32, false) != 0) return false;
+    if (width <= 0 || height < 16 || PlatCreateSurface(&s, width, 16, 32) != 0) return false;
     DrawContext* dc = PlatCreateMemoryContext(s);
     PlatSelectFont(dc, PlatGetStockFont(STOCK_CONSOLE_FONT));
     PlatSetTextColor(dc, 0xFFFFFF);

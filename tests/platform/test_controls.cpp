@@ -3,6 +3,7 @@
 // dialog keyboard handling. The test thread types, clicks and reads back texts, selections,
 // the clipboard and the notifications the parent received.
 #include "platform/backend.h"
+#include "platform/clipboard.h"
 #include "platform/controls/controls.h"
 #include "platform/headless/driver.h"
 #include "platform/window/input.h"

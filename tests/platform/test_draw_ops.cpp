@@ -15,7 +15,7 @@ namespace {
 
 Surface* MakeSurface(int w, int h, int bits) {
     Surface* s = nullptr;
-    EXPECT_EQ(PlatCreateSurface(&s, w, h, bits, false), 0);
+    EXPECT_EQ(PlatCreateSurface(&s, w, h, bits), 0);
     return s;
 }
 
@@ -48,18 +48,19 @@ TEST(Surface, CreationLayoutAndFailures) {
     PlatDestroySurface(t);
 
     Surface* bad = (Surface*)1;
-    EXPECT_EQ(PlatCreateSurface(&bad, 0, 5, 32, false), 1);
+    EXPECT_EQ(PlatCreateSurface(&bad, 0, 5, 32), 1);
     EXPECT_EQ(bad, nullptr);
-    EXPECT_EQ(PlatCreateSurface(&bad, 5, -1, 32, false), 1);
-    EXPECT_EQ(PlatCreateSurface(&bad, 5, 5, 24, false), 1);
-    EXPECT_EQ(PlatCreateSurface(&bad, INT_MAX, INT_MAX, 32, false), 3);
-    EXPECT_EQ(PlatCreateSurface(&bad, INT_MAX - 1, 2, 8, false), 3);
-    EXPECT_EQ(PlatCreateSurface(&bad, 1000000, 1000000, 32, false), 3);
+    EXPECT_EQ(PlatCreateSurface(&bad, 5, -1, 32), 1);
+    EXPECT_EQ(PlatCreateSurface(&bad, 5, 5, 24), 1);
+    EXPECT_EQ(PlatCreateSurface(&bad, INT_MAX, INT_MAX, 32), 3);
+    EXPECT_EQ(PlatCreateSurface(&bad, INT_MAX - 1, 2, 8), 3);
+    EXPECT_EQ(PlatCreateSurface(&bad, 1000000, 1000000, 32), 3);
     EXPECT_EQ(bad, nullptr);
-    // A shared surface without a backend is ordinary memory.
+    // A surface made without a backend is ordinary memory, zero at creation.
     Surface* sh = nullptr;
-    ASSERT_EQ(PlatCreateSurface(&sh, 4, 4, 32, true), 0);
-    EXPECT_EQ(sh->shared, 0);
+    ASSERT_EQ(PlatCreateSurface(&sh, 4, 4, 32), 0);
+    for (int y = 0; y < 4; y++)
+        for (int x = 0; x < 4; x++) EXPECT_EQ(((const uint32_t*)SurfaceRow(sh, y))[x], 0u);
     PlatDestroySurface(sh);
     PlatDestroySurface(nullptr);
 }

@@ -17,7 +17,7 @@ namespace {
 
 Surface* MakeSurface(int w, int h, int bits) {
     Surface* s = nullptr;
-    EXPECT_EQ(PlatCreateSurface(&s, w, h, bits, false), 0);
+    EXPECT_EQ(PlatCreateSurface(&s, w, h, bits), 0);
     return s;
 }
 

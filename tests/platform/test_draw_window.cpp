@@ -134,7 +134,7 @@ TEST_F(WindowDraw, CopiesAndTextBetweenWindowsAndSurfaces) {
     Settle();
     DrawContext* dc = PlatGetWindowContext(w);
     Surface* s = nullptr;
-    ASSERT_EQ(PlatCreateSurface(&s, 2, 1, 32, false), 0);
+    ASSERT_EQ(PlatCreateSurface(&s, 2, 1, 32), 0);
     ((uint32_t*)s->pixels)[0] = 0xFF0000;
     ((uint32_t*)s->pixels)[1] = 0x0000FF;
     DrawContext* mem = PlatCreateMemoryContext(s);

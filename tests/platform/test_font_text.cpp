@@ -25,7 +25,7 @@ struct Canvas {
     Surface* surface = nullptr;
     DrawContext* dc = nullptr;
     Canvas(int w, int h, int bits = 32, uint32_t fill = 0x123456) {
-        EXPECT_EQ(PlatCreateSurface(&surface, w, h, bits, false), 0);
+        EXPECT_EQ(PlatCreateSurface(&surface, w, h, bits), 0);
         dc = PlatCreateMemoryContext(surface);
         PlatRect all{0, 0, w, h};
         PlatFillRect(dc, &all, fill);

@@ -62,7 +62,7 @@ static Reference CellReference(const char16_t* ch, int width, uint32_t fg, uint3
     r.height = glyph.height;
     r.pixels.assign((size_t)width * glyph.height, bg);
     Surface* s = nullptr;
-    if (PlatCreateSurface(&s, width, glyph.height, 32, false) != 0) return r;
+    if (PlatCreateSurface(&s, width, glyph.height, 32) != 0) return r;
     DrawContext* dc = PlatCreateMemoryContext(s);
     PlatRect all{0, 0, width, glyph.height};
     PlatFillRect(dc, &all, bg);

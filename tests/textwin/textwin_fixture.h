@@ -57,7 +57,7 @@ static Reference ReferenceText(const char16_t* text, uint32_t fg, uint32_t bg) {
     int count = Utf16Length(text);
     PlatSize size = PlatGetTextExtent(dc, text, count);
     Surface* s = nullptr;
-    if (PlatCreateSurface(&s, size.cx > 0 ? size.cx : 1, size.cy, 32, false) == 0) {
+    if (PlatCreateSurface(&s, size.cx > 0 ? size.cx : 1, size.cy, 32) == 0) {
         PlatSelectSurface(dc, s);
         PlatSetTextColor(dc, fg);
         PlatSetBackColor(dc, bg);
