@@ -164,7 +164,7 @@ static void PressGo(void) {
         code = PXK_ResizeImage(0, pW, pH);
     } else {
         code = PXK_CreateImage(0, "test_pattern", 0, 300, pW, pH, 100);
-        if (ImageZeroInUse()) PXK_SetStretchMode(4, 0);
+        if (ImageZeroInUse()) PXK_SetStretchMode(PXK_STRETCH_HALFTONE, 0);
     }
     PXK_Printf("%dWx%dH dots\n", pW, pH);
     PXK_Printf("%5.2fW\nx %5.2fH inch\n", inch_W, inch_H);

@@ -85,7 +85,8 @@ static bool OnControlKey(WindowId window, int key) {
 static void ToggleStretchMode(WindowId window) {
     const int index = PXK_FindImageByWindow(window);
     if (index < 0) return;
-    PXK_SetStretchMode(PXK_GetStretchMode(index) == 3 ? 4 : 3, index);
+    const int nearest = PXK_GetStretchMode(index) == PXK_STRETCH_NEAREST;
+    PXK_SetStretchMode(nearest ? PXK_STRETCH_HALFTONE : PXK_STRETCH_NEAREST, index);
 }
 
 static void OnKeyDown(WindowId window, uintptr_t key, intptr_t lparam) {
