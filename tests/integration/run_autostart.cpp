@@ -31,14 +31,7 @@ static intptr_t WorkerWindowProc(WindowId w, int msg, uintptr_t wparam, intptr_t
 void UserSetup(void) {
     WindowClassDesc d{"test_worker_window", WorkerWindowProc, 0, 0x00000000};
     PlatRegisterClass(&d);
-    WindowCreate c{};
-    c.class_name = "test_worker_window";
-    c.style = STYLE_CAPTION | STYLE_VISIBLE;
-    c.x = 100;
-    c.y = 100;
-    c.width = 200;
-    c.height = 150;
-    worker_window.store(PlatCreateWindow(&c));
+    worker_window.store(MakeTopWindow("test_worker_window", 100, 100, 200, 150));
     StartRequested.store(1);
 }
 

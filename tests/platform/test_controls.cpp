@@ -3,6 +3,7 @@
 // dialog keyboard handling. The test thread types, clicks and reads back texts, selections,
 // the clipboard and the notifications the parent received.
 #include "platform/backend.h"
+#include "support/top_window.h"
 #include "platform/clipboard.h"
 #include "platform/controls/controls.h"
 #include "platform/headless/driver.h"
@@ -74,15 +75,7 @@ WindowId MakeChild(WindowId parent, const char* cls, const char16_t* text, uint3
 void DialogThread() {
     WindowClassDesc desc{"ctl_test_dlg", DialogProc, CLASS_DBLCLKS, COLOR_BUTTON_FACE};
     PlatRegisterClass(&desc);
-    WindowCreate c{};
-    c.class_name = "ctl_test_dlg";
-    c.text = u"Controls";
-    c.style = STYLE_CAPTION | STYLE_SYSMENU;
-    c.x = 100;
-    c.y = 100;
-    c.width = 320;
-    c.height = 200;
-    WindowId dlg = PlatCreateWindow(&c);
+    WindowId dlg = MakeTopWindow("ctl_test_dlg", 100, 100, 320, 200, STYLE_CAPTION | STYLE_SYSMENU, u"Controls");
     g_edit1 = MakeChild(dlg, "EDIT", u"", STYLE_TABSTOP | STYLE_GROUP | EDIT_AUTOHSCROLL, EXSTYLE_CLIENTEDGE,
                         80, 10, 120, 24, ID_EDIT1);
     g_edit2 = MakeChild(dlg, "EDIT", u"second", STYLE_TABSTOP | STYLE_GROUP | EDIT_AUTOHSCROLL,

@@ -1,6 +1,7 @@
 // Popup menus of the layer: tracked on the owner's thread, chosen by click or keys, dismissed
 // by Esc or a press outside, drawn with check marks, greyed text, shortcuts and mnemonics.
 #include "platform/backend.h"
+#include "support/top_window.h"
 #include "platform/headless/driver.h"
 #include "platform/window/menu.h"
 #include "platform/window/window.h"
@@ -51,14 +52,7 @@ void StartTracking(MenuRun* run) {
             WindowClassDesc d{"test_menu_owner", OwnerProc, 0, 0x00FFFFFF};
             PlatRegisterClass(&d);
         });
-        WindowCreate c{};
-        c.class_name = "test_menu_owner";
-        c.style = STYLE_CAPTION | STYLE_VISIBLE;
-        c.x = 50;
-        c.y = 50;
-        c.width = 200;
-        c.height = 100;
-        WindowId owner = PlatCreateWindow(&c);
+        WindowId owner = MakeTopWindow("test_menu_owner", 50, 50, 200, 100);
         PlatSetForegroundWindow(owner);
         run->owner.store(owner);
         Menu* m = BuildMenu();

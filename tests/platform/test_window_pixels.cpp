@@ -2,6 +2,7 @@
 // class background from creation on, and the part a resize adds holds it too, so the backend
 // is never handed garbage to show.
 #include "platform/backend.h"
+#include "support/top_window.h"
 #include "platform/system.h"
 #include "platform/window/window.h"
 #include "platform/window/window_pixels.h"
@@ -36,15 +37,7 @@ TEST(WindowPixels, UnpaintedAreasHoldTheClassBackground) {
     ASSERT_EQ(PlatStartHeadless(1920, 1080, 32), 0);
     WindowClassDesc desc{"test_unpainted", PlatDefWindowProc, 0, kBackground};
     ASSERT_EQ(PlatRegisterClass(&desc), 0);
-    WindowCreate c{};
-    c.class_name = "test_unpainted";
-    c.text = u"unpainted";
-    c.style = STYLE_CAPTION | STYLE_VISIBLE;
-    c.x = 50;
-    c.y = 60;
-    c.width = 200;
-    c.height = 150;
-    WindowId w = PlatCreateWindow(&c);
+    WindowId w = MakeTopWindow("test_unpainted", 50, 60, 200, 150, STYLE_CAPTION | STYLE_VISIBLE, u"unpainted");
     ASSERT_NE(w, 0u);
     // No message has been pumped: nothing has painted or erased the client area.
     PlatRect client = ClientInSurface(w);

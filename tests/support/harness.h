@@ -25,6 +25,7 @@
 #include "platform/headless/driver.h"
 #include "platform/window/input.h"
 #include "platform/plat_types.h"
+#include "support/top_window.h"
 #include "pxk.h"
 
 #include <string>

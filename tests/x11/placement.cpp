@@ -144,15 +144,7 @@ TEST_F(X11Placement, NewWindowShowsItsClassBackgroundBeforeItPaints) {
     FillClient(under, c, 0x00FF0000);
     ASSERT_TRUE(PumpUntil([&] { return LayerAndServerAt(under, 400, 300) && X11WaitPresented(2000); }));
 
-    WindowCreate cw{};
-    cw.class_name = "pxk_x11background";
-    cw.text = u"fresh";
-    cw.style = STYLE_CAPTION | STYLE_VISIBLE;
-    cw.x = 400;
-    cw.y = 300;
-    cw.width = 360;
-    cw.height = 260;
-    WindowId fresh = PlatCreateWindow(&cw);
+    WindowId fresh = MakeTopWindow("pxk_x11background", 400, 300, 360, 260, STYLE_CAPTION | STYLE_VISIBLE, u"fresh");
     ASSERT_NE(fresh, 0u);
     Created().push_back(fresh);
     int x = -1, y = -1;

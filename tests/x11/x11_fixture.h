@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/backend.h"
+#include "support/top_window.h"
 #include "platform/draw/draw.h"
 #include "platform/window/input.h"
 #include "platform/system.h"
