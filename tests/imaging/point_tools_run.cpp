@@ -35,6 +35,7 @@ uint32_t PatternColor(int x, int y) {
 std::vector<uint32_t> ImagePixels(int index) {
     return Ask<std::vector<uint32_t>>([=] {
         const uint32_t* p = (const uint32_t*)image_pixels[index];
+        if (!image_table[index].in_use.load() || !p) return std::vector<uint32_t>();
         std::vector<uint32_t> v(p, p + W * H);
         for (uint32_t& c : v) c &= 0xFFFFFF;
         return v;
