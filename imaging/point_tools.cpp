@@ -8,9 +8,11 @@
 #include <math.h>
 #include <stdio.h>
 
+#include <algorithm>
 #include <climits>
 
 #include "imagewin/image_table.h"
+#include "imagewin/image_view.h"
 #include "imagewin/point_input.h"
 #include "platform/window/window.h"
 #include "pxk.h"
@@ -92,6 +94,79 @@ static void DrawFigure(const ToolTarget& t, const Preview& p) {
     }
 }
 
+// ---- Repainting what a figure covers ------------------------------------------------------
+// A preview changes a thin figure, so only the window over it is redrawn: a box by its four
+// edges, a line and a circle in bands, each band by the part of the figure that lies in it
+// (one pixel of slack on every side).
+
+enum { REPAINT_BAND = 32 };
+
+static void RepaintArea(const ToolTarget& t, int64_t l, int64_t tp, int64_t r, int64_t b) {
+    RedrawImageArea(t.index, ClampInt(std::min(l, r) - 1), ClampInt(std::min(tp, b) - 1), ClampInt(std::max(l, r) + 1),
+                    ClampInt(std::max(tp, b) + 1));
+}
+
+static void RepaintBoxEdges(const ToolTarget& t, int64_t l, int64_t tp, int64_t r, int64_t b) {
+    RepaintArea(t, l, tp, r, tp);
+    RepaintArea(t, l, b, r, b);
+    RepaintArea(t, l, tp, l, b);
+    RepaintArea(t, r, tp, r, b);
+}
+
+// The line in pieces along its longer axis; a piece stays between the positions where the
+// line enters and leaves it.
+static void RepaintLine(const ToolTarget& t, int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
+    const int64_t dx = x2 - x1, dy = y2 - y1;
+    const int64_t n = std::max(dx < 0 ? -dx : dx, dy < 0 ? -dy : dy);
+    if (n == 0) {
+        RepaintArea(t, x1, y1, x1, y1);
+        return;
+    }
+    for (int64_t i = 0; i < n; i += REPAINT_BAND) {
+        const int64_t j = std::min<int64_t>(i + REPAINT_BAND, n);
+        RepaintArea(t, x1 + dx * i / n, y1 + dy * i / n, x1 + dx * j / n, y1 + dy * j / n);
+    }
+}
+
+static int64_t FloorSqrt(int64_t v) { return v <= 0 ? 0 : (int64_t)floorl(sqrtl((long double)v)); }
+
+static int64_t Distance(int64_t a, int64_t b) { return a > b ? a - b : b - a; }
+
+// The circle in bands of rows: in each band its pixels lie between the inner and the outer
+// half-width of the ring, left and right of the centre.
+static void RepaintCircle(const ToolTarget& t, int64_t cx, int64_t cy, int64_t r) {
+    for (int64_t y0 = cy - r - 1; y0 <= cy + r + 1; y0 += REPAINT_BAND) {
+        const int64_t y1 = std::min(y0 + REPAINT_BAND - 1, cy + r + 1);
+        const int64_t near_dy = (y0 <= cy && cy <= y1) ? 0 : std::min(Distance(y0, cy), Distance(y1, cy));
+        const int64_t far_dy = std::max(Distance(y0, cy), Distance(y1, cy));
+        const int64_t outer = FloorSqrt(r * r - near_dy * near_dy) + 1;
+        const int64_t inner = std::max<int64_t>(FloorSqrt(r * r - far_dy * far_dy) - 1, 0);
+        RepaintArea(t, cx - outer, y0, cx - inner, y1);
+        RepaintArea(t, cx + inner, y0, cx + outer, y1);
+    }
+}
+
+static void RepaintFigure(const ToolTarget& t, const Preview& p) {
+    const ImageRecord& r = image_table[t.index];
+    switch (p.kind) {
+    case PREVIEW_ROW: RepaintArea(t, 0, p.y1, r.width - 1, p.y1); break;
+    case PREVIEW_COLUMN: RepaintArea(t, p.x1, 0, p.x1, r.height - 1); break;
+    case PREVIEW_BOX: RepaintBoxEdges(t, p.x1, p.y1, p.x2, p.y2); break;
+    case PREVIEW_LINE: RepaintLine(t, p.x1, p.y1, p.x2, p.y2); break;
+    case PREVIEW_CIRCLE: RepaintCircle(t, p.x1, p.y1, CircleRadius(p.x2 - p.x1, p.y2 - p.y1)); break;
+    case PREVIEW_PLACEMENT: {
+        const PlacementBox b = PlacementAt(p.x1, p.y1, p.bw, p.bh);
+        RepaintBoxEdges(t, b.left, b.top, b.right, b.bottom);
+        if (p.bw >= 9 && p.bh >= 9) {
+            RepaintLine(t, b.left + 1, b.top + 1, b.right - 1, b.bottom - 1);
+            RepaintLine(t, b.right - 1, b.top + 1, b.left + 1, b.bottom - 1);
+        }
+        break;
+    }
+    default: break;
+    }
+}
+
 // Inverts the figure in the target's pixels whatever image is current meanwhile; the pen
 // moves as the drawing operations move it.
 static void ToggleFigure(const ToolTarget& t, Preview* p) {
@@ -101,6 +176,7 @@ static void ToggleFigure(const ToolTarget& t, Preview* p) {
     DrawFigure(t, *p);
     current_image.store(current, std::memory_order_release);
     p->shown = !p->shown;
+    RepaintFigure(t, *p);
 }
 
 static void ShowPreview(const ToolTarget& t, Preview* p) {
@@ -109,10 +185,6 @@ static void ShowPreview(const ToolTarget& t, Preview* p) {
 
 static void HidePreview(const ToolTarget& t, Preview* p) {
     if (p->shown) ToggleFigure(t, p);
-}
-
-static void Repaint(const ToolTarget& t) {
-    if (TargetAlive(t)) PlatInvalidateRect(t.window, nullptr, false);
 }
 
 // The start of every tool once its image is known to be there: prompt, no drops on the main
@@ -191,7 +263,6 @@ static int OneClickStep(const ToolTarget& t, Preview* p, int64_t* x, int64_t* y)
     HidePreview(t, p);
     *p = OneClickPreview(p->kind, point_input.move_x, point_input.move_y, (int)p->bw, (int)p->bh);
     ShowPreview(t, p);
-    Repaint(t);
     return TOOL_GO_ON;
 }
 
@@ -202,13 +273,11 @@ static int RunOneClickTool(int index, int kind, int bw, int bh, int* x, int* y) 
     int64_t px = 0, py = 0;
     Preview p = OneClickPreview(kind, point_input.move_x, point_input.move_y, bw, bh);
     ShowPreview(t, &p);
-    Repaint(t);
     while (code == TOOL_GO_ON) {
         code = WaitForToolInput(t);
         if (code == TOOL_GO_ON) code = OneClickStep(t, &p, &px, &py);
     }
     HidePreview(t, &p);
-    Repaint(t);
     EndTool();
     Output(x, px);
     Output(y, py);
@@ -252,7 +321,6 @@ static void TwoPointClick(TwoPointRun* run, int64_t x, int64_t y) {
         p->x2 = x;
         p->y2 = y;
     }
-    Repaint(run->target);
 }
 
 static int TwoPointStep(TwoPointRun* run) {
@@ -266,7 +334,6 @@ static int TwoPointStep(TwoPointRun* run) {
         point_input.right_flag = 0;
         if (run->state == 0) return PXK_TOOL_CANCELLED;
         HidePreview(run->target, &run->preview);
-        Repaint(run->target);
         PXK_SetStatusText("Click the first point");
         run->state = 0;
         return TOOL_GO_ON;
@@ -277,7 +344,6 @@ static int TwoPointStep(TwoPointRun* run) {
         run->preview.x2 = point_input.move_x;
         run->preview.y2 = point_input.move_y;
         ShowPreview(run->target, &run->preview);
-        Repaint(run->target);
     }
     return TOOL_GO_ON;
 }
@@ -292,7 +358,6 @@ static int RunTwoPointTool(int index, int kind, Preview* points) {
         if (code == TOOL_GO_ON) code = TwoPointStep(&run);
     }
     HidePreview(run.target, &run.preview);
-    Repaint(run.target);
     EndTool();
     *points = run.preview;
     return code;

@@ -10,6 +10,7 @@
 
 #include "imagewin/image_commands.h"
 #include "imagewin/image_table.h"
+#include "imagewin/image_view.h"
 #include "imagewin/point_input.h"
 #include "imaging/point_tools.h"
 #include "platform/window/input.h"
@@ -158,7 +159,9 @@ TEST_F(PointTools, TwoPointToolsPreviewWhileMovingAndReturnTheirPoints) {
         {"rectangle, second corner up and left", kRectangle, 40, 30, 10, 5, [] { PXK_XorBox(40, 30, 10, 5); },
          {10, 5, 40, 30}},
         {"line, in click order", kLine, 40, 30, 10, 5, [] { PXK_XorLine(40, 30, 10, 5); }, {40, 30, 10, 5}},
+        {"line across several bands", kLine, 150, 110, 3, 2, [] { PXK_XorLine(150, 110, 3, 2); }, {150, 110, 3, 2}},
         {"circle 3-4-5", kCircle, 20, 20, 23, 24, [] { PXK_XorCircle(20, 20, 5); }, {20, 20, 5, -9}},
+        {"circle 30-40-50", kCircle, 80, 60, 110, 100, [] { PXK_XorCircle(80, 60, 50); }, {80, 60, 50, -9}},
         {"circle rounding 1.414", kCircle, 20, 20, 21, 21, [] { PXK_XorCircle(20, 20, 1); }, {20, 20, 1, -9}},
     };
     for (const TwoPointCase& c : cases) {
@@ -299,6 +302,51 @@ TEST_F(PointTools, CommandsWaitingForTheWorkerAreIgnoredWhileAToolRuns) {
     Click(7, 8);
     ExpectEnded(call, PXK_TOOL_DONE);
     EXPECT_EQ(Ask<int>([] { return image_table[0].in_use.load() * 1000 + image_table[0].zoom; }), 1100);
+}
+
+// ---- Redrawing only what a preview changed -----------------------------------------------
+
+// After a change to some pixels, redrawing only their area leaves the window exactly as a
+// whole redraw does, at stretched zooms in both stretch modes (the area grows to whole
+// blocks of the zoom's ratio).
+TEST_F(PointTools, AnAreaRedrawShowsWhatAWholeRedrawShows) {
+    struct View {
+        int width, height, zoom, mode;
+        int l, t, r, b;   // the changed pixels
+    };
+    const View views[] = {{400, 300, 35, PXK_STRETCH_HALFTONE, 101, 37, 250, 41},
+                          {400, 300, 35, PXK_STRETCH_NEAREST, 3, 100, 5, 299},
+                          {301, 211, 67, PXK_STRETCH_HALFTONE, 150, 100, 151, 101},
+                          {90, 70, 200, PXK_STRETCH_NEAREST, 10, 20, 30, 40}};
+    for (const View& v : views) {
+        SCOPED_TRACE(v.zoom);
+        ASSERT_EQ(Ask<int>([&] {
+                      PXK_CreateImage(2, "stretched", 600, 300, v.width, v.height, v.zoom);
+                      PXK_SetStretchMode(v.mode, 2);
+                      uint32_t* p = (uint32_t*)image_pixels[2];
+                      for (int y = 0; y < v.height; y++)
+                          for (int x = 0; x < v.width; x++) p[y * v.width + x] = PatternColor(x, y);
+                      PXK_RedrawImage(2);
+                      return image_table[2].zoom;
+                  }),
+                  v.zoom);
+        const WindowId w = Ask<WindowId>([] { return image_table[2].window; });
+        ASSERT_TRUE(DriverWaitIdle());
+        const std::vector<uint32_t> old_view = ShownPixels(w);
+        OnWorker([&] {
+            PXK_SelectImage(2);
+            PXK_XorFillBox(v.l, v.t, v.r, v.b);
+            RedrawImageArea(2, v.l, v.t, v.r, v.b);
+        });
+        ASSERT_TRUE(DriverWaitIdle());
+        const std::vector<uint32_t> area = ShownPixels(w);
+        OnWorker([] { PXK_RedrawImage(2); });
+        ASSERT_TRUE(DriverWaitIdle());
+        const std::vector<uint32_t> whole = ShownPixels(w);
+        EXPECT_TRUE(area != old_view) << "nothing was redrawn";
+        EXPECT_TRUE(area == whole) << "the area redraw differs from the whole redraw";
+        OnWorker([] { PXK_DestroyImage(2); });
+    }
 }
 
 // ---- Sizes in 64 bits ----------------------------------------------------------------------
