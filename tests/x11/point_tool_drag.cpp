@@ -4,6 +4,7 @@
 // ordered.
 #include "framework/startup.h"
 #include "imagewin/image_table.h"
+#include "platform/headless/driver.h"
 #include "platform/window/window.h"
 #include "pxk.h"
 #include "runtime/entry.h"
@@ -24,23 +25,6 @@ namespace {
 std::atomic<WindowId> image_window{0};
 std::atomic<int> tool_result{-1};
 std::atomic<int> corners[4];
-
-long NowMs() {
-    struct timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return ts.tv_sec * 1000L + ts.tv_nsec / 1000000L;
-}
-
-// Asks the X server (xdotool, a separate client) until cond() holds; false after 20 s.
-template <typename F>
-bool WaitUntil(F cond) {
-    const long start = NowMs();
-    while (!cond()) {
-        if (NowMs() - start > 20000) return false;
-        RunCommand("xdotool sleep 0.05");
-    }
-    return true;
-}
 
 }  // namespace
 
@@ -82,7 +66,7 @@ TEST(PointToolOnX11, RectangleClickedWithTheRealPointerOnAZoomedWindow) {
         }
     } exit_at_end{program};
 
-    ASSERT_TRUE(WaitUntil([] { return point_tool_active.load() == 1; })) << "the tool did not start";
+    ASSERT_TRUE(DriverWaitFor([] { return point_tool_active.load() == 1; }, 20000)) << "the tool did not start";
     ASSERT_FALSE(RunCommand("xdotool search --sync --onlyvisible --name '^drag\\(200%\\)$'").empty());
     PlatPoint origin{0, 0};
     PlatClientToScreen(image_window.load(), &origin);
@@ -92,7 +76,7 @@ TEST(PointToolOnX11, RectangleClickedWithTheRealPointerOnAZoomedWindow) {
     // First corner at client (151, 111), then the pointer travels up and left to (41, 21).
     RunCommand("xdotool mousemove --sync " + at(151, 111) + " click 1");
     RunCommand("xdotool mousemove --sync " + at(100, 60) + " mousemove --sync " + at(41, 21) + " click 1");
-    EXPECT_TRUE(WaitUntil([] { return tool_result.load() != -1; }));
+    EXPECT_TRUE(DriverWaitFor([] { return tool_result.load() != -1; }, 20000));
     EXPECT_EQ(tool_result.load(), PXK_TOOL_DONE);
     EXPECT_EQ(corners[0].load(), 20);
     EXPECT_EQ(corners[1].load(), 10);
