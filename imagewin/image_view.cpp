@@ -2,9 +2,12 @@
 // resizing an image by making its slot again.
 #include <string.h>
 
+#include <algorithm>
+
 #include "imagewin/image_memory.h"
 #include "imagewin/image_store.h"
 #include "imagewin/image_table.h"
+#include "imagewin/image_view.h"
 #include "imagewin/view_fit.h"
 #include "platform/draw/draw.h"
 #include "platform/text.h"
@@ -27,6 +30,45 @@ extern "C" int PXK_RedrawImage(int index) {
     else
         PlatStretchCopy(r->window_dc, 0, 0, r->view_width, r->view_height, r->memory_dc, 0, 0, r->width,
                         r->height);
+    return 0;
+}
+
+static int64_t Gcd(int64_t a, int64_t b) {
+    while (b) {
+        const int64_t t = a % b;
+        a = b;
+        b = t;
+    }
+    return a;
+}
+
+// One axis of an area redraw: source pixels lo..hi (inclusive) of a size-pixel span shown in
+// view pixels, widened to whole blocks of the ratio (size / g source pixels shown in view / g
+// window pixels). Sets the source start and extent and the window start and extent; false
+// when nothing is left after clipping.
+static bool AreaAxis(int64_t lo, int64_t hi, int size, int view, int* src, int* src_n, int* dst, int* dst_n) {
+    lo = std::max<int64_t>(lo, 0);
+    hi = std::min<int64_t>(hi, (int64_t)size - 1);
+    if (lo > hi || view <= 0) return false;
+    const int64_t g = Gcd(size, view), q = size / g, p = view / g;
+    const int64_t first = lo / q, last = hi / q;
+    *src = (int)(first * q);
+    *src_n = (int)((last - first + 1) * q);
+    *dst = (int)(first * p);
+    *dst_n = (int)((last - first + 1) * p);
+    return true;
+}
+
+int RedrawImageArea(int index, int left, int top, int right, int bottom) {
+    ImageRecord* r = UsedSlot(index);
+    if (!r) return 1;
+    int sx, sw, dx, dw, sy, sh, dy, dh;
+    if (!AreaAxis(left, right, r->width, r->view_width, &sx, &sw, &dx, &dw)) return 0;
+    if (!AreaAxis(top, bottom, r->height, r->view_height, &sy, &sh, &dy, &dh)) return 0;
+    if (r->zoom == 100)
+        PlatCopyRect(r->window_dc, sx, sy, sw, sh, r->memory_dc, sx, sy);
+    else
+        PlatStretchCopy(r->window_dc, dx, dy, dw, dh, r->memory_dc, sx, sy, sw, sh);
     return 0;
 }
 

@@ -102,7 +102,10 @@ static void OnKeyDown(WindowId window, uintptr_t key, intptr_t lparam) {
     }
 }
 
+// While a point tool waits, commands are dropped: one that ran inside the tool's pump would
+// nest a second tool, or change the pixels under its preview.
 static void OnCommand(WindowId window, uintptr_t wparam) {
+    if (point_input.point_mode) return;
     const int index = PXK_FindImageByWindow(window);
     if (index >= 0) RunImageCommand(window, index, ParamLow((intptr_t)wparam));
 }
@@ -156,7 +159,8 @@ static void OnMouseWheel(WindowId window, uintptr_t wparam) {
 static void OnDropFiles(WindowId window, uintptr_t wparam) {
     DropList* list = (DropList*)wparam;
     const int index = PXK_FindImageByWindow(window);
-    if (index >= 0)
+    // A file loaded under a point tool's preview would be spoilt when the preview goes.
+    if (index >= 0 && !point_input.point_mode)
         DropFilesOnImage(window, index, list);
     else
         PlatDragFinish(list);

@@ -35,6 +35,7 @@ void UserMain(void);
 #include "pxk/pxk_boxes.h"
 #include "pxk/pxk_image.h"
 #include "pxk/pxk_draw.h"
+#include "pxk/pxk_tools.h"
 
 #ifdef __cplusplus
 }

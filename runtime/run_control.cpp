@@ -26,6 +26,7 @@ std::atomic<int> ExitState{0};
 }
 
 std::atomic<int> worker_stage{WORKER_NOT_STARTED};
+std::atomic<int> point_tool_active{0};
 PlatThread* worker_thread = nullptr;
 static std::atomic<bool> g_worker_terminated{false};
 
@@ -37,6 +38,7 @@ void ResetRunControl(void) {
     StopRequested.store(0);
     ExitState.store(PXK_EXIT_NONE);
     worker_stage.store(WORKER_NOT_STARTED);
+    point_tool_active.store(0);
     g_worker_terminated.store(false);
     request_channel.code.store(REQ_NONE);
     worker_thread = nullptr;

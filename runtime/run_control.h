@@ -17,6 +17,10 @@ enum {
     WORKER_ENDED = 5         // left through an exit request
 };
 extern std::atomic<int> worker_stage;
+// 1 while an interactive point tool waits for the user on the worker thread. The main thread
+// reads it (the main window keeps its popup menu closed meanwhile), so it is an atomic here,
+// below the image code that sets it.
+extern std::atomic<int> point_tool_active;
 extern PlatThread* worker_thread;
 
 // The thread procedure of the worker; returns 0 when it leaves through an exit request.
