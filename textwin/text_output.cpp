@@ -104,15 +104,17 @@ void PXK_Printf(const char* format, ...) {
     WindowId window = 0;
     bool scrolled = false;
     bool invalidate = false;
+    bool log_failed = false;
     PlatRect dirty{0, 0, 0, 0};
     {
         std::lock_guard<std::mutex> guard(rec->lock);
         if (!rec->is_open.load()) return;
-        if (rec->log_state == LOG_ON && rec->log_file) fwrite(text, 1, (size_t)len, rec->log_file);
+        log_failed = WriteLogLocked(rec, text, (size_t)len, false);
         dirty = WriteUnits(rec, units, count, &scrolled);
         invalidate = NoteDamage(rec, scrolled ? nullptr : &dirty);
         window = rec->hwnd.load();
     }
     if (invalidate) PlatInvalidateRect(window, scrolled ? nullptr : &dirty, false);
+    if (log_failed) ShowLogWriteError();
     PumpAfterOutput(id);
 }

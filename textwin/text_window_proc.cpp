@@ -49,6 +49,10 @@ static void OnKeyDown(WindowId window, uintptr_t wparam, intptr_t lparam) {
     }
 }
 
+static void OnTimer(WindowId window, uintptr_t wparam) {
+    if (wparam == LOG_FLUSH_TIMER) FlushDueLog(window);
+}
+
 static void OnClose(WindowId window) {
     int id = PXK_TextWindowIndex(window);
     if (id >= 0) PXK_CloseTextWindow(id);
@@ -65,6 +69,7 @@ intptr_t TextWindowProc(WindowId window, int msg, uintptr_t wparam, intptr_t lpa
     case MSG_CHAR: OnChar(wparam); return 0;
     case TWM_PUSH_UNITS: OnPushUnits(wparam, lparam); return 0;
     case MSG_KEYDOWN: OnKeyDown(window, wparam, lparam); return 0;
+    case MSG_TIMER: OnTimer(window, wparam); return 0;
     case MSG_CLOSE: OnClose(window); return 0;
     default: return PlatDefWindowProc(window, msg, wparam, lparam);
     }

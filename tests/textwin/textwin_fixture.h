@@ -33,10 +33,10 @@ void UserMain(void) { ServeJobsUntilExit(); }
 struct Cursor {
     int x, y;
 };
-static bool operator==(const Cursor& a, const Cursor& b) { return a.x == b.x && a.y == b.y; }
-static std::ostream& operator<<(std::ostream& os, const Cursor& c) { return os << "(" << c.x << ", " << c.y << ")"; }
+[[maybe_unused]] static bool operator==(const Cursor& a, const Cursor& b) { return a.x == b.x && a.y == b.y; }
+[[maybe_unused]] static std::ostream& operator<<(std::ostream& os, const Cursor& c) { return os << "(" << c.x << ", " << c.y << ")"; }
 
-static Cursor CursorOf(int id) {
+[[maybe_unused]] static Cursor CursorOf(int id) {
     TextWindowRecord* rec = &text_windows[id];
     std::lock_guard<std::mutex> guard(rec->lock);
     return Cursor{rec->cur_x, rec->cur_y};
@@ -103,7 +103,7 @@ static std::string CompareCells(const Screen& s, int x, int y, const Reference& 
 static bool ShowsText(int id, int x, int y, const Reference& r) { return CompareCells(ScreenOf(id), x, y, r).empty(); }
 
 // True when every pixel of the rectangle has this colour.
-static bool AllColor(const Screen& s, PlatRect r, uint32_t color) {
+[[maybe_unused]] static bool AllColor(const Screen& s, PlatRect r, uint32_t color) {
     for (int y = r.top; y < r.bottom; y++)
         for (int x = r.left; x < r.right; x++)
             if (s.at(x, y) != color) return false;
