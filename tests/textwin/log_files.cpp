@@ -20,6 +20,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <thread>
+
 static std::string LogName(int id) { return "PIXKIT" + std::to_string(instance_slot) + std::to_string(id) + ".LOG"; }
 
 class LogFiles : public ::testing::Test {
@@ -164,12 +166,14 @@ TEST_F(LogFiles, ExitKeepsEveryBytePrintedBeforeItAndRefusesANewStart) {
     }));
     static std::atomic<int> printed{0};
     static std::atomic<int> late_start{-1};
-    // The program prints as fast as it can until it sees Exit, then tries to log again.
+    // The program prints as fast as it can until it sees Exit, then, once Exit has closed
+    // the log, tries to start it again (which would empty the file).
     PostJob([] {
         for (int i = 0; ExitState.load() == PXK_EXIT_NONE; i++) {
             PXK_Printf("line %d\n", i);
             printed.store(i + 1);
         }
+        while (LogState(0) != LOG_NONE) std::this_thread::yield();
         late_start.store(PXK_StartLog(0));
     });
     ASSERT_TRUE(DriverWaitFor([] { return printed.load() >= 2000; }));
