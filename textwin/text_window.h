@@ -110,6 +110,12 @@ int64_t TextWindowStorePixel(int id, int x, int y);
 // 0 done, 1 closed window or out too small.
 int CopyTextWindowStore(int id, uint32_t* out, size_t out_words);
 
+// ---- Output (text_output.cpp) ------------------------------------------------------------
+
+// Prints text into window id (not necessarily the current one) in these colours, 0xRRGGBB;
+// the window's own colours stay as they were for later output.
+void PrintInColors(int id, const char* text, int text_color, int back_color);
+
 // ---- Log files (text_log.cpp) ------------------------------------------------------------
 
 // The window timer that flushes a log whose last write is still in the stream's buffer.

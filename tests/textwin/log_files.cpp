@@ -24,35 +24,32 @@
 
 static std::string LogName(int id) { return "PIXKIT" + std::to_string(instance_slot) + std::to_string(id) + ".LOG"; }
 
-class LogFiles : public ::testing::Test {
+class LogFiles : public TextWindowsInFolder {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/pixkit-logs-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        folder = pattern;
-        ASSERT_EQ(chdir(folder.c_str()), 0);
         setenv("PIXKIT_HEADLESS_AUTOANSWER", "1", 1);
         fflush(stderr);
         saved_stderr = dup(2);
-        int fd = open((folder + "/stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        char pattern[] = "/tmp/pixkit-stderr-XXXXXX";
+        int fd = mkstemp(pattern);
         ASSERT_GE(fd, 0);
+        stderr_path = pattern;
         dup2(fd, 2);
         close(fd);
-        ASSERT_TRUE(StartProgram());
-        ASSERT_TRUE(DriverWaitFor([] { return worker_stage.load() == WORKER_MAIN; }, HARNESS_TIMEOUT_MS));
+        TextWindowsInFolder::SetUp();
     }
     void TearDown() override {
         if (PlatGetOpenMessageBox()) DriverKey(KEY_RETURN);
-        if (ProgramRunning()) StopProgram();
+        TextWindowsInFolder::TearDown();
         fflush(stderr);
         dup2(saved_stderr, 2);
         close(saved_stderr);
-        RunCommand("rm -rf '" + folder + "'");
+        remove(stderr_path.c_str());
     }
     // How many times the boxes printed exactly this "caption: text" line.
     int BoxLines(const std::string& line) {
         fflush(stderr);
-        std::string all = ReadFileBytes(folder + "/stderr");
+        std::string all = ReadFileBytes(stderr_path);
         int n = 0;
         for (size_t at = 0; (at = all.find(line + "\n", at)) != std::string::npos; at += line.size()) {
             if (at == 0 || all[at - 1] == '\n') n++;
@@ -60,7 +57,7 @@ protected:
         return n;
     }
     std::string LogText(int id) { return ReadFileBytes(folder + "/" + LogName(id)); }
-    std::string folder;
+    std::string stderr_path;
     int saved_stderr = -1;
 };
 

@@ -5,6 +5,7 @@
 
 #include "support/harness.h"
 #include "support/worker_jobs.h"
+#include "support/outside_io.h"
 
 #include "platform/draw/draw.h"
 #include "platform/font/font.h"
@@ -22,6 +23,9 @@
 #include <mutex>
 #include <string>
 #include <vector>
+
+#include <stdlib.h>
+#include <unistd.h>
 
 // ---- The program: UserMain serves the jobs the test hands it ---------------------------
 
@@ -116,6 +120,24 @@ static bool ShowsText(int id, int x, int y, const Reference& r) { return Compare
         bool shown_ = DriverWaitFor([&] { return ShowsText((id), (x), (y), (ref)); }, 5000);     \
         EXPECT_TRUE(shown_) << CompareCells(ScreenOf(id), (x), (y), (ref));                      \
     } while (0)
+
+// The program started in a fresh folder of its own (where log files go), removed afterwards.
+class TextWindowsInFolder : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/pixkit-textwin-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        folder = pattern;
+        ASSERT_EQ(chdir(folder.c_str()), 0);
+        ASSERT_TRUE(StartProgram());
+        ASSERT_TRUE(DriverWaitFor([] { return worker_stage.load() == WORKER_MAIN; }, HARNESS_TIMEOUT_MS));
+    }
+    void TearDown() override {
+        if (ProgramRunning()) StopProgram();
+        if (!folder.empty()) RunCommand("rm -rf '" + folder + "'");
+    }
+    std::string folder;
+};
 
 class TextWindows : public ::testing::Test {
 protected:
