@@ -169,10 +169,8 @@ int PXK_StopLog(int id) {
     return 0;
 }
 
-// Reads the open file whole and puts it on the clipboard as text.
-static int CopyFileToClipboard(int fd) {
-    struct stat st;
-    size_t n = fstat(fd, &st) == 0 && st.st_size > 0 ? (size_t)st.st_size : 0;
+// Reads the open file of n bytes whole and puts it on the clipboard as text.
+static int CopyFileToClipboard(int fd, size_t n) {
     char* data = (char*)malloc(n + 1);
     if (!data) {
         PXK_Pause("No enough memory (copy log)");
@@ -204,11 +202,13 @@ int PXK_CopyLog(int id) {
     char name[LOG_NAME_BYTES];
     LogName(id, name, sizeof name);
     int fd = openat(log_folder.load(), name, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
+    struct stat st;
+    if (fd < 0 || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (fd >= 0) close(fd);
         PXK_Pause("Can't open LOG file!");
         return 2;
     }
-    int result = CopyFileToClipboard(fd);
+    int result = CopyFileToClipboard(fd, (size_t)st.st_size);
     close(fd);
     return result;
 }

@@ -154,6 +154,9 @@ TEST_F(LogFiles, AFileThatCannotBeCreatedLeavesTheLogOff) {
     EXPECT_EQ(Ask<int>([] { return PXK_StartLog(5); }), 2);
     EXPECT_EQ(BoxLines("Error: Can't create file for LOG!"), 1);
     EXPECT_EQ(LogState(5), LOG_NONE);
+    // Nor is a folder of that name copied as a log.
+    EXPECT_EQ(Ask<int>([] { return PXK_CopyLog(5); }), 2);
+    EXPECT_EQ(BoxLines("Pause: Can't open LOG file!"), 1);
 }
 
 TEST_F(LogFiles, ExitKeepsEveryBytePrintedBeforeItAndRefusesANewStart) {
