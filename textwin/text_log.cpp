@@ -183,7 +183,8 @@ static int CopyFileToClipboard(int fd, size_t n) {
         got += (size_t)r;
     }
     data[got] = 0;
-    int result = PlatSetClipboard(CLIP_TEXT, data, got) == 0 ? 0 : 1;
+    // The text goes with its terminator, as text on the clipboard always does.
+    int result = PlatSetClipboard(CLIP_TEXT, data, got + 1) == 0 ? 0 : 1;
     free(data);
     return result;
 }
