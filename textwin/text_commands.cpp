@@ -12,7 +12,6 @@
 #include <pxk.h>
 
 #include <stdio.h>
-#include <string.h>
 
 #ifndef PIXKIT_VERSION
 #error "PIXKIT_VERSION is set by the build from the project's version"
@@ -56,14 +55,12 @@ static const TextCommand TEXT_COMMANDS[] = {
     {CMD_TEXT_SELECT, SelectCommand},
 };
 
-void FormatAboutLine(char* out, int size) { snprintf(out, (size_t)size, "PIXKIT version %s", PIXKIT_VERSION); }
+// The about line's colours: light green on dark grey.
+enum { ABOUT_TEXT_COLOR = 0x80FF80, ABOUT_BACK_COLOR = 0x404040 };
 
 static void PrintAboutLine(int id) {
     char line[64];
-    FormatAboutLine(line, sizeof line - 1);
-    size_t n = strlen(line);
-    line[n] = '\n';
-    line[n + 1] = 0;
+    snprintf(line, sizeof line, "PIXKIT version %s\n", PIXKIT_VERSION);
     PrintInColors(id, line, ABOUT_TEXT_COLOR, ABOUT_BACK_COLOR);
 }
 

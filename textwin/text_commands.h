@@ -15,9 +15,6 @@ enum {
     CMD_TEXT_SELECT = 1069
 };
 
-// The about line's colours: light green on dark grey.
-enum { ABOUT_TEXT_COLOR = 0x80FF80, ABOUT_BACK_COLOR = 0x404040 };
-
 // Runs a command for the open text window id; ids no menu or shortcut uses do nothing.
 void RunTextCommand(int id, int command);
 // The command of a Ctrl shortcut key (A, C, Q, S, W), or 0.
@@ -27,5 +24,3 @@ int TextShortcutCommand(int key);
 void OpenTextPopupMenu(WindowId window, int id, int x, int y);
 // The Space key: makes the window current and runs the command console.
 void RunConsoleFromKey(int id);
-// The about line, e.g. "PIXKIT version 0.1.0"; size bytes at most.
-void FormatAboutLine(char* out, int size);

@@ -7,7 +7,6 @@
 
 #include "imagewin/point_input.h"
 #include "platform/window/menu.h"
-#include "textwin/text_commands.h"
 
 struct MenuRow {
     std::string text;
@@ -197,7 +196,7 @@ TEST_F(TextWindowMenu, TheAboutLineHasItsOwnColoursAndLaterOutputTheWindowsOwn) 
         PXK_SelectTextWindow(3);
     }));
     KeyIn(0, 'A', INPUT_MOD_CONTROL);
-    EXPECT_SHOWS(0, 0, 16, ReferenceText(u"PIXKIT version " PIXKIT_VERSION, ABOUT_TEXT_COLOR, ABOUT_BACK_COLOR));
+    EXPECT_SHOWS(0, 0, 16, ReferenceText(u"PIXKIT version " PIXKIT_VERSION, 0x80FF80, 0x404040));
     EXPECT_EQ(current_text_window.load(), 3);
     EXPECT_EQ(CursorOf(0), (Cursor{0, 32}));
     ASSERT_TRUE(OnWorker([] {
@@ -205,8 +204,6 @@ TEST_F(TextWindowMenu, TheAboutLineHasItsOwnColoursAndLaterOutputTheWindowsOwn) 
         PXK_Printf("b");
     }));
     EXPECT_SHOWS(0, 0, 32, ReferenceText(u"b", FG, BG));
-    EXPECT_EQ(ABOUT_TEXT_COLOR, 0x80FF80);
-    EXPECT_EQ(ABOUT_BACK_COLOR, 0x404040);
 }
 
 TEST_F(TextWindowMenu, WhileALineIsReadOrAPointToolWaitsThereIsNoMenuAndNoShortcut) {
