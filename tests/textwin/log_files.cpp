@@ -61,12 +61,6 @@ protected:
     int saved_stderr = -1;
 };
 
-static int LogState(int id) {
-    TextWindowRecord* rec = &text_windows[id];
-    std::lock_guard<std::mutex> guard(rec->lock);
-    return rec->log_state;
-}
-
 TEST_F(LogFiles, StartStopStartKeepsTheFirstAndLastTextsAndTheCodesFollowTheState) {
     struct Call {
         int (*op)(int);
@@ -80,19 +74,19 @@ TEST_F(LogFiles, StartStopStartKeepsTheFirstAndLastTextsAndTheCodesFollowTheStat
 
     ASSERT_TRUE(OnWorker([] { PXK_OpenTextWindow(0, 10, 10, 400, 300); }));
     EXPECT_EQ(Ask<int>([] { return PXK_StopLog(0); }), 1);   // no log yet
-    EXPECT_EQ(LogState(0), LOG_NONE);
+    EXPECT_EQ(LogStateOf(0), LOG_NONE);
     EXPECT_EQ(Ask<int>([] { return PXK_StartLog(0); }), 0);
-    EXPECT_EQ(LogState(0), LOG_ON);
+    EXPECT_EQ(LogStateOf(0), LOG_ON);
     ASSERT_TRUE(OnWorker([] { PXK_Printf("abc\n"); }));
     EXPECT_EQ(Ask<int>([] { return PXK_StopLog(0); }), 0);
     EXPECT_EQ(Ask<int>([] { return PXK_StopLog(0); }), 0);   // a paused log stays paused
-    EXPECT_EQ(LogState(0), LOG_PAUSED);
+    EXPECT_EQ(LogStateOf(0), LOG_PAUSED);
     ASSERT_TRUE(OnWorker([] { PXK_Printf("not logged\n"); }));
     EXPECT_EQ(Ask<int>([] { return PXK_StartLog(0); }), 0);
     ASSERT_TRUE(OnWorker([] { PXK_Printf("def\n"); }));
     // Starting twice neither truncates nor changes anything.
     EXPECT_EQ(Ask<int>([] { return PXK_StartLog(0); }), 1);
-    EXPECT_EQ(LogState(0), LOG_ON);
+    EXPECT_EQ(LogStateOf(0), LOG_ON);
     EXPECT_TRUE(DriverWaitFor([&] { return LogText(0) == "abc\ndef\n"; })) << LogText(0);
 }
 
@@ -126,11 +120,11 @@ TEST_F(LogFiles, CopyingGivesEverythingPrintedSoFarAndLaterOutputFollowsIt) {
     ASSERT_TRUE(OnWorker([] { PXK_Printf("two\n"); }));
     EXPECT_EQ(Ask<int>([] { return PXK_CopyLog(2); }), 0);
     EXPECT_EQ(DriverClipboardText(), "one ä\ntwo\n");
-    EXPECT_EQ(LogState(2), LOG_ON);
+    EXPECT_EQ(LogStateOf(2), LOG_ON);
     // A paused log copies the same way and stays paused.
     EXPECT_EQ(Ask<int>([] { return PXK_StopLog(2); }), 0);
     EXPECT_EQ(Ask<int>([] { return PXK_CopyLog(2); }), 0);
-    EXPECT_EQ(LogState(2), LOG_PAUSED);
+    EXPECT_EQ(LogStateOf(2), LOG_PAUSED);
     EXPECT_EQ(BoxLines("Pause: Can't open LOG file!"), 0);
 }
 
@@ -142,7 +136,7 @@ TEST_F(LogFiles, CopyingANeverLoggedWindowReadsAFileLeftByAnEarlierRunOrSaysTher
     }));
     EXPECT_EQ(Ask<int>([] { return PXK_CopyLog(3); }), 0);
     EXPECT_EQ(DriverClipboardText(), "earlier run\n");
-    EXPECT_EQ(LogState(3), LOG_NONE);
+    EXPECT_EQ(LogStateOf(3), LOG_NONE);
     EXPECT_EQ(Ask<int>([] { return PXK_CopyLog(4); }), 2);
     EXPECT_EQ(BoxLines("Pause: Can't open LOG file!"), 1);
     EXPECT_EQ(DriverClipboardText(), "earlier run\n");
@@ -153,7 +147,7 @@ TEST_F(LogFiles, AFileThatCannotBeCreatedLeavesTheLogOff) {
     ASSERT_TRUE(OnWorker([] { PXK_OpenTextWindow(5, 10, 10, 400, 300); }));
     EXPECT_EQ(Ask<int>([] { return PXK_StartLog(5); }), 2);
     EXPECT_EQ(BoxLines("Error: Can't create file for LOG!"), 1);
-    EXPECT_EQ(LogState(5), LOG_NONE);
+    EXPECT_EQ(LogStateOf(5), LOG_NONE);
     // Nor is a folder of that name copied as a log.
     EXPECT_EQ(Ask<int>([] { return PXK_CopyLog(5); }), 2);
     EXPECT_EQ(BoxLines("Pause: Can't open LOG file!"), 1);
@@ -173,7 +167,7 @@ TEST_F(LogFiles, ExitKeepsEveryBytePrintedBeforeItAndRefusesANewStart) {
             PXK_Printf("line %d\n", i);
             printed.store(i + 1);
         }
-        while (LogState(0) != LOG_NONE) std::this_thread::yield();
+        while (LogStateOf(0) != LOG_NONE) std::this_thread::yield();
         late_start.store(PXK_StartLog(0));
     });
     ASSERT_TRUE(DriverWaitFor([] { return printed.load() >= 2000; }));
@@ -202,7 +196,7 @@ TEST_F(LogFiles, AReopenedWindowLogsOnlyItsNewText) {
         PXK_StartLog(0);
         PXK_Printf("new window\n");
     }));
-    EXPECT_EQ(LogState(0), LOG_ON);
+    EXPECT_EQ(LogStateOf(0), LOG_ON);
     EXPECT_EQ(StopProgram(), 0);
     EXPECT_EQ(LogText(0), "new window\n");
 }
@@ -253,7 +247,7 @@ TEST_F(LogFiles, AWriteErrorPausesTheLogWithOneBoxWhileTheWindowIsStillServed) {
             PXK_StartLog(0);
             PXK_Printf("%s", text.c_str());
         }));
-        EXPECT_TRUE(DriverWaitFor([] { return LogState(0) == LOG_PAUSED; }));
+        EXPECT_TRUE(DriverWaitFor([] { return LogStateOf(0) == LOG_PAUSED; }));
         ASSERT_TRUE(OnWorker([] {
             for (int i = 0; i < 5; i++) PXK_Printf("more %d\n", i);
         }));
@@ -274,7 +268,7 @@ TEST_F(LogFiles, AWriteErrorPausesTheLogWithOneBoxWhileTheWindowIsStillServed) {
         DriverKey(KEY_RETURN);
         ASSERT_TRUE(WaitJob(job));
         EXPECT_EQ(PlatGetOpenMessageBox(), 0u);
-        EXPECT_EQ(LogState(0), LOG_PAUSED);
+        EXPECT_EQ(LogStateOf(0), LOG_PAUSED);
     }
     EXPECT_EQ(StopProgram(), 0);
 }

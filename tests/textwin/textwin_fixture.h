@@ -48,6 +48,12 @@ struct Cursor {
 
 static WindowId HandleOf(int id) { return text_windows[id].hwnd.load(); }
 
+[[maybe_unused]] static int LogStateOf(int id) {
+    TextWindowRecord* rec = &text_windows[id];
+    std::lock_guard<std::mutex> guard(rec->lock);
+    return rec->log_state;
+}
+
 // Pixels drawn by the layer's text output: the text on opaque cells at (0, 0), console font.
 struct Reference {
     int width = 0, height = 0;

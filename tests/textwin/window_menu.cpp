@@ -71,12 +71,6 @@ static void KeyIn(int id, int key, int mods) {
     DriverSetModifiers(0);
 }
 
-static int LogStateOf(int id) {
-    TextWindowRecord* rec = &text_windows[id];
-    std::lock_guard<std::mutex> guard(rec->lock);
-    return rec->log_state;
-}
-
 static std::vector<MenuRow> ExpectedRows(int id, int select, int start, int stop) {
     std::string copy = "&Copy PIXKIT" + std::to_string(instance_slot) + std::to_string(id) + ".LOG\tCtrl+C";
     return {{"&Select\tCtrl+S", 1069, select}, {"&Window Info.\tCtrl+W", 1045, 0}, {"Command", 1029, 0},
