@@ -270,11 +270,12 @@ static void EndLine(LineInput* in, char* buffer) {
     BlankCursorCell(in);
     NewLineAndInvalidate(in);
     TextWindowRecord* rec = &text_windows[in->id];
-    std::lock_guard<std::mutex> guard(rec->lock);
-    if (rec->is_open.load() && rec->log_state == LOG_ON && rec->log_file) {
-        fputs(buffer, rec->log_file);
-        fputc('\n', rec->log_file);
+    bool log_failed = false;
+    {
+        std::lock_guard<std::mutex> guard(rec->lock);
+        if (rec->is_open.load()) log_failed = WriteLogLocked(rec, buffer, strlen(buffer), true);
     }
+    if (log_failed) ShowLogWriteError();
 }
 
 void PXK_InputText(char* buffer) {

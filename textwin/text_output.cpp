@@ -14,6 +14,7 @@
 #include <locale.h>
 #include <stdarg.h>
 #include <stdio.h>
+#include <string.h>
 
 #include <algorithm>
 
@@ -79,10 +80,46 @@ static void PumpAfterOutput(int id) {
     PXK_PumpMessages();
 }
 
+// Shows (and logs) ready-formatted text in window id; colors, when given, are the text and
+// background colours of this text alone, the window's own ones apply again afterwards.
+static void OutputText(int id, const char* text, int len, const int* colors) {
+    TextWindowRecord* rec = OpenTextWindowRecord(id);
+    if (!rec) return;
+    char16_t units[PRINT_BUFFER_BYTES + 1];
+    int count = Utf8ToUtf16(text, len, units, PRINT_BUFFER_BYTES + 1);
+
+    WindowId window = 0;
+    bool scrolled = false;
+    bool invalidate = false;
+    bool log_failed = false;
+    PlatRect dirty{0, 0, 0, 0};
+    {
+        std::lock_guard<std::mutex> guard(rec->lock);
+        if (!rec->is_open.load()) return;
+        log_failed = WriteLogLocked(rec, text, (size_t)len, false);
+        int own_text = rec->text_color, own_back = rec->back_color;
+        if (colors) {
+            rec->text_color = colors[0];
+            rec->back_color = colors[1];
+            ApplyTextColors(rec);
+        }
+        dirty = WriteUnits(rec, units, count, &scrolled);
+        if (colors) {
+            rec->text_color = own_text;
+            rec->back_color = own_back;
+            ApplyTextColors(rec);
+        }
+        invalidate = NoteDamage(rec, scrolled ? nullptr : &dirty);
+        window = rec->hwnd.load();
+    }
+    if (invalidate) PlatInvalidateRect(window, scrolled ? nullptr : &dirty, false);
+    if (log_failed) ShowLogWriteError();
+    PumpAfterOutput(id);
+}
+
 void PXK_Printf(const char* format, ...) {
     int id = current_text_window.load();
-    TextWindowRecord* rec = OpenTextWindowRecord(id);
-    if (!rec || !format) return;
+    if (!OpenTextWindowRecord(id) || !format) return;
 
     char text[PRINT_BUFFER_BYTES];
     va_list args;
@@ -98,21 +135,11 @@ void PXK_Printf(const char* format, ...) {
         len = Utf8CutLength(text, PRINT_BUFFER_BYTES - 1, PRINT_BUFFER_BYTES - 1);
         text[len] = 0;
     }
-    char16_t units[PRINT_BUFFER_BYTES + 1];
-    int count = Utf8ToUtf16(text, len, units, PRINT_BUFFER_BYTES + 1);
+    OutputText(id, text, len, nullptr);
+}
 
-    WindowId window = 0;
-    bool scrolled = false;
-    bool invalidate = false;
-    PlatRect dirty{0, 0, 0, 0};
-    {
-        std::lock_guard<std::mutex> guard(rec->lock);
-        if (!rec->is_open.load()) return;
-        if (rec->log_state == LOG_ON && rec->log_file) fwrite(text, 1, (size_t)len, rec->log_file);
-        dirty = WriteUnits(rec, units, count, &scrolled);
-        invalidate = NoteDamage(rec, scrolled ? nullptr : &dirty);
-        window = rec->hwnd.load();
-    }
-    if (invalidate) PlatInvalidateRect(window, scrolled ? nullptr : &dirty, false);
-    PumpAfterOutput(id);
+void PrintInColors(int id, const char* text, int text_color, int back_color) {
+    int len = Utf8CutLength(text, (int)strnlen(text, PRINT_BUFFER_BYTES), PRINT_BUFFER_BYTES - 1);
+    const int colors[2] = {text_color, back_color};
+    OutputText(id, text, len, colors);
 }

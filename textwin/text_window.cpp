@@ -37,7 +37,10 @@ void ResetTextWindowTable(void) {
         rec.pending_paint = PlatRect{0, 0, 0, 0};
         rec.log_state = LOG_NONE;
         rec.log_file = nullptr;
+        rec.log_dirty = false;
+        rec.log_timer_set = false;
     }
+    OpenLogFolder();
     current_text_window.store(0);
     input_active.store(0);
     ResetKeyRing();
@@ -90,7 +93,8 @@ static int SetUpOpenedRecord(TextWindowRecord* rec, WindowId window) {
         rec->text_color_stack[i] = rec->text_color;
         rec->back_color_stack[i] = rec->back_color;
     }
-    rec->log_state = LOG_NONE;
+    // A log left from an earlier window of this id is closed whole, never written again.
+    CloseLogLocked(rec);
     return 0;
 }
 
@@ -169,6 +173,8 @@ int PXK_CloseTextWindow(int id) {
     input_active.compare_exchange_strong(reading, 0);
     {
         std::lock_guard<std::mutex> guard(rec->lock);
+        // Everything written reaches the file now; a later open of this id starts a new log.
+        CloseLogLocked(rec);
         DestroyTextStore(rec);
         rec->win_dc = nullptr;
         rec->hwnd.store(0, std::memory_order_release);

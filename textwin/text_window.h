@@ -59,6 +59,9 @@ struct TextWindowRecord {
     PlatRect pending_paint;
     int log_state;               // LOG_NONE, LOG_ON, LOG_PAUSED
     FILE* log_file;
+    uint32_t log_flushed_at;     // millisecond clock of the log's last flush
+    bool log_dirty;              // written since that flush
+    bool log_timer_set;          // the window's flush timer runs
     std::mutex lock;
 };
 
@@ -106,6 +109,30 @@ int64_t TextWindowStorePixel(int id, int x, int y);
 // Copies the whole store in logical order into out (width x height words, row after row);
 // 0 done, 1 closed window or out too small.
 int CopyTextWindowStore(int id, uint32_t* out, size_t out_words);
+
+// ---- Output (text_output.cpp) ------------------------------------------------------------
+
+// Prints text into window id (not necessarily the current one) in these colours, 0xRRGGBB;
+// the window's own colours stay as they were for later output.
+void PrintInColors(int id, const char* text, int text_color, int back_color);
+
+// ---- Log files (text_log.cpp) ------------------------------------------------------------
+
+// The window timer that flushes a log whose last write is still in the stream's buffer.
+enum { LOG_FLUSH_TIMER = 0x4C47 };
+
+// Opens the current folder as the folder log files are made in; the runtime's reset at
+// start-up calls it, before anything can change the folder.
+void OpenLogFolder(void);
+// Writes text to the record's log while logging runs, and a line feed after it when
+// line_end; the caller holds the record's lock. True when the write failed and paused the
+// log: the caller then calls ShowLogWriteError once it has released the lock.
+bool WriteLogLocked(TextWindowRecord* rec, const char* text, size_t len, bool line_end);
+void ShowLogWriteError(void);
+// Flushes and closes the record's log (window closed or opened again); lock held.
+void CloseLogLocked(TextWindowRecord* rec);
+// The flush timer of a text window fired.
+void FlushDueLog(WindowId window);
 
 // ---- Window procedure helpers (text_window.cpp) -----------------------------------------
 

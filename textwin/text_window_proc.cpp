@@ -1,7 +1,8 @@
 // The text window procedure: size and paint through the text window store, typed characters
 // into the key ring while a line input runs, the input keys (Up recalls, Ctrl+V pastes), the
-// main window's single-key commands forwarded while a text window has the focus, moving and
-// snapping, and closing.
+// Ctrl shortcuts and the popup menu of the window's commands, Space for the command console,
+// the main window's single-key commands forwarded while a text window has the focus, the
+// log's flush timer, moving and snapping, and closing.
 #include "textwin/text_window_proc.h"
 
 #include "platform/window/window.h"
@@ -9,6 +10,7 @@
 #include "runtime/window_classes.h"
 #include "runtime/window_rects.h"
 #include "textwin/key_ring.h"
+#include "textwin/text_commands.h"
 #include "textwin/text_window.h"
 
 static bool ControlHeld(void) { return (PlatGetKeyState(KEY_CONTROL) & KEY_STATE_DOWN) != 0; }
@@ -33,7 +35,6 @@ static void OnPushUnits(uintptr_t wparam, intptr_t lparam) {
 }
 
 static void OnKeyDown(WindowId window, uintptr_t wparam, intptr_t lparam) {
-    (void)window;
     int key = (int)wparam;
     if (input_active.load(std::memory_order_acquire) != 0) {
         // While a line is read only the input keys act, and only with no request pending.
@@ -42,11 +43,36 @@ static void OnKeyDown(WindowId window, uintptr_t wparam, intptr_t lparam) {
         else if (key == 'V' && ControlHeld()) paste_request.compare_exchange_strong(none, PASTE_CLIPBOARD);
         return;
     }
-    if (ControlHeld()) return;
+    if (ControlHeld()) {
+        // Shortcuts post their command, so that they and the menu run the same handler.
+        int command = TextShortcutCommand(key);
+        if (command) PlatPostMessage(window, MSG_COMMAND, (uintptr_t)MakeParam(command, 0), 0);
+        return;
+    }
     if (key == KEY_ESCAPE || key == 'C' || key == 'S' || key == 'X') {
         WindowId main = main_window.load(std::memory_order_acquire);
         if (main) PlatPostMessage(main, MSG_KEYDOWN, wparam, lparam);
+    } else if (key == KEY_SPACE) {
+        int id = PXK_TextWindowIndex(window);
+        if (id >= 0) RunConsoleFromKey(id);
     }
+}
+
+static void OnCommand(WindowId window, uintptr_t wparam) {
+    int id = PXK_TextWindowIndex(window);
+    if (id >= 0) RunTextCommand(id, ParamLow((intptr_t)wparam));
+}
+
+static void OnRightButtonDown(WindowId window, intptr_t lparam) {
+    int id = PXK_TextWindowIndex(window);
+    if (id < 0) return;
+    PlatPoint p{ParamX(lparam), ParamY(lparam)};
+    PlatClientToScreen(window, &p);
+    OpenTextPopupMenu(window, id, p.x, p.y);
+}
+
+static void OnTimer(WindowId window, uintptr_t wparam) {
+    if (wparam == LOG_FLUSH_TIMER) FlushDueLog(window);
 }
 
 static void OnClose(WindowId window) {
@@ -65,6 +91,9 @@ intptr_t TextWindowProc(WindowId window, int msg, uintptr_t wparam, intptr_t lpa
     case MSG_CHAR: OnChar(wparam); return 0;
     case TWM_PUSH_UNITS: OnPushUnits(wparam, lparam); return 0;
     case MSG_KEYDOWN: OnKeyDown(window, wparam, lparam); return 0;
+    case MSG_COMMAND: OnCommand(window, wparam); return 0;
+    case MSG_RBUTTONDOWN: OnRightButtonDown(window, lparam); return 0;
+    case MSG_TIMER: OnTimer(window, wparam); return 0;
     case MSG_CLOSE: OnClose(window); return 0;
     default: return PlatDefWindowProc(window, msg, wparam, lparam);
     }

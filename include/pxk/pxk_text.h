@@ -44,5 +44,20 @@ int PXK_ScrollIfNeeded(int id);
 /* The id of the open text window with this window handle, or -1. */
 int PXK_TextWindowIndex(uint32_t window);
 
+/* Log files. Window id logs to "PIXKIT<instance><id>.LOG" in the folder the program started
+ * in: everything printed into it and every line typed into it, with LF line ends, while
+ * logging runs. Output reaches the file within about 100 ms; a write that fails pauses the
+ * log and says so once. */
+
+/* Starts (emptying the file) or resumes the log. 0 done; 1 already logging; 2 the file
+ * cannot be created, or the program is exiting; 3 id out of range or the window not open. */
+int PXK_StartLog(int id);
+/* Pauses the log; the file stays open. 0 done (also when paused already); 1 no log;
+ * 2 id out of range or the window not open. */
+int PXK_StopLog(int id);
+/* Puts the whole log file on the clipboard as text (also a file left by an earlier run).
+ * 0 done; 1 the clipboard cannot be set; 2 the file cannot be opened; 3 no memory for the
+ * copy; 4 id out of range or the window not open. */
+int PXK_CopyLog(int id);
 /* Flushes and closes the log file of every text window (the Exit command does this first). */
 void PXK_CloseAllLogs(void);

@@ -5,6 +5,7 @@
 
 #include "support/harness.h"
 #include "support/worker_jobs.h"
+#include "support/outside_io.h"
 
 #include "platform/draw/draw.h"
 #include "platform/font/font.h"
@@ -23,6 +24,9 @@
 #include <string>
 #include <vector>
 
+#include <stdlib.h>
+#include <unistd.h>
+
 // ---- The program: UserMain serves the jobs the test hands it ---------------------------
 
 void UserSetup(void) { StartRequested.store(1); }
@@ -33,16 +37,22 @@ void UserMain(void) { ServeJobsUntilExit(); }
 struct Cursor {
     int x, y;
 };
-static bool operator==(const Cursor& a, const Cursor& b) { return a.x == b.x && a.y == b.y; }
-static std::ostream& operator<<(std::ostream& os, const Cursor& c) { return os << "(" << c.x << ", " << c.y << ")"; }
+[[maybe_unused]] static bool operator==(const Cursor& a, const Cursor& b) { return a.x == b.x && a.y == b.y; }
+[[maybe_unused]] static std::ostream& operator<<(std::ostream& os, const Cursor& c) { return os << "(" << c.x << ", " << c.y << ")"; }
 
-static Cursor CursorOf(int id) {
+[[maybe_unused]] static Cursor CursorOf(int id) {
     TextWindowRecord* rec = &text_windows[id];
     std::lock_guard<std::mutex> guard(rec->lock);
     return Cursor{rec->cur_x, rec->cur_y};
 }
 
 static WindowId HandleOf(int id) { return text_windows[id].hwnd.load(); }
+
+[[maybe_unused]] static int LogStateOf(int id) {
+    TextWindowRecord* rec = &text_windows[id];
+    std::lock_guard<std::mutex> guard(rec->lock);
+    return rec->log_state;
+}
 
 // Pixels drawn by the layer's text output: the text on opaque cells at (0, 0), console font.
 struct Reference {
@@ -103,7 +113,7 @@ static std::string CompareCells(const Screen& s, int x, int y, const Reference& 
 static bool ShowsText(int id, int x, int y, const Reference& r) { return CompareCells(ScreenOf(id), x, y, r).empty(); }
 
 // True when every pixel of the rectangle has this colour.
-static bool AllColor(const Screen& s, PlatRect r, uint32_t color) {
+[[maybe_unused]] static bool AllColor(const Screen& s, PlatRect r, uint32_t color) {
     for (int y = r.top; y < r.bottom; y++)
         for (int x = r.left; x < r.right; x++)
             if (s.at(x, y) != color) return false;
@@ -116,6 +126,24 @@ static bool AllColor(const Screen& s, PlatRect r, uint32_t color) {
         bool shown_ = DriverWaitFor([&] { return ShowsText((id), (x), (y), (ref)); }, 5000);     \
         EXPECT_TRUE(shown_) << CompareCells(ScreenOf(id), (x), (y), (ref));                      \
     } while (0)
+
+// The program started in a fresh folder of its own (where log files go), removed afterwards.
+class TextWindowsInFolder : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/pixkit-textwin-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        folder = pattern;
+        ASSERT_EQ(chdir(folder.c_str()), 0);
+        ASSERT_TRUE(StartProgram());
+        ASSERT_TRUE(DriverWaitFor([] { return worker_stage.load() == WORKER_MAIN; }, HARNESS_TIMEOUT_MS));
+    }
+    void TearDown() override {
+        if (ProgramRunning()) StopProgram();
+        if (!folder.empty()) RunCommand("rm -rf '" + folder + "'");
+    }
+    std::string folder;
+};
 
 class TextWindows : public ::testing::Test {
 protected:
