@@ -4,7 +4,7 @@
 // window that received it, in its own colours, and leaves the current window as it was.
 #include "textwin/text_commands.h"
 
-#include "imagewin/point_input.h"
+#include "runtime/run_control.h"
 #include "platform/window/menu.h"
 #include "runtime/shared_ops.h"
 #include "textwin/text_window.h"
@@ -119,7 +119,9 @@ static void FillTextMenu(Menu* menu, int id) {
 
 void OpenTextPopupMenu(WindowId window, int id, int x, int y) {
     // No menu while a line is read or a point tool waits for clicks.
-    if (input_active.load(std::memory_order_acquire) != 0 || point_input.point_mode) return;
+    if (input_active.load(std::memory_order_acquire) != 0 ||
+        point_tool_active.load(std::memory_order_acquire) != 0)
+        return;
     Menu* menu = PlatCreatePopupMenu();
     if (!menu) return;
     FillTextMenu(menu, id);

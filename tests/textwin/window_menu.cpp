@@ -5,7 +5,8 @@
 // line is read or a point tool waits for clicks.
 #include "textwin_fixture.h"
 
-#include "imagewin/point_input.h"
+#include "imagewin/image_table.h"
+#include "runtime/run_control.h"
 #include "platform/window/menu.h"
 
 struct MenuRow {
@@ -218,9 +219,17 @@ TEST_F(TextWindowMenu, WhileALineIsReadOrAPointToolWaitsThereIsNoMenuAndNoShortc
     ASSERT_TRUE(WaitJob(job));
     EXPECT_STREQ(line, "ok");
 
-    ASSERT_TRUE(OnWorker([] { point_input.point_mode = 1; }));
+    // A point tool waits for a click in image 0; a click there ends it.
+    job = PostJob([] {
+        int x = 0, y = 0;
+        if (PXK_CreateImage(0, "tool", 600, 400, 100, 100, 100) == 0) PXK_GetPoint(0, &x, &y);
+    });
+    ASSERT_TRUE(DriverWaitFor([] { return point_tool_active.load() == 1; }));
     EXPECT_FALSE(RightClick(0));
-    ASSERT_TRUE(OnWorker([] { point_input.point_mode = 0; }));
+    const PlatRect image = DriverClientRectScreen(image_table[0].window);
+    DriverClick(image.left + 10, image.top + 10);
+    ASSERT_TRUE(WaitJob(job));
+    EXPECT_EQ(point_tool_active.load(), 0);
     EXPECT_TRUE(RightClick(0));
     DismissMenu();
 }
