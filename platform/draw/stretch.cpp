@@ -323,6 +323,15 @@ struct FastRoundingDivider {
 
 // Packs a colour's channels into 21-bit fields of one word (red at 42, green at 21, blue at
 // 0), so that one multiply-add weighs all three at once while no field can overflow.
+// The colours of cols source pixels of row y from column x0: the row itself on a 32-bit
+// surface, the row looked up in the colour table (into conv) on an 8-bit one.
+static inline const uint32_t* SourceColors(const Surface* src, int y, int x0, int cols, uint32_t* conv) {
+    if (src->bits == 32) return Row32(src, y) + x0;
+    const uint8_t* row = SurfaceRow(src, y) + x0;
+    for (int c = 0; c < cols; c++) conv[c] = src->palette[row[c]];
+    return conv;
+}
+
 static inline uint64_t Spread21(uint32_t p) {
     return ((uint64_t)(p & 0xFF0000u) << 26) | ((uint64_t)(p & 0xFF00u) << 13) | (uint64_t)(p & 0xFFu);
 }
@@ -349,14 +358,7 @@ static bool StretchAreaPacked(Surface* dst, const AxisMap& ax, const AxisMap& ay
         std::fill(acc.begin(), acc.end(), 0);
         for (int t = ay.first[k]; t < ay.first[k + 1]; t++) {
             uint64_t w = ay.tap_w[t];
-            const uint32_t* __restrict s;
-            if (src->bits == 32) {
-                s = Row32(src, ay.tap_pos[t]) + ax.smin;
-            } else {
-                const uint8_t* row = SurfaceRow(src, ay.tap_pos[t]) + ax.smin;
-                for (int c = 0; c < cols; c++) conv[c] = src->palette[row[c]];
-                s = conv.data();
-            }
+            const uint32_t* __restrict s = SourceColors(src, ay.tap_pos[t], ax.smin, cols, conv.data());
             for (int c = 0; c < cols; c++) a[c] += w * Spread21(s[c]);
         }
         // Red and blue 32 bits apart, green alone: the horizontal sums fit 32 bits each.
@@ -408,14 +410,7 @@ static void StretchArea(Surface* dst, const AxisMap& ax, const AxisMap& ay, cons
         std::fill(acc_b.begin(), acc_b.end(), 0u);
         for (int t = ay.first[k]; t < ay.first[k + 1]; t++) {
             uint32_t w = ay.tap_w[t];
-            const uint32_t* s;
-            if (src->bits == 32) {
-                s = Row32(src, ay.tap_pos[t]) + ax.smin;
-            } else {
-                const uint8_t* row = SurfaceRow(src, ay.tap_pos[t]) + ax.smin;
-                for (int c = 0; c < cols; c++) conv[c] = src->palette[row[c]];
-                s = conv.data();
-            }
+            const uint32_t* s = SourceColors(src, ay.tap_pos[t], ax.smin, cols, conv.data());
             uint32_t* ar = acc_r.data();
             uint32_t* ag = acc_g.data();
             uint32_t* ab = acc_b.data();

@@ -117,32 +117,24 @@ static void CompleteSent(SentMessage* sm, intptr_t result) {
     sender->wake.notify_all();
 }
 
+// The oldest message another thread sent to this one, taken off its list; null when none.
+static SentMessage* TakeSent(ThreadQueue* q) {
+    std::lock_guard<std::mutex> guard(q->lock);
+    if (q->sent.empty()) return nullptr;
+    SentMessage* sm = q->sent.front();
+    q->sent.pop_front();
+    return sm;
+}
+
 // Serves the messages other threads sent to this one.
 static void ProcessSent(ThreadQueue* q) {
-    for (;;) {
-        SentMessage* sm = nullptr;
-        {
-            std::lock_guard<std::mutex> guard(q->lock);
-            if (q->sent.empty()) return;
-            sm = q->sent.front();
-            q->sent.pop_front();
-        }
+    while (SentMessage* sm = TakeSent(q))
         CompleteSent(sm, CallWindowProcedure(sm->window, sm->msg, sm->wparam, sm->lparam));
-    }
 }
 
 // Answers every message sent to a thread that will never serve them again.
 static void AbandonSent(ThreadQueue* q) {
-    for (;;) {
-        SentMessage* sm = nullptr;
-        {
-            std::lock_guard<std::mutex> guard(q->lock);
-            if (q->sent.empty()) return;
-            sm = q->sent.front();
-            q->sent.pop_front();
-        }
-        CompleteSent(sm, 0);
-    }
+    while (SentMessage* sm = TakeSent(q)) CompleteSent(sm, 0);
 }
 
 void AbandonThreadQueue(ThreadQueue* q) { AbandonSent(q); }
