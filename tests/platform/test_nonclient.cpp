@@ -3,6 +3,7 @@
 // on release over the part pressed, with the pressed look following the pointer meanwhile.
 // The windows live on a thread of their own with its own message loop, as the framework's do.
 #include "platform/backend.h"
+#include "support/top_window.h"
 #include "platform/draw/system_colors.h"
 #include "platform/headless/driver.h"
 #include "platform/window/input.h"
@@ -55,16 +56,7 @@ WindowId MakeFrame(int x, int y) {
     PlatInsertMenuItem(menu, -1, MENU_ENABLED, ID_RUN, u"&Run");
     PlatInsertMenuItem(menu, -1, MENU_GRAYED, ID_GREY, u"&Grey");
     PlatInsertMenuItem(menu, -1, MENU_ENABLED, ID_EXIT, u"E&xit");
-    WindowCreate c{};
-    c.class_name = "test_frame";
-    c.text = u"A";
-    c.style = STYLE_CAPTION | STYLE_SYSMENU | STYLE_VISIBLE;
-    c.x = x;
-    c.y = y;
-    c.width = 320;
-    c.height = 200;
-    c.menu = menu;
-    return PlatCreateWindow(&c);
+    return MakeTopWindow("test_frame", x, y, 320, 200, STYLE_CAPTION | STYLE_SYSMENU | STYLE_VISIBLE, u"A", menu);
 }
 
 class NonClient : public ::testing::Test {

@@ -2,7 +2,7 @@
 #include "top_window.h"
 
 WindowId MakeTopWindow(const char* class_name, int x, int y, int width, int height, uint32_t style,
-                       const char16_t* text) {
+                       const char16_t* text, Menu* menu) {
     WindowCreate c{};
     c.class_name = class_name;
     c.text = text;
@@ -11,5 +11,6 @@ WindowId MakeTopWindow(const char* class_name, int x, int y, int width, int heig
     c.y = y;
     c.width = width;
     c.height = height;
+    c.menu = menu;
     return PlatCreateWindow(&c);
 }
