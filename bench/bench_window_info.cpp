@@ -5,6 +5,7 @@
 // paints its pumps serve). Goal: the report in under 50 ms of the worker's time without
 // painting. Prints the medians and the source's size after the runs.
 #include "framework/startup.h"
+#include "platform/backend.h"
 #include "platform/system.h"
 #include "platform/window/window.h"
 #include "pxk.h"
