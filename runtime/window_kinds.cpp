@@ -39,6 +39,13 @@ int AppendWindowKindRects(PlatRect* list, int count, int max) {
     return count < max ? count : max;
 }
 
+bool IsWindowKindWindow(WindowId window) {
+    if (!window || PlatGetTopLevel(window) != window) return false;
+    for (int i = 0; i < g_kind_count; i++)
+        if (g_kinds[i].window_class.name && PlatIsWindowOfClass(window, g_kinds[i].window_class.name)) return true;
+    return false;
+}
+
 bool HandleWindowKindDialogKeys(const Message* msg) {
     for (int i = 0; i < g_kind_count; i++) {
         if (!g_kinds[i].dialog_window) continue;

@@ -41,4 +41,6 @@ int AppendWindowKindRects(PlatRect* list, int count, int max);
 // True when the message was a dialog key of one of the kinds' dialog windows.
 bool HandleWindowKindDialogKeys(const Message* msg);
 void AbandonWindowKindInput(void);
+// True when the window is a top-level window of one of the kinds' classes.
+bool IsWindowKindWindow(WindowId window);
 void CloseWindowKindLogs(void);

@@ -4,6 +4,9 @@
 // window that received it, in its own colours, and leaves the current window as it was.
 #include "textwin/text_commands.h"
 
+#include "textwin/command_console.h"
+#include "textwin/window_info.h"
+
 #include "runtime/run_control.h"
 #include "platform/window/menu.h"
 #include "runtime/shared_ops.h"
@@ -16,12 +19,6 @@
 #ifndef PIXKIT_VERSION
 #error "PIXKIT_VERSION is set by the build from the project's version"
 #endif
-
-// ---- Not built yet ----------------------------------------------------------------------
-// The command console and the window-information report come with the console and report
-// work; until then their entries make the window current as they should and print nothing.
-static void RunCommandConsole(void) {}
-static void ShowWindowInfo(void) {}
 
 // ---- The command table --------------------------------------------------------------------
 

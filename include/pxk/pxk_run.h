@@ -6,6 +6,9 @@
 typedef uint32_t PXK_Window;
 #endif
 
+/* Names the main window for PXK_SetForeground. No window handle takes this value. */
+#define PXKMAINWINDOW ((PXK_Window)0xFFFFF000u)
+
 /* The values of ExitState. */
 enum {
     PXK_EXIT_NONE = 0,          /* running normally */
@@ -39,3 +42,7 @@ void PXK_WaitForMessages(int timeout_ms);
 void PXK_SetStatusText(const char* text);
 /* A modal box captioned "Pause" with the text and OK; returns when it is dismissed. */
 void PXK_Pause(const char* text);
+/* Brings a framework window forward and gives it the keyboard: PXKMAINWINDOW for the main
+ * window, or the handle of an image window, a text window, the input box or the button box.
+ * Does not wait for the main thread. 0 done; 1 for anything else. */
+int PXK_SetForeground(PXK_Window window);
