@@ -2,10 +2,10 @@
 // size field, four check boxes, a sample and the OK and Cancel buttons. The keyboard works
 // it whole: Tab and Shift+Tab move the focus between the parts; in the face list the arrows,
 // Page Up/Down, Home and End move the selection and typed characters pick the first face
-// that starts with what was typed since the last other key; in the size field digits replace
-// the size (once it has the focus) and Up/Down step it; Space toggles a check box or presses
-// a button; Alt+F and Alt+S go to the faces and the size, Alt+B, Alt+I, Alt+U and Alt+K
-// toggle bold, italic, underline and strike-out; Enter is OK and Esc is Cancel.
+// that starts with what was typed since the last move or change of focus; in the size field
+// digits replace the size (once it has the focus) and Up/Down step it; Space toggles a check
+// box or presses a button; Alt+F and Alt+S go to the faces and the size, Alt+B, Alt+I, Alt+U
+// and Alt+K toggle bold, italic, underline and strike-out; Enter is OK and Esc is Cancel.
 #include "platform/controls/dialog.h"
 #include "platform/controls/font_dialog.h"
 #include "platform/draw/draw.h"
@@ -334,8 +334,7 @@ static void ListKey(WindowId window, FontDialogState* st, uintptr_t key) {
     case KEY_BACK:
         if (!st->typed.empty()) st->typed.pop_back();
         return;
-    case KEY_SPACE: return;   // a space is typed (it arrives as a character)
-    default: break;
+    default: return;   // the keys of typed characters: the characters follow
     }
     st->typed.clear();
 }

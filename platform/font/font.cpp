@@ -487,8 +487,31 @@ static bool HasLetters(FcCharSet* charset) {
     return false;
 }
 
-// The family names of one face in English or without a language, added to names.
-static void AddFamilies(FcPattern* p, std::vector<std::u16string>* names) {
+// A face whose character map is a symbol encoding: fontconfig reports such a face as having
+// the letters of Latin-1, although its codes draw symbols. Call with FontMutex() held.
+static bool HasSymbolMap(FcPattern* p) {
+    FcChar8* file = nullptr;
+    int index = 0;
+    if (FcPatternGetString(p, FC_FILE, 0, &file) != FcResultMatch) return false;
+    FcPatternGetInteger(p, FC_INDEX, 0, &index);
+    FT_Face face = NewFace((const char*)file, index);
+    if (!face) return false;
+    bool symbol = false;
+    for (int i = 0; i < face->num_charmaps; i++) symbol |= face->charmaps[i]->encoding == FT_ENCODING_MS_SYMBOL;
+    FT_Done_Face(face);
+    return symbol;
+}
+
+static bool IsTextFace(FcPattern* p) {
+    FcBool color = FcFalse;
+    FcCharSet* charset = nullptr;
+    if (FcPatternGetBool(p, FC_COLOR, 0, &color) == FcResultMatch && color) return false;
+    if (FcPatternGetCharSet(p, FC_CHARSET, 0, &charset) != FcResultMatch || !HasLetters(charset)) return false;
+    return !HasSymbolMap(p);
+}
+
+// The family names of one face in English or without a language.
+static void FaceFamilies(FcPattern* p, std::vector<std::u16string>* names) {
     FcChar8* family = nullptr;
     for (int i = 0; FcPatternGetString(p, FC_FAMILY, i, &family) == FcResultMatch; i++) {
         FcChar8* lang = nullptr;
@@ -517,19 +540,19 @@ std::vector<std::u16string> PlatListFontFamilies(void) {
     if (!fontconfig_alive) return names;
     FcPattern* pattern = FcPatternCreate();
     FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-    FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, FC_FAMILYLANG, FC_COLOR, FC_CHARSET, (char*)nullptr);
+    FcObjectSet* objects =
+        FcObjectSetBuild(FC_FAMILY, FC_FAMILYLANG, FC_COLOR, FC_CHARSET, FC_FILE, FC_INDEX, (char*)nullptr);
     FcFontSet* set = FcFontList(nullptr, pattern, objects);
     FcObjectSetDestroy(objects);
     FcPatternDestroy(pattern);
-    for (int i = 0; set && i < set->nfont; i++) {
-        FcPattern* p = set->fonts[i];
-        FcBool color = FcFalse;
-        FcCharSet* charset = nullptr;
-        if (FcPatternGetBool(p, FC_COLOR, 0, &color) == FcResultMatch && color) continue;
-        if (FcPatternGetCharSet(p, FC_CHARSET, 0, &charset) != FcResultMatch || !HasLetters(charset)) continue;
-        AddFamilies(p, &names);
-    }
+    // A family with one symbol face among its files is a symbol family: its names are left out.
+    std::vector<std::u16string> symbol;
+    for (int i = 0; set && i < set->nfont; i++) FaceFamilies(set->fonts[i], IsTextFace(set->fonts[i]) ? &names : &symbol);
     if (set) FcFontSetDestroy(set);
+    auto in_symbol = [&symbol](const std::u16string& n) {
+        return std::find(symbol.begin(), symbol.end(), n) != symbol.end();
+    };
+    names.erase(std::remove_if(names.begin(), names.end(), in_symbol), names.end());
     std::sort(names.begin(), names.end(), LessNoCase);
     names.erase(std::unique(names.begin(), names.end(),
                             [](const std::u16string& a, const std::u16string& b) {
