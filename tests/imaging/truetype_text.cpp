@@ -7,6 +7,7 @@
 
 #include <math.h>
 
+#include <algorithm>
 #include <string>
 
 #include "image_fixture.h"
@@ -212,6 +213,32 @@ TEST_F(TrueTypeText, CodePointsAboveTheBasicPlaneAreMeasuredAndDrawn) {
     for (uint32_t p : got) inked += (p & 0xFFFFFF) != 0;
     EXPECT_GT(inked, 50);
     EXPECT_FALSE(ImageBytes(SLOT) == wide);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(FontFamilies, TextFacesAreListedWholeAndSymbolFacesLeftOut) {
+    const std::vector<std::u16string> families = PlatListFontFamilies();
+    auto listed = [&](const std::u16string& name) {
+        return std::find(families.begin(), families.end(), name) != families.end();
+    };
+    EXPECT_TRUE(listed(u"IPAGothic"));
+    EXPECT_TRUE(listed(u"DejaVu Sans Mono"));
+    EXPECT_TRUE(listed(u"DejaVu Sans Condensed")) << "a second English family name of a face";
+    EXPECT_FALSE(listed(u"IPAゴシック")) << "names in other languages are not listed twice";
+    EXPECT_FALSE(listed(u"Standard Symbols PS"));
+    EXPECT_FALSE(listed(u"D050000L"));
+    // A description keeps a long face name whole, so it never names another family.
+    FontDesc d{};
+    const std::u16string long_name = u"A family name well beyond thirty-one units";
+    memcpy(d.face, long_name.data(), long_name.size() * sizeof(char16_t));
+    Font* font = PlatCreateFont(&d);
+    FontDesc back;
+    PlatGetFontDesc(font, &back);
+    EXPECT_EQ(std::u16string(back.face), long_name);
+    PlatDeleteFont(font);
 }
 
 }  // namespace
