@@ -10,6 +10,8 @@
 // as wide, from its bottom-left; the window repaints.
 void TrueTypeDrawCommand(WindowId window, int index);
 // The font dialog owned by the window, started from the image text font; OK makes the chosen
-// font the image text font (its colour is not used, the line height stays), Cancel changes
-// nothing. While the dialog is open a second Font Change does nothing.
+// font the image text font (the character width and line height of the last size change
+// stay), Cancel changes nothing. The font is swapped only after the dialog, so a Draw run
+// inside the dialog's pump meanwhile draws with a live font. While the dialog is open a
+// second Font Change does nothing.
 void TrueTypeFontChangeCommand(WindowId window, int index);

@@ -14,7 +14,7 @@
 #include "platform/window/input.h"
 #include "platform/window/window.h"
 
-#include <math.h>
+#include <stdio.h>
 #include <string.h>
 
 #include <atomic>

@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include <atomic>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@
 #include "runtime/startup_state.h"
 #include "support/harness.h"
 #include "support/worker_jobs.h"
+#include "textwin/text_window.h"
 
 extern "C" void UserSetup(void) { StartRequested.store(1); }
 
@@ -94,6 +96,12 @@ protected:
         ASSERT_TRUE(DriverWaitFor([] { return Status() == "Click the second point"; }));
         DriverClick(client.left + right, client.top + bottom);
         ASSERT_TRUE(DriverWaitFor([] { return input_active.load() != 0; }));
+        {
+            // The prompt "Text>" takes the first five cells of the line being read.
+            TextWindowRecord* rec = &text_windows[current_text_window.load()];
+            std::lock_guard<std::mutex> guard(rec->lock);
+            EXPECT_EQ(rec->cur_x, 40);
+        }
         // Keys go where the focus is when they are typed: into the text window being read.
         ASSERT_TRUE(DriverWaitFor([] { return PXK_TextWindowIndex(PlatGetTopLevel(PlatGetFocus())) >= 0; }));
         DriverType(line);
