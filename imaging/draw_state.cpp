@@ -1,12 +1,14 @@
 // The drawing state and its small setters for user programs.
 #include "imaging/draw_state.h"
 
-DrawState draw_state = {0x00FFFFFF, 0, 0, 0, 0, 0};
+DrawState draw_state = {0x00FFFFFF, 0, 0, 0, 0, 0, 8, 16};
 PXK_Color pxk_tc = 0;
+PXK_Color pxk_tttc = 0x00FFFFFF;
 
 void ResetDrawState() {
-    draw_state = DrawState{0x00FFFFFF, 0, 0, 0, 0, 0};
+    draw_state = DrawState{0x00FFFFFF, 0, 0, 0, 0, 0, 8, 16};
     pxk_tc = 0;
+    pxk_tttc = 0x00FFFFFF;
 }
 
 extern "C" void PXK_SetDrawColor(PXK_Color color) { draw_state.draw_color = color; }

@@ -14,12 +14,16 @@ struct DrawState {
     int text_x;             // left column of the next glyph cell
     int text_y;             // the row just below the cell
     int text_margin;        // x to which a line break returns
+    int tt_char_width;      // TrueType text: character width of the last size change (8 at start)
+    int tt_line_height;     // TrueType text: cell height of the last size change and line step (16)
 };
 
 extern DrawState draw_state;
 extern PXK_Color pxk_tc;    // bitmap-font text colour, black at start
+extern PXK_Color pxk_tttc;  // TrueType text colour, white at start
 
-// Start-up values: white drawing colour, pen, cursor and margin at 0, black text.
+// Start-up values: white drawing colour, pen, cursor and margin at 0, black text, white
+// TrueType text in 8 x 16 cells.
 void ResetDrawState();
 
 // Stores a 64-bit position into the 32-bit pen the way 32-bit arithmetic would wrap it.

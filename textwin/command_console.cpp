@@ -6,7 +6,7 @@
 #include "textwin/text_commands.h"
 #include "textwin/text_window.h"
 
-#include "imagewin/truetype_color.h"
+#include "imaging/draw_state.h"
 #include "imaging/draw_state.h"
 #include "platform/system.h"
 #include "platform/window/window.h"

@@ -64,6 +64,26 @@ void PXK_PrintText(const char* format, ...)
 #endif
     ;
 
+/* ---- TrueType text on the current image ----
+ * Drawn with the image text font (at start "ＭＳ ゴシック" 16 pixels high, 8 wide) in the
+ * TrueType text colour (white at start), on a transparent background, sharing the text cursor
+ * and margin above: each character's cell has its top-left at (x, y - line height + 1) and x
+ * then moves by the character's advance; nothing wraps, the image edge clips.
+ * PXK_DrawTrueTypeChar takes a Unicode code point (above U+FFFF too); codes below 32 are
+ * controls: 1 italic on, 2 italic off, 3 bold, 4 normal weight, 5 underline on, 6 underline
+ * off, 10 new line (y down by the line height, x to the margin); the others do nothing. A
+ * style stays in the font until changed back, across calls and commands.
+ * PXK_DrawTrueTypeText walks UTF-8 text: each character and control code goes to
+ * PXK_DrawTrueTypeChar; a stray invalid byte is skipped and an incomplete sequence at the end
+ * is not drawn.
+ * PXK_SetTextFontSize gives the font cells of width / 2 by height pixels (heights and widths
+ * are limited to 1000 pixels); the line height, and with it the line step, stays that of the
+ * last size change even when the font dialog later picks another size. 0 done; 1 the font
+ * could not be made (the old one stays). */
+void PXK_DrawTrueTypeChar(int code);
+void PXK_DrawTrueTypeText(const char* text);
+int PXK_SetTextFontSize(int width, int height);
+
 /* ---- Colour test charts on the current image ----
  * Each overwrites the whole image. PXK_DrawHSVChart leaves an image 1 pixel high unchanged.
  * PXK_DrawGreyChart also sets the colour table of an 8-bit image to the grey ramp. */

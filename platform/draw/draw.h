@@ -101,7 +101,8 @@ void PlatInvertRect(DrawContext* dc, const PlatRect* rect);
 int PlatTextOut(DrawContext* dc, int x, int y, const char16_t* text, int count);
 PlatSize PlatGetTextExtent(DrawContext* dc, const char16_t* text, int count);
 void PlatGetTextMetrics(DrawContext* dc, TextMetrics* metrics);
-int PlatGetCharWidths(DrawContext* dc, char16_t ch, CharWidths* widths);
+// The ABC widths of a character, by code point (characters above U+FFFF included).
+int PlatGetCharWidths(DrawContext* dc, uint32_t code_point, CharWidths* widths);
 // Colour table of the selected 8-bit surface.
 int PlatGetColorTable(DrawContext* dc, int first, int count, uint32_t* out);
 int PlatSetColorTable(DrawContext* dc, int first, int count, const uint32_t* in);

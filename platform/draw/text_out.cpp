@@ -142,12 +142,12 @@ void PlatGetTextMetrics(DrawContext* dc, TextMetrics* metrics) {
     *metrics = *FontMetrics(font);
 }
 
-int PlatGetCharWidths(DrawContext* dc, char16_t ch, CharWidths* widths) {
+int PlatGetCharWidths(DrawContext* dc, uint32_t code_point, CharWidths* widths) {
     if (!widths) return 1;
     Font* font = ContextFont(dc);
     if (!font) return 1;
     std::lock_guard<std::mutex> lock(FontMutex());
-    const Glyph* g = FontGlyph(font, ch);
+    const Glyph* g = FontGlyph(font, code_point);
     if (g->width > 0) {
         widths->a = g->left;
         widths->b = g->width;

@@ -404,10 +404,10 @@ Font* PlatCreateFont(const FontDesc* desc) {
     if (!desc) return nullptr;
     Font* font = new Font();
     font->desc = *desc;
-    font->desc.face[31] = 0;
-    char name[128];
+    font->desc.face[FONT_FACE_UNITS - 1] = 0;
+    char name[FONT_FACE_UNITS * 3];
     int len = 0;
-    while (len < 31 && desc->face[len]) len++;
+    while (len < FONT_FACE_UNITS - 1 && desc->face[len]) len++;
     Utf16ToUtf8(desc->face, len, name, (int)sizeof name);
     std::lock_guard<std::mutex> lock(FontMutex());
     FtLibrary();
@@ -439,6 +439,12 @@ void PlatGetFontDesc(const Font* font, FontDesc* desc) {
     *desc = font->desc;
 }
 
+void PlatGetFontFamily(const Font* font, char16_t* out, int units) {
+    if (!out || units <= 0) return;
+    out[0] = 0;
+    if (font) Utf8ToUtf16(font->family.c_str(), -1, out, units);
+}
+
 Font* PlatGetStockFont(int which) {
     static Font* stock[2] = {nullptr, nullptr};
     static std::once_flag once[2];
@@ -446,7 +452,7 @@ Font* PlatGetStockFont(int which) {
     std::call_once(once[which], [which] {
         FontDesc d{};
         const char16_t* face = which == STOCK_CONSOLE_FONT ? u"IPAGothic" : u"DejaVu Sans";
-        for (int i = 0; face[i] && i < 31; i++) d.face[i] = face[i];
+        for (int i = 0; face[i] && i < FONT_FACE_UNITS - 1; i++) d.face[i] = face[i];
         d.height = which == STOCK_CONSOLE_FONT ? 16 : -13;
         d.weight = 400;
         Font* f = PlatCreateFont(&d);
@@ -464,6 +470,96 @@ bool FontDecorations(const Font* font, int* underline_y, int* underline_h, int* 
     *strike_y = font->strike_y;
     *strike_h = font->strike_h;
     return font->desc.underline || font->desc.strike_out;
+}
+
+// ---- Families for the font dialog ---------------------------------------------------------
+
+// One letter each of the scripts whose faces count as text faces. Symbol faces carry Greek
+// for mathematics, so Greek alone does not count; Latin needs the whole alphabet.
+static const uint32_t script_letters[] = {0x0410, 0x05D0, 0x0627, 0x0905, 0x0E01, 0x3042, 0x4E00, 0xAC00};
+
+static bool HasLetters(FcCharSet* charset) {
+    bool latin = true;
+    for (uint32_t c = 'A'; c <= 'Z' && latin; c++) latin = FcCharSetHasChar(charset, c) && FcCharSetHasChar(charset, c + 32);
+    if (latin) return true;
+    for (uint32_t c : script_letters)
+        if (FcCharSetHasChar(charset, c)) return true;
+    return false;
+}
+
+// A face whose character map is a symbol encoding: fontconfig reports such a face as having
+// the letters of Latin-1, although its codes draw symbols. Call with FontMutex() held.
+static bool HasSymbolMap(FcPattern* p) {
+    FcChar8* file = nullptr;
+    int index = 0;
+    if (FcPatternGetString(p, FC_FILE, 0, &file) != FcResultMatch) return false;
+    FcPatternGetInteger(p, FC_INDEX, 0, &index);
+    FT_Face face = NewFace((const char*)file, index);
+    if (!face) return false;
+    bool symbol = false;
+    for (int i = 0; i < face->num_charmaps; i++) symbol |= face->charmaps[i]->encoding == FT_ENCODING_MS_SYMBOL;
+    FT_Done_Face(face);
+    return symbol;
+}
+
+static bool IsTextFace(FcPattern* p) {
+    FcBool color = FcFalse;
+    FcCharSet* charset = nullptr;
+    if (FcPatternGetBool(p, FC_COLOR, 0, &color) == FcResultMatch && color) return false;
+    if (FcPatternGetCharSet(p, FC_CHARSET, 0, &charset) != FcResultMatch || !HasLetters(charset)) return false;
+    return !HasSymbolMap(p);
+}
+
+// The family names of one face in English or without a language.
+static void FaceFamilies(FcPattern* p, std::vector<std::u16string>* names) {
+    FcChar8* family = nullptr;
+    for (int i = 0; FcPatternGetString(p, FC_FAMILY, i, &family) == FcResultMatch; i++) {
+        FcChar8* lang = nullptr;
+        if (FcPatternGetString(p, FC_FAMILYLANG, i, &lang) == FcResultMatch && strcmp((const char*)lang, "en") != 0)
+            continue;
+        char16_t units[FONT_FACE_UNITS + 1];
+        int n = Utf8ToUtf16((const char*)family, -1, units, FONT_FACE_UNITS + 1);
+        if (n > 0 && n < FONT_FACE_UNITS) names->push_back(std::u16string(units, n));
+    }
+}
+
+static bool LessNoCase(const std::u16string& a, const std::u16string& b) {
+    size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; i++) {
+        char16_t x = a[i] >= u'A' && a[i] <= u'Z' ? a[i] + 32 : a[i];
+        char16_t y = b[i] >= u'A' && b[i] <= u'Z' ? b[i] + 32 : b[i];
+        if (x != y) return x < y;
+    }
+    return a.size() < b.size();
+}
+
+std::vector<std::u16string> PlatListFontFamilies(void) {
+    std::vector<std::u16string> names;
+    std::lock_guard<std::mutex> lock(FontMutex());
+    FtLibrary();
+    if (!fontconfig_alive) return names;
+    FcPattern* pattern = FcPatternCreate();
+    FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
+    FcObjectSet* objects =
+        FcObjectSetBuild(FC_FAMILY, FC_FAMILYLANG, FC_COLOR, FC_CHARSET, FC_FILE, FC_INDEX, (char*)nullptr);
+    FcFontSet* set = FcFontList(nullptr, pattern, objects);
+    FcObjectSetDestroy(objects);
+    FcPatternDestroy(pattern);
+    // A family with one symbol face among its files is a symbol family: its names are left out.
+    std::vector<std::u16string> symbol;
+    for (int i = 0; set && i < set->nfont; i++) FaceFamilies(set->fonts[i], IsTextFace(set->fonts[i]) ? &names : &symbol);
+    if (set) FcFontSetDestroy(set);
+    auto in_symbol = [&symbol](const std::u16string& n) {
+        return std::find(symbol.begin(), symbol.end(), n) != symbol.end();
+    };
+    names.erase(std::remove_if(names.begin(), names.end(), in_symbol), names.end());
+    std::sort(names.begin(), names.end(), LessNoCase);
+    names.erase(std::unique(names.begin(), names.end(),
+                            [](const std::u16string& a, const std::u16string& b) {
+                                return !LessNoCase(a, b) && !LessNoCase(b, a);
+                            }),
+                names.end());
+    return names;
 }
 
 // ---- Glyphs ----------------------------------------------------------------------------

@@ -5,8 +5,15 @@
 
 #include "platform/plat_types.h"
 
+#include <string>
+#include <vector>
+
+// Units of a description's face name, its terminating zero included. Wide enough for every
+// family name fontconfig lists, so that no name is ever cut short into another one.
+enum { FONT_FACE_UNITS = 64 };
+
 struct FontDesc {
-    char16_t face[32];        // family name, UTF-16 ("ＭＳ ゴシック" resolves to IPAGothic)
+    char16_t face[FONT_FACE_UNITS];   // family name, UTF-16 ("ＭＳ ゴシック" resolves to IPAGothic)
     int height;               // cell height in pixels (negative: character height)
     int width;                // average character width, 0 for the face's own
     int weight;               // 400 normal, 700 bold
@@ -24,14 +31,24 @@ enum { FONT_QUALITY_DEFAULT = 0, FONT_QUALITY_MONO = 1, FONT_QUALITY_ANTIALIASED
 struct Font;
 
 // Null only for a null description (a face that does not exist falls back to fontconfig's
-// choice; a height of 0 means 16 pixels; heights are limited to 1..1000 pixels).
+// choice; a height of 0 means 16 pixels; heights and widths are limited to 1000 pixels, so
+// that one glyph's bitmap stays within a few megabytes).
 Font* PlatCreateFont(const FontDesc* desc);
 void PlatDeleteFont(Font* font);
 void PlatGetFontDesc(const Font* font, FontDesc* desc);
+// The family the font's face was found under (what "ＭＳ ゴシック" resolved to), NUL-terminated
+// in out of units units; empty for a null font.
+void PlatGetFontFamily(const Font* font, char16_t* out, int units);
 // The advance of a character in pixels as the face that draws it has it, before a
 // fixed-pitch font puts it on its grid of cells: IPAGothic's degree sign is 16 pixels wide
 // although the grid gives it one 8-pixel cell. 0 for a null font.
 int PlatGetNaturalAdvance(Font* font, uint32_t code_point);
+
+// The families a font can be made of for text, sorted without regard to case: scalable faces
+// only, leaving out colour (emoji) faces and faces without the letters of any script (symbol
+// and dingbat faces), and names that would not fit a description's face field. Each name
+// once, in its English (or only) form.
+std::vector<std::u16string> PlatListFontFamilies(void);
 
 enum {
     STOCK_CONSOLE_FONT,       // fixed pitch, 8 x 16 cell, CJK two cells (IPAGothic 16 px)

@@ -51,3 +51,12 @@ bool DriverWaitFor(const std::function<bool()>& cond, int timeout_ms = 5000);
 bool DriverWaitIdle(int timeout_ms = 5000);
 // Number of windows presented (for tests that wait for a change on screen).
 uint64_t DriverPresentCount(void);
+
+// ---- The font dialog (driver_font_dialog.cpp) ----
+struct FontDialogView;
+// The font dialog on screen, or 0; waits up to timeout_ms for one to open.
+WindowId DriverWaitFontDialog(int timeout_ms = 5000);
+// What the open font dialog shows (selected face, size, styles); false when none is open.
+bool DriverReadFontDialog(FontDialogView* view);
+// Waits until the open dialog shows what cond accepts; false after timeout_ms or once it closed.
+bool DriverWaitFontDialogView(const std::function<bool(const FontDialogView&)>& cond, int timeout_ms = 5000);

@@ -1,0 +1,20 @@
+// Test driver support for the font dialog: finding the open dialog and reading what it shows.
+// Keys and clicks reach it through the ordinary input functions of the driver.
+#include "platform/controls/font_dialog.h"
+#include "platform/headless/driver.h"
+
+WindowId DriverWaitFontDialog(int timeout_ms) {
+    DriverWaitFor([] { return PlatGetOpenFontDialog() != 0; }, timeout_ms);
+    return PlatGetOpenFontDialog();
+}
+
+bool DriverReadFontDialog(FontDialogView* view) { return PlatReadFontDialog(view); }
+
+bool DriverWaitFontDialogView(const std::function<bool(const FontDialogView&)>& cond, int timeout_ms) {
+    return DriverWaitFor(
+        [&cond] {
+            FontDialogView view;
+            return PlatReadFontDialog(&view) && cond(view);
+        },
+        timeout_ms);
+}
