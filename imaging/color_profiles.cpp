@@ -9,6 +9,10 @@
 #include "imaging/draw_state.h"
 #include "imaging/raster.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 void ReadImageRow(void* buffer, int y, int count) {
     const int index = CurrentImageIndex();
     if ((unsigned)index >= IMAGE_SLOTS || !buffer || count <= 0) return;
@@ -119,28 +123,117 @@ void PlotRowChroma(const uint32_t* buffer, int count) {
     }
 }
 
-// A rectangle can hold millions of pixels, so the polylines are drawn on the canvas directly.
-// Neighbouring pixels of real images often share a colour or a chroma point: a segment from a
-// point to itself only stores that point again in the same white, so it is skipped.
+// A rectangle can hold millions of pixels, so the plot is one pass built for that. Each row is
+// converted in chunks, four colours at a time where the processor allows. The polylines are
+// then drawn on the canvas directly, and most segments of real images need no line drawing
+// at all: every segment is white and depends only on its two ends, so a short one that was
+// drawn once is remembered per start point and skipped when it comes again; a segment from a
+// point to itself only stores that point again; and one to a neighbouring point is its far
+// end alone, since the near end is already white.
+namespace {
+
+enum { CHUNK = 256, REACH = 3, REACH_SPAN = 2 * REACH + 1 };
+
+// The chroma points cover x 1..256 and y 0..255; one bit per short step from each point.
+// Cleared at the start of every plot. Drawing belongs to the one thread that owns the images,
+// so one table serves every plot.
+static_assert(REACH_SPAN * REACH_SPAN <= 64, "the steps of one point fit a 64-bit word");
+uint64_t drawn_steps[(CHROMA_PLANE + 1) * (CHROMA_PLANE + 1)];
+
+// x = 128 + Cb and y = 128 - Cr of n colours, in 32-bit arithmetic (every sum fits); the
+// division by 65536 truncates toward zero as everywhere else.
+static inline int TruncShift16(int32_t sum) { return (sum + ((sum >> 31) & 0xFFFF)) >> 16; }
+
+void ChromaChunk(const uint32_t* colors, int n, int* xs, int* ys) {
+    int k = 0;
+#if defined(__SSE2__)
+    // Four colours at a time with multiply-adds of 16-bit pairs. 32768 does not fit a 16-bit
+    // factor, so it is split as 16384 + 16384 over two pairs.
+    auto pair = [](int lo, int hi) { return _mm_set1_epi32((int)((uint32_t)hi << 16 | ((uint32_t)lo & 0xFFFF))); };
+    const __m128i byte = _mm_set1_epi32(0xFF), round = _mm_set1_epi32(32768), low16 = _mm_set1_epi32(0xFFFF);
+    const __m128i mid = _mm_set1_epi32(CHROMA_PLANE / 2);
+    const __m128i cb_br = pair(16384, -11076), cb_bg = pair(16384, -21692);
+    const __m128i cr_br = pair(-5308, 16384), cr_rg = pair(16384, -27460);
+    auto trunc16 = [&](__m128i s) {
+        return _mm_srai_epi32(_mm_add_epi32(s, _mm_and_si128(_mm_srai_epi32(s, 31), low16)), 16);
+    };
+    for (; k + 4 <= n; k += 4) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(colors + k));
+        const __m128i b = _mm_and_si128(v, byte);
+        const __m128i g = _mm_and_si128(_mm_srli_epi32(v, 8), byte);
+        const __m128i r = _mm_and_si128(_mm_srli_epi32(v, 16), byte);
+        const __m128i br = _mm_or_si128(b, _mm_slli_epi32(r, 16));
+        const __m128i bg = _mm_or_si128(b, _mm_slli_epi32(g, 16));
+        const __m128i rg = _mm_or_si128(r, _mm_slli_epi32(g, 16));
+        const __m128i cb = _mm_add_epi32(_mm_add_epi32(_mm_madd_epi16(br, cb_br), _mm_madd_epi16(bg, cb_bg)), round);
+        const __m128i cr = _mm_add_epi32(_mm_add_epi32(_mm_madd_epi16(br, cr_br), _mm_madd_epi16(rg, cr_rg)), round);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(xs + k), _mm_add_epi32(mid, trunc16(cb)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(ys + k), _mm_sub_epi32(mid, trunc16(cr)));
+    }
+#endif
+    for (; k < n; k++) {
+        const int32_t r = (int32_t)(colors[k] >> 16 & 0xFF), g = (int32_t)(colors[k] >> 8 & 0xFF),
+                      b = (int32_t)(colors[k] & 0xFF);
+        xs[k] = CHROMA_PLANE / 2 + TruncShift16(32768 * b - 11076 * r - 21692 * g + 32768);
+        ys[k] = CHROMA_PLANE / 2 - TruncShift16(32768 * r - 27460 * g - 5308 * b + 32768);
+    }
+}
+
+struct AreaPlot {
+    Canvas c;
+    ChromaPoint last;
+};
+
+void StoreWhite(const Canvas& c, int x, int y) {
+    if (Inside(c, x, y)) {
+        if (c.bits == 32) reinterpret_cast<uint32_t*>(c.pixels)[(ptrdiff_t)y * c.pitch + x] = 0xFFFFFF;
+        else c.pixels[(ptrdiff_t)y * c.pitch + x] = 0xFF;
+    }
+}
+
+const uint64_t NO_STEP = (uint64_t)1 << (REACH * REACH_SPAN + REACH);
+
+// The segment from the last point to (x, y). A step to the point itself counts as drawn
+// from the start; a step to a neighbour is its far end alone.
+inline void Segment(AreaPlot* plot, int x, int y) {
+    const int dx = x - plot->last.x, dy = y - plot->last.y;
+    const ChromaPoint from = plot->last;
+    plot->last = ChromaPoint{x, y};
+    if ((unsigned)(dx + REACH) < REACH_SPAN && (unsigned)(dy + REACH) < REACH_SPAN) {
+        uint64_t& steps = drawn_steps[from.y * (CHROMA_PLANE + 1) + from.x];
+        const uint64_t bit = (uint64_t)1 << ((dy + REACH) * REACH_SPAN + dx + REACH);
+        if ((steps | NO_STEP) & bit) return;
+        steps |= bit;
+        if (dx >= -1 && dx <= 1 && dy >= -1 && dy <= 1) StoreWhite(plot->c, x, y);
+        else RasterLineOn(plot->c, RASTER_STORE, 0xFFFFFF, from.x, from.y, x, y);
+        return;
+    }
+    RasterLineOn(plot->c, RASTER_STORE, 0xFFFFFF, from.x, from.y, x, y);
+}
+
+}  // namespace
+
 void PlotAreaChroma(int h, const uint32_t* buffer, int w) {
     DrawChromaFrame();
-    Canvas c;
-    if (!buffer || w <= 0 || h <= 0 || !CurrentCanvas(&c)) return;
-    const uint32_t white = 0xFFFFFF;
-    ChromaPoint last{0, 0};
+    AreaPlot plot;
+    if (!buffer || w <= 0 || h <= 0 || !CurrentCanvas(&plot.c)) return;
+    memset(drawn_steps, 0, sizeof drawn_steps);
+    int xs[CHUNK], ys[CHUNK];
     for (int j = 0; j < h; j++) {
         const uint32_t* row = buffer + (size_t)j * (size_t)w;
-        uint32_t last_color = row[0];
-        last = ChromaOf(last_color);
-        RasterLineOn(c, RASTER_STORE, white, last.x, last.y, last.x, last.y);
-        for (int i = 1; i < w; i++) {
-            if (row[i] == last_color) continue;
-            last_color = row[i];
-            const ChromaPoint p = ChromaOf(last_color);
-            if (p.x == last.x && p.y == last.y) continue;
-            RasterLineOn(c, RASTER_STORE, white, last.x, last.y, p.x, p.y);
-            last = p;
+        for (int at = 0; at < w; at += CHUNK) {
+            const int n = w - at < CHUNK ? w - at : CHUNK;
+            ChromaChunk(row + at, n, xs, ys);
+            int k = 0;
+            if (at == 0) {
+                plot.last = ChromaPoint{xs[0], ys[0]};
+                StoreWhite(plot.c, xs[0], ys[0]);
+                k = 1;
+            }
+            // Every point goes through Segment: on noisy rows a separate test for a repeated
+            // point would be a branch the processor cannot predict.
+            for (; k < n; k++) Segment(&plot, xs[k], ys[k]);
         }
     }
-    SetPen(last.x, last.y);
+    SetPen(plot.last.x, plot.last.y);
 }

@@ -2,6 +2,7 @@
 // curves at the rows the component scales give, the two plotting modes, the chroma points of
 // known colours, a grey row as one centre pixel, rows of a rectangle not joined to each
 // other, and the area plot against the polylines drawn one segment at a time.
+#include <algorithm>
 #include <random>
 
 #include "image_fixture.h"
@@ -147,29 +148,37 @@ TEST_F(ColorProfiles, AreaRowsAreNotJoined) {
     EXPECT_EQ(BeyondFrame(Pixels(GRAPH)).size(), 1u) << "a one-pixel rectangle is one point";
 }
 
-// The plot skips repeated colours and points; the result must be that of drawing every
-// segment, on smooth rows with repeats and on noise.
+// The plot converts four colours at a time, skips segments it drew before and stores the far
+// end of a one-pixel step alone; the result must be that of drawing every segment, on a
+// smooth rectangle with a little noise in every channel and on pure noise, with rows longer
+// than one conversion chunk, on 32- and 8-bit images.
 TEST_F(ColorProfiles, AreaPlotEqualsEverySegmentDrawn) {
     std::mt19937 rng(7);
-    const int w = 40, h = 30;
+    const int w = 263, h = 24;
     for (int noise : {0, 1}) {
         std::vector<uint32_t> rect(w * h);
-        for (int i = 0; i < w * h; i++)
-            rect[i] = noise ? rng() & 0xFFFFFF : Rgb(i % w * 6, (i / w) * 8, rng() % 3 == 0 ? 30 : 34);
-        MakeTestImage(GRAPH, 256, 256, 32);
-        PlotAreaChroma(h, rect.data(), w);
-        const std::vector<uint32_t> got = Pixels(GRAPH);
-        FrameAlone();
-        for (int j = 0; j < h; j++) {
-            ChromaPoint p = ChromaOf(rect[j * w]);
-            PXK_PutPixel(p.x, p.y, 0xFFFFFF);
-            for (int i = 1; i < w; i++) {
-                const ChromaPoint q = ChromaOf(rect[j * w + i]);
-                PXK_DrawLine(0xFFFFFF, p.x, p.y, q.x, q.y);
-                p = q;
-            }
+        for (int i = 0; i < w * h; i++) {
+            const int x = i % w, y = i / w, n = (int)(rng() % 5) - 2;
+            rect[i] = noise ? rng() & 0xFFFFFF : Rgb(x * 255 / w, std::clamp(y * 10 + n, 0, 255), std::clamp(128 + n, 0, 255));
         }
-        EXPECT_TRUE(got == Pixels(FRAME)) << "noise " << noise;
+        for (int bits : {32, 8}) {
+            SCOPED_TRACE(testing::Message() << "noise " << noise << ", " << bits << "-bit");
+            MakeTestImage(GRAPH, 256, 256, bits);
+            PlotAreaChroma(h, rect.data(), w);
+            const std::vector<uint8_t> got = ImageBytes(GRAPH);
+            MakeTestImage(GRAPH, 256, 256, bits);
+            PlotRowChroma(nullptr, 0);   // the frame alone
+            for (int j = 0; j < h; j++) {
+                ChromaPoint p = ChromaOf(rect[j * w]);
+                PXK_PutPixel(p.x, p.y, 0xFFFFFF);
+                for (int i = 1; i < w; i++) {
+                    const ChromaPoint q = ChromaOf(rect[j * w + i]);
+                    PXK_DrawLine(0xFFFFFF, p.x, p.y, q.x, q.y);
+                    p = q;
+                }
+            }
+            EXPECT_TRUE(got == ImageBytes(GRAPH));
+        }
     }
 }
 
