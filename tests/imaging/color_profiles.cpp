@@ -1,7 +1,7 @@
 // The row reader, the profile plotter and the chroma plots on images made by hand: flat
 // curves at the rows the component scales give, the two plotting modes, the chroma points of
-// known colours, a grey row as one centre pixel, rows of a rectangle not joined to each
-// other, and the area plot against the polylines drawn one segment at a time.
+// known colours, and the area plot against its polylines drawn one segment at a time. The
+// commands' tests (pixel_info_run.cpp) cover the grey row and the two-colour rectangle.
 #include <algorithm>
 #include <random>
 
@@ -10,7 +10,7 @@
 
 namespace {
 
-enum { GRAPH = 0, FRAME = 1, SOURCE = 2 };
+enum { GRAPH = 0, SOURCE = 2 };
 
 uint32_t Rgb(int r, int g, int b) { return (uint32_t)(r << 16 | g << 8 | b); }
 
@@ -19,29 +19,6 @@ std::vector<uint32_t> Pixels(int index) {
     std::vector<uint32_t> v(bytes.size() / 4);
     memcpy(v.data(), bytes.data(), bytes.size());
     return v;
-}
-
-// The frame of a chroma plot drawn with the drawing operations, on slot FRAME.
-std::vector<uint32_t> FrameAlone() {
-    MakeTestImage(FRAME, 256, 256, 32);
-    PXK_DrawLine(0x808080, 0, 128, 256, 128);
-    PXK_DrawLine(0x808080, 128, 0, 128, 256);
-    PXK_SetTextPos(110, 16);
-    PXK_SetTextColor(0xFF8888);
-    PXK_PutString("Cr");
-    PXK_SetTextPos(238, 144);
-    PXK_SetTextColor(0x8888FF);
-    PXK_PutString("Cb");
-    return Pixels(FRAME);
-}
-
-// The pixels where a graph differs from the frame alone: (x, y, colour).
-std::vector<std::array<uint32_t, 3>> BeyondFrame(const std::vector<uint32_t>& graph) {
-    const std::vector<uint32_t> frame = FrameAlone();
-    std::vector<std::array<uint32_t, 3>> out;
-    for (size_t i = 0; i < graph.size(); i++)
-        if (graph[i] != frame[i]) out.push_back({(uint32_t)(i % 256), (uint32_t)(i / 256), graph[i]});
-    return out;
 }
 
 class ColorProfiles : public ImagingTest {};
@@ -122,30 +99,6 @@ TEST_F(ColorProfiles, ChromaPointsOfKnownColours) {
         EXPECT_EQ(p.x, c.x) << std::hex << c.color;
         EXPECT_EQ(p.y, c.y) << std::hex << c.color;
     }
-}
-
-TEST_F(ColorProfiles, GreyRowIsOneCentrePixelInTheColourOfTheLastSegment) {
-    for (int count : {1, 2, 5}) {
-        MakeTestImage(GRAPH, 256, 256, 32);
-        const std::vector<uint32_t> grey(count, Rgb(90, 90, 90));
-        PlotRowChroma(grey.data(), count);
-        const uint32_t last = count % 2 ? 0xFFFFFF : 0xFF00FF;
-        EXPECT_EQ(BeyondFrame(Pixels(GRAPH)), (std::vector<std::array<uint32_t, 3>>{{128, 128, last}})) << count;
-    }
-}
-
-TEST_F(ColorProfiles, AreaRowsAreNotJoined) {
-    // Two rows of one colour each (with the frame drawn behind): two white points, no line.
-    MakeTestImage(GRAPH, 256, 256, 32);
-    const uint32_t a = Rgb(255, 0, 0), b = Rgb(40, 200, 90);
-    const std::vector<uint32_t> rect = {a, a, a, a, b, b, b, b};
-    PlotAreaChroma(2, rect.data(), 4);
-    const ChromaPoint pb = ChromaOf(b);
-    EXPECT_EQ(BeyondFrame(Pixels(GRAPH)), (std::vector<std::array<uint32_t, 3>>{
-                                              {86, 0, 0xFFFFFF}, {(uint32_t)pb.x, (uint32_t)pb.y, 0xFFFFFF}}));
-    MakeTestImage(GRAPH, 256, 256, 32);
-    PlotAreaChroma(1, &b, 1);
-    EXPECT_EQ(BeyondFrame(Pixels(GRAPH)).size(), 1u) << "a one-pixel rectangle is one point";
 }
 
 // The plot converts four colours at a time, skips segments it drew before and stores the far

@@ -127,15 +127,28 @@ protected:
         return v;
     }
 
-    // The graph window shows these pixels (zoom 100).
-    static bool GraphShows(const std::vector<uint32_t>& want) {
+    // The command opened one window: in slot 3 (the lowest free), 32-bit, current, at the
+    // top-left of the screen, with this title, size and pixels, and showing them. It is
+    // closed again for the next case.
+    void ExpectGraph(const char* title, int width, int height, const std::vector<uint32_t>& want) {
+        ASSERT_EQ(GraphSlots(), std::vector<int>{GRAPH});
+        const std::string seen = Ask<std::string>([] {
+            const ImageRecord& r = image_table[GRAPH];
+            return std::string(r.title) + " " + std::to_string(r.width) + "x" + std::to_string(r.height) + "x" +
+                   std::to_string(r.bits) + (CurrentImageIndex() == GRAPH ? " current" : "");
+        });
+        EXPECT_EQ(seen, std::string(title) + " " + std::to_string(width) + "x" + std::to_string(height) + "x32 current");
         const WindowId graph = Ask<WindowId>([] { return image_table[GRAPH].window; });
-        return DriverWaitFor([&] {
+        const PlatRect outer = DriverWindowRect(graph);
+        EXPECT_TRUE(outer.left == 0 && outer.top == 0) << outer.left << ", " << outer.top;
+        EXPECT_TRUE(Pixels(GRAPH) == want);
+        EXPECT_TRUE(DriverWaitFor([&] {
             int cw = 0, ch = 0;
             std::vector<uint32_t> shown = DriverClientPixels(graph, &cw, &ch);
             for (uint32_t& p : shown) p &= 0xFFFFFF;
             return shown == want;
-        });
+        })) << "the window does not show the graph";
+        OnWorker([] { PXK_DestroyImage(GRAPH); });
     }
 
     std::string folder;
@@ -234,18 +247,7 @@ TEST_F(PixelInfo, RowProfilesOpenNamedWindowsWithCurvesAndLabels) {
             for (int i = 0; k.value && i < W; i++) want[(127 - k.value(i) * 127 / k.scale) * width + c.offset + i] = k.color;
 
         Run(c.command, c.source, {{30, c.row}});
-        ASSERT_EQ(GraphSlots(), std::vector<int>{GRAPH}) << "the lowest free slot";
-        EXPECT_EQ(Ask<std::string>([] { return std::string(image_table[GRAPH].title); }), c.title);
-        EXPECT_EQ(Ask<int>([] { return image_table[GRAPH].width * 10000 + image_table[GRAPH].height; }),
-                  width * 10000 + 128);
-        EXPECT_EQ(Ask<int>([] { return image_table[GRAPH].bits; }), 32);
-        EXPECT_EQ(Ask<int>([] { return CurrentImageIndex(); }), GRAPH);
-        const WindowId graph = Ask<WindowId>([] { return image_table[GRAPH].window; });
-        EXPECT_EQ(DriverWindowRect(graph).left, 0);
-        EXPECT_EQ(DriverWindowRect(graph).top, 0);
-        EXPECT_TRUE(Pixels(GRAPH) == want);
-        EXPECT_TRUE(GraphShows(want)) << "the window does not show the graph";
-        OnWorker([] { PXK_DestroyImage(GRAPH); });
+        ExpectGraph(c.title, width, 128, want);
     }
 }
 
@@ -281,12 +283,7 @@ TEST_F(PixelInfo, ChromaPlotsOfAGreyRowAndATwoColourArea) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Run(c.command, RGB_SRC, c.clicks);
-        ASSERT_EQ(GraphSlots(), std::vector<int>{GRAPH});
-        EXPECT_EQ(Ask<std::string>([] { return std::string(image_table[GRAPH].title); }), c.title);
-        EXPECT_EQ(Ask<int>([] { return image_table[GRAPH].width * 10000 + image_table[GRAPH].height; }), 2560256);
-        EXPECT_TRUE(Pixels(GRAPH) == c.want);
-        EXPECT_TRUE(GraphShows(c.want)) << "the window does not show the graph";
-        OnWorker([] { PXK_DestroyImage(GRAPH); });
+        ExpectGraph(c.title, 256, 256, c.want);
     }
 }
 
