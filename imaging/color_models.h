@@ -26,3 +26,10 @@ void ComputeColorModels(int r, int g, int b, ColorModels* out);
 static inline int ColorLuminance(int r, int g, int b) {
     return Fixed16Round(19595LL * r + 38470LL * g + 7471LL * b);
 }
+// The colour differences alone, for the profiles and chroma plots that need only these two.
+static inline int ColorCr(int r, int g, int b) {
+    return Fixed16Round(32768LL * r - 27460LL * g - 5308LL * b);
+}
+static inline int ColorCb(int r, int g, int b) {
+    return Fixed16Round(32768LL * b - 11076LL * r - 21692LL * g);
+}
