@@ -375,6 +375,9 @@ static void X11Shutdown(void) {
     {
         std::lock_guard<std::mutex> guard(g_x11.lock);
         g_x11.running = false;
+        // The selection went with the connection.
+        g_x11.clip_owned = false;
+        g_x11.clip_offers.clear();
         left.swap(g_x11.commands);
         g_x11.presents_done = g_x11.presents_queued;
         g_x11.presented_cv.notify_all();
