@@ -155,7 +155,8 @@ int PlatSetClipboardFormats(const int* formats, const uint8_t* const* data, cons
     Bytes utf8, latin, bmp;
     int text = FirstOf(formats, count, CLIP_TEXT, CLIP_UNICODETEXT);
     if (text >= 0) {
-        utf8 = formats[text] == CLIP_TEXT ? UpToNul(data[text], sizes[text]) : Utf16ToUtf8Bytes(data[text], sizes[text]);
+        bool narrow = formats[text] == CLIP_TEXT;
+        utf8 = narrow ? UpToNul(data[text], sizes[text]) : Utf16ToUtf8Bytes(data[text], sizes[text]);
         latin = Utf8ToLatin1(utf8);
         for (const char* type : {"UTF8_STRING", "text/plain;charset=utf-8", "TEXT"})
             offers.push_back(ClipOffer{type, utf8.data(), utf8.size()});

@@ -7,7 +7,6 @@
 // control works the same whether or not the pump translates keys into characters; character
 // messages insert printable text only. The parent learns of focus changes through
 // EN_SETFOCUS and EN_KILLFOCUS and of edits through EN_CHANGE.
-#include "platform/backend.h"
 #include "platform/clipboard.h"
 #include "platform/controls/control_paint.h"
 #include "platform/controls/controls.h"

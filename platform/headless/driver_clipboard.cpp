@@ -8,7 +8,8 @@
 
 bool DriverOfferClipboard(const std::vector<DriverClipItem>& items) {
     std::vector<ClipOffer> offers;
-    for (const DriverClipItem& item : items) offers.push_back(ClipOffer{item.type.c_str(), item.bytes.data(), item.bytes.size()});
+    for (const DriverClipItem& item : items)
+        offers.push_back(ClipOffer{item.type.c_str(), item.bytes.data(), item.bytes.size()});
     return PlatOfferClipboard(offers.data(), (int)offers.size()) == 0;
 }
 

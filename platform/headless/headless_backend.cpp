@@ -13,13 +13,15 @@
 #include <vector>
 
 static ScreenInfo g_screen{1920, 1080, 32, {0, 0, 1920, 1080}};
+namespace {
 // The clipboard's representations in the order they were offered.
-struct HeldOffer {
+struct HeadlessOffer {
     std::string type;
     std::vector<uint8_t> bytes;
 };
+}  // namespace
 static std::mutex g_clip_lock;
-static std::vector<HeldOffer> g_clipboard;
+static std::vector<HeadlessOffer> g_clipboard;
 std::atomic<uint64_t> g_headless_presents{0};
 
 void HeadlessConfigure(int width, int height, int bits) {
@@ -59,10 +61,11 @@ static void HeadlessPresent(WindowId, const PixelView*, const PlatRect*) {
 static void HeadlessScreen(ScreenInfo* info) { *info = g_screen; }
 
 static int HeadlessOfferClipboard(const ClipOffer* offers, int count) {
-    std::vector<HeldOffer> held;
+    std::vector<HeadlessOffer> held;
     for (int i = 0; i < count; i++) {
         if (!offers[i].type || strlen(offers[i].type) >= CLIP_TYPE_MAX) return 1;
-        held.push_back(HeldOffer{offers[i].type, std::vector<uint8_t>(offers[i].data, offers[i].data + offers[i].size)});
+        const uint8_t* data = offers[i].data;
+        held.push_back(HeadlessOffer{offers[i].type, std::vector<uint8_t>(data, data + offers[i].size)});
     }
     std::lock_guard<std::mutex> guard(g_clip_lock);
     g_clipboard.swap(held);
@@ -72,7 +75,7 @@ static int HeadlessOfferClipboard(const ClipOffer* offers, int count) {
 static uint8_t* HeadlessReadClipboard(const char* const* types, int count, char* type_out, size_t* size) {
     std::lock_guard<std::mutex> guard(g_clip_lock);
     for (int t = 0; t < count; t++)
-        for (const HeldOffer& offer : g_clipboard) {
+        for (const HeadlessOffer& offer : g_clipboard) {
             if (offer.type != types[t]) continue;
             uint8_t* copy = (uint8_t*)malloc(offer.bytes.size() + 2);
             if (!copy) return nullptr;
@@ -89,7 +92,7 @@ static uint8_t* HeadlessReadClipboard(const char* const* types, int count, char*
 std::vector<std::string> HeadlessClipboardTypes(void) {
     std::lock_guard<std::mutex> guard(g_clip_lock);
     std::vector<std::string> types;
-    for (const HeldOffer& offer : g_clipboard) types.push_back(offer.type);
+    for (const HeadlessOffer& offer : g_clipboard) types.push_back(offer.type);
     return types;
 }
 
