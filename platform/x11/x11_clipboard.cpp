@@ -21,6 +21,7 @@ enum {
     SAVE_TIMEOUT_MS = 3000,        // the manager's answer, counted from its last request to us
     SAVE_WAIT_MS = 15000           // the stopping thread's own bound on the hand-over
 };
+static const long INCR_RESERVE_MAX = 512L * 1024 * 1024;
 
 static uint64_t g_clip_generation = 0;    // under g_x11.lock: bumped by each offer
 static uint64_t g_owned_generation = 0;   // display thread: the content it owns the selection for
@@ -419,6 +420,10 @@ static bool TakeProperty(std::vector<uint8_t>* out, Atom* type_out, int* bits_ou
     if (data) {
         size_t unit = bits == 32 ? sizeof(long) : bits == 16 ? 2 : 1;
         if (!*incr) out->insert(out->end(), data, data + n * unit);
+        // INCR announces the size (a lower bound): room for it at once saves copying a large
+        // picture over and over as it grows, within a bound a stranger cannot push us past.
+        long announced = *incr && n >= 1 && bits == 32 ? *(const long*)data : 0;
+        if (announced > 0 && announced <= INCR_RESERVE_MAX) out->reserve((size_t)announced);
         XFree(data);
     }
     return type != None;
@@ -446,6 +451,7 @@ void HandleSelectionNotify(const XSelectionEvent& ev) {
     }
     if (incr) {
         read.incr = true;
+        read.data = std::move(bytes);   // empty, with room for the announced size
         read.deadline_ms = X11NowMs() + PIECE_TIMEOUT_MS;
         return;
     }
