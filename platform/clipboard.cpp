@@ -5,14 +5,11 @@
 // type the owner answered with.
 #include "clipboard.h"
 #include "backend.h"
-#include "text.h"
+#include "clip_convert.h"
 
 #include <stdlib.h>
 #include <string.h>
-#include <string>
 #include <vector>
-
-using Bytes = std::vector<uint8_t>;
 
 static const char* const kTextTypes[] = {"UTF8_STRING", "text/plain;charset=utf-8", "STRING", "TEXT", "text/plain"};
 static const char* const kBmpTypes[] = {"image/bmp", "image/x-bmp", "image/x-MS-bmp"};
@@ -33,115 +30,6 @@ uint8_t* PlatReadClipboard(const char* const* types, int count, char* type_out, 
     return bytes;
 }
 
-// ---- Text --------------------------------------------------------------------------------
-
-static Bytes UpToNul(const uint8_t* data, size_t size) {
-    size_t n = 0;
-    while (n < size && data[n]) n++;
-    return Bytes(data, data + n);
-}
-
-static Bytes Utf16ToUtf8Bytes(const uint8_t* data, size_t size) {
-    size_t units = size / 2;
-    std::vector<char16_t> wide(units + 1, 0);
-    if (units) memcpy(wide.data(), data, units * 2);
-    size_t n = 0;
-    while (n < units && wide[n]) n++;
-    std::vector<char> out(n * 3 + 1);
-    int len = Utf16ToUtf8(wide.data(), (int)n, out.data(), (int)out.size());
-    return Bytes(out.data(), out.data() + len);
-}
-
-// Latin-1 for clients that ask for the old types, '?' for what it lacks.
-static Bytes Utf8ToLatin1(const Bytes& utf8) {
-    Bytes latin;
-    for (size_t i = 0; i < utf8.size();) {
-        uint32_t cp;
-        int used = Utf8Decode((const char*)utf8.data() + i, (int)(utf8.size() - i), &cp);
-        if (used <= 0) break;
-        i += (size_t)used;
-        latin.push_back(cp < 0x100 ? (uint8_t)cp : (uint8_t)'?');
-    }
-    return latin;
-}
-
-static Bytes Latin1ToUtf8(const Bytes& in) {
-    Bytes out;
-    for (uint8_t c : in) {
-        if (c < 0x80) {
-            out.push_back(c);
-        } else {
-            out.push_back((uint8_t)(0xC0 | (c >> 6)));
-            out.push_back((uint8_t)(0x80 | (c & 0x3F)));
-        }
-    }
-    return out;
-}
-
-// An answer to a text request that is not text (an owner that answers whatever it holds).
-static bool IsTextType(const char* type) {
-    return strncmp(type, "image/", 6) != 0 && strcmp(type, "ATOM") != 0 && strcmp(type, "TARGETS") != 0;
-}
-
-static Bytes TerminatedAs(int format, const Bytes& utf8) {
-    Bytes out = utf8;
-    if (format == CLIP_TEXT) {
-        out.push_back(0);
-        return out;
-    }
-    std::vector<char16_t> wide(utf8.size() + 1);
-    int n = Utf8ToUtf16((const char*)utf8.data(), (int)utf8.size(), wide.data(), (int)wide.size());
-    out.assign((size_t)(n + 1) * 2, 0);
-    memcpy(out.data(), wide.data(), (size_t)n * 2);
-    return out;
-}
-
-// ---- Bitmaps -----------------------------------------------------------------------------
-
-static uint32_t ReadU32(const uint8_t* p) {
-    return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
-}
-static void PutU32(uint8_t* p, uint32_t v) {
-    for (int i = 0; i < 4; i++) p[i] = (uint8_t)(v >> (8 * i));
-}
-
-// A BMP file is the DIB block behind a 14-byte file header that says where the pixels start.
-static Bytes DibToBmpFile(const uint8_t* dib, size_t size) {
-    Bytes file;
-    if (size < 40 || size > 0xFFFFFFFFu - 14) return file;
-    uint32_t header = ReadU32(dib);
-    if (header < 12 || header > size) return file;
-    uint64_t colours = 0, masks = 0;
-    if (header >= 40) {
-        int bitcount = dib[14] | dib[15] << 8;
-        uint32_t compression = ReadU32(dib + 16);
-        uint32_t used = ReadU32(dib + 32);
-        colours = used ? used : (bitcount <= 8 ? 1u << bitcount : 0);
-        if (header == 40 && (compression == 3 || compression == 6)) masks = compression == 3 ? 12 : 16;
-    }
-    uint64_t offset = 14 + (uint64_t)header + masks + colours * 4;
-    if (offset > 14 + size) offset = 14 + size;
-    file.resize(14 + size);
-    file[0] = 'B';
-    file[1] = 'M';
-    PutU32(&file[2], (uint32_t)file.size());
-    PutU32(&file[10], (uint32_t)offset);
-    memcpy(&file[14], dib, size);
-    return file;
-}
-
-static bool BmpToDib(const uint8_t* data, size_t size, Bytes* out) {
-    if (size > 14 + 12 && data[0] == 'B' && data[1] == 'M') {
-        out->assign(data + 14, data + size);
-        return true;
-    }
-    // A bare DIB block, as some clients offer under the bitmap types.
-    uint32_t header = size >= 40 ? ReadU32(data) : 0;
-    if (header != 40 && header != 108 && header != 124) return false;
-    out->assign(data, data + size);
-    return true;
-}
-
 // ---- The format interface ----------------------------------------------------------------
 
 static int FirstOf(const int* formats, int count, int a, int b) {
@@ -152,19 +40,18 @@ static int FirstOf(const int* formats, int count, int a, int b) {
 
 int PlatSetClipboardFormats(const int* formats, const uint8_t* const* data, const size_t* sizes, int count) {
     std::vector<ClipOffer> offers;
-    Bytes utf8, latin, bmp;
+    ClipBytes utf8, latin, bmp;
     int text = FirstOf(formats, count, CLIP_TEXT, CLIP_UNICODETEXT);
     if (text >= 0) {
-        bool narrow = formats[text] == CLIP_TEXT;
-        utf8 = narrow ? UpToNul(data[text], sizes[text]) : Utf16ToUtf8Bytes(data[text], sizes[text]);
-        latin = Utf8ToLatin1(utf8);
+        utf8 = ClipTextAsUtf8(formats[text], data[text], sizes[text]);
+        latin = ClipUtf8ToLatin1(utf8);
         for (const char* type : {"UTF8_STRING", "text/plain;charset=utf-8", "TEXT"})
             offers.push_back(ClipOffer{type, utf8.data(), utf8.size()});
         for (const char* type : {"STRING", "text/plain"}) offers.push_back(ClipOffer{type, latin.data(), latin.size()});
     }
     int dib = FirstOf(formats, count, CLIP_DIB, CLIP_DIB);
     if (dib >= 0) {
-        bmp = DibToBmpFile(data[dib], sizes[dib]);
+        bmp = ClipDibToBmpFile(data[dib], sizes[dib]);
         if (bmp.empty()) return 1;
         for (const char* type : kBmpTypes) offers.push_back(ClipOffer{type, bmp.data(), bmp.size()});
     }
@@ -185,16 +72,8 @@ uint8_t* PlatGetClipboard(int format, size_t* size) {
     uint8_t* raw = text ? PlatReadClipboard(kTextTypes, TEXT_TYPES, type, &got)
                         : PlatReadClipboard(kBmpTypes, BMP_TYPES, type, &got);
     if (!raw) return nullptr;
-    Bytes out;
-    bool ok = true;
-    if (text) {
-        ok = IsTextType(type);
-        Bytes utf8 = UpToNul(raw, got);
-        if (strcmp(type, "STRING") == 0) utf8 = Latin1ToUtf8(utf8);
-        out = TerminatedAs(format, utf8);
-    } else {
-        ok = BmpToDib(raw, got, &out);
-    }
+    ClipBytes out;
+    bool ok = ClipFormatFromAnswer(format, type, raw, got, &out);
     free(raw);
     if (!ok) return nullptr;
     uint8_t* copy = (uint8_t*)malloc(out.size() + 2);
