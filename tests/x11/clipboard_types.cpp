@@ -214,6 +214,7 @@ TEST_F(X11ClipboardTypes, CopiedTextOutlivesTheProgramThroughAClipboardManager) 
     TinyManager manager;
     ASSERT_TRUE(manager.Claim());
     const char text[] = "kept after the end \xe2\x82\xac";
+    fflush(nullptr);   // the child's exit must not print the test's output again
     pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
