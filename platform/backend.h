@@ -8,6 +8,8 @@
 
 #include "plat_types.h"
 
+struct ClipOffer;
+
 struct ScreenInfo {
     int width;
     int height;
@@ -57,9 +59,13 @@ struct Backend {
     // before it returns and never keeps the pointer.
     void (*present)(WindowId window, const PixelView* pixels, const PlatRect* rect);
     void (*get_screen)(ScreenInfo* info);
-    // Clipboard: set replaces all formats; get returns malloc'ed bytes (caller frees) or null.
-    int (*set_clipboard)(const int* formats, const uint8_t* const* data, const size_t* sizes, int count);
-    uint8_t* (*get_clipboard)(int format, size_t* size);
+    // Clipboard (see clipboard.h): offer replaces the content with typed representations
+    // (0 done); read returns malloc'ed bytes (caller frees, two zero bytes behind them) of the
+    // first of `types` the clipboard offers and the answer's type name in type_out
+    // (CLIP_TYPE_MAX bytes), or null. A read may wait for another program as long as it
+    // keeps sending.
+    int (*offer_clipboard)(const ClipOffer* offers, int count);
+    uint8_t* (*read_clipboard)(const char* const* types, int count, char* type_out, size_t* size);
     // Files may (or may no longer) be dropped on this top-level window.
     void (*set_accept_drops)(WindowId window, int accept);
     // Wakes the backend's own thread, if it has one (after commands were queued).

@@ -48,11 +48,12 @@ static void TemplatePresent(WindowId, const PixelView*, const PlatRect*) {}
 // Report the screen's size, bits per pixel and work area.
 static void TemplateGetScreen(ScreenInfo* info) { *info = ScreenInfo{}; }
 
-// Own the desktop clipboard with these formats (CLIP_* of clipboard.h); 0 done.
-static int TemplateSetClipboard(const int*, const uint8_t* const*, const size_t*, int) { return 1; }
+// Own the desktop clipboard with these typed representations (clipboard.h); 0 done.
+static int TemplateOfferClipboard(const ClipOffer*, int) { return 1; }
 
-// A malloc'ed copy of one format of the desktop clipboard, or null.
-static uint8_t* TemplateGetClipboard(int, size_t*) { return nullptr; }
+// A malloc'ed copy of the first of the types the desktop clipboard offers, and the type
+// the owner answered with, or null. Ask the owner which types it has before asking for one.
+static uint8_t* TemplateReadClipboard(const char* const*, int, char*, size_t*) { return nullptr; }
 
 // Announce (or withdraw) the top-level window as a target for dropped files.
 static void TemplateAcceptDrops(WindowId, int) {}
@@ -72,8 +73,8 @@ static const Backend g_template = {
     TemplateRaiseWindow,
     TemplatePresent,
     TemplateGetScreen,
-    TemplateSetClipboard,
-    TemplateGetClipboard,
+    TemplateOfferClipboard,
+    TemplateReadClipboard,
     TemplateAcceptDrops,
     TemplateFlush,
 };

@@ -7,7 +7,6 @@
 // control works the same whether or not the pump translates keys into characters; character
 // messages insert printable text only. The parent learns of focus changes through
 // EN_SETFOCUS and EN_KILLFOCUS and of edits through EN_CHANGE.
-#include "platform/backend.h"
 #include "platform/clipboard.h"
 #include "platform/controls/control_paint.h"
 #include "platform/controls/controls.h"
@@ -224,12 +223,10 @@ static void CopySelection(EditState* s) {
     char narrow[4 * MAX_EDIT_TEXT + 1];
     int bytes = Utf16ToUtf8(wide, hi - lo, narrow, (int)sizeof narrow);
     // Desktops offer text in both forms; the layer's clipboard keeps them together.
-    const Backend* be = PlatBackend();
-    if (!be || !be->set_clipboard) return;
     int formats[2] = {CLIP_UNICODETEXT, CLIP_TEXT};
     const uint8_t* data[2] = {(const uint8_t*)wide, (const uint8_t*)narrow};
     size_t sizes[2] = {(size_t)(hi - lo + 1) * sizeof(char16_t), (size_t)bytes + 1};
-    be->set_clipboard(formats, data, sizes, 2);
+    PlatSetClipboardFormats(formats, data, sizes, 2);
 }
 
 // The clipboard's text as UTF-16, cut at the first line end (a single-line field takes one

@@ -195,7 +195,7 @@ void DriverSetClipboardText(const char* utf8) {
     int formats[2] = {CLIP_TEXT, CLIP_UNICODETEXT};
     const uint8_t* data[2] = {(const uint8_t*)utf8, (const uint8_t*)wide.data()};
     size_t sizes[2] = {n + 1, ((size_t)units + 1) * sizeof(char16_t)};
-    PlatBackend()->set_clipboard(formats, data, sizes, 2);
+    PlatSetClipboardFormats(formats, data, sizes, 2);
 }
 
 std::string DriverClipboardText(void) {

@@ -60,3 +60,17 @@ WindowId DriverWaitFontDialog(int timeout_ms = 5000);
 bool DriverReadFontDialog(FontDialogView* view);
 // Waits until the open dialog shows what cond accepts; false after timeout_ms or once it closed.
 bool DriverWaitFontDialogView(const std::function<bool(const FontDialogView&)>& cond, int timeout_ms = 5000);
+
+// ---- Typed clipboard (driver_clipboard.cpp) ----
+// Typed clipboard, as another program offers and reads it (driver_clipboard.cpp).
+struct DriverClipItem {
+    std::string type;
+    std::vector<uint8_t> bytes;
+};
+// Replaces the clipboard's content with these representations, as a copy in another program.
+bool DriverOfferClipboard(const std::vector<DriverClipItem>& items);
+// The types the clipboard offers, in the order they were offered (what TARGETS would list).
+std::vector<std::string> DriverClipboardTypes(void);
+// The first of `types` the clipboard offers, as another program pasting would get it; false
+// when it offers none of them.
+bool DriverReadClipboard(const std::vector<std::string>& types, DriverClipItem* out);

@@ -2,18 +2,26 @@
 // a fixed size (1920 x 1080, 32 bits per pixel unless configured), input comes from the test
 // driver, and the clipboard is held in memory.
 #include "../backend.h"
+#include "../clipboard.h"
 #include "headless_state.h"
 
-#include <map>
 #include <stdio.h>
 #include <mutex>
 #include <stdlib.h>
 #include <string.h>
+#include <string>
 #include <vector>
 
 static ScreenInfo g_screen{1920, 1080, 32, {0, 0, 1920, 1080}};
+namespace {
+// The clipboard's representations in the order they were offered.
+struct HeadlessOffer {
+    std::string type;
+    std::vector<uint8_t> bytes;
+};
+}  // namespace
 static std::mutex g_clip_lock;
-static std::map<int, std::vector<uint8_t>> g_clipboard;
+static std::vector<HeadlessOffer> g_clipboard;
 std::atomic<uint64_t> g_headless_presents{0};
 
 void HeadlessConfigure(int width, int height, int bits) {
@@ -52,23 +60,40 @@ static void HeadlessPresent(WindowId, const PixelView*, const PlatRect*) {
 
 static void HeadlessScreen(ScreenInfo* info) { *info = g_screen; }
 
-static int HeadlessSetClipboard(const int* formats, const uint8_t* const* data, const size_t* sizes, int count) {
+static int HeadlessOfferClipboard(const ClipOffer* offers, int count) {
+    std::vector<HeadlessOffer> held;
+    for (int i = 0; i < count; i++) {
+        if (!offers[i].type || strlen(offers[i].type) >= CLIP_TYPE_MAX) return 1;
+        const uint8_t* data = offers[i].data;
+        held.push_back(HeadlessOffer{offers[i].type, std::vector<uint8_t>(data, data + offers[i].size)});
+    }
     std::lock_guard<std::mutex> guard(g_clip_lock);
-    g_clipboard.clear();
-    for (int i = 0; i < count; i++) g_clipboard[formats[i]].assign(data[i], data[i] + sizes[i]);
+    g_clipboard.swap(held);
     return 0;
 }
 
-static uint8_t* HeadlessGetClipboard(int format, size_t* size) {
+static uint8_t* HeadlessReadClipboard(const char* const* types, int count, char* type_out, size_t* size) {
     std::lock_guard<std::mutex> guard(g_clip_lock);
-    auto it = g_clipboard.find(format);
-    if (it == g_clipboard.end()) return nullptr;
-    uint8_t* copy = (uint8_t*)malloc(it->second.size() + 1);
-    if (!copy) return nullptr;
-    if (!it->second.empty()) memcpy(copy, it->second.data(), it->second.size());
-    copy[it->second.size()] = 0;
-    if (size) *size = it->second.size();
-    return copy;
+    for (int t = 0; t < count; t++)
+        for (const HeadlessOffer& offer : g_clipboard) {
+            if (offer.type != types[t]) continue;
+            uint8_t* copy = (uint8_t*)malloc(offer.bytes.size() + 2);
+            if (!copy) return nullptr;
+            if (!offer.bytes.empty()) memcpy(copy, offer.bytes.data(), offer.bytes.size());
+            copy[offer.bytes.size()] = 0;
+            copy[offer.bytes.size() + 1] = 0;
+            snprintf(type_out, CLIP_TYPE_MAX, "%s", offer.type.c_str());
+            if (size) *size = offer.bytes.size();
+            return copy;
+        }
+    return nullptr;
+}
+
+std::vector<std::string> HeadlessClipboardTypes(void) {
+    std::lock_guard<std::mutex> guard(g_clip_lock);
+    std::vector<std::string> types;
+    for (const HeadlessOffer& offer : g_clipboard) types.push_back(offer.type);
+    return types;
 }
 
 static void HeadlessAcceptDrops(WindowId, int) {}
@@ -86,8 +111,8 @@ static const Backend g_headless = {
     HeadlessNoWindow,
     HeadlessPresent,
     HeadlessScreen,
-    HeadlessSetClipboard,
-    HeadlessGetClipboard,
+    HeadlessOfferClipboard,
+    HeadlessReadClipboard,
     HeadlessAcceptDrops,
     HeadlessFlush,
 };

@@ -118,6 +118,9 @@ static void RunCommand(const Command& cmd) {
     case CMD_READ_CLIPBOARD:
         StartClipboardRead(cmd);
         return;   // completes when the owner answers
+    case CMD_SAVE_CLIPBOARD:
+        StartClipboardSave(cmd);
+        return;   // completes when the manager answers
     default:
         RunWindowCommand(cmd);
         break;
@@ -220,7 +223,7 @@ static void DisplayThread(void) {
         if (XPending(dpy)) continue;
         if (!QueueIdle()) continue;
         pollfd fds[2] = {{xfd, POLLIN, 0}, {g_x11.wake_fd, POLLIN, 0}};
-        int timeout = g_x11.read.active ? 20 : -1;
+        int timeout = SelectionWaitActive() ? 20 : -1;
         if (poll(fds, 2, timeout) > 0 && (fds[1].revents & POLLIN)) {
             uint64_t count;
             ssize_t n = read(g_x11.wake_fd, &count, sizeof count);
@@ -260,8 +263,14 @@ static void InternAtoms(Display* dpy) {
         {&g_atoms.incr, "INCR"},
         {&g_atoms.text_plain_utf8, "text/plain;charset=utf-8"},
         {&g_atoms.text_plain, "text/plain"},
-        {&g_atoms.image_bmp, "image/bmp"},
-        {&g_atoms.image_png, "image/png"},
+        {&g_atoms.timestamp, "TIMESTAMP"},
+        {&g_atoms.multiple, "MULTIPLE"},
+        {&g_atoms.atom_pair, "ATOM_PAIR"},
+        {&g_atoms.integer, "INTEGER"},
+        {&g_atoms.clipboard_manager, "CLIPBOARD_MANAGER"},
+        {&g_atoms.save_targets, "SAVE_TARGETS"},
+        {&g_atoms.pixkit_time, "PIXKIT_TIME"},
+        {&g_atoms.pixkit_save, "PIXKIT_SAVE"},
         {&g_atoms.pixkit_sel, "PIXKIT_SELECTION"},
         {&g_atoms.atom, "ATOM"},
         {&g_atoms.cardinal, "CARDINAL"},
@@ -346,6 +355,7 @@ static int X11Init(void) {
 
 static void X11Shutdown(void) {
     if (!g_x11.dpy || !g_x11.thread.joinable()) return;
+    HandClipboardToManager();
     Command quit;
     quit.type = CMD_QUIT;
     QueueCommand(std::move(quit));
@@ -365,6 +375,9 @@ static void X11Shutdown(void) {
     {
         std::lock_guard<std::mutex> guard(g_x11.lock);
         g_x11.running = false;
+        // The selection went with the connection.
+        g_x11.clip_owned = false;
+        g_x11.clip_offers.clear();
         left.swap(g_x11.commands);
         g_x11.presents_done = g_x11.presents_queued;
         g_x11.presented_cv.notify_all();
@@ -373,7 +386,7 @@ static void X11Shutdown(void) {
         if (cmd.type == CMD_SHM_DETACH) delete cmd.block;
         Complete(cmd, 1);
     }
-    if (g_x11.read.active) FinishRead(false);
+    EndSelectionWaits();
     for (int i = 1; i < X11_MAX_WINDOWS; i++) ReleaseBacking(i, 0, true);
     for (int i = 0; i < X11_MAX_WINDOWS; i++) {
         X11Window& w = g_x11.windows[i];
@@ -456,8 +469,8 @@ static void X11AcceptDrops(WindowId window, int accept) {
 
 static void X11Flush(void) { WakeDisplayThread(); }
 
-int X11SetClipboard(const int* formats, const uint8_t* const* data, const size_t* sizes, int count);
-uint8_t* X11GetClipboard(int format, size_t* size);
+int X11OfferClipboard(const ClipOffer* offers, int count);
+uint8_t* X11ReadClipboard(const char* const* types, int count, char* type_out, size_t* size);
 
 static const Backend g_x11_backend = {
     "x11",
@@ -471,8 +484,8 @@ static const Backend g_x11_backend = {
     X11RaiseWindow,
     X11Present,
     X11GetScreen,
-    X11SetClipboard,
-    X11GetClipboard,
+    X11OfferClipboard,
+    X11ReadClipboard,
     X11AcceptDrops,
     X11Flush,
 };

@@ -56,6 +56,7 @@ struct Completion {
     int result = 0;
     std::vector<uint8_t> bytes;   // answer of a clipboard read
     bool have_bytes = false;
+    std::string type;             // the type the owner answered with
 };
 
 enum {
@@ -69,6 +70,7 @@ enum {
     CMD_SHM_DETACH,
     CMD_OWN_CLIPBOARD,
     CMD_READ_CLIPBOARD,
+    CMD_SAVE_CLIPBOARD,
     CMD_QUIT
 };
 
@@ -81,6 +83,7 @@ struct Command {
     uint32_t flags = 0;
     WindowId owner = 0;
     std::string text;          // title (UTF-8) or class name
+    std::vector<std::string> types;  // a clipboard read's types, in the caller's order
     ShmBlock* block = nullptr;
     std::shared_ptr<Completion> completion;
 };
@@ -108,22 +111,40 @@ struct X11Window {
     int size_undos;            // times a size of the server's own may still be undone
 };
 
+using SharedBytes = std::shared_ptr<const std::vector<uint8_t>>;
+
+// One representation of the clipboard content we own. Its atom is interned by the display
+// thread when it takes the selection (0 until then).
+struct HeldOffer {
+    std::string type;
+    Atom atom;
+    SharedBytes bytes;
+};
+
 // A selection transfer in progress (INCR) to another client.
 struct IncrSend {
     Window requestor;
     Atom property;
     Atom type;
-    std::vector<uint8_t> data;
+    SharedBytes data;
     size_t offset;
     uint32_t started_ms;       // when the last piece went out
 };
 
-// An outstanding read of a selection (clipboard or drop) by this process.
+// An outstanding read of a selection (clipboard or drop) by this process. A clipboard read
+// asks TARGETS first and then the first wanted type the owner lists; an owner that cannot
+// answer TARGETS is asked for each wanted type in turn.
 struct SelectionRead {
     bool active;
+    bool drop;                 // a drop's file list (else a clipboard read)
     Atom selection;
-    Atom target;
-    int format;                // CLIP_ format asked for, or 0 for a drop
+    Atom target;               // asked for now
+    bool asking_targets;
+    bool guessing;             // no TARGETS: the wanted types are tried in order
+    std::vector<Atom> wanted;
+    size_t next_wanted;        // while guessing: the next one to try
+    Time time;
+    int bits;                  // item size of the answer (8, 16 or 32)
     bool incr;
     std::vector<uint8_t> data;
     Atom type;
@@ -170,8 +191,7 @@ struct X11State {
     std::condition_variable presented_cv;
     // Clipboard content we own (framework copy).
     bool clip_owned = false;
-    std::vector<int> clip_formats;
-    std::vector<std::vector<uint8_t>> clip_data;
+    std::vector<HeldOffer> clip_offers;
 
     // Each under its own lock.
     Backing backing[X11_MAX_WINDOWS];
@@ -182,6 +202,10 @@ struct X11State {
     Time last_time = CurrentTime;
     std::vector<IncrSend> incr_sends;
     SelectionRead read{};
+    Time clip_time = CurrentTime;  // server time at which we took the clipboard
+    // Handing the clipboard to a clipboard manager at the end (completes when it answers).
+    std::shared_ptr<Completion> save;
+    uint32_t save_deadline_ms = 0;
     DropState drop{};
 };
 
@@ -192,7 +216,9 @@ struct X11Atoms {
     Atom wm_protocols, wm_delete_window, wm_transient_for, wm_name, wm_class;
     Atom net_wm_name, net_wm_pid, net_active_window, net_workarea, net_current_desktop;
     Atom net_wm_state, net_wm_state_above, motif_wm_hints, utf8_string, string, text;
-    Atom clipboard, targets, incr, text_plain_utf8, text_plain, image_bmp, image_png, pixkit_sel;
+    Atom clipboard, targets, incr, text_plain_utf8, text_plain, pixkit_sel;
+    Atom timestamp, multiple, atom_pair, integer, clipboard_manager, save_targets, pixkit_time,
+        pixkit_save;
     Atom atom, cardinal;
     Atom xdnd_aware, xdnd_enter, xdnd_position, xdnd_status, xdnd_leave, xdnd_drop, xdnd_finished,
         xdnd_selection, xdnd_type_list, xdnd_action_copy, text_uri_list;
@@ -242,10 +268,17 @@ void HandleSelectionClear(const XSelectionClearEvent& ev);
 void HandleSelectionNotify(const XSelectionEvent& ev);
 void HandleSelectionProperty(const XPropertyEvent& ev);
 void StartClipboardRead(const Command& cmd);
+// Asks a running clipboard manager to take our content over (CMD_SAVE_CLIPBOARD).
+void StartClipboardSave(const Command& cmd);
+// Whether the display thread waits for another client and must look at the clock.
+bool SelectionWaitActive(void);
 void CheckReadTimeout(void);
-std::vector<uint8_t> ClipboardConvertOut(Atom target, bool* ok);
-std::vector<uint8_t> ClipboardConvertIn(int format, Atom type, const std::vector<uint8_t>& data, bool* ok);
 void FinishRead(bool ok);
+// Framework thread, as the backend stops: hands our clipboard to a running clipboard manager
+// so that it outlives the program (bounded wait).
+void HandClipboardToManager(void);
+// After the display thread ended: completes whatever still waited for another client.
+void EndSelectionWaits(void);
 void StartDropRead(Time time);
 
 // x11_dnd.cpp
