@@ -11,6 +11,8 @@
 
 #include <tiffio.h>
 
+#include <algorithm>
+
 namespace {
 
 const tmsize_t TIFF_ALLOCATION_LIMIT = (tmsize_t)256 << 20;
@@ -91,7 +93,8 @@ int ReadPaletteImage(TIFF* tif, int bits, DecodedImage* out) {
     return 0;
 }
 
-// The RGBA reader gives words with red in the low byte; ours have blue there.
+// The RGBA reader gives words with red in the low byte (ours have blue there) and colours
+// multiplied by their alpha, whichever way the file stores them; both are undone here.
 int ReadRgbaImage(TIFF* tif, DecodedImage* out) {
     if (!TIFFReadRGBAImageOriented(tif, (uint32_t)out->width, (uint32_t)out->height, out->pixels,
                                    ORIENTATION_TOPLEFT, 1))
@@ -101,8 +104,14 @@ int ReadRgbaImage(TIFF* tif, DecodedImage* out) {
     out->has_alpha = TIFFGetField(tif, TIFFTAG_EXTRASAMPLES, &extra, &kinds) && extra > 0;
     const size_t n = (size_t)out->width * out->height;
     for (size_t i = 0; i < n; i++) {
-        const uint32_t v = out->pixels[i];
-        out->pixels[i] = (v & 0xFF00FF00u) | (v >> 16 & 0xFF) | (v & 0xFF) << 16;
+        const uint32_t v = out->pixels[i], a = v >> 24;
+        uint32_t r = v & 0xFF, g = v >> 8 & 0xFF, b = v >> 16 & 0xFF;
+        if (out->has_alpha && a && a < 255) {
+            r = std::min<uint32_t>(255, (r * 255 + a / 2) / a);
+            g = std::min<uint32_t>(255, (g * 255 + a / 2) / a);
+            b = std::min<uint32_t>(255, (b * 255 + a / 2) / a);
+        }
+        out->pixels[i] = a << 24 | r << 16 | g << 8 | b;
     }
     return 0;
 }
