@@ -9,6 +9,7 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -82,7 +83,7 @@ void DrawInto32(const DecodedImage& d, const ImageRecord& r, uint8_t* pixels, co
 // table: the image's colour table after the file's palette went into it.
 void DrawInto8(const DecodedImage& d, const ImageRecord& r, uint8_t* pixels, const Clip& c, const uint32_t* table) {
     const bool copy_indices = d.indices && d.palette_count > 0;
-    NearestColor* map = (NearestColor*)malloc(sizeof(NearestColor));
+    NearestColor* map = new (std::nothrow) NearestColor;
     if (!map) return;
     InitNearestColor(map, table);
     for (int j = c.y_begin; j < c.y_end; j++) {
@@ -96,7 +97,7 @@ void DrawInto8(const DecodedImage& d, const ImageRecord& r, uint8_t* pixels, con
             else dst[i] = NearestIndex(map, Over(s.color, table[dst[i]], s.alpha));
         }
     }
-    free(map);
+    delete map;
 }
 
 }  // namespace
@@ -131,16 +132,22 @@ extern "C" int PXK_SaveImageFile(int height, int width, int format, const char* 
     if (width > INT32_MAX / 4) return 1;
     if (!path || format < PXK_FILE_BMP || format > PXK_FILE_TIFF) return 1;
     const int bytes_per_pixel = r->bits == 32 ? 4 : 1;
-    const uint64_t bytes = (uint64_t)width * (uint64_t)height * bytes_per_pixel;
-    if ((uint64_t)width * (uint64_t)height > CodecDefaultPixelCap() || bytes > SIZE_MAX) return 1;
-    // Rows are read through the store's rectangle copy, so a width or height beyond the
-    // image reads zeros there and never memory outside it.
-    uint8_t* buffer = (uint8_t*)malloc((size_t)bytes);
-    if (!buffer) return 1;
-    PXK_ReadImageRect(buffer, 0, 0, width, height);
     PXK_Color palette[256] = {};
     if (r->bits == 8) PXK_GetPalette(palette);
-    const CodecPicture picture{width, height, r->bits, width * bytes_per_pixel, buffer, (const uint32_t*)palette};
+    CodecPicture picture{width, height, r->bits, ImageStride(r), image_pixels[CurrentImageIndex() & (IMAGE_SLOTS - 1)],
+                         (const uint32_t*)palette};
+    uint8_t* buffer = nullptr;
+    if (width > r->width || height > r->height) {
+        // A rectangle larger than the image is read through the store's rectangle copy,
+        // which gives zeros outside the image and never reads memory beyond it.
+        const uint64_t bytes = (uint64_t)width * (uint64_t)height * bytes_per_pixel;
+        if ((uint64_t)width * (uint64_t)height > CodecDefaultPixelCap() || bytes > SIZE_MAX) return 1;
+        buffer = (uint8_t*)malloc((size_t)bytes);
+        if (!buffer) return 1;
+        PXK_ReadImageRect(buffer, 0, 0, width, height);
+        picture.pixels = buffer;
+        picture.stride = width * bytes_per_pixel;
+    }
     const std::string target = CodecPathWithExtension(path, (CodecFormat)format);
     const int code = CodecEncodeFile(target.c_str(), (CodecFormat)format, picture);
     free(buffer);

@@ -12,9 +12,11 @@
 
 namespace {
 
-// Saving: no filter choice per row and run-length matching at the fastest zlib level. On
-// photographs and charts this writes about twice as fast as the adaptive filters at level
-// 1 with the default strategy, for files a few per cent larger (bench_codec measures both).
+// Saving: zlib level 1 with run-length matching only, and the Up filter on every row instead
+// of libpng's per-row choice among all five. Measured on a 4000 x 3000 photo-like picture
+// (bench_codec): 0.6x the time of libpng set up as OpenCV's imwrite sets it (level 1, Z_RLE,
+// adaptive filters) for a file 4% larger; the Sub filter gave 7% larger files at the same
+// speed, no filter doubled the size, and Huffman coding alone was barely faster but 11% larger.
 const int PNG_SAVE_LEVEL = 1;
 const int PNG_SAVE_STRATEGY = 3;   // Z_RLE
 const int PNG_SAVE_FILTERS = PNG_FILTER_UP;
