@@ -76,7 +76,9 @@ static int ReadRegularFile(const char* path, std::vector<uint8_t>* bytes) {
     const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return 1;
     struct stat st;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0) {
+    // No picture within the cap needs a file much larger than its 32-bit pixels.
+    const uint64_t largest = CodecDefaultPixelCap() * 4 + (1u << 20);
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0 || (uint64_t)st.st_size > largest) {
         close(fd);
         return 1;
     }
