@@ -141,12 +141,16 @@ int CodecEncodeFile(const char* path, CodecFormat format, const CodecPicture& pi
     if (!path || !*path || !TargetWritable(path)) return 1;
     std::vector<uint8_t> bytes;
     if (CodecEncodeBytes(format, picture, &bytes)) return 1;
-    // The new file takes the umask's mode, or the mode of the file it replaces.
+    // The temporary file lies in the target's folder, so that the rename cannot cross file
+    // systems, under a short name, so that a target name of full length still works. It
+    // takes the umask's mode, or the mode of the file it replaces.
+    const char* slash = strrchr(path, '/');
+    const std::string folder = slash ? std::string(path, (size_t)(slash - path) + 1) : std::string();
     std::string temp;
     int fd = -1;
     static std::atomic<unsigned> serial{0};
     for (int attempt = 0; fd < 0 && attempt < 100; attempt++) {
-        temp = std::string(path) + ".tmp" + std::to_string(getpid()) + "." + std::to_string(serial++);
+        temp = folder + ".pixkit-save-" + std::to_string(getpid()) + "-" + std::to_string(serial++);
         fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST) return 1;
     }

@@ -255,8 +255,14 @@ TEST_F(ImageFilesRun, SaveNamesCodesAndWriteProtection) {
     EXPECT_EQ(Save(1, 5, 4, 5, dir + "/format5"), 1);
     EXPECT_EQ(Save(1, 0, 4, PXK_FILE_PNG, dir + "/zero"), 2);
     EXPECT_EQ(Save(1, 5, 0, PXK_FILE_PNG, dir + "/zero"), 2);
+    // A name of the longest length a folder takes is saved under it whole.
+    const std::string longest(251, 'n');
+    EXPECT_EQ(Save(1, 5, 4, PXK_FILE_PNG, dir + "/" + longest), 0);
+    EXPECT_EQ(ReadFileBytes(dir + "/" + longest + ".png").substr(1, 3), "PNG");
+    EXPECT_EQ(Save(1, 5, 4, PXK_FILE_PNG, dir + "/" + longest + "n"), 1);   // one byte too long
     // Nothing but the files saved is left in the folder (no temporary files).
-    EXPECT_EQ(RunCommand("ls " + dir + " | grep -v '^[0-9]$' | tr '\\n' ' '"), "guarded.png wide.png ");
+    EXPECT_EQ(RunCommand("ls -A " + dir + " | grep -v '^[0-9]$' | tr '\\n' ' '"),
+              "guarded.png " + longest + ".png wide.png ");
     Destroy(1);
     EXPECT_EQ(Save(1, 5, 4, PXK_FILE_PNG, dir + "/gone"), 3);
 }
