@@ -73,6 +73,10 @@ int CodecEncodeBytes(CodecFormat format, const CodecPicture& picture, std::vecto
 // missing folder, full disk).
 int CodecEncodeFile(const char* path, CodecFormat format, const CodecPicture& picture);
 
+// Zeroed buffers of decoded pictures (pixels, indices, masks), freed by CodecFreeImage.
+void* CodecAllocZeroed(size_t bytes);
+void CodecFreeZeroed(void* p, size_t bytes);
+
 // Allocation of a decoded picture's buffers after the cap and 64-bit size checks.
 // 0 done; 1 refused. indexed chooses indices over pixels; masked adds a zeroed mask.
 int CodecAllocImage(DecodedImage* out, int64_t width, int64_t height, bool indexed, uint64_t max_pixels,

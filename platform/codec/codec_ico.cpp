@@ -37,7 +37,7 @@ void ApplyAndMask(const uint8_t* mask, size_t available, DecodedImage* out) {
     const size_t stride = ((size_t)out->width + 31) / 32 * 4;
     if (stride * out->height > available) return;   // no mask stored: all opaque
     if (out->indices && !out->mask) {
-        out->mask = (uint8_t*)malloc((size_t)out->width * out->height);
+        out->mask = (uint8_t*)CodecAllocZeroed((size_t)out->width * out->height);
         if (!out->mask) return;
         memset(out->mask, 1, (size_t)out->width * out->height);
     }
