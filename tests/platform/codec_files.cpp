@@ -157,4 +157,22 @@ TEST(CodecFiles, TruncatedForeignAndSpecialFilesFail) {
     }
 }
 
+// Pictures whose buffers are large enough to be mapped rather than allocated come back whole.
+TEST(CodecFiles, LargePicturesComeBackWhole) {
+    const int w = 1600, h = 1400;
+    std::vector<uint32_t> pattern((size_t)w * h);
+    for (size_t i = 0; i < pattern.size(); i++) pattern[i] = PatternColor((int)(i % w), (int)(i / w));
+    const CodecPicture picture{w, h, 32, w * 4, (const uint8_t*)pattern.data(), nullptr};
+    for (CodecFormat f : {CODEC_BMP, CODEC_PNG}) {
+        std::vector<uint8_t> bytes;
+        ASSERT_EQ(CodecEncodeBytes(f, picture, &bytes), 0);
+        DecodedImage d;
+        ASSERT_EQ(CodecDecodeBytes(bytes.data(), bytes.size(), (uint64_t)w * h, &d), 0) << f;
+        size_t wrong = 0;
+        for (size_t i = 0; i < pattern.size(); i++) wrong += (d.pixels[i] & 0xFFFFFF) != pattern[i];
+        EXPECT_EQ(wrong, 0u) << f;
+        CodecFreeImage(&d);
+    }
+}
+
 }  // namespace
