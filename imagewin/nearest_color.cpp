@@ -6,7 +6,7 @@
 
 void InitNearestColor(NearestColor* map, const uint32_t* table) {
     for (int i = 0; i < 256; i++) map->table[i] = table[i] & 0xFFFFFF;
-    for (int i = 0; i < 4096; i++) map->cell_start[i] = -1;
+    for (int i = 0; i < 32768; i++) map->cell_start[i] = -1;
     memset(map->cell_count, 0, sizeof map->cell_count);
     map->candidates.clear();
     memset(map->keys, 0, sizeof map->keys);
@@ -17,12 +17,12 @@ static int32_t Channel(uint32_t c, int shift) { return (int32_t)(c >> shift & 0x
 // An entry can be nearest to some colour of the cell only when its least distance to the
 // cell is within the smallest greatest distance any entry has to it.
 static void BuildCell(NearestColor* m, int cell) {
-    const int32_t lo[3] = {(cell >> 8) * 16, (cell >> 4 & 15) * 16, (cell & 15) * 16};
+    const int32_t lo[3] = {(cell >> 10) * 8, (cell >> 5 & 31) * 8, (cell & 31) * 8};
     int32_t least[256], limit = INT32_MAX;
     for (int i = 0; i < 256; i++) {
         int32_t near = 0, far = 0;
         for (int k = 0; k < 3; k++) {
-            const int32_t v = Channel(m->table[i], 16 - 8 * k), a = lo[k], b = lo[k] + 15;
+            const int32_t v = Channel(m->table[i], 16 - 8 * k), a = lo[k], b = lo[k] + 7;
             const int32_t dn = v < a ? a - v : v > b ? v - b : 0;
             const int32_t df = v - a > b - v ? v - a : b - v;
             near += dn * dn;
@@ -38,7 +38,7 @@ static void BuildCell(NearestColor* m, int cell) {
 }
 
 static uint8_t SearchCell(NearestColor* m, uint32_t c) {
-    const int cell = (int)((c >> 20 & 15) << 8 | (c >> 12 & 15) << 4 | (c >> 4 & 15));
+    const int cell = (int)((c >> 19 & 31) << 10 | (c >> 11 & 31) << 5 | (c >> 3 & 31));
     if (m->cell_start[cell] < 0) BuildCell(m, cell);
     const int32_t r = Channel(c, 16), g = Channel(c, 8), b = Channel(c, 0);
     const uint8_t* list = m->candidates.data() + m->cell_start[cell];
