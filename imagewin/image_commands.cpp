@@ -1,7 +1,8 @@
 // The dispatch of the image window's commands. Every command id of the edit and processing
 // menus and of the shortcuts has its row here; the rows without a handler are the commands
 // still to be built (file load and save, clipboard, information windows, drawing tools,
-// colour and font dialogs, transforms, test charts), which do nothing until then.
+// colour and font dialogs, transforms, test charts), which do nothing until then. Files
+// dropped on the window load the first of them into its image.
 #include "imagewin/image_commands.h"
 
 #include "platform/window/window.h"
@@ -78,4 +79,14 @@ void RunImageCommand(WindowId window, int index, int command) {
 
 void OpenImagePopupMenu(WindowId, int, bool) {}
 
-void DropFilesOnImage(WindowId, int, DropList* list) { PlatDragFinish(list); }
+// The first dropped file only is loaded into the window's image; the window then repaints,
+// the previous current image comes back and the window comes to the front.
+void DropFilesOnImage(WindowId window, int index, DropList* list) {
+    if (list && list->count > 0 && list->paths[0] && PXK_SelectImage(index) == 0) {
+        PXK_LoadImageFile(list->paths[0], 0, 0);
+        PlatInvalidateRect(window, nullptr, false);
+        PXK_SelectPreviousImage();
+    }
+    PlatDragFinish(list);
+    PlatSetForegroundWindow(window);
+}

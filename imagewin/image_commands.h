@@ -33,6 +33,6 @@ void RunImageCommand(WindowId window, int index, int command);
 // The right or middle button went down with no point tool active: the processing menu
 // (processing true) or the edit menu. Not built yet: nothing opens.
 void OpenImagePopupMenu(WindowId window, int index, bool processing);
-// Files were dropped on the window; the list is owned here and freed. Loading a dropped file
-// is not built yet: nothing else happens.
+// Files were dropped on the window; the list is owned here and freed. The first file is
+// loaded into the window's image at its top-left corner; the others are ignored.
 void DropFilesOnImage(WindowId window, int index, DropList* list);

@@ -1,0 +1,155 @@
+// Image files: loading a file's picture into the current image and saving the current image
+// in one of five formats. The codec of the platform layer decodes the whole file first, so a
+// file that cannot be read leaves the image and its colour table untouched.
+//
+// Loading keeps the image's size and depth. Transparent pixels (and pixels a file does not
+// write) keep their values; partial alpha is drawn source-over. Into an 8-bit image a file
+// with a palette replaces the first entries of the colour table and its indices are copied;
+// every other colour maps to the nearest entry of the table.
+#include <stdlib.h>
+
+#include <algorithm>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "imagewin/image_table.h"
+#include "imagewin/nearest_color.h"
+#include "platform/codec/codec.h"
+#include "platform/codec/codec_names.h"
+#include "pxk.h"
+
+namespace {
+
+// One pixel of the decoded picture: colour 0x00RRGGBB and alpha 0..255.
+struct Source {
+    uint32_t color;
+    uint32_t alpha;
+};
+
+Source PixelAt(const DecodedImage& d, size_t at) {
+    uint32_t v;
+    if (d.indices) {
+        if (d.mask && !d.mask[at]) return {0, 0};
+        v = d.palette[d.indices[at]];
+    } else {
+        v = d.pixels[at];
+    }
+    return {v & 0xFFFFFF, d.has_alpha ? v >> 24 : 255u};
+}
+
+uint32_t Over(uint32_t src, uint32_t dst, uint32_t a) {
+    uint32_t out = 0;
+    for (int shift = 0; shift < 24; shift += 8) {
+        const uint32_t s = src >> shift & 0xFF, t = dst >> shift & 0xFF;
+        out |= ((s * a + t * (255 - a) + 127) / 255) << shift;
+    }
+    return out;
+}
+
+// The part of the picture inside the image: picture columns [x_begin, x_end) and rows
+// [y_begin, y_end) land at image column x + i and row y + j.
+struct Clip {
+    int64_t x, y;
+    int x_begin, x_end, y_begin, y_end;
+};
+
+bool ClipPicture(const DecodedImage& d, const ImageRecord& r, int x, int y, Clip* c) {
+    c->x = x, c->y = y;
+    c->x_begin = (int)std::max<int64_t>(0, -(int64_t)x);
+    c->y_begin = (int)std::max<int64_t>(0, -(int64_t)y);
+    c->x_end = (int)std::min<int64_t>(d.width, (int64_t)r.width - x);
+    c->y_end = (int)std::min<int64_t>(d.height, (int64_t)r.height - y);
+    return c->x_begin < c->x_end && c->y_begin < c->y_end;
+}
+
+void DrawInto32(const DecodedImage& d, const ImageRecord& r, uint8_t* pixels, const Clip& c) {
+    const bool plain = d.pixels && !d.has_alpha;
+    for (int j = c.y_begin; j < c.y_end; j++) {
+        uint32_t* dst = (uint32_t*)(pixels + (size_t)(c.y + j) * ImageStride(&r)) + c.x;
+        const size_t row = (size_t)j * d.width;
+        if (plain) {
+            for (int i = c.x_begin; i < c.x_end; i++) dst[i] = d.pixels[row + i] & 0xFFFFFF;
+            continue;
+        }
+        for (int i = c.x_begin; i < c.x_end; i++) {
+            const Source s = PixelAt(d, row + i);
+            if (s.alpha == 255) dst[i] = s.color;
+            else if (s.alpha) dst[i] = Over(s.color, dst[i], s.alpha);
+        }
+    }
+}
+
+// table: the image's colour table after the file's palette went into it.
+void DrawInto8(const DecodedImage& d, const ImageRecord& r, uint8_t* pixels, const Clip& c, const uint32_t* table) {
+    const bool copy_indices = d.indices && d.palette_count > 0;
+    NearestColor* map = new (std::nothrow) NearestColor;
+    if (!map) return;
+    InitNearestColor(map, table);
+    for (int j = c.y_begin; j < c.y_end; j++) {
+        uint8_t* dst = pixels + (size_t)(c.y + j) * ImageStride(&r) + c.x;
+        const size_t row = (size_t)j * d.width;
+        for (int i = c.x_begin; i < c.x_end; i++) {
+            const Source s = PixelAt(d, row + i);
+            if (s.alpha == 0) continue;
+            if (s.alpha == 255 && copy_indices) dst[i] = d.indices[row + i];
+            else if (s.alpha == 255) dst[i] = NearestIndex(map, s.color);
+            else dst[i] = NearestIndex(map, Over(s.color, table[dst[i]], s.alpha));
+        }
+    }
+    delete map;
+}
+
+}  // namespace
+
+extern "C" int PXK_LoadImageFile(const char* path, int x, int y) {
+    const int index = CurrentImageIndex() & (IMAGE_SLOTS - 1);
+    const ImageRecord& r = image_table[index];
+    if (!r.in_use.load(std::memory_order_acquire)) return 2;
+    DecodedImage d;
+    if (CodecDecodeFile(path, &d)) return 1;
+    Clip clip;
+    const bool visible = ClipPicture(d, r, x, y, &clip);
+    if (r.bits == 8) {
+        PXK_Color table[256];
+        if (d.palette_count > 0) {
+            for (int i = 0; i < d.palette_count; i++) table[i] = (PXK_Color)(d.palette[i] & 0xFFFFFF);
+            PXK_SetPalette(table, d.palette_count);
+        }
+        PXK_GetPalette(table);
+        if (visible) DrawInto8(d, r, image_pixels[index], clip, (const uint32_t*)table);
+    } else if (visible) {
+        DrawInto32(d, r, image_pixels[index], clip);
+    }
+    CodecFreeImage(&d);
+    return 0;
+}
+
+extern "C" int PXK_SaveImageFile(int height, int width, int format, const char* path) {
+    const ImageRecord* r = CurrentImageRecord();
+    if (!r->in_use.load(std::memory_order_acquire)) return 3;
+    if (width <= 0 || height <= 0) return 2;
+    if (width > INT32_MAX / 4) return 1;
+    if (!path || format < PXK_FILE_BMP || format > PXK_FILE_TIFF) return 1;
+    const int bytes_per_pixel = r->bits == 32 ? 4 : 1;
+    PXK_Color palette[256] = {};
+    if (r->bits == 8) PXK_GetPalette(palette);
+    CodecPicture picture{width, height, r->bits, ImageStride(r), image_pixels[CurrentImageIndex() & (IMAGE_SLOTS - 1)],
+                         (const uint32_t*)palette};
+    uint8_t* buffer = nullptr;
+    if (width > r->width || height > r->height) {
+        // A rectangle larger than the image is read through the store's rectangle copy,
+        // which gives zeros outside the image and never reads memory beyond it.
+        const uint64_t bytes = (uint64_t)width * (uint64_t)height * bytes_per_pixel;
+        if ((uint64_t)width * (uint64_t)height > CodecDefaultPixelCap() || bytes > SIZE_MAX) return 1;
+        buffer = (uint8_t*)malloc((size_t)bytes);
+        if (!buffer) return 1;
+        PXK_ReadImageRect(buffer, 0, 0, width, height);
+        picture.pixels = buffer;
+        picture.stride = width * bytes_per_pixel;
+    }
+    const std::string target = CodecPathWithExtension(path, (CodecFormat)format);
+    const int code = CodecEncodeFile(target.c_str(), (CodecFormat)format, picture);
+    free(buffer);
+    return code;
+}

@@ -1,0 +1,21 @@
+/* (part of pxk.h; include pxk.h) */
+
+/* ---- Image files ----
+ * PXK_LoadImageFile draws the picture of a BMP, JPEG, GIF, PNG, TIFF or ICO file into the
+ * current image with its top-left corner at (x, y); the image keeps its size and depth, parts
+ * outside it are cut off, and pixels the picture leaves uncovered or transparent keep their
+ * values. Into an 8-bit image a file with a palette writes its colours into the first
+ * entries of the colour table; other colours map to the nearest table entry. The window is
+ * not repainted. 0 done; 1 the file cannot be read (missing, not a regular file, unknown,
+ * corrupt or truncated: the image is then unchanged); 2 the current slot is free.
+ *
+ * PXK_SaveImageFile writes the width x height rectangle at the top-left of the current image
+ * in a format (PXK_FILE_BMP .. PXK_FILE_TIFF); the format's extension is appended to path
+ * unless it already ends with one of that format's extensions (any case). 32-bit images are
+ * written as 24-bit colour, 8-bit images with their colour table (JPEG: quality 100). An
+ * existing file is replaced whole or not at all. 0 done; 1 the file cannot be written
+ * (write-protected, missing folder, full disk, size beyond the format); 2 width or height is
+ * 0; 3 the current slot is free. */
+enum { PXK_FILE_BMP = 0, PXK_FILE_JPEG = 1, PXK_FILE_GIF = 2, PXK_FILE_PNG = 3, PXK_FILE_TIFF = 4 };
+int PXK_LoadImageFile(const char* path, int x, int y);
+int PXK_SaveImageFile(int height, int width, int format, const char* path);

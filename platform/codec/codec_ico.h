@@ -1,0 +1,7 @@
+// Icons (.ico): the largest entry of the directory, a BMP entry with its AND mask or a PNG
+// entry. Read only.
+#pragma once
+
+#include "platform/codec/codec.h"
+
+int DecodeIco(const uint8_t* data, size_t size, uint64_t max_pixels, DecodedImage* out);

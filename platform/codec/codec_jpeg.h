@@ -1,0 +1,7 @@
+// The JPEG format through its reference library: decode from bytes, encode to bytes.
+#pragma once
+
+#include "platform/codec/codec.h"
+
+int DecodeJpeg(const uint8_t* data, size_t size, uint64_t max_pixels, DecodedImage* out);
+int EncodeJpeg(const CodecPicture& picture, std::vector<uint8_t>* out);

@@ -1,0 +1,46 @@
+// File names of the save formats and the extension rule of a save.
+#include "platform/codec/codec_names.h"
+
+#include <string.h>
+#include <strings.h>
+
+namespace {
+
+struct FormatNames {
+    CodecFormat format;
+    const char* extensions[3];   // the first is the one a save appends
+};
+
+const FormatNames FORMAT_NAMES[] = {
+    {CODEC_BMP, {".bmp", ".rle", ".dib"}},
+    {CODEC_JPEG, {".jpg", ".jpeg", ".jpe"}},
+    {CODEC_GIF, {".gif", nullptr, nullptr}},
+    {CODEC_PNG, {".png", nullptr, nullptr}},
+    {CODEC_TIFF, {".tif", ".tiff", nullptr}},
+};
+
+const FormatNames* FindNames(CodecFormat format) {
+    for (const FormatNames& n : FORMAT_NAMES)
+        if (n.format == format) return &n;
+    return nullptr;
+}
+
+bool EndsWithNoCase(const std::string& s, const char* tail) {
+    const size_t n = strlen(tail);
+    return s.size() >= n && strcasecmp(s.c_str() + s.size() - n, tail) == 0;
+}
+
+}  // namespace
+
+const char* CodecSaveExtension(CodecFormat format) {
+    const FormatNames* n = FindNames(format);
+    return n ? n->extensions[0] : nullptr;
+}
+
+std::string CodecPathWithExtension(const std::string& path, CodecFormat format) {
+    const FormatNames* n = FindNames(format);
+    if (!n) return path;
+    for (const char* e : n->extensions)
+        if (e && EndsWithNoCase(path, e)) return path;
+    return path + n->extensions[0];
+}

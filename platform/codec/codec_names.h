@@ -1,0 +1,15 @@
+// File names of the save formats: each format's extensions as the open dialog's filter lists
+// them, and the rule that gives a saved file its extension.
+#pragma once
+
+#include <string>
+
+#include "platform/codec/codec.h"
+
+// The extension a save in this format appends (".bmp", ".jpg", ".gif", ".png", ".tif"), or
+// null for a format that is not saved.
+const char* CodecSaveExtension(CodecFormat format);
+// The path a save in this format writes: unchanged when its name already ends with one of the
+// format's extensions (any case; JPEG also .jpeg and .jpe, TIFF .tiff, BMP .dib and .rle),
+// otherwise with the format's extension appended. Never shortened.
+std::string CodecPathWithExtension(const std::string& path, CodecFormat format);

@@ -1,0 +1,292 @@
+// Image files in the running program on the headless backend: saves in the five formats
+// checked by ImageMagick and loaded back, loading that clips and keeps the uncovered part,
+// palettes into 8-bit images, files that change nothing, the save's names and codes, a
+// write-protected target, and files dropped on an image window.
+#include <sys/stat.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "imagewin/image_table.h"
+#include "pxk.h"
+#include "support/harness.h"
+#include "support/outside_io.h"
+#include "support/picture_files.h"
+#include "support/worker_jobs.h"
+
+extern "C" void UserSetup(void) { StartRequested.store(1); }
+extern "C" void UserMain(void) { ServeJobsUntilExit(); }
+
+namespace {
+
+const char* const EXTENSIONS[] = {".bmp", ".jpg", ".gif", ".png", ".tif"};
+
+class ImageFilesRun : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(StartProgram()); }
+    void TearDown() override {
+        if (ProgramRunning()) {
+            EXPECT_EQ(StopProgram(), 0);
+        }
+    }
+};
+
+void Create(int index, int width, int height, int bits) {
+    ASSERT_EQ(Ask<int>([=] { return PXK_CreateImageEx(index, "file", 300 * index, 0, width, height, 100, bits, 1); }), 0);
+}
+
+// Runs fn with image index current, then brings the previous current image back.
+template <typename T>
+T WithImage(int index, const std::function<T()>& fn) {
+    return Ask<T>([=] {
+        PXK_SelectImage(index);
+        const T result = fn();
+        PXK_SelectPreviousImage();
+        return result;
+    });
+}
+
+// Pixel words (32-bit) or indices (8-bit) of the whole image, rows packed.
+std::vector<uint32_t> Pixels(int index) {
+    return WithImage<std::vector<uint32_t>>(index, [=] {
+        const ImageRecord& r = image_table[index];
+        std::vector<uint32_t> out((size_t)r.width * r.height);
+        std::vector<uint8_t> bytes(out.size());
+        if (r.bits == 32) PXK_ReadImageRect(out.data(), 0, 0, r.width, r.height);
+        else PXK_ReadImageRect(bytes.data(), 0, 0, r.width, r.height);
+        if (r.bits == 8) out.assign(bytes.begin(), bytes.end());
+        return out;
+    });
+}
+
+std::vector<uint32_t> Palette(int index) {
+    return WithImage<std::vector<uint32_t>>(index, [] {
+        std::vector<uint32_t> table(256);
+        PXK_GetPalette((PXK_Color*)table.data());
+        return table;
+    });
+}
+
+// Writes value(x, y) into every pixel (a word or an index).
+void Fill(int index, const std::function<uint32_t(int, int)>& value) {
+    OnWorker([=] {
+        const ImageRecord& r = image_table[index];
+        for (int y = 0; y < r.height; y++)
+            for (int x = 0; x < r.width; x++) {
+                uint8_t* row = image_pixels[index] + (size_t)y * ImageStride(&r);
+                if (r.bits == 32) ((uint32_t*)row)[x] = value(x, y);
+                else row[x] = (uint8_t)value(x, y);
+            }
+    });
+}
+
+void SetPalette(int index, const std::vector<uint32_t>& table) {
+    WithImage<int>(index, [=] { return PXK_SetPalette((const PXK_Color*)table.data(), (int)table.size()); });
+}
+
+int Load(int index, const std::string& path) {
+    return WithImage<int>(index, [=] { return PXK_LoadImageFile(path.c_str(), 0, 0); });
+}
+
+int Save(int index, int width, int height, int format, const std::string& path) {
+    return WithImage<int>(index, [=] { return PXK_SaveImageFile(height, width, format, path.c_str()); });
+}
+
+void Destroy(int index) { Ask<int>([=] { return PXK_DestroyImage(index); }); }
+
+uint32_t PaletteColor(int i) { return PatternColor(i, 7); }   // 256 distinct colours
+uint32_t IndexAt(int x, int y) { return (uint32_t)(x * 3 + y * 5 + 1) % 256; }
+
+TEST_F(ImageFilesRun, SavesInEveryFormatReadByImageMagickAndLoadedBack) {
+    const std::string dir = FreshFolder("files_round");
+    std::vector<uint32_t> table(256);
+    for (int i = 0; i < 256; i++) table[i] = PaletteColor(i);
+    for (int bits : {8, 32})
+        for (int width : {1, 3, 5, 7})
+            for (int format = 0; format < 5; format++) {
+                SCOPED_TRACE(std::to_string(bits) + " bits, width " + std::to_string(width) + EXTENSIONS[format]);
+                const bool jpeg = format == PXK_FILE_JPEG;
+                Create(1, width, 3, bits);
+                if (bits == 8) SetPalette(1, table);
+                Fill(1, [=](int x, int y) { return bits == 8 ? IndexAt(x, y) : PatternColor(x, y); });
+                const std::string base = dir + "/f" + std::to_string(bits) + "_" + std::to_string(width);
+                ASSERT_EQ(Save(1, width, 3, format, base), 0);
+                int mw = 0, mh = 0;
+                const std::vector<uint32_t> magick = MagickPixels(base + EXTENSIONS[format], &mw, &mh);
+                ASSERT_EQ(mw, width);
+                ASSERT_EQ(mh, 3);
+                for (int i = 0; i < width * 3; i++) {
+                    const int x = i % width, y = i / width;
+                    const uint32_t want = bits == 8 ? PaletteColor((int)IndexAt(x, y)) : PatternColor(x, y);
+                    EXPECT_LE(ChannelDistance(magick[i], want), jpeg ? 4 : 0) << x << "," << y;
+                }
+                Create(2, width, 3, bits);
+                if (bits == 8) SetPalette(2, table);   // what a JPEG's colours map onto
+                ASSERT_EQ(Load(2, base + EXTENSIONS[format]), 0);
+                const std::vector<uint32_t> loaded = Pixels(2), loaded_table = Palette(2);
+                for (int i = 0; i < width * 3; i++) {
+                    const int x = i % width, y = i / width;
+                    if (bits == 32) EXPECT_LE(ChannelDistance(loaded[i], PatternColor(x, y)), jpeg ? 4 : 0) << i;
+                    else if (!jpeg) EXPECT_EQ(loaded[i], IndexAt(x, y)) << i;
+                    else EXPECT_LE(ChannelDistance(loaded_table[loaded[i]], PaletteColor((int)IndexAt(x, y))), 8) << i;
+                }
+                EXPECT_EQ(loaded_table, bits == 8 ? table : std::vector<uint32_t>(256, 0));
+                Destroy(1);
+                Destroy(2);
+            }
+}
+
+TEST_F(ImageFilesRun, LoadingCutsAtTheEdgesAndKeepsUncoveredPixels) {
+    const std::string dir = FreshFolder("files_clip");
+    ASSERT_TRUE(WritePpm(dir + "/big.ppm", 640, 480));
+    RunCommand("convert " + dir + "/big.ppm PNG24:" + dir + "/big.png");
+    const struct { int width, height; } sizes[] = {{320, 240}, {1000, 1000}};
+    for (const auto& s : sizes) {
+        Create(1, s.width, s.height, 32);
+        Fill(1, [](int, int) { return 0x123456u; });
+        ASSERT_EQ(Load(1, dir + "/big.png"), 0);
+        const std::vector<uint32_t> px = Pixels(1);
+        int wrong = 0;
+        for (int y = 0; y < s.height; y++)
+            for (int x = 0; x < s.width; x++) {
+                const uint32_t want = x < 640 && y < 480 ? PatternColor(x, y) : 0x123456u;
+                wrong += px[(size_t)y * s.width + x] != want;
+            }
+        EXPECT_EQ(wrong, 0) << s.width << " x " << s.height;
+        Destroy(1);
+    }
+}
+
+TEST_F(ImageFilesRun, PalettesIntoEightBitImagesAndTransparency) {
+    const std::string dir = FreshFolder("files_palette");
+    ASSERT_TRUE(WritePpm(dir + "/src.ppm", 8, 4));
+    RunCommand("convert " + dir + "/src.ppm -colors 16 -type Palette BMP3:" + dir + "/p16.bmp");
+    Create(1, 8, 4, 8);
+    ASSERT_EQ(Load(1, dir + "/p16.bmp"), 0);
+    int mw = 0, mh = 0;
+    const std::vector<uint32_t> magick = MagickPixels(dir + "/p16.bmp", &mw, &mh);
+    const std::vector<uint32_t> px = Pixels(1), table = Palette(1);
+    ASSERT_EQ(magick.size(), px.size());
+    for (size_t i = 0; i < px.size(); i++) {
+        EXPECT_LT(px[i], 16u) << i;
+        EXPECT_EQ(table[px[i]], magick[i] & 0xFFFFFF) << i;
+    }
+    for (int i = 16; i < 256; i++) EXPECT_EQ(table[i], (uint32_t)i * 0x010101u) << i;
+
+    // A GIF with a transparent pixel over a 32-bit image: that pixel keeps its colour.
+    RunCommand("convert " + dir + "/src.ppm -alpha set -fill none -draw 'color 2,1 point' GIF:" + dir + "/t.gif");
+    Create(2, 8, 4, 32);
+    Fill(2, [](int, int) { return 0xABCDEFu; });
+    ASSERT_EQ(Load(2, dir + "/t.gif"), 0);
+    const std::vector<uint32_t> over = Pixels(2);
+    EXPECT_EQ(over[1 * 8 + 2], 0xABCDEFu);
+    EXPECT_EQ(over[0], PatternColor(0, 0));
+}
+
+TEST_F(ImageFilesRun, FilesThatCannotBeReadChangeNothing) {
+    const std::string dir = FreshFolder("files_cut");
+    ASSERT_TRUE(WritePpm(dir + "/src.ppm", 64, 48));
+    RunCommand("convert " + dir + "/src.ppm -type Palette PNG8:" + dir + "/p.png");
+    RunCommand("convert " + dir + "/src.ppm JPG:" + dir + "/p.jpg");
+    for (const char* name : {"p.png", "p.jpg"}) {
+        const std::string whole = ReadFileBytes(dir + "/" + name);
+        ASSERT_GT(whole.size(), 100u);
+        WriteFileBytes(dir + "/cut_" + name, whole.substr(0, whole.size() * 6 / 10));
+    }
+    Create(1, 64, 48, 8);
+    std::vector<uint32_t> table(256);
+    for (int i = 0; i < 256; i++) table[i] = PaletteColor(i);
+    SetPalette(1, table);
+    Fill(1, [](int x, int y) { return IndexAt(x, y); });
+    Create(2, 64, 48, 32);
+    Fill(2, [](int x, int y) { return PatternColor(y, x); });
+    const std::vector<uint32_t> before8 = Pixels(1), before32 = Pixels(2);
+    for (const std::string& path : {dir + "/cut_p.png", dir + "/cut_p.jpg", dir + "/src.ppm", dir}) {
+        EXPECT_EQ(Load(1, path), 1) << path;
+        EXPECT_EQ(Load(2, path), 1) << path;
+    }
+    EXPECT_EQ(Pixels(1), before8);
+    EXPECT_EQ(Palette(1), table);
+    EXPECT_EQ(Pixels(2), before32);
+    Destroy(2);
+    EXPECT_EQ(Load(2, dir + "/p.png"), 2);   // the current slot is free
+}
+
+TEST_F(ImageFilesRun, SaveNamesCodesAndWriteProtection) {
+    const std::string dir = FreshFolder("files_save");
+    Create(1, 5, 4, 32);
+    Fill(1, PatternColor);
+    const struct { const char* name; int format; const char* written; } names[] = {
+        {"picture", PXK_FILE_PNG, "picture.png"},        {"picture.PNG", PXK_FILE_PNG, "picture.PNG"},
+        {"picture.png", PXK_FILE_BMP, "picture.png.bmp"}, {"x.jpeg", PXK_FILE_JPEG, "x.jpeg"},
+        {"x.JPE", PXK_FILE_JPEG, "x.JPE"},               {"y.tiff", PXK_FILE_TIFF, "y.tiff"},
+        {"z.dib", PXK_FILE_BMP, "z.dib"},                {"ab", PXK_FILE_GIF, "ab.gif"},
+        {".gif", PXK_FILE_GIF, ".gif"},
+    };
+    for (const auto& n : names) {
+        const std::string sub = dir + "/" + std::to_string(&n - names);
+        mkdir(sub.c_str(), 0700);
+        ASSERT_EQ(Save(1, 5, 4, n.format, sub + "/" + n.name), 0) << n.name;
+        EXPECT_EQ(RunCommand("ls -A " + sub), std::string(n.written) + "\n") << n.name;
+    }
+    // JPEG at quality 100 with full-resolution chroma; a 32-bit image as a 24-bit BMP.
+    EXPECT_EQ(RunCommand("identify -format '%Q %[jpeg:sampling-factor]' " + dir + "/3/x.jpeg"), "100 1x1,1x1,1x1");
+    EXPECT_EQ(ReadFileBytes(dir + "/2/picture.png.bmp")[28], 24);
+
+    // A width past the image reads zeros there, never memory beyond it.
+    ASSERT_EQ(Save(1, 9, 4, PXK_FILE_PNG, dir + "/wide"), 0);
+    int mw = 0, mh = 0;
+    const std::vector<uint32_t> wide = MagickPixels(dir + "/wide.png", &mw, &mh);
+    ASSERT_EQ(mw, 9);
+    EXPECT_EQ(wide[8] & 0xFFFFFF, 0u);
+    EXPECT_EQ(wide[4] & 0xFFFFFF, PatternColor(4, 0));
+
+    const std::string guarded = dir + "/guarded.png";
+    ASSERT_EQ(Save(1, 5, 4, PXK_FILE_PNG, guarded), 0);
+    const std::string kept = ReadFileBytes(guarded);
+    chmod(guarded.c_str(), 0444);
+    Fill(1, [](int, int) { return 0xFF0000u; });
+    EXPECT_EQ(Save(1, 5, 4, PXK_FILE_PNG, guarded), 1);
+    EXPECT_EQ(ReadFileBytes(guarded), kept);
+    EXPECT_EQ(Save(1, 5, 4, PXK_FILE_PNG, dir + "/no/such/folder/x"), 1);
+    EXPECT_EQ(Save(1, 5, 4, 5, dir + "/format5"), 1);
+    EXPECT_EQ(Save(1, 0, 4, PXK_FILE_PNG, dir + "/zero"), 2);
+    EXPECT_EQ(Save(1, 5, 0, PXK_FILE_PNG, dir + "/zero"), 2);
+    // A name of the longest length a folder takes is saved under it whole.
+    const std::string longest(251, 'n');
+    EXPECT_EQ(Save(1, 5, 4, PXK_FILE_PNG, dir + "/" + longest), 0);
+    EXPECT_EQ(ReadFileBytes(dir + "/" + longest + ".png").substr(1, 3), "PNG");
+    EXPECT_EQ(Save(1, 5, 4, PXK_FILE_PNG, dir + "/" + longest + "n"), 1);   // one byte too long
+    // Nothing but the files saved is left in the folder (no temporary files).
+    EXPECT_EQ(RunCommand("ls -A " + dir + " | grep -v '^[0-9]$' | tr '\\n' ' '"),
+              "guarded.png " + longest + ".png wide.png ");
+    Destroy(1);
+    EXPECT_EQ(Save(1, 5, 4, PXK_FILE_PNG, dir + "/gone"), 3);
+}
+
+TEST_F(ImageFilesRun, DroppedFilesLoadTheFirstIntoTheWindowsImage) {
+    const std::string dir = FreshFolder("files_drop");
+    std::vector<uint32_t> green(30 * 20, 0x00FF00u), red(30 * 20, 0xFF0000u);
+    ASSERT_TRUE(WritePpm(dir + "/g.ppm", 30, 20, &green));
+    ASSERT_TRUE(WritePpm(dir + "/r.ppm", 30, 20, &red));
+    RunCommand("convert " + dir + "/g.ppm PNG24:" + dir + "/g.png && convert " + dir + "/r.ppm BMP3:" + dir + "/r.bmp");
+    Create(1, 60, 40, 32);
+    Create(2, 60, 40, 32);
+    const WindowId w1 = Ask<WindowId>([] { return image_table[1].window; });
+    ASSERT_EQ(Ask<int>([] { return CurrentImageIndex(); }), 2);
+    const PlatRect client = DriverClientRectScreen(w1);
+    DriverDrop(client.left + 5, client.top + 5, {dir + "/g.png", dir + "/r.bmp"});
+    ASSERT_TRUE(DriverWaitFor([&] { return (DriverClientPixel(w1, 2, 2) & 0xFFFFFF) == 0x00FF00u; }));
+    const std::vector<uint32_t> px = Pixels(1);
+    EXPECT_EQ(px[0], 0x00FF00u);
+    EXPECT_EQ(px[19 * 60 + 29], 0x00FF00u);
+    EXPECT_EQ(px[20 * 60 + 30], 0u);              // beyond the picture: as it was
+    EXPECT_EQ(Pixels(2)[0], 0u);                  // the other image is untouched
+    EXPECT_EQ(Ask<int>([] { return CurrentImageIndex(); }), 2);
+    EXPECT_EQ(PlatGetForegroundWindow(), w1);
+}
+
+}  // namespace

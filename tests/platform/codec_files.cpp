@@ -1,0 +1,178 @@
+// The image codec against ImageMagick: files of many layouts written by ImageMagick decode to
+// the same pixels as ImageMagick's own reading (a round trip through our reader and writer
+// alone would hide faults both share), a hand-made RLE4 bitmap with deltas, and files that
+// must fail: truncated ones, foreign formats, FIFOs, folders and pictures over the cap.
+#include <sys/stat.h>
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "platform/codec/codec.h"
+#include "support/outside_io.h"
+#include "support/picture_files.h"
+
+namespace {
+
+// Our decoding as words 0xAARRGGBB: indexed pictures through their palette, alpha 255 for
+// pictures without one, 0 for pixels a file leaves unwritten.
+std::vector<uint32_t> Words(const DecodedImage& d) {
+    std::vector<uint32_t> out((size_t)d.width * d.height);
+    for (size_t i = 0; i < out.size(); i++) {
+        uint32_t v = d.indices ? d.palette[d.indices[i]] : d.pixels[i];
+        if (!d.has_alpha) v = (v & 0xFFFFFF) | 0xFF000000u;
+        if (d.mask && !d.mask[i]) v = 0;
+        out[i] = v;
+    }
+    return out;
+}
+
+void ExpectSamePixels(const std::string& path, int tolerance) {
+    int mw = 0, mh = 0;
+    const std::vector<uint32_t> magick = MagickPixels(path, &mw, &mh);
+    ASSERT_FALSE(magick.empty()) << "ImageMagick cannot read " << path;
+    DecodedImage d;
+    ASSERT_EQ(CodecDecodeFile(path.c_str(), &d), 0) << path;
+    EXPECT_EQ(d.width, mw);
+    EXPECT_EQ(d.height, mh);
+    const std::vector<uint32_t> ours = Words(d);
+    CodecFreeImage(&d);
+    if (ours.size() != magick.size()) return;
+    int bad = 0;
+    for (size_t i = 0; i < ours.size() && bad < 5; i++) {
+        const uint32_t a = ours[i] >> 24, b = magick[i] >> 24;
+        const bool same = (a == 0 && b == 0) ||
+                          (abs((int)a - (int)b) <= tolerance && ChannelDistance(ours[i], magick[i]) <= tolerance);
+        if (!same) {
+            bad++;
+            ADD_FAILURE() << path << " pixel " << i % mw << "," << i / mw << ": ours " << std::hex << ours[i]
+                          << " ImageMagick " << magick[i];
+        }
+    }
+}
+
+TEST(CodecFiles, FilesWrittenByImageMagickDecodeAsImageMagickReadsThem) {
+    const std::string dir = FreshFolder("codec_magick");
+    const std::string opaque = dir + "/src.ppm", alpha = dir + "/alpha.png";
+    ASSERT_TRUE(WritePpm(opaque, 7, 5));
+    // Alpha from 100 up, with one pixel fully transparent.
+    RunCommand("convert " + opaque + " -alpha set -channel A -fx 'i==2&&j==1?0:(100+i*20+j*5)/255' +channel " + alpha);
+    const struct { const char* name; bool with_alpha; const char* args; int tolerance; } cases[] = {
+        {"rle8.bmp", false, "-type Palette -compress RLE BMP3:", 0},
+        {"os2.bmp", false, "BMP2:", 0},
+        {"os2_palette.bmp", false, "-type Palette BMP2:", 0},
+        {"bits565.bmp", false, "-define bmp:subtype=RGB565 BMP3:", 1},
+        {"v5_alpha.bmp", true, "BMP:", 0},
+        {"bilevel.bmp", false, "-type Bilevel BMP3:", 0},
+        {"palette4.bmp", false, "-colors 12 -type Palette BMP3:", 0},
+        {"palette_trns.png", true, "-channel A -threshold 50% +channel PNG8:", 0},
+        {"rgba16.png", true, "-depth 16 PNG64:", 0},
+        {"interlaced.png", false, "-interlace PNG PNG24:", 0},
+        {"grey2.png", false, "-colorspace Gray -depth 2 PNG:", 0},
+        {"transparent.gif", true, "GIF:", 0},
+        {"interlaced.gif", false, "-interlace GIF GIF:", 0},
+        {"palette.tif", false, "-type Palette TIFF:", 0},
+        {"rgba.tif", true, "TIFF:", 2},
+        {"grey.jpg", false, "-colorspace Gray JPG:", 1},
+        {"cmyk.jpg", false, "-colorspace CMYK JPG:", 3},
+        {"progressive.jpg", false, "-interlace JPEG -sampling-factor 2x2 JPG:", 1},
+        {"alpha.ico", true, "ICO:", 0},
+    };
+    for (const auto& c : cases) {
+        const std::string path = dir + "/" + c.name;
+        RunCommand("convert " + (c.with_alpha ? alpha : opaque) + " " + c.args + path);
+        SCOPED_TRACE(c.name);
+        ExpectSamePixels(path, c.tolerance);
+    }
+}
+
+TEST(CodecFiles, SixteenBitGreyScalesToEightBitsWithoutGamma) {
+    const std::string dir = FreshFolder("codec_grey16");
+    const std::string path = dir + "/grey.png";
+    RunCommand("convert -size 4x3 xc:'gray(50%)' -depth 16 PNG48:" + path);
+    DecodedImage d;
+    ASSERT_EQ(CodecDecodeFile(path.c_str(), &d), 0);
+    EXPECT_EQ(d.pixels[0] & 0xFFFFFF, 0x808080u);
+    EXPECT_EQ(d.pixels[11] & 0xFFFFFF, 0x808080u);
+    CodecFreeImage(&d);
+}
+
+// A 4 x 3 RLE4 bitmap, rows bottom first: an encoded run, a delta that skips one pixel, an
+// absolute run, end of line, and an end of bitmap that leaves the top row's rest unwritten.
+TEST(CodecFiles, Rle4RunsDeltasAndEarlyEndLeavePixelsUnwritten) {
+    std::vector<uint8_t> dib(40, 0);
+    const uint8_t head[] = {40, 0, 0, 0, 4, 0, 0, 0, 3, 0, 0, 0, 1, 0, 4, 0, 2, 0, 0, 0};
+    std::copy(head, head + sizeof head, dib.begin());
+    dib[32] = 4;   // colours used
+    const uint8_t table[] = {0, 0, 0, 0, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 0};
+    const uint8_t runs[] = {4, 0x12, 0, 0, 0, 2, 1, 0, 0, 3, 0x32, 0x10, 0, 0, 1, 0x30, 0, 1};
+    dib.insert(dib.end(), table, table + sizeof table);
+    dib.insert(dib.end(), runs, runs + sizeof runs);
+    DecodedImage d;
+    ASSERT_EQ(CodecDecodeBytes(dib.data(), dib.size(), 100, &d), 0);
+    ASSERT_EQ(d.width, 4);
+    ASSERT_EQ(d.height, 3);
+    const int want[12] = {3, -1, -1, -1, -1, 3, 2, 1, 1, 2, 1, 2};   // -1: unwritten
+    for (int i = 0; i < 12; i++) {
+        EXPECT_EQ(d.mask[i], want[i] >= 0 ? 1 : 0) << i;
+        if (want[i] >= 0) {
+            EXPECT_EQ(d.indices[i], want[i]) << i;
+        }
+    }
+    EXPECT_EQ(d.palette_count, 4);
+    EXPECT_EQ(d.palette[1], 0xFF0000u);
+    CodecFreeImage(&d);
+}
+
+TEST(CodecFiles, TruncatedForeignAndSpecialFilesFail) {
+    const std::string dir = FreshFolder("codec_fail");
+    std::vector<uint32_t> pattern(24 * 16);
+    for (int i = 0; i < 24 * 16; i++) pattern[i] = PatternColor(i % 24, i / 24);
+    const CodecPicture picture{24, 16, 32, 24 * 4, (const uint8_t*)pattern.data(), nullptr};
+    for (CodecFormat f : {CODEC_BMP, CODEC_JPEG, CODEC_GIF, CODEC_PNG, CODEC_TIFF}) {
+        std::vector<uint8_t> bytes;
+        ASSERT_EQ(CodecEncodeBytes(f, picture, &bytes), 0) << f;
+        DecodedImage d;
+        ASSERT_EQ(CodecDecodeBytes(bytes.data(), bytes.size(), 1000, &d), 0) << f;
+        CodecFreeImage(&d);
+        EXPECT_EQ(CodecDecodeBytes(bytes.data(), bytes.size() * 6 / 10, 1000, &d), 1) << "cut file, format " << f;
+        EXPECT_EQ(CodecDecodeBytes(bytes.data(), bytes.size(), 24 * 16 - 1, &d), 1) << "over the cap, format " << f;
+    }
+    // A GIF whose logical screen is 65535 x 65535 is refused before anything is allocated.
+    const uint8_t bomb[] = {'G', 'I', 'F', '8', '9', 'a', 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0x2C, 0, 0, 0, 0, 1, 0,
+                            1, 0, 0, 2, 2, 0x44, 0x01, 0, 0x3B};
+    DecodedImage d;
+    EXPECT_EQ(CodecDecodeBytes(bomb, sizeof bomb, 1u << 24, &d), 1);
+    EXPECT_EQ(CodecDecodeBytes(bomb, sizeof bomb, 1ull << 33, &d), 0);
+    CodecFreeImage(&d);
+
+    const std::string fifo = dir + "/fifo.png", wmf = dir + "/x.wmf", empty = dir + "/empty.bmp";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    WriteFileBytes(wmf, std::string("\xD7\xCD\xC6\x9A\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0", 22));
+    WriteFileBytes(empty, "");
+    for (const std::string& path : {fifo, wmf, empty, dir, dir + "/missing.png"}) {
+        EXPECT_EQ(CodecDecodeFile(path.c_str(), &d), 1) << path;
+        EXPECT_EQ(d.pixels, nullptr);
+    }
+}
+
+// Pictures whose buffers are large enough to be mapped rather than allocated come back whole.
+TEST(CodecFiles, LargePicturesComeBackWhole) {
+    const int w = 1600, h = 1400;
+    std::vector<uint32_t> pattern((size_t)w * h);
+    for (size_t i = 0; i < pattern.size(); i++) pattern[i] = PatternColor((int)(i % w), (int)(i / w));
+    const CodecPicture picture{w, h, 32, w * 4, (const uint8_t*)pattern.data(), nullptr};
+    for (CodecFormat f : {CODEC_BMP, CODEC_PNG}) {
+        std::vector<uint8_t> bytes;
+        ASSERT_EQ(CodecEncodeBytes(f, picture, &bytes), 0);
+        DecodedImage d;
+        ASSERT_EQ(CodecDecodeBytes(bytes.data(), bytes.size(), (uint64_t)w * h, &d), 0) << f;
+        size_t wrong = 0;
+        for (size_t i = 0; i < pattern.size(); i++) wrong += (d.pixels[i] & 0xFFFFFF) != pattern[i];
+        EXPECT_EQ(wrong, 0u) << f;
+        CodecFreeImage(&d);
+    }
+}
+
+}  // namespace
