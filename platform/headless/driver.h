@@ -51,3 +51,16 @@ bool DriverWaitFor(const std::function<bool()>& cond, int timeout_ms = 5000);
 bool DriverWaitIdle(int timeout_ms = 5000);
 // Number of windows presented (for tests that wait for a change on screen).
 uint64_t DriverPresentCount(void);
+
+// ---- File dialogs ----------------------------------------------------------------------
+// The open or save dialog on screen, or 0; a part of it by control id (FILEDLG_LIST,
+// FILEDLG_NAME, FILEDLG_FILTER, IDOK, IDCANCEL of platform/controls/), or 0.
+WindowId DriverFileDialog(void);
+WindowId DriverFileDialogPart(int id);
+// The entries of a file list as it shows them (folders as "name/").
+std::vector<std::string> DriverListEntries(WindowId list);
+// Clicks (or double clicks) the entry shown as `shown`; false when it is not in view.
+bool DriverClickListEntry(WindowId list, const char* shown, bool twice = false);
+// Opens the dialog's filter menu and clicks filter `index` (1-based); false when the menu or
+// the item did not appear.
+bool DriverChooseFilter(int index);
