@@ -36,6 +36,7 @@ void UserMain(void);
 #include "pxk/pxk_image.h"
 #include "pxk/pxk_draw.h"
 #include "pxk/pxk_tools.h"
+#include "pxk/pxk_files.h"
 
 #ifdef __cplusplus
 }
