@@ -166,8 +166,15 @@ static std::string FieldText(DialogState* st) {
 
 static void SetText(WindowId window, const std::string& text) { PlatSetWindowText(window, Wide(text).c_str()); }
 
+// After a message the user goes on typing in the name field, its text selected.
+static void BackToName(DialogState* st) {
+    PlatSetFocus(st->name);
+    PlatSendMessage(st->name, EM_SETSEL, 0, -1);
+}
+
 static void Complain(DialogState* st, const std::string& path, const char* why) {
     PlatMessageBox(st->window, Wide(path + "\n" + why).c_str(), Wide(st->setup->title).c_str(), MBOX_ICONERROR);
+    BackToName(st);
 }
 
 // ---- What the dialog does ------------------------------------------------------------------
@@ -197,7 +204,9 @@ static void SetFilter(DialogState* st, int index) {
 // True when the user wants this existing file replaced (a save dialog asks).
 static bool MayReplace(DialogState* st, const std::string& path) {
     std::string text = path + "\nalready exists. Do you want to replace it?";
-    return PlatMessageBox(st->window, Wide(text).c_str(), Wide(st->setup->title).c_str(), MBOX_YESNO) == IDYES;
+    bool yes = PlatMessageBox(st->window, Wide(text).c_str(), Wide(st->setup->title).c_str(), MBOX_YESNO) == IDYES;
+    if (!yes) BackToName(st);
+    return yes;
 }
 
 static void Accept(DialogState* st, std::string path) {
@@ -222,6 +231,7 @@ static void OnOk(DialogState* st) {
     if (typed.empty()) return;
     if (HasWildcard(typed)) {
         st->pattern = typed;
+        BackToName(st);
         return Refill(st);
     }
     std::string path = Resolve(st->folder, typed);
@@ -375,8 +385,7 @@ static bool IsEscapeFor(WindowId dialog, const Message& m) {
 static void RunDialog(DialogState* st) {
     PlatShowWindow(st->window, SHOW_NORMAL);
     PlatSetForegroundWindow(st->window);
-    PlatSetFocus(st->name);
-    PlatSendMessage(st->name, EM_SETSEL, 0, -1);
+    BackToName(st);
     // Published once shown with the focus in the name field, so the driver can type at once.
     WindowId previous = g_open_dialog.exchange(st->window, std::memory_order_acq_rel);
     Message m;
