@@ -61,6 +61,9 @@ WindowId DriverFileDialogPart(int id);
 std::vector<std::string> DriverListEntries(WindowId list);
 // Clicks (or double clicks) the entry shown as `shown`; false when it is not in view.
 bool DriverClickListEntry(WindowId list, const char* shown, bool twice = false);
+// Clicks into the dialog's name field, waits until it has the focus, selects its text and
+// types text over it (Enter as "\n"); false when the field did not take the focus.
+bool DriverTypeFileName(const char* text);
 // Opens the dialog's filter menu and clicks filter `index` (1-based); false when the menu or
 // the item did not appear.
 bool DriverChooseFilter(int index);

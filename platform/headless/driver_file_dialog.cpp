@@ -2,6 +2,7 @@
 // the list as shown, and the clicks a user makes on list entries and on the filter menu.
 #include "driver.h"
 #include "platform/controls/file_dialog.h"
+#include "platform/window/input.h"
 #include "platform/window/menu.h"
 #include "platform/window/window.h"
 
@@ -35,6 +36,18 @@ bool DriverClickListEntry(WindowId list, const char* shown, bool twice) {
         return true;
     }
     return false;
+}
+
+bool DriverTypeFileName(const char* text) {
+    WindowId field = DriverFileDialogPart(FILEDLG_NAME);
+    if (!field) return false;
+    PlatRect r = DriverWindowRect(field);
+    DriverClick(r.left + 5, (r.top + r.bottom) / 2);
+    // Keys go to the window that has the focus when they are typed.
+    if (!DriverWaitFor([field] { return PlatGetFocus() == field; })) return false;
+    DriverKey('A', INPUT_MOD_CONTROL);
+    DriverType(text);
+    return true;
 }
 
 bool DriverChooseFilter(int index) {
