@@ -279,6 +279,22 @@ static intptr_t OnDialogCommand(WindowId window, uintptr_t wparam) {
     return 0;
 }
 
+// The end of text that fits `room` pixels after "...", or the whole text when it fits.
+// Measured character by character from the end, so a deep folder costs one pass.
+static std::u16string FitEnd(DrawContext* dc, const std::u16string& text, int room) {
+    if (PlatGetTextExtent(dc, text.c_str(), (int)text.size()).cx <= room) return text;
+    int left = room - PlatGetTextExtent(dc, u"...", 3).cx;
+    size_t start = text.size();
+    while (start > 0) {
+        size_t from = start - 1;
+        if (from > 0 && text[from] >= 0xDC00 && text[from] <= 0xDFFF) from--;
+        left -= PlatGetTextExtent(dc, text.c_str() + from, (int)(start - from)).cx;
+        if (left < 0) break;
+        start = from;
+    }
+    return u"..." + text.substr(start);
+}
+
 // "Look in:" and the folder; a folder too wide for the line shows its end after "...".
 static intptr_t OnDialogPaint(WindowId window) {
     PlatRect invalid;
@@ -292,13 +308,7 @@ static intptr_t OnDialogPaint(WindowId window) {
         PlatSetBackMode(dc, BACK_TRANSPARENT);
         PlatSetTextColor(dc, SysColor(SYS_COLOR_WINDOW_TEXT));
         PlatTextOut(dc, MARGIN, MARGIN, u"Look in:", 8);
-        std::u16string folder = Wide(st->folder);
-        const int room = DLG_WIDTH - 2 * MARGIN - LABEL_WIDTH;
-        size_t skip = 0;
-        while (skip < folder.size() &&
-               PlatGetTextExtent(dc, (u"..." + folder.substr(skip)).c_str(), (int)(folder.size() - skip + 3)).cx > room)
-            skip++;
-        std::u16string shown = skip ? u"..." + folder.substr(skip) : folder;
+        std::u16string shown = FitEnd(dc, Wide(st->folder), DLG_WIDTH - 2 * MARGIN - LABEL_WIDTH);
         PlatTextOut(dc, MARGIN + LABEL_WIDTH, MARGIN, shown.c_str(), (int)shown.size());
     }
     PlatEndPaint(window);

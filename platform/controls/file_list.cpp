@@ -175,6 +175,16 @@ static intptr_t OnListSetSel(WindowId list, uintptr_t wparam) {
     return 0;
 }
 
+static intptr_t OnListCount(WindowId list) {
+    FileListState* s = StateOf(list);
+    return s ? (intptr_t)s->entries.size() : 0;
+}
+
+static intptr_t OnListGetSel(WindowId list) {
+    FileListState* s = StateOf(list);
+    return s ? s->selected : -1;
+}
+
 static intptr_t OnListCreate(WindowId list) {
     PlatSetWindowData(list, (intptr_t) new FileListState);
     return 0;
@@ -187,7 +197,6 @@ static intptr_t OnListDestroy(WindowId list) {
 }
 
 static intptr_t FileListProc(WindowId list, int msg, uintptr_t wparam, intptr_t lparam) {
-    FileListState* s = StateOf(list);
     switch (msg) {
     case MSG_CREATE: return OnListCreate(list);
     case MSG_DESTROY: return OnListDestroy(list);
@@ -196,9 +205,9 @@ static intptr_t FileListProc(WindowId list, int msg, uintptr_t wparam, intptr_t 
     case MSG_LBUTTONDBLCLK: return OnListButtonDown(list, lparam, true);
     case MSG_KEYDOWN: return OnListKey(list, wparam);
     case MSG_MOUSEWHEEL: return OnListWheel(list, wparam);
-    case LB_GETCOUNT: return s ? (intptr_t)s->entries.size() : 0;
+    case LB_GETCOUNT: return OnListCount(list);
     case LB_GETTEXT: return OnListGetText(list, wparam, lparam);
-    case LB_GETCURSEL: return s ? s->selected : -1;
+    case LB_GETCURSEL: return OnListGetSel(list);
     case LB_SETCURSEL: return OnListSetSel(list, wparam);
     case LB_GETITEMRECT: return OnListItemRect(list, wparam, lparam);
     default: return PlatDefWindowProc(list, msg, wparam, lparam);
