@@ -69,11 +69,15 @@ protected:
             ASSERT_TRUE(DriverWaitFor([] { return PlatGetFocus() == DriverFileDialogPart(FILEDLG_NAME); }));
         }
     }
-    // The dialog's result; a dialog that does not end by itself fails the test and is closed.
+    // The dialog's result; a dialog that does not end by itself fails the test and is closed
+    // (with the message box it may be showing).
     int Finish() {
         bool ended = DriverWaitFor([this] { return result.load() != -1; });
         EXPECT_TRUE(ended) << "the dialog is still open";
-        if (!ended) PlatPostMessage(DriverFileDialog(), MSG_CLOSE, 0, 0);
+        if (!ended) {
+            PlatPostMessage(PlatGetOpenMessageBox(), MSG_CLOSE, 0, 0);
+            PlatPostMessage(DriverFileDialog(), MSG_CLOSE, 0, 0);
+        }
         thread.join();
         return result.load();
     }
