@@ -121,6 +121,14 @@ TEST_F(FileDialog, DoubleClicksOpenFoldersGoUpAndChooseAFile) {
     // A single click puts a file's name into the field.
     ASSERT_TRUE(DriverClickListEntry(list, "d.bmp"));
     EXPECT_TRUE(DriverWaitFor([] { return DriverWindowText(DriverFileDialogPart(FILEDLG_NAME)) == "d.bmp"; }));
+    // The chosen line is drawn highlighted, the others on the list's white.
+    PlatRect chosen_row{}, other_row{};
+    ASSERT_TRUE(PlatSendMessage(list, LB_GETITEMRECT, 3, (intptr_t)&chosen_row));
+    ASSERT_TRUE(PlatSendMessage(list, LB_GETITEMRECT, 2, (intptr_t)&other_row));
+    EXPECT_TRUE(DriverWaitFor([&] {
+        return DriverClientPixel(list, chosen_row.right - 2, chosen_row.top + 1) == SysColor(SYS_COLOR_HIGHLIGHT);
+    }));
+    EXPECT_EQ(DriverClientPixel(list, other_row.right - 2, other_row.top + 1), SysColor(SYS_COLOR_EDIT_BACK));
     ASSERT_TRUE(DriverClickListEntry(list, "sub/", true));
     ASSERT_TRUE(Shows({"../", "inner.dib"}));
     ASSERT_TRUE(DriverClickListEntry(list, "inner.dib", true));
