@@ -1,7 +1,8 @@
-// The layer's message box: caption, text, an OK button and an optional error icon, centred
-// on the screen. It is modal on the caller's thread: a nested pump serves every window of
-// that thread until Enter, Esc, Space, a click on OK or the close box dismisses it. A quit
-// posted meanwhile ends the box and stays posted for the enclosing loops.
+// The layer's message box: caption, text, an OK button (or Yes and No) and an optional error
+// icon, centred on the screen. It is modal on the caller's thread: a nested pump serves every
+// window of that thread until Enter, Esc, Space, a click on a button or the close box
+// dismisses it. Enter and Space choose the first button, Esc and the close box the last. A
+// quit posted meanwhile ends the box and stays posted for the enclosing loops.
 //
 // On the headless backend with PIXKIT_HEADLESS_AUTOANSWER=1 (a program run without a user or
 // a test driver) the box is not shown: its caption and text go to stderr and it returns at
@@ -35,9 +36,14 @@ struct MessageBoxState {
     const char16_t* text;
     bool error_icon;
     bool done;
-    PlatRect ok;             // client coordinates
+    int button_count;        // 1: OK; 2: Yes and No
+    PlatRect buttons[2];     // client coordinates
     int line_height;
+    int result;
 };
+
+static const char16_t* const BUTTON_TEXT[2][2] = {{u"OK", u""}, {u"Yes", u"No"}};
+static const int BUTTON_RESULT[2][2] = {{IDOK, IDOK}, {IDYES, IDNO}};
 
 static std::atomic<WindowId> g_open_box{0};
 
@@ -104,30 +110,47 @@ static intptr_t OnBoxPaint(WindowId window) {
         int n = SplitLines(st->text, starts, lengths, MAX_LINES);
         for (int i = 0; i < n; i++)
             PlatTextOut(dc, x, BOX_MARGIN + i * st->line_height, st->text + starts[i], lengths[i]);
-        const PlatRect& ok = st->ok;
-        FillBox(dc, ok.left, ok.top, ok.right, ok.bottom, SysColor(SYS_COLOR_FOCUS_EDGE));
-        FillBox(dc, ok.left + 1, ok.top + 1, ok.right - 1, ok.bottom - 1, SysColor(SYS_COLOR_BUTTON));
-        PlatSize ext = PlatGetTextExtent(dc, u"OK", 2);
-        PlatTextOut(dc, ok.left + (RectWidth(ok) - ext.cx) / 2, ok.top + (RectHeight(ok) - ext.cy) / 2, u"OK", 2);
+        for (int i = 0; i < st->button_count; i++) {
+            const PlatRect& b = st->buttons[i];
+            const char16_t* label = BUTTON_TEXT[st->button_count - 1][i];
+            int len = Utf16Length(label);
+            FillBox(dc, b.left, b.top, b.right, b.bottom, SysColor(i == 0 ? SYS_COLOR_FOCUS_EDGE : SYS_COLOR_BUTTON_EDGE));
+            FillBox(dc, b.left + 1, b.top + 1, b.right - 1, b.bottom - 1, SysColor(SYS_COLOR_BUTTON));
+            PlatSize ext = PlatGetTextExtent(dc, label, len);
+            PlatTextOut(dc, b.left + (RectWidth(b) - ext.cx) / 2, b.top + (RectHeight(b) - ext.cy) / 2, label, len);
+        }
     }
     PlatEndPaint(window);
     return 0;
 }
 
-static intptr_t Dismiss(WindowId window) {
-    if (MessageBoxState* st = StateOf(window)) st->done = true;
+// Ends the box with the answer of button i.
+static intptr_t Dismiss(WindowId window, int i) {
+    if (MessageBoxState* st = StateOf(window)) {
+        st->result = BUTTON_RESULT[st->button_count - 1][i];
+        st->done = true;
+    }
     return 0;
 }
 
 static intptr_t OnBoxKey(WindowId window, uintptr_t key) {
-    if (key == KEY_RETURN || key == KEY_ESCAPE || key == KEY_SPACE) return Dismiss(window);
+    MessageBoxState* st = StateOf(window);
+    if (!st) return 0;
+    if (key == KEY_RETURN || key == KEY_SPACE) return Dismiss(window, 0);
+    if (key == KEY_ESCAPE) return Dismiss(window, st->button_count - 1);
     return 0;
 }
 
 static intptr_t OnBoxClick(WindowId window, intptr_t lparam) {
     MessageBoxState* st = StateOf(window);
-    if (st && RectContains(st->ok, ParamX(lparam), ParamY(lparam))) st->done = true;
+    for (int i = 0; st && i < st->button_count; i++)
+        if (RectContains(st->buttons[i], ParamX(lparam), ParamY(lparam))) return Dismiss(window, i);
     return 0;
+}
+
+static intptr_t OnBoxClose(WindowId window) {
+    MessageBoxState* st = StateOf(window);
+    return st ? Dismiss(window, st->button_count - 1) : 0;
 }
 
 static intptr_t MessageBoxProc(WindowId window, int msg, uintptr_t wparam, intptr_t lparam) {
@@ -135,7 +158,7 @@ static intptr_t MessageBoxProc(WindowId window, int msg, uintptr_t wparam, intpt
     case MSG_PAINT: return OnBoxPaint(window);
     case MSG_KEYDOWN: return OnBoxKey(window, wparam);
     case MSG_LBUTTONUP: return OnBoxClick(window, lparam);
-    case MSG_CLOSE: return Dismiss(window);
+    case MSG_CLOSE: return OnBoxClose(window);
     default: return PlatDefWindowProc(window, msg, wparam, lparam);
     }
 }
@@ -154,7 +177,7 @@ static bool AutoAnswer(void) {
     return be && strcmp(be->name, "headless") == 0 && env && strcmp(env, "1") == 0;
 }
 
-// Measures the text and places the OK button; returns the client size.
+// Measures the text and places the buttons; returns the client size.
 static PlatSize LayoutBox(MessageBoxState* st) {
     DrawContext* dc = PlatCreateMemoryContext(nullptr);
     int text_w = 0, lines = 1;
@@ -180,7 +203,11 @@ static PlatSize LayoutBox(MessageBoxState* st) {
     int max_w = PlatGetSystemMetric(METRIC_CXFULLSCREEN) - 40;
     if (w > max_w && max_w > BOX_MIN_CLIENT_WIDTH) w = max_w;
     int ok_top = BOX_MARGIN + content_h + BOX_MARGIN;
-    st->ok = PlatRect{(w - OK_WIDTH) / 2, ok_top, (w - OK_WIDTH) / 2 + OK_WIDTH, ok_top + OK_HEIGHT};
+    int row = st->button_count * OK_WIDTH + (st->button_count - 1) * BOX_MARGIN;
+    for (int i = 0; i < st->button_count; i++) {
+        int left = (w - row) / 2 + i * (OK_WIDTH + BOX_MARGIN);
+        st->buttons[i] = PlatRect{left, ok_top, left + OK_WIDTH, ok_top + OK_HEIGHT};
+    }
     return PlatSize{w, ok_top + OK_HEIGHT + BOX_MARGIN};
 }
 
@@ -239,11 +266,13 @@ static void RunBox(WindowId box, MessageBoxState* st) {
 int PlatMessageBox(WindowId owner, const char16_t* text, const char16_t* caption, int flags) {
     if (!text) text = u"";
     if (!caption) caption = u"Error";
-    if (PrintInsteadOfShowing(text, caption)) return IDOK;
+    int buttons = (flags & MBOX_YESNO) ? 2 : 1;
+    // Without anyone to ask, the answer is the first button's.
+    if (PrintInsteadOfShowing(text, caption)) return BUTTON_RESULT[buttons - 1][0];
     RegisterBoxClass();
-    MessageBoxState st{text, (flags & MBOX_ICONERROR) != 0, false, {}, 16};
+    MessageBoxState st{text, (flags & MBOX_ICONERROR) != 0, false, buttons, {}, 16, IDOK};
     WindowId box = CreateBoxWindow(&st, owner, caption);
-    if (!box) return IDOK;
+    if (!box) return BUTTON_RESULT[buttons - 1][buttons - 1];
     bool owner_enabled = owner && PlatIsEnabled(owner);
     if (owner_enabled) PlatEnableWindow(owner, false);
     RunBox(box, &st);
@@ -253,5 +282,6 @@ int PlatMessageBox(WindowId owner, const char16_t* text, const char16_t* caption
         PlatDestroyWindow(box);
     }
     if (owner && PlatIsWindow(owner)) PlatSetForegroundWindow(owner);
-    return IDOK;
+    // A box that ends unanswered (a quit, its window destroyed) answers with the last button.
+    return st.done ? st.result : BUTTON_RESULT[buttons - 1][buttons - 1];
 }

@@ -62,7 +62,7 @@ bool DriverReadFontDialog(FontDialogView* view);
 bool DriverWaitFontDialogView(const std::function<bool(const FontDialogView&)>& cond, int timeout_ms = 5000);
 
 // ---- Typed clipboard (driver_clipboard.cpp) ----
-// Typed clipboard, as another program offers and reads it (driver_clipboard.cpp).
+// As another program offers and reads it.
 struct DriverClipItem {
     std::string type;
     std::vector<uint8_t> bytes;
@@ -74,3 +74,19 @@ std::vector<std::string> DriverClipboardTypes(void);
 // The first of `types` the clipboard offers, as another program pasting would get it; false
 // when it offers none of them.
 bool DriverReadClipboard(const std::vector<std::string>& types, DriverClipItem* out);
+
+// ---- File dialogs ----------------------------------------------------------------------
+// The open or save dialog on screen, or 0; a part of it by control id (FILEDLG_LIST,
+// FILEDLG_NAME, FILEDLG_FILTER, IDOK, IDCANCEL of platform/controls/), or 0.
+WindowId DriverFileDialog(void);
+WindowId DriverFileDialogPart(int id);
+// The entries of a file list as it shows them (folders as "name/").
+std::vector<std::string> DriverListEntries(WindowId list);
+// Clicks (or double clicks) the entry shown as `shown`; false when it is not in view.
+bool DriverClickListEntry(WindowId list, const char* shown, bool twice = false);
+// Clicks into the dialog's name field, waits until it has the focus, selects its text and
+// types text over it (Enter as "\n"); false when the field did not take the focus.
+bool DriverTypeFileName(const char* text);
+// Opens the dialog's filter menu and clicks filter `index` (1-based); false when the menu or
+// the item did not appear.
+bool DriverChooseFilter(int index);
