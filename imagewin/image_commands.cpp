@@ -1,10 +1,11 @@
 // The dispatch of the image window's commands. Every command id of the edit and processing
 // menus and of the shortcuts has its row here; the rows without a handler are the commands
-// still to be built (file load and save, clipboard, information windows, drawing tools,
-// colour and font dialogs, transforms, test charts), which do nothing until then. Files
-// dropped on the window load the first of them into its image.
+// still to be built (clipboard, information windows, drawing tools, colour and font dialogs,
+// transforms, test charts), which do nothing until then. Files dropped on the window load the
+// first of them into its image.
 #include "imagewin/image_commands.h"
 
+#include "imagewin/image_file_commands.h"
 #include "platform/window/window.h"
 #include "pxk.h"
 
@@ -14,12 +15,12 @@ static void Zoom100(WindowId, int index) { PXK_SetZoom(100, index); }
 static void Zoom200(WindowId, int index) { PXK_SetZoom(200, index); }
 
 static const ImageCommand IMAGE_COMMANDS[] = {
-    {CMD_IMAGE_LOAD, "Load image file", nullptr},
+    {CMD_IMAGE_LOAD, "Load image file", LoadImageCommand},
     {CMD_IMAGE_DESTROY, "Destroy", Destroy},
     {CMD_IMAGE_ZOOM_50, "Zoom 50%", Zoom50},
     {CMD_IMAGE_ZOOM_100, "Zoom 100%", Zoom100},
     {CMD_IMAGE_ZOOM_200, "Zoom 200%", Zoom200},
-    {1010, "Save as", nullptr},
+    {CMD_IMAGE_SAVE, "Save as", SaveImageCommand},
     {CMD_IMAGE_CUT, "Cut", nullptr},
     {CMD_IMAGE_COPY, "Copy", nullptr},
     {1013, "Paste at a point", nullptr},

@@ -2,6 +2,8 @@
 // and filter each remembers from one call to the next, "All Files" saving BMP, and the
 // extension rule of saved files.
 #include "imagewin/file_dialogs.h"
+#include "imagewin/image_commands.h"
+#include "imagewin/image_table.h"
 #include "platform/codec/codec_names.h"
 #include "platform/controls/dialog.h"
 #include "platform/controls/file_dialog.h"
@@ -130,6 +132,35 @@ TEST_F(FileDialogs, OpenRemembersItsFilterAndFolderAndOffersIcoSeventh) {
     DriverKey(KEY_ESCAPE);
     EXPECT_EQ(Finish(), 1);
     EXPECT_EQ(Ask<int>([] { return PXK_OpenImageFileDialog(nullptr, 260); }), 1);
+}
+
+// The window's Save as and Load image file commands: a 3 x 2 picture saved as PNG through the
+// dialog is read by ImageMagick as written, and loads back into the cleared image.
+TEST_F(FileDialogs, SaveAndLoadCommandsGoThroughTheDialogs) {
+    static const PXK_Color colors[6] = {0xFF0000, 0x00FF00, 0x0000FF, 0x123456, 0xFFFFFF, 0x000000};
+    const WindowId window = Ask<WindowId>([] {
+        PXK_CreateImage(4, "saved", 0, 0, 3, 2, 100);
+        for (int i = 0; i < 6; i++) PXK_PutPixel(i % 3, i / 3, colors[i]);
+        return image_table[4].window;
+    });
+    auto command = [window](int id) { PlatPostMessage(window, MSG_COMMAND, (uintptr_t)MakeParam(id, 0), 0); };
+    command(CMD_IMAGE_SAVE);
+    ASSERT_TRUE(DriverWaitFor([] { return DriverFileDialog() != 0; }));
+    ASSERT_TRUE(DriverChooseFilter(5));
+    ASSERT_TRUE(DriverTypeFileName("saved\n"));
+    const std::string file = dir + "/saved.png";
+    ASSERT_TRUE(DriverWaitFor([&] { return DriverFileDialog() == 0 && access(file.c_str(), F_OK) == 0; }));
+    EXPECT_EQ(RunCommand("convert '" + file + "' -depth 8 txt:- | tail -n +2 | cut -d' ' -f4"),
+              "#FF0000\n#00FF00\n#0000FF\n#123456\n#FFFFFF\n#000000\n");
+
+    OnWorker([] { PXK_SelectImage(4); PXK_ClearImage(4); });
+    command(CMD_IMAGE_LOAD);
+    ASSERT_TRUE(DriverWaitFor([] { return DriverFileDialog() != 0; }));
+    ASSERT_TRUE(DriverChooseFilter(5));
+    ASSERT_TRUE(DriverTypeFileName("saved.png\n"));
+    ASSERT_TRUE(DriverWaitFor([] { return DriverFileDialog() == 0; }));
+    for (int i = 0; i < 6; i++)
+        EXPECT_EQ(Ask<PXK_Color>([i] { PXK_SelectImage(4); return PXK_GetPixel(i % 3, i / 3); }), colors[i]) << i;
 }
 
 }  // namespace
