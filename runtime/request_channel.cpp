@@ -67,6 +67,9 @@ static bool ClaimChannel(void) {
 // reads the requester's borrowed texts, until it is done or the worker is gone.
 static int AwaitDone(RequestCell* cell, int code) {
     for (;;) {
+        // The queue is served at least once, so a command waiting there runs (and may post a
+        // nested request) while this one is outstanding.
+        PumpMainMessages();
         if (cell->done.load(std::memory_order_acquire)) return cell->result;
         if (RequestsRefused()) {
             int pending = code;
@@ -74,7 +77,7 @@ static int AwaitDone(RequestCell* cell, int code) {
                 return REQUEST_NOT_CARRIED_OUT;
             if (WorkerGone() && !cell->done.load(std::memory_order_acquire)) return REQUEST_NOT_CARRIED_OUT;
         }
-        PumpAndWait();
+        WaitForMessages(REQUEST_WAIT_MS);
     }
 }
 
