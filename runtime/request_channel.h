@@ -33,9 +33,9 @@ enum {
 // worker has left its idle loop for good, so the request was never (or no longer) posted.
 enum {
     REQUEST_DONE = 0,
-    REQUEST_SLOT_IN_USE = 1,
-    REQUEST_BAD_INDEX = 4,
-    REQUEST_SLOT_FREED = 2,
+    REQUEST_SLOT_IN_USE = 1,     // 9001
+    REQUEST_SLOT_FREED = 2,      // 9003: the slot was freed before its load
+    REQUEST_BAD_INDEX = 4,       // 9001: index outside 0..255
     REQUEST_NOT_CARRIED_OUT = -1
 };
 

@@ -12,6 +12,7 @@
 #include "boxes/input_box.h"
 #include "framework/main_window_commands.h"
 #include "imagewin/image_table.h"
+#include "platform/draw/surface.h"
 #include "platform/window/menu.h"
 #include "runtime/main_window.h"
 #include "runtime/request_channel.h"
@@ -304,6 +305,23 @@ TEST(MainWindowDrops, ADropDuringAnAutoStartedSetUpIsFinishedBeforeTheUserProgra
     EXPECT_EQ(current_image.load(), 5);
     EXPECT_EQ(StopProgram(3000), 0);
     RunCommand(std::string("rm -rf '") + pattern + "'");
+}
+
+// What Paste does with the clipboard's picture: a new 32-bit image in the lowest free slot
+// holding the bitmap's pixels, the previous current image current again.
+TEST_F(Program, APastedPictureBecomesANewImageInTheLowestFreeSlot) {
+    ASSERT_EQ(RequestCreateImage(0, "000", 8, 8, 32), REQUEST_DONE);
+    Surface* bitmap = nullptr;
+    ASSERT_EQ(PlatCreateSurface(&bitmap, 6, 4, 32), 0);
+    for (int y = 0; y < 4; y++)
+        for (int x = 0; x < 6; x++) ((uint32_t*)SurfaceRow(bitmap, y))[x] = (uint32_t)(0x010203 * (y * 6 + x + 1));
+    PastePicture(bitmap);
+    ExpectImage(1, "001", 6, 4);
+    for (int y = 0; y < 4; y++)
+        for (int x = 0; x < 6; x++)
+            EXPECT_EQ(((uint32_t*)SurfaceRow(image_table[1].dib, y))[x] & 0xFFFFFFu, (uint32_t)(0x010203 * (y * 6 + x + 1)))
+                << x << "," << y;
+    EXPECT_EQ(current_image.load(), 0);
 }
 
 TEST(MainWindowAnswers, NumbersAreHeldToIntAndTitlesCutBetweenCharacters) {
