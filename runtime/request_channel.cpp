@@ -52,12 +52,13 @@ static void PumpAndWait(void) {
     WaitForMessages(REQUEST_WAIT_MS);
 }
 
-// Steps 1 and 4 of a post, after the caller stored its arguments: wait until the channel is
-// free, then set the code. False when requests are refused.
+// Step 1 of a post: waits until the channel is free and takes it for the arguments, so that
+// requesters on two threads cannot fill it at once. False when requests are refused.
 static bool ClaimChannel(void) {
     for (;;) {
         if (RequestsRefused()) return false;
-        if (request_channel.code.load(std::memory_order_acquire) == REQ_NONE) return true;
+        int idle = REQ_NONE;
+        if (request_channel.code.compare_exchange_strong(idle, REQ_FILLING, std::memory_order_acq_rel)) return true;
         PumpAndWait();
     }
 }
@@ -81,7 +82,7 @@ static int AwaitDone(RequestCell* cell, int code) {
     }
 }
 
-// The arguments are stored by fill() once the channel is free and before the code.
+// The arguments are stored by fill() once the channel is taken; the code is stored last.
 template <typename Fill>
 static int Post(int code, Fill fill) {
     if (!ClaimChannel()) return REQUEST_NOT_CARRIED_OUT;

@@ -26,7 +26,9 @@ enum {
     // The worker pops the history, so the two threads never shift it at once.
     REQ_SELECT_PREVIOUS_IMAGE = 9008,
     // Marks a request the worker has taken and is carrying out.
-    REQ_TAKEN = -1
+    REQ_TAKEN = -1,
+    // Marks the channel while a requester stores its arguments.
+    REQ_FILLING = -2
 };
 
 // Results of the requests that answer. REQUEST_NOT_CARRIED_OUT: the program is exiting or the
@@ -47,7 +49,7 @@ struct RequestCell {
 };
 
 struct RequestChannel {
-    std::atomic<int> code;      // 0, a pending request, or REQ_TAKEN while carried out
+    std::atomic<int> code;      // 0, a pending request, REQ_FILLING or REQ_TAKEN
     RequestCell* cell;          // the requester's done and result
     int index;                  // image slot, text window slot, or number of input fields
     const char* title;          // borrowed: the requester waits until its request is done
