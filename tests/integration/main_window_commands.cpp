@@ -60,11 +60,17 @@ bool PromptWaits(int line, const char* prompt) {
     return rec->cur_y == line * rec->cell_h && rec->cur_x == (int)strlen(prompt) * rec->cell_w;
 }
 
+// A command of the main window is over (no prompt, no request outstanding): only then does
+// the window take the next one.
+bool CommandEnded(void) {
+    return DriverWaitFor([] { return main_command_depth.load() == 0 && input_active.load() == 0; }, HARNESS_TIMEOUT_MS);
+}
+
 // Answers the prompts in order; the first of them is printed on `line`. A left click, which
 // does nothing else in a text window, gives it the keyboard first.
 void Answer(int line, const std::vector<std::pair<const char*, const char*>>& prompts) {
     for (const auto& [prompt, answer] : prompts) {
-        ASSERT_TRUE(DriverWaitFor([&] { return PromptWaits(line, prompt); })) << prompt;
+        ASSERT_TRUE(DriverWaitFor([&] { return PromptWaits(line, prompt); }, HARNESS_TIMEOUT_MS)) << prompt;
         PlatRect c = DriverClientRectScreen(text_windows[current_text_window.load()].hwnd.load());
         DriverClick(c.left + 200, c.top + 150);
         ASSERT_TRUE(DriverWaitIdle());
@@ -111,6 +117,7 @@ TEST_F(Program, TheMenuComesFromClientCaptionAndMenuBarAndGreysWhatCannotRun) {
     ASSERT_TRUE(RightClickForMenu(points[0].x, points[0].y));
     ASSERT_TRUE(ChooseTrackedRow(7));
     ASSERT_TRUE(DriverWaitFor([] { return text_windows[0].is_open.load() == 1; }));
+    ASSERT_TRUE(CommandEnded());
     // Once the user program runs only Stop and Exit are offered, and Paste stays refused.
     ASSERT_TRUE(PressMenuBarItem(0));
     ASSERT_TRUE(DriverWaitFor([] { return Running.load() == 1; }));
@@ -125,7 +132,7 @@ TEST_F(Program, ImageWindowCreatesTheLowestFreeSlotAndIgnoresStartMeanwhile) {
     PostCommand(CMD_IMAGE_WINDOW);
     Answer(1, {{" Width=", "640"}, {"Height=", "480"}, {"Bit[32 or 8]=", "24"}});
     // A depth other than 32 and 8 ends the command without a word.
-    ASSERT_TRUE(DriverWaitFor([] { return input_active.load() == 0 && main_command_depth.load() == 0; }));
+    ASSERT_TRUE(CommandEnded());
     EXPECT_EQ(InUseCount(), 2);
 
     PostCommand(CMD_IMAGE_WINDOW);
@@ -138,6 +145,7 @@ TEST_F(Program, ImageWindowCreatesTheLowestFreeSlotAndIgnoresStartMeanwhile) {
     ASSERT_TRUE(PressMenuBarItem(0));
     Answer(5, {{" Width=", "640"}, {"Height=", "480"}, {"Bit[32 or 8]=", "8"}});
     ASSERT_TRUE(DriverWaitFor([] { return image_table[2].in_use.load() == 1; }));
+    ASSERT_TRUE(CommandEnded());
     EXPECT_EQ(image_table[2].bits, 8);
     EXPECT_EQ(image_table[2].width, 640);
     EXPECT_EQ(image_table[2].height, 480);
@@ -153,6 +161,7 @@ TEST_F(Program, TextWindowInputBoxAndButtonBoxFromTheirPrompts) {
     RequestOpenTextWindow(2);
     PostCommand(CMD_TEXT_WINDOW);
     ASSERT_TRUE(DriverWaitFor([] { return text_windows[1].is_open.load() == 1; }));
+    ASSERT_TRUE(CommandEnded());
     PlatRect r;
     PlatGetClientRect(text_windows[1].hwnd.load(), &r);
     EXPECT_EQ(RectWidth(r), 400);
@@ -162,14 +171,16 @@ TEST_F(Program, TextWindowInputBoxAndButtonBoxFromTheirPrompts) {
     PostCommand(CMD_INPUT_BOX);
     Answer(1, {{"How many items? >", "  +7 items"}});
     ASSERT_TRUE(DriverWaitFor([] { return input_box.load() != 0 && item_count.load() == 7; }));
+    ASSERT_TRUE(CommandEnded());
     PostCommand(CMD_BUTTON_BOX);
     Answer(3, {{"Number[X]=>", "3"}, {"Number[Y]=>", "2"}});
     ASSERT_TRUE(DriverWaitFor([] { return button_box.load() != 0 && button_count.load() == 6; }));
+    ASSERT_TRUE(CommandEnded());
     // A grid too large for the box, however large the number typed, keeps the old box.
     WindowId grid = button_box.load();
     PostCommand(CMD_BUTTON_BOX);
     Answer(6, {{"Number[X]=>", "99999999999999999999"}, {"Number[Y]=>", "-99999999999999999999"}});
-    ASSERT_TRUE(DriverWaitFor([] { return main_command_depth.load() == 0; }));
+    ASSERT_TRUE(CommandEnded());
     EXPECT_EQ(button_box.load(), grid);
     EXPECT_EQ(button_count.load(), 6);
 }
@@ -190,7 +201,8 @@ TEST(MainWindowPrompts, ExitAtAnyPromptEndsTheProgramWithinThreeSeconds) {
         PostCommand(c.command);
         std::vector<std::pair<const char*, const char*>> answered(c.prompts.begin(), c.prompts.begin() + c.answered);
         Answer(1, answered);
-        ASSERT_TRUE(DriverWaitFor([&] { return PromptWaits(1 + c.answered, c.prompts[c.answered].first); }));
+        ASSERT_TRUE(DriverWaitFor([&] { return PromptWaits(1 + c.answered, c.prompts[c.answered].first); },
+                                  HARNESS_TIMEOUT_MS));
         ASSERT_TRUE(PressMenuBarItem(2));
         EXPECT_EQ(WaitProgramEnd(3000), 0);
         EXPECT_EQ(InUseCount(), 0);

@@ -119,7 +119,7 @@ TEST_F(Idle, AnOpenTextWindowComesForwardWithoutARequestAndBoxesAreReplaced) {
 TEST_F(Idle, AThousandRequestsInARowAreEachCarriedOut) {
     for (int i = 0; i < 1000; i++) {
         if (i % 100 == 0) {
-            char title[8];
+            char title[16];
             snprintf(title, sizeof title, "%03d", i / 100);
             ASSERT_EQ(RequestCreateImage(i / 100, title, 8, 8, 32), REQUEST_DONE) << i;
             continue;
