@@ -66,14 +66,18 @@ bool CommandEnded(void) {
     return DriverWaitFor([] { return main_command_depth.load() == 0 && input_active.load() == 0; }, HARNESS_TIMEOUT_MS);
 }
 
-// Answers the prompts in order; the first of them is printed on `line`. A left click, which
-// does nothing else in a text window, gives it the keyboard first.
+// Answers the prompts in order; the first of them is printed on `line`. Left clicks, which do
+// nothing else in a text window, give it the keyboard first (an activation of the main window
+// still on its way, after its menu or menu bar was used, may take it back once).
 void Answer(int line, const std::vector<std::pair<const char*, const char*>>& prompts) {
     for (const auto& [prompt, answer] : prompts) {
         ASSERT_TRUE(DriverWaitFor([&] { return PromptWaits(line, prompt); }, HARNESS_TIMEOUT_MS)) << prompt;
-        PlatRect c = DriverClientRectScreen(text_windows[current_text_window.load()].hwnd.load());
-        DriverClick(c.left + 200, c.top + 150);
-        ASSERT_TRUE(DriverWaitIdle());
+        WindowId window = text_windows[current_text_window.load()].hwnd.load();
+        PlatRect c = DriverClientRectScreen(window);
+        ASSERT_TRUE(DriverWaitFor([&] {
+            DriverClick(c.left + 200, c.top + 150);
+            return DriverWaitIdle() && PlatGetFocus() == window;
+        }, HARNESS_TIMEOUT_MS));
         DriverType((std::string(answer) + "\n").c_str());
         line++;
     }
