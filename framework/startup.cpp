@@ -2,6 +2,8 @@
 // does it before anything runs. Explicit calls rather than static constructors: the library
 // is static, and a constructor in a file nothing else refers to would not be linked.
 #include "startup.h"
+#include "main_window_commands.h"
+#include "request_executors.h"
 
 #include "boxes/box_windows.h"
 #include "imagewin/image_store.h"
@@ -40,6 +42,9 @@ static const WindowKind FRAMEWORK_KINDS[] = {
 void RegisterFrameworkKinds(void) {
     ClearWindowKinds();
     for (const WindowKind& kind : FRAMEWORK_KINDS) RegisterWindowKind(kind);
+    // The main window's requests and commands reach the windows above the runtime.
+    RegisterRequestWork();
+    RegisterMainWindowWork();
 }
 
 int PixkitMain(int argc, char** argv) {

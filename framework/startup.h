@@ -5,7 +5,8 @@
 #pragma once
 
 // Fills the runtime's table of window kinds, in the order of every walk over it: image
-// windows, text windows, input box, button box, drawing state. Safe to call again.
+// windows, text windows, input box, button box, drawing state. Registers the request channel's
+// executors and the main window's commands as well. Safe to call again.
 void RegisterFrameworkKinds(void);
 // The program: RegisterFrameworkKinds, then the runtime's RunProgram (runtime/entry.h).
 int PixkitMain(int argc, char** argv);

@@ -1,9 +1,10 @@
 // The main window: a small captioned window at the bottom of the screen with the menu bar
 // Start / Stop / Exit and a status line. Its creation plays the drop-in animation, reads the
 // screen depth and starts the worker thread. It refuses resizing and snaps when dragged with
-// Ctrl held.
+// Ctrl held. Its right-click menu, shortcuts and drops are in main_commands.cpp.
 #include "main_window.h"
 #include "instance_slot.h"
+#include "main_commands.h"
 #include "run_control.h"
 #include "shared_ops.h"
 #include "startup_state.h"
@@ -95,8 +96,11 @@ static intptr_t OnSizing(WindowId window, PlatRect* proposed) {
     return 0;
 }
 
-static intptr_t OnKeyDown(uintptr_t key) {
-    if (PlatGetKeyState(KEY_CONTROL) & KEY_STATE_DOWN) return 0;
+static intptr_t OnKeyDown(WindowId window, uintptr_t key) {
+    if (PlatGetKeyState(KEY_CONTROL) & KEY_STATE_DOWN) {
+        OnMainControlKey(window, key);
+        return 0;
+    }
     switch (key) {
     case 'X':
     case KEY_ESCAPE: ExitCommand(); break;
@@ -108,12 +112,23 @@ static intptr_t OnKeyDown(uintptr_t key) {
 }
 
 static intptr_t OnCommand(uintptr_t wparam) {
-    switch (ParamLow((intptr_t)wparam)) {
+    int id = ParamLow((intptr_t)wparam);
+    switch (id) {
     case CMD_START: StartCommand(); break;
     case CMD_STOP: StopCommand(); break;
     case CMD_EXIT: ExitCommand(); break;
-    default: break;
+    default: RunMainCommand(id); break;
     }
+    return 0;
+}
+
+static intptr_t OnRightButton(WindowId window) {
+    OpenMainMenu(window);
+    return 0;
+}
+
+static intptr_t OnDropFiles(uintptr_t wparam) {
+    OnMainDrop((DropList*)wparam);
     return 0;
 }
 
@@ -124,8 +139,12 @@ intptr_t MainWindowProc(WindowId window, int msg, uintptr_t wparam, intptr_t lpa
     case MSG_MOVE: return OnMoved();
     case MSG_MOVING: return OnMoving(window, (PlatRect*)lparam);
     case MSG_SIZING: return OnSizing(window, (PlatRect*)lparam);
-    case MSG_KEYDOWN: return OnKeyDown(wparam);
+    case MSG_KEYDOWN: return OnKeyDown(window, wparam);
     case MSG_COMMAND: return OnCommand(wparam);
+    // The caption and the menu bar give the same menu as the client area.
+    case MSG_RBUTTONDOWN:
+    case MSG_NCRBUTTONDOWN: return OnRightButton(window);
+    case MSG_DROPFILES: return OnDropFiles(wparam);
     // The close box runs Exit, so that the worker always ends before the main window goes.
     case MSG_CLOSE: return OnCommand(CMD_EXIT);
     default: return PlatDefWindowProc(window, msg, wparam, lparam);

@@ -27,6 +27,7 @@ std::atomic<int> ExitState{0};
 
 std::atomic<int> worker_stage{WORKER_NOT_STARTED};
 std::atomic<int> point_tool_active{0};
+std::atomic<int> main_command_depth{0};
 PlatThread* worker_thread = nullptr;
 static std::atomic<bool> g_worker_terminated{false};
 
@@ -39,8 +40,9 @@ void ResetRunControl(void) {
     ExitState.store(PXK_EXIT_NONE);
     worker_stage.store(WORKER_NOT_STARTED);
     point_tool_active.store(0);
+    main_command_depth.store(0);
     g_worker_terminated.store(false);
-    request_channel.code.store(REQ_NONE);
+    ResetRequestChannel();
     worker_thread = nullptr;
 }
 
@@ -84,7 +86,9 @@ int WorkerThreadMain(void* unused) {
     worker_stage.store(WORKER_IDLE);
     while (ExitState.load() == PXK_EXIT_NONE) {
         IdlePass();
-        if (StartRequested.load() != 0 && Running.load() == 0) {
+        // A command of the main window still has requests to post, which only the idle loop
+        // serves: the main entry waits until it has finished.
+        if (StartRequested.load() != 0 && Running.load() == 0 && main_command_depth.load() == 0) {
             EnterUserMain();
             // A main entry that returns gets its windows served on: the worker goes back to
             // the idle loop with Running left at 1. Ending the thread instead would leave the
@@ -103,6 +107,9 @@ int WorkerThreadMain(void* unused) {
 void StartWorkerThread(void) { worker_thread = PlatCreateThread(WorkerThreadMain, nullptr); }
 
 void StartCommand(void) {
+    // While a main-window command prompts or waits for its requests, Start would take the
+    // worker away from the idle loop those need.
+    if (main_command_depth.load() != 0) return;
     if (Running.load() == 0) StartRequested.store(1);
 }
 

@@ -22,6 +22,9 @@ extern std::atomic<int> worker_stage;
 // below the image code that sets it.
 extern std::atomic<int> point_tool_active;
 extern PlatThread* worker_thread;
+// How many main-window commands are in progress on the main thread (prompting, or waiting for
+// their requests); they nest. Start is ignored and the main entry does not begin meanwhile.
+extern std::atomic<int> main_command_depth;
 
 // The thread procedure of the worker; returns 0 when it leaves through an exit request.
 int WorkerThreadMain(void* unused);
