@@ -4,7 +4,6 @@
 // that come back "not carried out" (Exit, or the worker gone into the user program) end the
 // command too.
 #include "main_window_commands.h"
-#include "main_window_pending.h"
 
 #include "imagewin/image_probe.h"
 #include "imagewin/image_table.h"
@@ -190,7 +189,10 @@ static int LineInputActive(void) { return input_active.load(std::memory_order_ac
 void RegisterMainWindowWork(void) {
     MainWindowCommands c{};
     c.line_input_active = LineInputActive;
-    c.paste = nullptr;   // waits for the clipboard's picture reader (main_window_pending.h)
+    // Paste waits for the clipboard's picture reader: until a command that reads the picture
+    // into a Surface and calls PastePicture is registered here, its item is greyed and Ctrl+V
+    // is ignored.
+    c.paste = nullptr;
     c.image_window = ImageWindowCommand;
     c.text_window = TextWindowCommand;
     c.input_box = InputBoxCommand;

@@ -2,7 +2,6 @@
 // they call the image store, the text windows and the boxes directly, as a user program
 // would; only the two text-window questions of the requester run on the main thread.
 #include "request_executors.h"
-#include "main_window_pending.h"
 
 #include "boxes/box_windows.h"
 #include "boxes/button_box.h"
@@ -25,7 +24,7 @@ static void RedrawImage(int index) { PXK_RedrawImage(index); }
 // which the failed selection did not push, is not popped.
 static int LoadImageFile(int index, const char* file_name, int x, int y) {
     if (PXK_SelectImage(index) != 0) return REQUEST_SLOT_FREED;
-    int rc = LoadPictureFile(file_name, x, y);
+    int rc = PXK_LoadImageFile(file_name, x, y);
     PXK_SelectPreviousImage();
     return rc;
 }

@@ -273,6 +273,12 @@ void ExpectImage(int slot, const char* title, int width, int height) {
     EXPECT_EQ(image_table[slot].bits, 32) << slot;
 }
 
+// The last pixel of a dropped picture's image, which the load has filled.
+uint32_t LastPixel(int slot) {
+    const ImageRecord& r = image_table[slot];
+    return ((const uint32_t*)image_pixels[slot])[r.width * r.height - 1];
+}
+
 TEST_F(Drops, ThreePicturesFillTheFreeSlotsInOrderAndAFolderIsSkipped) {
     ASSERT_EQ(RequestCreateImage(1, "001", 8, 8, 32), REQUEST_DONE);
     std::string a = Picture("a.png", 30, 20), b = Picture("b.gif", 12, 40), c = Picture("c.bmp", 7, 9);
@@ -282,6 +288,7 @@ TEST_F(Drops, ThreePicturesFillTheFreeSlotsInOrderAndAFolderIsSkipped) {
     ExpectImage(0, "000 a.png", 30, 20);
     ExpectImage(2, "002 b.gif", 12, 40);
     ExpectImage(3, "003 c.bmp", 7, 9);
+    for (int slot : {0, 2, 3}) EXPECT_EQ(LastPixel(slot), 0xFF0000u) << slot;
     EXPECT_EQ(InUseCount(), 4);
     // The image current before the drop is current again.
     EXPECT_EQ(current_image.load(), 1);
@@ -317,6 +324,7 @@ TEST(MainWindowDrops, ADropDuringAnAutoStartedSetUpIsFinishedBeforeTheUserProgra
     ASSERT_TRUE(started.get());
     ASSERT_TRUE(DriverWaitFor([] { return Running.load() == 1; }));
     ExpectImage(0, "000 p.png", 9, 4);
+    EXPECT_EQ(LastPixel(0), 0x0000FFu);
     // The drop's last request, the return to image 5, was carried out before UserMain.
     EXPECT_EQ(current_image.load(), 5);
     EXPECT_EQ(StopProgram(3000), 0);
