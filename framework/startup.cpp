@@ -9,6 +9,7 @@
 #include "imagewin/image_store.h"
 #include "imagewin/image_table.h"
 #include "imagewin/image_window.h"
+#include "imaging/draw_commands.h"
 #include "imaging/draw_state.h"
 #include "pxk.h"
 #include "runtime/entry.h"
@@ -45,6 +46,8 @@ void RegisterFrameworkKinds(void) {
     // The main window's requests and commands reach the windows above the runtime.
     RegisterRequestWork();
     RegisterMainWindowWork();
+    // The colour and drawing commands of the image window live above it.
+    RegisterDrawCommands();
 }
 
 int PixkitMain(int argc, char** argv) {

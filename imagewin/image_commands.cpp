@@ -1,7 +1,7 @@
 // The dispatch of the image window's commands. Every command id of the edit and processing
-// menus and of the shortcuts has its row here; the rows without a handler are the commands
-// still to be built (clipboard, information windows, drawing tools, colour and font dialogs,
-// transforms, test charts), which do nothing until then. Files dropped on the window load the
+// menus and of the shortcuts has its row here; the rows without a handler get theirs at start
+// from the layers above (SetImageCommandHandler: colour and drawing commands) or are still to
+// be built, and do nothing until then. Files dropped on the window load the
 // first of them into its image.
 #include "imagewin/image_commands.h"
 
@@ -14,7 +14,8 @@ static void Zoom50(WindowId, int index) { PXK_SetZoom(50, index); }
 static void Zoom100(WindowId, int index) { PXK_SetZoom(100, index); }
 static void Zoom200(WindowId, int index) { PXK_SetZoom(200, index); }
 
-static const ImageCommand IMAGE_COMMANDS[] = {
+// Not const: the layers above fill in the handlers they build at start (SetImageCommandHandler).
+static ImageCommand IMAGE_COMMANDS[] = {
     {CMD_IMAGE_LOAD, "Load image file", LoadImageCommand},
     {CMD_IMAGE_DESTROY, "Destroy", Destroy},
     {CMD_IMAGE_ZOOM_50, "Zoom 50%", Zoom50},
@@ -71,6 +72,15 @@ const ImageCommand* FindImageCommand(int id) {
     for (const ImageCommand& c : IMAGE_COMMANDS)
         if (c.id == id) return &c;
     return nullptr;
+}
+
+int SetImageCommandHandler(int id, void (*run)(WindowId, int)) {
+    for (ImageCommand& c : IMAGE_COMMANDS)
+        if (c.id == id) {
+            c.run = run;
+            return 0;
+        }
+    return 1;
 }
 
 void RunImageCommand(WindowId window, int index, int command) {

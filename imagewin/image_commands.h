@@ -29,6 +29,9 @@ struct ImageCommand {
 
 // The table entry of a command id, or null for an id no menu or shortcut uses.
 const ImageCommand* FindImageCommand(int id);
+// Sets the handler of a command id that the table lists, for the commands built in the layers
+// above this one (registered at start, before any window exists). 0 done, 1 unknown id.
+int SetImageCommandHandler(int id, void (*run)(WindowId, int));
 // A command for the image in this window (slot index given, in use).
 void RunImageCommand(WindowId window, int index, int command);
 // The right or middle button went down with no point tool active: the processing menu

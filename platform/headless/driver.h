@@ -90,3 +90,15 @@ bool DriverTypeFileName(const char* text);
 // Opens the dialog's filter menu and clicks filter `index` (1-based); false when the menu or
 // the item did not appear.
 bool DriverChooseFilter(int index);
+
+// ---- The colour dialog (driver_color_dialog.cpp) ----
+struct ColorDialogView;
+// The colour dialog on screen, or 0; waits up to timeout_ms for one to open.
+WindowId DriverWaitColorDialog(int timeout_ms = 5000);
+// What the open colour dialog shows (colour, fields, marks, custom colours); false when none is open.
+bool DriverReadColorDialog(ColorDialogView* view);
+// Waits until the open dialog shows what cond accepts; false after timeout_ms or once it closed.
+bool DriverWaitColorDialogView(const std::function<bool(const ColorDialogView&)>& cond, int timeout_ms = 5000);
+// Clicks the middle of a part of the open dialog (COLORDLG_ parts; swatch `index` of a grid);
+// false when no dialog is open or the part does not exist.
+bool DriverClickColorDialog(int part, int index = 0);
