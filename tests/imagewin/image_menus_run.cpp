@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include "imagewin/file_dialogs.h"
@@ -20,6 +22,7 @@
 #include "platform/window/menu.h"
 #include "runtime/run_control.h"
 #include "support/harness.h"
+#include "support/outside_io.h"
 #include "support/picture_files.h"
 #include "support/tracked_menu.h"
 #include "support/worker_jobs.h"
@@ -289,7 +292,14 @@ TEST_F(ImageMenus, ProcessItemsInvertFlipTurnAndScale) {
 // On a 1024 x 768 screen a 1000 x 100 image is shown at 100% but no zoom shows it turned, and
 // 750 x 6 shrunk to 530 x 4 would need a window wider than the screen.
 TEST(ImageMenusSmallScreen, TurnsAndSizesThatCannotBeShownLeaveTheImageWhole) {
+    // The program's text window logs into the folder it starts in, where the test reads it.
+    const std::string folder = FreshFolder("menus_turns");
+    ASSERT_EQ(chdir(folder.c_str()), 0);
     ASSERT_TRUE(StartProgram(1024, 768));
+    ASSERT_TRUE(OnWorker([] {
+        PXK_OpenTextWindow(0, 600, 400, 400, 300);
+        PXK_StartLog(0);
+    }));
     const struct { int width, height, command, new_width, new_height; } cases[] = {
         {1000, 100, 1061, 100, 1000}, {1000, 100, 1062, 100, 1000}, {750, 6, 1064, 530, 4},
     };
@@ -303,6 +313,11 @@ TEST(ImageMenusSmallScreen, TurnsAndSizesThatCannotBeShownLeaveTheImageWhole) {
         EXPECT_EQ(PictureOf(0), before) << c.command;
         EXPECT_EQ(WindowOf(0), window);
     }
+    const std::string log = folder + "/PIXKIT" + std::to_string(instance_slot) + "0.LOG";
+    const std::string said = "[0] R. Rotate: the new size cannot be shown on this screen; the image is unchanged\n"
+                             "[0] L. Rotate: the new size cannot be shown on this screen; the image is unchanged\n"
+                             "[0] Size 70.7%: the new size cannot be shown on this screen; the image is unchanged\n";
+    EXPECT_TRUE(DriverWaitFor([&] { return ReadFileBytes(log) == said; })) << ReadFileBytes(log);
     // Size 50.0% of 101 x 101 rounds halves up.
     Make(0, 101, 101);
     const WindowId window = WindowOf(0);
