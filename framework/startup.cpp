@@ -6,11 +6,15 @@
 #include "request_executors.h"
 
 #include "boxes/box_windows.h"
+#include "imagewin/image_commands.h"
 #include "imagewin/image_store.h"
 #include "imagewin/image_table.h"
 #include "imagewin/image_window.h"
 #include "imaging/draw_commands.h"
 #include "imaging/draw_state.h"
+#include "imaging/pixel_info.h"
+#include "imaging/truetype_commands.h"
+#include "platform/window/window.h"
 #include "pxk.h"
 #include "runtime/entry.h"
 #include "runtime/window_kinds.h"
@@ -40,7 +44,40 @@ static const WindowKind FRAMEWORK_KINDS[] = {
     {"drawing state", {}, nullptr, nullptr, ResetDrawState, nullptr, nullptr},
 };
 
+// The test charts draw into the window's image, which becomes the current image.
+template <void (*Draw)(void)>
+static void ChartCommand(WindowId window, int index) {
+    if (PXK_SelectImageByWindow((PXK_Window)window) != index) return;
+    Draw();
+    PlatInvalidateRect(window, nullptr, false);
+}
+
+// The image window's commands whose bodies live in imaging/, above the window's own folder.
+struct ImageCommandBody {
+    int id;
+    void (*run)(WindowId window, int index);
+};
+
+static const ImageCommandBody IMAGING_COMMANDS[] = {
+    {1015, ShowPixelInfo},
+    {1016, ShowRgbProfile},
+    {1017, ShowHsvProfile},
+    {1018, ShowYCrCbProfile},
+    {1021, ShowRowChroma},
+    {1022, ShowAreaChroma},
+    {1070, ShowLuminanceProfile},
+    {1048, TrueTypeDrawCommand},
+    {1049, TrueTypeFontChangeCommand},
+    {1053, ChartCommand<PXK_DrawRGBChart>},
+    {1054, ChartCommand<PXK_DrawHSVChart>},
+    {1055, ChartCommand<PXK_DrawYCrCbChart>},
+    {1067, ChartCommand<PXK_DrawYuvChart>},
+    {1068, ChartCommand<PXK_DrawYIQChart>},
+    {1071, ChartCommand<PXK_DrawGreyChart>},
+};
+
 void RegisterFrameworkKinds(void) {
+    for (const ImageCommandBody& c : IMAGING_COMMANDS) SetImageCommandHandler(c.id, c.run);
     ClearWindowKinds();
     for (const WindowKind& kind : FRAMEWORK_KINDS) RegisterWindowKind(kind);
     // The main window's requests and commands reach the windows above the runtime.

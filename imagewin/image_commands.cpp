@@ -1,11 +1,13 @@
 // The dispatch of the image window's commands. Every command id of the edit and processing
-// menus and of the shortcuts has its row here; the rows without a handler get theirs at start
-// from the layers above (SetImageCommandHandler: colour and drawing commands) or are still to
-// be built, and do nothing until then. Files dropped on the window load the
-// first of them into its image.
+// menus and of the shortcuts has its row here; the rows without a handler are the commands
+// still to be built, which do nothing until then. Commands whose bodies live in the folders
+// above this one get their handlers at start (SetImageCommandHandler). Files dropped on the
+// window load the first of them into its image.
 #include "imagewin/image_commands.h"
 
+#include "imagewin/image_edit_commands.h"
 #include "imagewin/image_file_commands.h"
+#include "imagewin/image_table.h"
 #include "platform/window/window.h"
 #include "pxk.h"
 
@@ -30,7 +32,7 @@ static ImageCommand IMAGE_COMMANDS[] = {
     {1016, "Line(RGB)", nullptr},
     {1017, "Line(HSV)", nullptr},
     {1018, "Line(YCrCb)", nullptr},
-    {CMD_IMAGE_CLIPPING, "Clipping", nullptr},
+    {CMD_IMAGE_CLIPPING, "Clipping", ClippingCommand},
     {1021, "Line(CrCb)", nullptr},
     {1022, "Area(CrCb)", nullptr},
     {1031, "Color, Change", nullptr},
@@ -45,23 +47,23 @@ static ImageCommand IMAGE_COMMANDS[] = {
     {1041, "Draw Circle, Fill XOR", nullptr},
     {1042, "Draw Text", nullptr},
     {1043, "Paint", nullptr},
-    {1046, "Zoom...", nullptr},
-    {1047, "Resize...", nullptr},
+    {1046, "Zoom...", ZoomPromptCommand},
+    {1047, "Resize...", ResizePromptCommand},
     {1048, "TrueType, Draw", nullptr},
     {1049, "TrueType, Font Change", nullptr},
     {1052, "Color, Pick", nullptr},
     {1053, "Test Pattern RGB", nullptr},
     {1054, "Test Pattern HSV", nullptr},
     {1055, "Test Pattern YCrCb", nullptr},
-    {1058, "Invert", nullptr},
-    {1059, "Horz. Flip", nullptr},
-    {1060, "Vert. Flip", nullptr},
-    {1061, "R. Rotate", nullptr},
-    {1062, "L. Rotate", nullptr},
-    {1063, "Size 50.0%", nullptr},
-    {1064, "Size 70.7%", nullptr},
-    {1065, "Size 141.4%", nullptr},
-    {1066, "Size 200.0%", nullptr},
+    {1058, "Invert", InvertCommand},
+    {1059, "Horz. Flip", HorizontalFlipCommand},
+    {1060, "Vert. Flip", VerticalFlipCommand},
+    {1061, "R. Rotate", RightRotateCommand},
+    {1062, "L. Rotate", LeftRotateCommand},
+    {1063, "Size 50.0%", Size50Command},
+    {1064, "Size 70.7%", Size71Command},
+    {1065, "Size 141.4%", Size141Command},
+    {1066, "Size 200.0%", Size200Command},
     {1067, "Test Pattern Yuv", nullptr},
     {1068, "Test Pattern YIQ", nullptr},
     {1070, "Line(Lumi)", nullptr},
@@ -74,7 +76,7 @@ const ImageCommand* FindImageCommand(int id) {
     return nullptr;
 }
 
-int SetImageCommandHandler(int id, void (*run)(WindowId, int)) {
+int SetImageCommandHandler(int id, void (*run)(WindowId window, int index)) {
     for (ImageCommand& c : IMAGE_COMMANDS)
         if (c.id == id) {
             c.run = run;
@@ -83,12 +85,16 @@ int SetImageCommandHandler(int id, void (*run)(WindowId, int)) {
     return 1;
 }
 
+bool ImageStillShownIn(WindowId window, int index) {
+    if ((unsigned)index >= IMAGE_SLOTS) return false;
+    const ImageRecord& r = image_table[index];
+    return r.in_use.load(std::memory_order_acquire) && r.window == window;
+}
+
 void RunImageCommand(WindowId window, int index, int command) {
     const ImageCommand* c = FindImageCommand(command);
     if (c && c->run) c->run(window, index);
 }
-
-void OpenImagePopupMenu(WindowId, int, bool) {}
 
 // The first dropped file only is loaded into the window's image; the window then repaints,
 // the previous current image comes back and the window comes to the front.

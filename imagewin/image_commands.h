@@ -29,13 +29,18 @@ struct ImageCommand {
 
 // The table entry of a command id, or null for an id no menu or shortcut uses.
 const ImageCommand* FindImageCommand(int id);
-// Sets the handler of a command id that the table lists, for the commands built in the layers
-// above this one (registered at start, before any window exists). 0 done, 1 unknown id.
-int SetImageCommandHandler(int id, void (*run)(WindowId, int));
+// Gives the command id its handler; the folders above this one register theirs at start.
+// 0 done; 1 no row has that id.
+int SetImageCommandHandler(int id, void (*run)(WindowId window, int index));
 // A command for the image in this window (slot index given, in use).
 void RunImageCommand(WindowId window, int index, int command);
+// Whether slot index is still in use and shown in this window. A command that waited for the
+// user (a dialog, a prompt, a point tool) asks before it goes on: meanwhile the image may have
+// been destroyed, or its slot given to an image in another window.
+bool ImageStillShownIn(WindowId window, int index);
 // The right or middle button went down with no point tool active: the processing menu
-// (processing true) or the edit menu. Not built yet: nothing opens.
+// (processing true) or the edit menu at the cursor, unless a text window reads a line.
+// Defined with the menus (image_menus.cpp).
 void OpenImagePopupMenu(WindowId window, int index, bool processing);
 // Files were dropped on the window; the list is owned here and freed. The first file is
 // loaded into the window's image at its top-left corner; the others are ignored.

@@ -4,24 +4,33 @@
 #include "imagewin/image_file_commands.h"
 
 #include "imagewin/file_dialogs.h"
+#include "imagewin/image_commands.h"
 #include "imagewin/image_table.h"
 #include "platform/window/window.h"
 #include "pxk.h"
 
 enum { COMMAND_PATH_BYTES = 260 };
 
-void LoadImageCommand(WindowId window, int) {
+// The dialog pumps messages, and another command may meanwhile have made a different image
+// current or given this slot to another window: the window's image is selected again after it.
+static bool SelectAgain(WindowId window, int index) {
+    return ImageStillShownIn(window, index) && PXK_SelectImage(index) == 0;
+}
+
+void LoadImageCommand(WindowId window, int index) {
     if (PXK_SelectImageByWindow((PXK_Window)window) < 0) return;
     char path[COMMAND_PATH_BYTES];
     if (RunOpenImageDialog(window, path, (int)sizeof path) != 0) return;
+    if (!SelectAgain(window, index)) return;
     PXK_LoadImageFile(path, 0, 0);
     PlatInvalidateRect(window, nullptr, false);
 }
 
-void SaveImageCommand(WindowId window, int) {
+void SaveImageCommand(WindowId window, int index) {
     if (PXK_SelectImageByWindow((PXK_Window)window) < 0) return;
     char path[COMMAND_PATH_BYTES];
     if (RunSaveImageDialog(window, path, (int)sizeof path) != 0) return;
+    if (!SelectAgain(window, index)) return;
     const ImageRecord* r = CurrentImageRecord();
     PXK_SaveImageFile(r->height, r->width, SaveDialogFormat(), path);
 }

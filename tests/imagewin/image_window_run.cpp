@@ -15,6 +15,7 @@
 #include "platform/window/input.h"
 #include "platform/window/window.h"
 #include "pxk.h"
+#include "runtime/run_control.h"
 #include "support/harness.h"
 #include "support/worker_jobs.h"
 
@@ -410,13 +411,20 @@ TEST_F(ImageWindowRun, ShortcutsRunTheirCommandsAndPlainKeysGoToTheMainWindow) {
     int w0 = 0, h0 = 0;
     const std::vector<uint32_t> before = ShownPixels(0, &w0, &h0);
     const WindowId w = ImageWindow(0);
-    // Cut, copy, paste and clipping are listed but not built yet: the image stays as it was,
-    // and Ctrl+C copies rather than reaching the main window as Stop.
+    // Cut, copy and paste are listed but not built yet: the image stays as it was, and Ctrl+C
+    // copies rather than reaching the main window as Stop. Ctrl+R starts Clipping's rectangle
+    // tool, which the right button cancels with the image unchanged.
     DriverSetModifiers(INPUT_MOD_CONTROL);
     for (int key : {'X', 'C', 'V', 'R'}) {
         PlatSetForegroundWindow(w);
         DriverKey(key, INPUT_MOD_CONTROL);
         ASSERT_TRUE(DriverWaitIdle());
+        if (key == 'R') {
+            ASSERT_EQ(point_tool_active.load(), 1);
+            const PlatRect c = DriverClientRectScreen(w);
+            DriverClick(c.left + 5, c.top + 5, BUTTON_RIGHT);
+            ASSERT_TRUE(DriverWaitFor([] { return point_tool_active.load() == 0; }));
+        }
         int wi = 0, hi = 0;
         EXPECT_EQ(ShownPixels(0, &wi, &hi), before) << (char)key;
     }

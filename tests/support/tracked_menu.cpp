@@ -27,9 +27,22 @@ std::vector<MenuRow> TrackedMenuRows(void) {
     return rows;
 }
 
-bool RightClickForMenu(int x, int y) {
-    DriverClick(x, y, BUTTON_RIGHT);
+bool RightClickForMenu(int x, int y) { return ClickForMenu(x, y, BUTTON_RIGHT); }
+
+bool ClickForMenu(int x, int y, int button) {
+    DriverClick(x, y, button);
     return DriverWaitFor([] { return PlatGetTrackedMenuWindow() != 0; }) && DriverWaitIdle();
+}
+
+bool OpenTrackedSubmenu(int position) {
+    const WindowId outer = PlatGetTrackedMenuWindow();
+    PlatRect r;
+    if (!outer || !PlatGetTrackedMenuItemRect(position, &r)) return false;
+    DriverClick((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    return DriverWaitFor([outer] {
+        const WindowId w = PlatGetTrackedMenuWindow();
+        return w != 0 && w != outer;
+    }) && DriverWaitIdle();
 }
 
 bool ChooseTrackedRow(int position) {

@@ -15,8 +15,12 @@ std::ostream& operator<<(std::ostream& os, const MenuRow& r);
 
 // The rows of the innermost menu being tracked (none when no menu is open).
 std::vector<MenuRow> TrackedMenuRows(void);
-// Right-clicks the screen point and waits for a menu; false when none opened.
+// Right-clicks (or clicks with another button) the screen point and waits for a menu; false
+// when none opened.
 bool RightClickForMenu(int x, int y);
+bool ClickForMenu(int x, int y, int button);
+// Clicks the submenu row at this position and waits until its submenu is the innermost menu.
+bool OpenTrackedSubmenu(int position);
 // Clicks the row at this position and waits until the menu has closed.
 bool ChooseTrackedRow(int position);
 // Presses Esc and waits until the menu has closed.

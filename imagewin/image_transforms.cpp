@@ -1,0 +1,136 @@
+// Invert, flips, quarter turns and size steps on the pixel buffer of one slot. The in-place
+// operations walk the rows directly; the turns keep a packed copy of the old pixels and the
+// size steps a surface of them, both taken before the image is made again.
+#include "imagewin/image_transforms.h"
+
+#include <stdint.h>
+#include <string.h>
+
+#include <algorithm>
+#include <climits>
+#include <memory>
+#include <new>
+
+#include "imagewin/image_table.h"
+#include "platform/draw/draw.h"
+#include "platform/window/window.h"
+#include "pxk.h"
+
+static ImageRecord* UsedSlot(int index) {
+    if ((unsigned)index >= IMAGE_SLOTS) return nullptr;
+    ImageRecord* r = &image_table[index];
+    return r->in_use.load(std::memory_order_acquire) ? r : nullptr;
+}
+
+static uint8_t* Row(int index, int y) {
+    return image_pixels[index] + (size_t)y * (size_t)ImageStride(&image_table[index]);
+}
+
+int InvertImage(int index) {
+    ImageRecord* r = UsedSlot(index);
+    if (!r) return TRANSFORM_NO_IMAGE;
+    for (int y = 0; y < r->height; y++) {
+        uint8_t* row = Row(index, y);
+        if (r->bits == 32) {
+            uint32_t* p = (uint32_t*)row;
+            for (int x = 0; x < r->width; x++) p[x] ^= 0x00FFFFFFu;
+        } else {
+            for (int x = 0; x < r->width; x++) row[x] = (uint8_t)(255 - row[x]);
+        }
+    }
+    PlatInvalidateRect(r->window, nullptr, false);
+    return TRANSFORM_DONE;
+}
+
+int FlipImage(int index, bool horizontal) {
+    ImageRecord* r = UsedSlot(index);
+    if (!r) return TRANSFORM_NO_IMAGE;
+    if (horizontal) {
+        for (int y = 0; y < r->height; y++) {
+            uint8_t* row = Row(index, y);
+            if (r->bits == 32)
+                std::reverse((uint32_t*)row, (uint32_t*)row + r->width);
+            else
+                std::reverse(row, row + r->width);
+        }
+    } else {
+        const size_t bytes = (size_t)ImageStride(r);
+        for (int top = 0, bottom = r->height - 1; top < bottom; top++, bottom--)
+            std::swap_ranges(Row(index, top), Row(index, top) + bytes, Row(index, bottom));
+    }
+    PlatInvalidateRect(r->window, nullptr, false);
+    return TRANSFORM_DONE;
+}
+
+// The old pixel a quarter turn puts at new (x, y) of the new width nw (the old height).
+static size_t TurnSource(int x, int y, int w, int h, bool clockwise) {
+    return clockwise ? (size_t)(h - 1 - x) * (size_t)w + (size_t)y
+                     : (size_t)x * (size_t)w + (size_t)(w - 1 - y);
+}
+
+template <typename Pixel>
+static void FillTurned(int index, const uint8_t* old, int w, int h, bool clockwise) {
+    const Pixel* src = (const Pixel*)old;
+    for (int y = 0; y < w; y++) {
+        Pixel* row = (Pixel*)Row(index, y);
+        for (int x = 0; x < h; x++) row[x] = src[TurnSource(x, y, w, h, clockwise)];
+    }
+}
+
+int RotateImage(int index, bool clockwise) {
+    ImageRecord* r = UsedSlot(index);
+    if (!r) return TRANSFORM_NO_IMAGE;
+    const int w = r->width, h = r->height, bytes = r->bits / 8;
+    const uint64_t size = (uint64_t)w * (uint64_t)h * (uint64_t)bytes;
+    if (size > SIZE_MAX) return TRANSFORM_NO_MEMORY;
+    std::unique_ptr<uint8_t[]> old(new (std::nothrow) uint8_t[(size_t)size]);
+    if (!old) return TRANSFORM_NO_MEMORY;
+    for (int y = 0; y < h; y++) memcpy(old.get() + (size_t)y * (size_t)w * bytes, Row(index, y), (size_t)w * bytes);
+    const int code = PXK_ResizeImage(index, h, w);
+    if (code) return code;
+    if (r->bits == 32)
+        FillTurned<uint32_t>(index, old.get(), w, h, clockwise);
+    else
+        FillTurned<uint8_t>(index, old.get(), w, h, clockwise);
+    PlatInvalidateRect(r->window, nullptr, false);
+    return TRANSFORM_DONE;
+}
+
+// A surface holding a copy of the slot's picture, colour table included, with its context.
+struct SavedPicture {
+    Surface* surface = nullptr;
+    DrawContext* dc = nullptr;
+    ~SavedPicture() {
+        if (dc) PlatDeleteContext(dc);
+        if (surface) PlatDestroySurface(surface);
+    }
+};
+
+static bool SavePicture(const ImageRecord* r, SavedPicture* saved) {
+    if (PlatCreateSurface(&saved->surface, r->width, r->height, r->bits) != 0) return false;
+    saved->dc = PlatCreateMemoryContext(saved->surface);
+    if (!saved->dc) return false;
+    if (r->bits == 8) {
+        uint32_t colors[256];
+        PlatGetColorTable(r->memory_dc, 0, 256, colors);
+        PlatSetColorTable(saved->dc, 0, 256, colors);
+    }
+    PlatCopyRect(saved->dc, 0, 0, r->width, r->height, r->memory_dc, 0, 0);
+    return true;
+}
+
+int ScaleImage(int index, int per_mille) {
+    ImageRecord* r = UsedSlot(index);
+    if (!r) return TRANSFORM_NO_IMAGE;
+    const int64_t nw = ((int64_t)r->width * per_mille + 500) / 1000;
+    const int64_t nh = ((int64_t)r->height * per_mille + 500) / 1000;
+    if (nw < 1 || nh < 1 || nw > INT_MAX || nh > INT_MAX) return TRANSFORM_NO_FIT;
+    SavedPicture saved;
+    if (!SavePicture(r, &saved)) return TRANSFORM_NO_MEMORY;
+    const int code = PXK_ResizeImage(index, (int)nw, (int)nh);
+    if (code) return code;
+    PlatStretchCopy(r->memory_dc, 0, 0, (int)nw, (int)nh, saved.dc, 0, 0, saved.surface->width,
+                    saved.surface->height);
+    PlatInvalidateRect(r->window, nullptr, false);
+    return TRANSFORM_DONE;
+}

@@ -1,0 +1,400 @@
+// The image window's popup menus and the commands behind them in the running program: the
+// edit menu with its zoom check marks, the processing menu and every submenu, the 8-bit
+// Information submenu; items chosen with the mouse that zoom, prompt, resize, destroy,
+// invert, flip, turn, scale, draw the test charts, clip and start the tools and dialogs;
+// turns and size steps that cannot be shown leaving the image whole; Load going to the
+// window's image when another command changed the current image during the dialog.
+#include <climits>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "imagewin/file_dialogs.h"
+#include "imagewin/image_commands.h"
+#include "imagewin/image_edit_commands.h"
+#include "imagewin/image_table.h"
+#include "imagewin/view_fit.h"
+#include "platform/controls/file_dialog.h"
+#include "platform/window/menu.h"
+#include "runtime/run_control.h"
+#include "support/harness.h"
+#include "support/outside_io.h"
+#include "support/picture_files.h"
+#include "support/tracked_menu.h"
+#include "support/worker_jobs.h"
+
+extern "C" void UserSetup(void) { StartRequested.store(1); }
+extern "C" void UserMain(void) { ServeJobsUntilExit(); }
+
+namespace {
+
+// 32-bit pixels carry a top byte, which every operation here keeps.
+uint32_t Pattern32(int x, int y) { return 0x5A000000u | (uint32_t)(x * 40) << 16 | (uint32_t)(y * 60) << 8 | (uint32_t)(x + 5 * y); }
+uint32_t Pattern8(int x, int y) { return (uint32_t)(x * 16 + y * 3 + 1) & 255; }
+
+struct Picture {
+    int width = 0, height = 0;
+    std::vector<uint32_t> pixels;   // rows packed; 8-bit indices widened
+    bool operator==(const Picture&) const = default;
+};
+
+Picture PictureOf(int index) {
+    return Ask<Picture>([=] {
+        Picture p;
+        const ImageRecord& r = image_table[index];
+        if (!r.in_use.load()) return p;
+        p.width = r.width;
+        p.height = r.height;
+        for (int y = 0; y < r.height; y++) {
+            const uint8_t* row = image_pixels[index] + (size_t)y * ImageStride(&r);
+            for (int x = 0; x < r.width; x++) p.pixels.push_back(r.bits == 32 ? ((const uint32_t*)row)[x] : row[x]);
+        }
+        return p;
+    });
+}
+
+Picture MakePicture(int w, int h, const std::function<uint32_t(int, int)>& at) {
+    Picture p{w, h, {}};
+    for (int y = 0; y < h; y++)
+        for (int x = 0; x < w; x++) p.pixels.push_back(at(x, y));
+    return p;
+}
+
+// Makes image `index` (w x h, bits) at a place of its own and fills it with the pattern.
+void Make(int index, int w, int h, int bits = 32, int zoom = 100) {
+    ASSERT_EQ(Ask<int>([=] {
+                  PXK_DestroyImage(index);
+                  const int code = PXK_CreateImageEx(index, "menus", 40 + 420 * index, 60, w, h, zoom, bits, 1);
+                  if (code) return code;
+                  const ImageRecord& r = image_table[index];
+                  for (int y = 0; y < h; y++)
+                      for (int x = 0; x < w; x++) {
+                          uint8_t* row = image_pixels[index] + (size_t)y * ImageStride(&r);
+                          if (bits == 32)
+                              ((uint32_t*)row)[x] = Pattern32(x, y);
+                          else
+                              row[x] = (uint8_t)Pattern8(x, y);
+                      }
+                  return 0;
+              }),
+              0);
+}
+
+WindowId WindowOf(int index) { return Ask<WindowId>([=] { return image_table[index].window; }); }
+int Zoom(int index) { return Ask<int>([=] { return image_table[index].zoom; }); }
+int InUse(int index) { return Ask<int>([=] { return image_table[index].in_use.load(); }); }
+
+// The screen point over the middle of an image pixel.
+PlatPoint PixelOnScreen(int index, int x, int y) {
+    const PlatRect c = DriverClientRectScreen(WindowOf(index));
+    const int zoom = Zoom(index);
+    return PlatPoint{c.left + (x * zoom + zoom / 2) / 100, c.top + (y * zoom + zoom / 2) / 100};
+}
+
+enum MenuButton { EDIT, CTRL_RIGHT, MIDDLE };
+
+bool OpenMenu(PlatPoint p, MenuButton how) {
+    DriverSetModifiers(how == CTRL_RIGHT ? INPUT_MOD_CONTROL : 0);
+    const bool open = ClickForMenu(p.x, p.y, how == MIDDLE ? BUTTON_MIDDLE : BUTTON_RIGHT);
+    DriverSetModifiers(0);
+    return open;
+}
+
+bool OpenMenu(int index, MenuButton how) { return OpenMenu(PixelOnScreen(index, 0, 0), how); }
+
+// Opens a menu at the point and chooses the item at the end of the path of positions
+// (submenus first).
+void Choose(PlatPoint at, MenuButton how, const std::vector<int>& path) {
+    ASSERT_TRUE(OpenMenu(at, how));
+    for (size_t i = 0; i + 1 < path.size(); i++) ASSERT_TRUE(OpenTrackedSubmenu(path[i]));
+    ASSERT_TRUE(ChooseTrackedRow(path.back()));
+    ASSERT_TRUE(DriverWaitIdle());
+}
+
+void Choose(int index, MenuButton how, const std::vector<int>& path) { Choose(PixelOnScreen(index, 0, 0), how, path); }
+
+// Clicks a point taken before a tool or dialog started: the worker answers no questions
+// while it waits for the user.
+void ClickAt(PlatPoint p, int button = BUTTON_LEFT) {
+    DriverClick(p.x, p.y, button);
+    ASSERT_TRUE(DriverWaitIdle());
+}
+
+bool ToolWaits(bool waits) {
+    return DriverWaitFor([=] { return (point_tool_active.load() != 0) == waits; });
+}
+
+// Answers a prompt of the text window; when another prompt follows, the line input stays on.
+void Answer(const char* line, bool last = true) {
+    ASSERT_TRUE(DriverWaitFor([] { return input_active.load() != 0; }));
+    DriverType(line);
+    if (last) {
+        ASSERT_TRUE(DriverWaitFor([] { return input_active.load() == 0; }));
+    }
+    ASSERT_TRUE(DriverWaitIdle());
+}
+
+std::vector<MenuRow> Rows(const std::vector<std::pair<const char*, int>>& items) {
+    std::vector<MenuRow> rows;
+    for (const auto& [text, id] : items) rows.push_back(MenuRow{text ? text : "", id, 0});
+    return rows;
+}
+
+class ImageMenus : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(StartProgram()); }
+    void TearDown() override {
+        if (PlatGetTrackedMenuWindow()) DismissTrackedMenu();
+        if (ProgramRunning()) {
+            EXPECT_EQ(StopProgram(), 0);
+        }
+    }
+};
+
+TEST(PromptNumber, ReadsBlanksSignAndDigitsClampedAndRefusesAnEmptyAnswer) {
+    const struct { const char* line; bool read; int value; } cases[] = {
+        {"150", true, 150},          {"  +42abc", true, 42},          {"\t-7", true, -7},
+        {"x12", true, 0},            {"99999999999", true, INT_MAX},  {"-99999999999", true, INT_MIN},
+        {"2147483647", true, INT_MAX}, {"-2147483648", true, INT_MIN}, {"", false, -1},
+    };
+    for (const auto& c : cases) {
+        int value = -1;
+        EXPECT_EQ(ParsePromptNumber(c.line, &value), c.read) << c.line;
+        EXPECT_EQ(value, c.value) << c.line;
+    }
+}
+
+TEST_F(ImageMenus, EditMenuChecksTheZoomShown) {
+    Make(0, 400, 300);
+    for (int zoom : {100, 50, 200, 35}) {
+        ASSERT_EQ(Ask<int>([=] { return PXK_SetZoom(zoom, 0); }), 0);
+        ASSERT_TRUE(DriverWaitIdle());
+        ASSERT_TRUE(OpenMenu(0, EDIT));
+        std::vector<MenuRow> rows = Rows({{"Cut\tCtrl+X", 1011}, {"Copy\tCtrl+C", 1012}, {"Paste\tCtrl+V", 1013},
+                                          {nullptr, 0}, {"&Load image file", 1004}, {"&Save as", 1010},
+                                          {nullptr, 0}, {"Zoom: 50%", 1007}, {"Zoom:100%\tCtrl+0", 1008},
+                                          {"Zoom:200%", 1009}, {"&Zoom...", 1046}, {nullptr, 0},
+                                          {"&Resize...", 1047}, {"&Destroy\tCtrl+Q", 1005}});
+        if (zoom != 35) rows[zoom == 50 ? 7 : zoom == 100 ? 8 : 9].state = MENU_CHECKED;
+        EXPECT_EQ(TrackedMenuRows(), rows) << zoom;
+        ASSERT_TRUE(DismissTrackedMenu());
+    }
+}
+
+TEST_F(ImageMenus, ProcessingMenuAndItsSubmenusDependOnTheDepth) {
+    Make(0, 200, 150);
+    Make(1, 200, 150, 8);
+    ASSERT_TRUE(OpenMenu(0, CTRL_RIGHT));
+    EXPECT_EQ(TrackedMenuRows(),
+              Rows({{"Process...", 0}, {nullptr, 0}, {"Information...", 0}, {nullptr, 0}, {"Test Pattern...", 0},
+                    {nullptr, 0}, {"Clipping\tCtrl+R", 1019}, {nullptr, 0}, {"Color...", 0}, {"Draw Line...", 0},
+                    {"Draw Box...", 0}, {"Draw Circle...", 0}, {"TrueType...", 0}, {"Draw Text", 1042},
+                    {"Paint", 1043}}));
+    ASSERT_TRUE(DismissTrackedMenu());
+    const struct { int index; MenuButton how; int position; std::vector<MenuRow> rows; } submenus[] = {
+        {0, CTRL_RIGHT, 0, Rows({{"Invert", 1058}, {nullptr, 0}, {"R. Rotate", 1061}, {"L. Rotate", 1062},
+                                 {nullptr, 0}, {"Horz. Flip", 1059}, {"Vert. Flip", 1060}, {nullptr, 0},
+                                 {"Size 50.0%", 1063}, {"Size 70.7%", 1064}, {"Size 141.4%", 1065},
+                                 {"Size 200.0%", 1066}})},
+        {0, MIDDLE, 2, Rows({{"Pixel", 1015}, {"Line(RGB)", 1016}, {"Line(HSV)", 1017}, {"Line(YCrCb)", 1018},
+                             {"Line(CrCb)", 1021}, {nullptr, 0}, {"Area(CrCb)", 1022}})},
+        {1, MIDDLE, 2, Rows({{"Pixel", 1015}, {"Line(Lumi)", 1070}})},
+        {1, CTRL_RIGHT, 4, Rows({{"RGB", 1053}, {"HSV", 1054}, {"YCrCb", 1055}, {"Yuv", 1067}, {"YIQ", 1068},
+                                 {"Grey", 1071}})},
+        {0, MIDDLE, 8, Rows({{"Change", 1031}, {"Pick", 1052}})},
+        {0, MIDDLE, 9, Rows({{"Normal", 1032}, {"Horz.", 1034}, {"Vert.", 1035}})},
+        {0, MIDDLE, 10, Rows({{"Normal", 1036}, {"Fill", 1037}, {"Fill XOR", 1038}})},
+        {0, MIDDLE, 11, Rows({{"Normal", 1039}, {"Fill", 1040}, {"Fill XOR", 1041}})},
+        {0, MIDDLE, 12, Rows({{"Draw", 1048}, {"Font Change", 1049}})},
+    };
+    for (const auto& s : submenus) {
+        ASSERT_TRUE(OpenMenu(s.index, s.how));
+        ASSERT_TRUE(OpenTrackedSubmenu(s.position));
+        EXPECT_EQ(TrackedMenuRows(), s.rows) << s.index << " " << s.position;
+        ASSERT_TRUE(DismissTrackedMenu());
+    }
+    // No menu while a text window reads a line.
+    const PlatPoint p = PixelOnScreen(0, 0, 0);
+    PostJob([] {
+        char line[256];
+        PXK_OpenTextWindow(0, -1, -1, -1, -1);
+        PXK_InputText(line);
+    });
+    ASSERT_TRUE(DriverWaitFor([] { return input_active.load() != 0; }));
+    DriverClick(p.x, p.y, BUTTON_RIGHT);
+    ASSERT_TRUE(DriverWaitIdle());
+    EXPECT_EQ(PlatGetTrackedMenuWindow(), 0u);
+    Answer("\n");
+}
+
+TEST_F(ImageMenus, EditItemsZoomPromptResizeAndDestroy) {
+    // Text window 0, where the prompts appear, kept clear of the image window.
+    ASSERT_TRUE(OnWorker([] { PXK_OpenTextWindow(0, 1400, 600, 400, 300); }));
+    Make(0, 400, 300);
+    const struct { int position; const char* answers; int zoom; } zooms[] = {
+        {9, nullptr, 200}, {7, nullptr, 50}, {8, nullptr, 100}, {10, "150\n", 150},
+        {10, "0\n", 150},  {10, "-20\n", 150}, {10, "\n", 150}, {10, " 80%\n", 80},
+    };
+    for (const auto& z : zooms) {
+        SCOPED_TRACE(z.answers ? z.answers : "menu");
+        Choose(0, EDIT, {z.position});
+        if (z.answers) Answer(z.answers);
+        EXPECT_EQ(Zoom(0), z.zoom) << z.position << " " << (z.answers ? z.answers : "");
+    }
+    // Resize: both sizes asked for; a refused width asks nothing more and keeps the image.
+    const Picture before = PictureOf(0);
+    Choose(0, EDIT, {12});
+    Answer("0\n");
+    EXPECT_EQ(PictureOf(0), before);
+    Choose(0, EDIT, {12});
+    Answer("7\n", false);
+    Answer("9\n");
+    EXPECT_EQ(PictureOf(0), MakePicture(7, 9, [](int, int) { return 0u; }));
+    Choose(0, EDIT, {13});
+    EXPECT_EQ(InUse(0), 0);
+}
+
+TEST_F(ImageMenus, ProcessItemsInvertFlipTurnAndScale) {
+    const auto old32 = [](int x, int y) { return Pattern32(x, y); };
+    const auto nearest = [](int w, int h) {
+        return [=](int x, int y) { return Pattern32(x * 5 / w, y * 3 / h); };
+    };
+    const struct { int position, bits, width, height; std::function<uint32_t(int, int)> at; } cases[] = {
+        {0, 32, 5, 3, [&](int x, int y) { return old32(x, y) ^ 0x00FFFFFFu; }},
+        {0, 8, 5, 3, [](int x, int y) { return 255 - Pattern8(x, y); }},
+        {2, 32, 3, 5, [&](int x, int y) { return old32(y, 2 - x); }},
+        {3, 32, 3, 5, [&](int x, int y) { return old32(4 - y, x); }},
+        {3, 8, 3, 5, [](int x, int y) { return Pattern8(4 - y, x); }},
+        {5, 32, 5, 3, [&](int x, int y) { return old32(4 - x, y); }},
+        {6, 8, 5, 3, [](int x, int y) { return Pattern8(x, 2 - y); }},
+        {8, 32, 3, 2, nearest(3, 2)},
+        {9, 32, 4, 2, nearest(4, 2)},
+        {10, 32, 7, 4, nearest(7, 4)},
+        {11, 32, 10, 6, nearest(10, 6)},
+    };
+    for (const auto& c : cases) {
+        Make(0, 5, 3, c.bits);
+        Choose(0, CTRL_RIGHT, {0, c.position});
+        EXPECT_EQ(PictureOf(0), MakePicture(c.width, c.height, c.at)) << c.position << " " << c.bits;
+    }
+    // A turn one way and back, and each flip twice, restore the image.
+    Make(0, 5, 3);
+    const Picture start = PictureOf(0);
+    for (int position : {2, 3, 5, 5, 6, 6}) Choose(0, MIDDLE, {0, position});
+    EXPECT_EQ(PictureOf(0), start);
+    EXPECT_EQ(Ask<int>([] { return CurrentImageIndex(); }), 0);
+}
+
+// On a 1024 x 768 screen a 1000 x 100 image is shown at 100% but no zoom shows it turned, and
+// 750 x 6 shrunk to 530 x 4 would need a window wider than the screen.
+TEST(ImageMenusSmallScreen, TurnsAndSizesThatCannotBeShownLeaveTheImageWhole) {
+    // The program's text window logs into the folder it starts in, where the test reads it.
+    const std::string folder = FreshFolder("menus_turns");
+    ASSERT_EQ(chdir(folder.c_str()), 0);
+    ASSERT_TRUE(StartProgram(1024, 768));
+    ASSERT_TRUE(OnWorker([] {
+        PXK_OpenTextWindow(0, 600, 400, 400, 300);
+        PXK_StartLog(0);
+    }));
+    const struct { int width, height, command, new_width, new_height; } cases[] = {
+        {1000, 100, 1061, 100, 1000}, {1000, 100, 1062, 100, 1000}, {750, 6, 1064, 530, 4},
+    };
+    for (const auto& c : cases) {
+        ViewFit fit;
+        ASSERT_FALSE(Ask<bool>([&] { return FitImageView(c.new_width, c.new_height, 100, 1, &fit); }));
+        Make(0, c.width, c.height);
+        const Picture before = PictureOf(0);
+        const WindowId window = WindowOf(0);
+        ASSERT_TRUE(OnWorker([&] { RunImageCommand(window, 0, c.command); }));
+        EXPECT_EQ(PictureOf(0), before) << c.command;
+        EXPECT_EQ(WindowOf(0), window);
+    }
+    const std::string log = folder + "/PIXKIT" + std::to_string(instance_slot) + "0.LOG";
+    const std::string said = "[0] R. Rotate: the new size cannot be shown on this screen; the image is unchanged\n"
+                             "[0] L. Rotate: the new size cannot be shown on this screen; the image is unchanged\n"
+                             "[0] Size 70.7%: the new size cannot be shown on this screen; the image is unchanged\n";
+    EXPECT_TRUE(DriverWaitFor([&] { return ReadFileBytes(log) == said; })) << ReadFileBytes(log);
+    // Size 50.0% of 101 x 101 rounds halves up.
+    Make(0, 101, 101);
+    const WindowId window = WindowOf(0);
+    ASSERT_TRUE(OnWorker([&] { RunImageCommand(window, 0, 1063); }));
+    const Picture half = PictureOf(0);
+    EXPECT_EQ(half.width, 51);
+    EXPECT_EQ(half.height, 51);
+    EXPECT_EQ(StopProgram(), 0);
+}
+
+TEST_F(ImageMenus, TestChartsClippingAndTheToolsAndDialogsOfTheProcessingMenu) {
+    Make(0, 64, 48);
+    Make(1, 64, 48);
+    const struct { int position; void (*draw)(void); } charts[] = {
+        {0, PXK_DrawRGBChart}, {1, PXK_DrawHSVChart}, {2, PXK_DrawYCrCbChart},
+        {3, PXK_DrawYuvChart}, {4, PXK_DrawYIQChart}, {5, PXK_DrawGreyChart},
+    };
+    for (const auto& c : charts) {
+        ASSERT_TRUE(OnWorker([&] {
+            PXK_SelectImage(1);
+            c.draw();
+        }));
+        Choose(0, CTRL_RIGHT, {4, c.position});
+        EXPECT_EQ(PictureOf(0), PictureOf(1)) << c.position;
+        EXPECT_EQ(Ask<int>([] { return CurrentImageIndex(); }), 0);
+    }
+    // Clipping of one pixel: a 1 x 1 image in the lowest free slot at the top-left corner.
+    Make(0, 64, 48);
+    const PlatPoint clip = PixelOnScreen(0, 9, 7), corner = PixelOnScreen(0, 1, 1);
+    Choose(0, CTRL_RIGHT, {6});
+    ASSERT_TRUE(ToolWaits(true));
+    ClickAt(clip);
+    ClickAt(clip);
+    ASSERT_TRUE(DriverWaitFor([] { return InUse(2) != 0; }));
+    EXPECT_EQ(PictureOf(2), MakePicture(1, 1, [](int, int) { return Pattern32(9, 7); }));
+    EXPECT_EQ(DriverWindowText(WindowOf(2)).rfind("(9,7)-(9,7)(", 0), 0u);
+    EXPECT_EQ(DriverWindowRect(WindowOf(2)).left, 0);
+    EXPECT_EQ(DriverWindowRect(WindowOf(2)).top, 0);
+    // Information and TrueType Draw start their tools on the image; the right button cancels.
+    for (const std::vector<int>& path : {std::vector<int>{2, 0}, {2, 1}, {2, 6}, {12, 0}}) {
+        Choose(0, MIDDLE, path);
+        ASSERT_TRUE(ToolWaits(true)) << path[0] << " " << path[1];
+        ClickAt(corner, BUTTON_RIGHT);
+        ASSERT_TRUE(ToolWaits(false));
+    }
+    EXPECT_EQ(InUse(3), 0);
+    Choose(0, MIDDLE, {12, 1});
+    ASSERT_NE(DriverWaitFontDialog(), 0u);
+    DriverKey(KEY_ESCAPE);
+    ASSERT_TRUE(DriverWaitFor([] { return DriverWaitFontDialog(0) == 0; }));
+}
+
+TEST_F(ImageMenus, LoadGoesToTheWindowsImageWhenTheCurrentImageChangedDuringTheDialog) {
+    const std::string folder = FreshFolder("menus_load");
+    const std::string path = folder + "/pattern.bmp";
+    Make(3, 6, 4);
+    ASSERT_EQ(Ask<int>([&] { return PXK_SelectImage(3) || PXK_SaveImageFile(4, 6, PXK_FILE_BMP, path.c_str()); }), 0);
+    Make(0, 6, 4);
+    Make(1, 6, 4);
+    Make(2, 6, 4);
+    ASSERT_TRUE(OnWorker([] {
+        PXK_ClearImage(0);
+        PXK_SelectImage(2);
+        PXK_DrawGreyChart();
+    }));
+    const PlatPoint other = PixelOnScreen(1, 0, 0);
+    Choose(0, EDIT, {4});
+    ASSERT_TRUE(DriverWaitFor([] { return DriverFileDialog() != 0; }));
+    // Meanwhile a command in the other window makes its image current.
+    Choose(other, CTRL_RIGHT, {4, 5});
+    ASSERT_TRUE(DriverFileDialog() != 0);
+    ASSERT_TRUE(DriverTypeFileName((path + "\n").c_str()));
+    ASSERT_TRUE(DriverWaitFor([] { return DriverFileDialog() == 0; }));
+    ASSERT_TRUE(DriverWaitIdle());
+    EXPECT_EQ(PictureOf(0).pixels[7], Pattern32(1, 1) & 0xFFFFFF);
+    EXPECT_EQ(PictureOf(1), PictureOf(2));   // the chart, and no file over it
+    EXPECT_EQ(Ask<int>([] { return CurrentImageIndex(); }), 0);
+}
+
+}  // namespace
