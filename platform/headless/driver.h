@@ -90,3 +90,12 @@ bool DriverTypeFileName(const char* text);
 // Opens the dialog's filter menu and clicks filter `index` (1-based); false when the menu or
 // the item did not appear.
 bool DriverChooseFilter(int index);
+
+// ---- Scripted runs (driver_script.cpp) ----------------------------------------------------
+// Waits until every thread that owns a window sleeps in its message wait with an empty queue
+// and nothing to paint; false after timeout_ms.
+bool DriverWaitSettled(int timeout_ms = 5000);
+// A visible child window (a button, a label) showing exactly this text, or 0.
+WindowId DriverFindControl(const char* utf8_text);
+// The whole screen as it shows now: the visible top-level windows over black, lowest first.
+std::vector<uint32_t> DriverScreenPixels(int* width, int* height);
