@@ -92,8 +92,9 @@ bool DriverTypeFileName(const char* text);
 bool DriverChooseFilter(int index);
 
 // ---- Scripted runs (driver_script.cpp) ----------------------------------------------------
-// Waits until every thread that owns a window sleeps in its message wait with an empty queue
-// and nothing to paint; false after timeout_ms.
+// Waits until every thread that owns a window has an empty queue, nothing to paint, and waits
+// for messages (asleep in its wait, or an idle loop waiting in short slices), three looks in a
+// row; false after timeout_ms. A thread busy with its own work keeps the program unsettled.
 bool DriverWaitSettled(int timeout_ms = 5000);
 // A visible child window (a button, a label) showing exactly this text, or 0.
 WindowId DriverFindControl(const char* utf8_text);

@@ -1,12 +1,14 @@
 // The driver's reach for scripted runs: a program is settled when every thread that owns a
-// window sleeps in its message wait with nothing queued and nothing to paint, and a visible
-// control is found by the text it shows.
+// window waits for messages with nothing queued and nothing to paint; a visible control is
+// found by the text it shows; the screen is composed from the visible top-level windows,
+// lowest first.
 #include "driver.h"
 #include "../text.h"
 #include "../backend.h"
 #include "platform/window/window_core.h"
 
 #include <algorithm>
+#include <map>
 
 #include <vector>
 
@@ -24,19 +26,27 @@ static std::vector<ThreadQueue*> WindowOwnerQueues(void) {
     return queues;
 }
 
-static bool AllOwnersAsleep(void) {
+// True when every window-owning thread has nothing queued and nothing to paint, and either
+// sleeps in its wait now or began a wait since the previous look (a thread whose idle loop
+// waits in short slices). A thread busy with work of its own does neither.
+static bool AllOwnersWaiting(std::map<ThreadQueue*, uint64_t>* seen) {
+    bool waiting = true;
     for (ThreadQueue* q : WindowOwnerQueues()) {
         std::lock_guard<std::mutex> guard(q->lock);
-        if (!q->asleep || !q->posted.empty() || !q->sent.empty() || q->paint_count > 0) return false;
+        auto last = seen->find(q);
+        bool waited = q->asleep || (last != seen->end() && last->second != q->waits);
+        (*seen)[q] = q->waits;
+        if (!waited || !q->posted.empty() || !q->sent.empty() || q->paint_count > 0) waiting = false;
     }
-    return true;
+    return waiting;
 }
 
 bool DriverWaitSettled(int timeout_ms) {
     // Seen three times in a row, so that a thread woken between two looks is not missed.
+    std::map<ThreadQueue*, uint64_t> seen;
     int quiet = 0;
-    return DriverWaitFor([&quiet] {
-        quiet = AllOwnersAsleep() ? quiet + 1 : 0;
+    return DriverWaitFor([&] {
+        quiet = AllOwnersWaiting(&seen) ? quiet + 1 : 0;
         return quiet >= 3;
     }, timeout_ms);
 }

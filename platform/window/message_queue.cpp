@@ -282,6 +282,7 @@ bool PlatGetMessage(Message* msg) {
             std::unique_lock<std::mutex> lk(q->lock);
             if (q->posted.empty() && q->sent.empty() && !q->quit && q->paint_count == 0) {
                 q->asleep = true;
+                q->waits++;
                 q->wake.wait_for(lk, std::chrono::milliseconds(wait_ms > 0 ? wait_ms : 1));
                 q->asleep = false;
             }
@@ -308,6 +309,7 @@ void PlatWaitMessage(int timeout_ms) {
     std::unique_lock<std::mutex> lk(q->lock);
     if (!q->posted.empty() || !q->sent.empty() || q->quit || q->paint_count > 0) return;
     q->asleep = true;
+    q->waits++;
     if (timeout_ms < 0) q->wake.wait(lk);
     else q->wake.wait_for(lk, std::chrono::milliseconds(timeout_ms));
     q->asleep = false;

@@ -49,6 +49,7 @@ struct ThreadQueue {
     TimerRecord timers[MAX_TIMERS] = {};
     bool in_send_wait = false;
     bool asleep = false;           // the owner thread is blocked waiting for a message
+    uint64_t waits = 0;            // how often it began such a wait with nothing queued
 };
 
 struct WindowRecord {

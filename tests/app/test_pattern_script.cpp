@@ -75,8 +75,9 @@ TEST(Script, ChildProcessRun) {
     _exit(status);
 }
 
-// Edits in the input box, "go", and the files: the image's pixels at its own size, the view
-// of its window, the report lines, and a passing comparison with an independent rendering.
+// Edits in the input box, the about line by the window's menu and by Ctrl+A, "go", and the
+// files: the image's pixels at its own size, the view of its window, the report lines, and a
+// passing comparison with an independent rendering.
 TEST(Script, EditsGoAndSavesTheSheetAndTheReport) {
     const std::string dir = FreshFolder("script_app");
     const Canvas want = Pattern(897, 1050, 300, 300);
@@ -86,6 +87,12 @@ TEST(Script, EditsGoAndSavesTheSheetAndTheReport) {
                                "wait-window main\n"
                                "field inch_W 2.999\n"
                                "wait-text 0 \"inch_W: 2.990000\"\n"
+                               "right-click text:0 20 20\n"
+                               "menu \"About PIXKIT\"\n"
+                               "wait-text 0 \"PIXKIT version\"\n"
+                               "click text:0 20 20\n"
+                               "key ctrl+a\n"
+                               "wait-text 0 \"0\\nPIXKIT version\"\n"
                                "press go\n"
                                "wait-image 0\n"
                                "wait-text 0 \"H inch\"\n"
@@ -105,7 +112,8 @@ TEST(Script, EditsGoAndSavesTheSheetAndTheReport) {
         for (int x = 0; x < w; x++)
             ASSERT_EQ(view[(size_t)y * w + x] & 0xFFFFFFu, want.px[(size_t)y * want.w + x]) << x << "," << y;
     EXPECT_EQ(ReadFileBytes(dir + "/out/text0.txt"),
-              "1: \npW: 897\ninch_W: 2.990000\n897Wx1050H dots\n 2.99W\nx  3.50H inch\n");
+              "1: \npW: 897\ninch_W: 2.990000\nPIXKIT version " PIXKIT_VERSION "\nPIXKIT version " PIXKIT_VERSION
+              "\n897Wx1050H dots\n 2.99W\nx  3.50H inch\n");
 }
 
 // Each bad script ends with status 1 and one line "file:line: what failed"; what was saved
