@@ -82,26 +82,27 @@ static void ClickCentre(WindowId window) {
 
 int ScriptPress(ScriptRun* run, const ScriptArgs& args) {
     WindowId control = 0;
-    if (ScriptWaitFor(run, [&] { return (control = ScriptControl(args[0])) != 0; }, "control \"" + args[0] + "\"") != 0)
-        return 1;
+    const std::string what = "control \"" + args[0] + "\"";
+    if (ScriptWaitFor(run, [&] { return (control = ScriptControl(args[0])) != 0; }, what) != 0) return 1;
     ClickCentre(control);
     return 0;
 }
 
 int ScriptField(ScriptRun* run, const ScriptArgs& args) {
     WindowId field = 0;
-    if (ScriptWaitFor(run, [&] { return (field = ScriptInputField(args[0])) != 0; }, "input field \"" + args[0] + "\"") != 0)
+    const std::string name = "\"" + args[0] + "\"";
+    if (ScriptWaitFor(run, [&] { return (field = ScriptInputField(args[0])) != 0; }, "input field " + name) != 0)
         return 1;
     ClickCentre(field);
     // Keys go to the window that has the focus when they arrive, as on a desktop.
-    if (ScriptWaitFor(run, [&] { return PlatGetFocus() == field; }, "the focus to reach \"" + args[0] + "\"") != 0) return 1;
+    if (ScriptWaitFor(run, [&] { return PlatGetFocus() == field; }, "the focus to reach " + name) != 0) return 1;
     // The value arrives whole, by paste: a program that reads the field meanwhile never sees
     // half of it, so the run does not depend on timing.
     DriverSetClipboardText(args[1].c_str());
     DriverKey('A', INPUT_MOD_CONTROL);
     DriverKey('V', INPUT_MOD_CONTROL);
     DriverKey(KEY_TAB);
-    return ScriptWaitFor(run, [&] { return PlatGetFocus() != field; }, "the focus to leave \"" + args[0] + "\"");
+    return ScriptWaitFor(run, [&] { return PlatGetFocus() != field; }, "the focus to leave " + name);
 }
 
 int ScriptType(ScriptRun*, const ScriptArgs& args) {
@@ -130,8 +131,8 @@ int ScriptAnswer(ScriptRun* run, const ScriptArgs& args) {
     if (args[0] != "ok" && args[0] != "yes" && args[0] != "no")
         return ScriptFail(run, "answer ok, yes or no, not \"" + args[0] + "\"");
     WindowId box = 0;
-    if (ScriptWaitFor(run, [&] { return (box = PlatGetOpenMessageBox()) != 0 && PlatGetFocus() == box; }, "a message box") != 0)
-        return 1;
+    auto box_has_focus = [&] { return (box = PlatGetOpenMessageBox()) != 0 && PlatGetFocus() == box; };
+    if (ScriptWaitFor(run, box_has_focus, "a message box") != 0) return 1;
     DriverKey(key);
     return ScriptWaitFor(run, [] { return PlatGetOpenMessageBox() == 0; }, "the message box to close");
 }

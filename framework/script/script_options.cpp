@@ -19,7 +19,8 @@ static void ReadEnvironment(ScriptOptions* o, std::string* error) {
     const char* timeout = getenv("PIXKIT_SCRIPT_TIMEOUT");
     if (file && *file) o->wanted = true, o->file = file;
     if (out && *out) o->out_dir = out;
-    if (timeout && *timeout && !ReadSeconds(timeout, &o->timeout_s)) *error = "PIXKIT_SCRIPT_TIMEOUT is not a number of seconds";
+    if (timeout && *timeout && !ReadSeconds(timeout, &o->timeout_s))
+        *error = "PIXKIT_SCRIPT_TIMEOUT is not a number of seconds";
 }
 
 int ReadScriptOptions(int argc, char** argv, ScriptOptions* o, std::string* error) {

@@ -72,7 +72,8 @@ int CompareScriptPicture(const ScriptPicture& picture, const std::string& png_pa
         long bad = CountDifferences(picture, file, tolerance, &diff);
         if (bad > 0) {
             *why = std::to_string(bad) + " pixels differ from " + png_path;
-            if (!diff_path.empty() && SaveScriptPicture(diff_path, diff) != 0) *why += " (cannot write " + diff_path + ")";
+            if (!diff_path.empty() && SaveScriptPicture(diff_path, diff) != 0)
+                *why += " (cannot write " + diff_path + ")";
             rc = 1;
         }
     }

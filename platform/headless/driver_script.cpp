@@ -88,7 +88,8 @@ std::vector<uint32_t> DriverScreenPixels(int* width, int* height) {
             if (sy < 0 || sy >= info.height) continue;
             for (int x = 0; x < w; x++) {
                 int sx = r.left + x;
-                if (sx >= 0 && sx < info.width) screen[(size_t)sy * (size_t)info.width + (size_t)sx] = px[(size_t)y * (size_t)w + (size_t)x];
+                if (sx >= 0 && sx < info.width)
+                    screen[(size_t)sy * (size_t)info.width + (size_t)sx] = px[(size_t)y * (size_t)w + (size_t)x];
             }
         }
     }

@@ -30,7 +30,9 @@ ScriptResult RunScript(const std::string& dir, const std::string& script, int ru
     if (!WriteFileBytes(path, script)) return result;
     pid_t pid = fork();
     if (pid == 0) {
-        if (!freopen(err_path.c_str(), "w", stderr) || !freopen("/dev/null", "w", stdout)) _exit(126);
+        // The folder is the start folder too: no log file of another run is found there.
+        if (!freopen(err_path.c_str(), "w", stderr) || !freopen("/dev/null", "w", stdout) || chdir(dir.c_str()) != 0)
+            _exit(126);
         setenv("PIXKIT_SCRIPT", path.c_str(), 1);
         setenv("PIXKIT_SCRIPT_OUT", (dir + "/out").c_str(), 1);
         setenv("PIXKIT_SCRIPT_TIMEOUT", std::to_string(run_timeout_s).c_str(), 1);
@@ -75,9 +77,10 @@ TEST(Script, ChildProcessRun) {
     _exit(status);
 }
 
-// Edits in the input box, the about line by the window's menu and by Ctrl+A, "go", and the
-// files: the image's pixels at its own size, the view of its window, the report lines, and a
-// passing comparison with an independent rendering.
+// Edits in the input box, the about line by the window's menu and by Ctrl+A, the message box
+// of Ctrl+C without a log answered, "go", and the files: the image's pixels at its own size,
+// the view of its window, the report lines, and a passing comparison with an independent
+// rendering.
 TEST(Script, EditsGoAndSavesTheSheetAndTheReport) {
     const std::string dir = FreshFolder("script_app");
     const Canvas want = Pattern(897, 1050, 300, 300);
@@ -93,6 +96,8 @@ TEST(Script, EditsGoAndSavesTheSheetAndTheReport) {
                                "click text:0 20 20\n"
                                "key ctrl+a\n"
                                "wait-text 0 \"0\\nPIXKIT version\"\n"
+                               "key ctrl+c\n"
+                               "answer ok\n"
                                "press go\n"
                                "wait-image 0\n"
                                "wait-text 0 \"H inch\"\n"
