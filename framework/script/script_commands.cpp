@@ -7,9 +7,9 @@
 #include <stdlib.h>
 
 static const ScriptCommand COMMANDS[] = {
-    {"wait-window", 1, 1, ScriptWaitWindow, "WINDOW            wait until the window is shown"},
-    {"wait-image", 1, 1, ScriptWaitImage, "SLOT              wait until the image slot is in use and shown"},
-    {"wait-text", 2, 2, ScriptWaitText, "ID TEXT           wait until text window ID has printed TEXT"},
+    {"wait-window", 1, 2, ScriptWaitWindow, "WINDOW [SECONDS]  wait until the window is shown"},
+    {"wait-image", 1, 2, ScriptWaitImage, "SLOT [SECONDS]    wait until the image slot is in use and shown"},
+    {"wait-text", 2, 3, ScriptWaitText, "ID TEXT [SECONDS] wait until text window ID has printed TEXT"},
     {"settle", 0, 0, ScriptSettle, "                  wait until every thread of the program waits for input"},
     {"click", 3, 3, ScriptClick, "WINDOW X Y        left click at client coordinates"},
     {"double-click", 3, 3, ScriptDoubleClick, "WINDOW X Y        double click at client coordinates"},
@@ -75,6 +75,18 @@ static std::string Joined(const std::string& dir, const std::string& name) {
 std::string ScriptInputPath(const ScriptRun* run, const std::string& name) { return Joined(run->script_dir, name); }
 
 std::string ScriptOutputPath(const ScriptRun* run, const std::string& name) { return Joined(run->out_dir, name); }
+
+int ScriptWaitLimited(ScriptRun* run, const ScriptArgs& args, size_t at, const std::function<int(ScriptRun*)>& wait) {
+    if (args.size() <= at) return wait(run);
+    int seconds = 0;
+    if (!ScriptNumber(run, args[at], &seconds)) return 1;
+    if (seconds <= 0) return ScriptFail(run, "a timeout is a positive number of seconds");
+    const int saved = run->wait_ms;
+    run->wait_ms = seconds * 1000;
+    int rc = wait(run);
+    run->wait_ms = saved;
+    return rc;
+}
 
 bool ScriptNumber(ScriptRun* run, const std::string& word, int* value) {
     char* end = nullptr;

@@ -40,6 +40,8 @@ int ScriptFail(ScriptRun* run, const std::string& text);
 // Waits for cond within the run's wait and the whole run's deadline; on failure sets the
 // error to "waited N ms for <what>" (or the whole-run timeout) and returns 1.
 int ScriptWaitFor(ScriptRun* run, const std::function<bool()>& cond, const std::string& what);
+// Runs wait with the run's wait replaced by args[at] seconds when the line gives them.
+int ScriptWaitLimited(ScriptRun* run, const ScriptArgs& args, size_t at, const std::function<int(ScriptRun*)>& wait);
 // A file the script names: relative input paths from the script's folder, outputs in --out.
 std::string ScriptInputPath(const ScriptRun* run, const std::string& name);
 std::string ScriptOutputPath(const ScriptRun* run, const std::string& name);

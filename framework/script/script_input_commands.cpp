@@ -18,7 +18,7 @@ static int WaitWindow(ScriptRun* run, const std::string& spec, WindowId* window)
 
 int ScriptWaitWindow(ScriptRun* run, const ScriptArgs& args) {
     WindowId window = 0;
-    return WaitWindow(run, args[0], &window);
+    return ScriptWaitLimited(run, args, 1, [&](ScriptRun* r) { return WaitWindow(r, args[0], &window); });
 }
 
 int ScriptWaitImage(ScriptRun* run, const ScriptArgs& args) {
@@ -26,15 +26,17 @@ int ScriptWaitImage(ScriptRun* run, const ScriptArgs& args) {
     if (!ScriptNumber(run, args[0], &slot)) return 1;
     if (slot < 0 || slot >= IMAGE_SLOTS) return ScriptFail(run, "no image slot " + args[0]);
     WindowId window = 0;
-    return WaitWindow(run, "image:" + args[0], &window);
+    return ScriptWaitLimited(run, args, 1, [&](ScriptRun* r) { return WaitWindow(r, "image:" + args[0], &window); });
 }
 
 int ScriptWaitText(ScriptRun* run, const ScriptArgs& args) {
     int id = 0;
     if (!ScriptNumber(run, args[0], &id)) return 1;
     const std::string& text = args[1];
-    return ScriptWaitFor(run, [&] { return TextCopy(id).find(text) != std::string::npos; },
-                         "text \"" + text + "\" in text window " + args[0]);
+    const std::string what = "text \"" + text + "\" in text window " + args[0];
+    return ScriptWaitLimited(run, args, 2, [&](ScriptRun* r) {
+        return ScriptWaitFor(r, [&] { return TextCopy(id).find(text) != std::string::npos; }, what);
+    });
 }
 
 int ScriptSettle(ScriptRun* run, const ScriptArgs&) {

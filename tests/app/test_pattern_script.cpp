@@ -134,6 +134,7 @@ TEST(Script, FailuresNameTheLineAndEndWithStatusOne) {
         {"# never there\ntimeout 1\npress \"no such button\"\n", 60,
          "3: waited 1000 ms for control \"no such button\"\n"},
         {"save-window main kept.png\n\nsave-text 0 missing/x.txt\n", 60, ""},
+        {"timeout 30\nwait-window main\nwait-window Nothing 1\n", 60, "3: waited 1000 ms for window \"Nothing\"\n"},
         {"wait-window main\nwait-window \"A window that never opens\"\n", 2,
          "2: the whole run timed out after 2 s\n"},
     };
