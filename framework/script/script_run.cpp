@@ -93,6 +93,20 @@ static void ScriptThread(ScriptJob* job) {
     }
 }
 
+// The last resort of the whole-run timeout: a step that never returns (a driver call stuck on a
+// program that no longer answers) still ends the run, with status 1.
+static void Watchdog(ScriptJob* job) {
+    const uint32_t until = job->run.deadline_ms + EXIT_GRACE_MS;
+    while (!job->program_ended.load()) {
+        if ((int)(PlatGetTickMs() - until) > 0) {
+            fprintf(stderr, "%s: the whole run timed out after %d s\n", job->file.c_str(), job->run.run_timeout_s);
+            fflush(nullptr);
+            _exit(1);
+        }
+        PlatSleepMs(20);
+    }
+}
+
 static bool PrepareJob(const ScriptOptions& options, ScriptJob* job) {
     job->file = options.file;
     std::string error;
@@ -125,9 +139,11 @@ bool RunScriptedProgram(int argc, char** argv, int* status) {
     exit_process_after_termination = false;
     job.run.deadline_ms = PlatGetTickMs() + (uint32_t)options.timeout_s * 1000u;
     std::thread script(ScriptThread, &job);
+    std::thread watchdog(Watchdog, &job);
     int rc = RunProgram(argc, argv);
     job.program_ended.store(true);
     script.join();
+    watchdog.join();
     *status = rc != 0 ? rc : job.status.load();
     return true;
 }
