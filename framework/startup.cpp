@@ -4,6 +4,7 @@
 #include "startup.h"
 #include "main_window_commands.h"
 #include "request_executors.h"
+#include "script/script_run.h"
 
 #include "boxes/box_windows.h"
 #include "imagewin/image_commands.h"
@@ -89,5 +90,7 @@ void RegisterFrameworkKinds(void) {
 
 int PixkitMain(int argc, char** argv) {
     RegisterFrameworkKinds();
+    int status = 0;
+    if (RunScriptedProgram(argc, argv, &status)) return status;
     return RunProgram(argc, argv);
 }

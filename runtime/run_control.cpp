@@ -60,9 +60,9 @@ void PXK_PumpMessages(void) {
     }
 }
 
-// One pass of the idle loop.
+// One pass of the idle loop. Its pause is a wait for messages, which ends early when one comes.
 static void IdlePass(void) {
-    PlatSleepMs(1);
+    PlatWaitMessage(1);
     PXK_PumpMessages();
     if (request_channel.code.load(std::memory_order_acquire) != REQ_NONE) DispatchRequest();
 }

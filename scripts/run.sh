@@ -1,7 +1,16 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds, and runs the application on $DISPLAY.
+# Installs what is needed, builds, and runs the application on $DISPLAY. Without a display
+# it runs the application by its shipped script instead and prints where the results are.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 bash scripts/build.sh
-exec ./build/pixkit
+if [ -n "${DISPLAY:-}" ]; then
+  exec ./build/pixkit
+fi
+out=${PIXKIT_SCRIPT_OUT:-out}
+./build/pixkit --script examples/scripts/test_pattern.txt --out "$out"
+echo "no display: the application ran by examples/scripts/test_pattern.txt"
+echo "  sheet:       $out/test_pattern.png"
+echo "  text window: $out/text0.txt"
+echo "  screen:      $out/screen.png"

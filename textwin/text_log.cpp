@@ -86,7 +86,10 @@ static bool FlushLogLocked(TextWindowRecord* rec) {
 
 void ShowLogWriteError(void) { PXK_Pause("Can't write LOG file!"); }
 
+void (*text_output_copy)(int id, const char* text, size_t len, bool line_end) = nullptr;
+
 bool WriteLogLocked(TextWindowRecord* rec, const char* text, size_t len, bool line_end) {
+    if (text_output_copy) text_output_copy((int)(rec - text_windows), text, len, line_end);
     if (rec->log_state != LOG_ON || !rec->log_file) return false;
     FILE* f = rec->log_file;
     bool ok = fwrite(text, 1, len, f) == len;

@@ -118,6 +118,11 @@ void PrintInColors(int id, const char* text, int text_color, int back_color);
 
 // ---- Log files (text_log.cpp) ------------------------------------------------------------
 
+// A copy of every window's output, as the log would hold it, for scripted runs that save a
+// text window as text; null unless a scripted run set it before the program started. Called
+// with the record's lock held: window id, the UTF-8 text, and whether a line feed follows.
+extern void (*text_output_copy)(int id, const char* text, size_t len, bool line_end);
+
 // The window timer that flushes a log whose last write is still in the stream's buffer.
 enum { LOG_FLUSH_TIMER = 0x4C47 };
 

@@ -102,3 +102,13 @@ bool DriverWaitColorDialogView(const std::function<bool(const ColorDialogView&)>
 // Clicks the middle of a part of the open dialog (COLORDLG_ parts; swatch `index` of a grid);
 // false when no dialog is open or the part does not exist.
 bool DriverClickColorDialog(int part, int index = 0);
+
+// ---- Scripted runs (driver_script.cpp) ----------------------------------------------------
+// Waits until every thread that owns a window has an empty queue, nothing to paint, and waits
+// for messages (asleep in its wait, or an idle loop waiting in short slices), three looks in a
+// row; false after timeout_ms. A thread busy with its own work keeps the program unsettled.
+bool DriverWaitSettled(int timeout_ms = 5000);
+// A visible child window (a button, a label) showing exactly this text, or 0.
+WindowId DriverFindControl(const char* utf8_text);
+// The whole screen as it shows now: the visible top-level windows over black, lowest first.
+std::vector<uint32_t> DriverScreenPixels(int* width, int* height);

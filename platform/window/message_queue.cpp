@@ -280,8 +280,12 @@ bool PlatGetMessage(Message* msg) {
         }
         {
             std::unique_lock<std::mutex> lk(q->lock);
-            if (q->posted.empty() && q->sent.empty() && !q->quit && q->paint_count == 0)
+            if (q->posted.empty() && q->sent.empty() && !q->quit && q->paint_count == 0) {
+                q->asleep = true;
+                q->waits++;
                 q->wake.wait_for(lk, std::chrono::milliseconds(wait_ms > 0 ? wait_ms : 1));
+                q->asleep = false;
+            }
             else if (q->paint_count > 0 && q->posted.empty() && q->sent.empty() && !q->quit)
                 q->wake.wait_for(lk, std::chrono::milliseconds(5));   // painting of hidden windows waits
         }
@@ -304,8 +308,11 @@ void PlatWaitMessage(int timeout_ms) {
     ProcessSent(q);
     std::unique_lock<std::mutex> lk(q->lock);
     if (!q->posted.empty() || !q->sent.empty() || q->quit || q->paint_count > 0) return;
+    q->asleep = true;
+    q->waits++;
     if (timeout_ms < 0) q->wake.wait(lk);
     else q->wake.wait_for(lk, std::chrono::milliseconds(timeout_ms));
+    q->asleep = false;
 }
 
 void PlatTranslateMessage(const Message* msg) {

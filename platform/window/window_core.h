@@ -48,6 +48,8 @@ struct ThreadQueue {
     int paint_count = 0;           // windows of this thread with something to paint
     TimerRecord timers[MAX_TIMERS] = {};
     bool in_send_wait = false;
+    bool asleep = false;           // the owner thread is blocked waiting for a message
+    uint64_t waits = 0;            // how often it began such a wait with nothing queued
 };
 
 struct WindowRecord {
