@@ -1,10 +1,11 @@
 // The dispatch of the image window's commands. Every command id of the edit and processing
 // menus and of the shortcuts has its row here; the rows without a handler are the commands
-// still to be built (clipboard, information windows, drawing tools, colour and font dialogs,
+// still to be built (information windows, drawing tools, colour and font dialogs,
 // transforms, test charts), which do nothing until then. Files dropped on the window load the
 // first of them into its image.
 #include "imagewin/image_commands.h"
 
+#include "imagewin/image_clipboard.h"
 #include "imagewin/image_file_commands.h"
 #include "platform/window/window.h"
 #include "pxk.h"
@@ -21,10 +22,10 @@ static const ImageCommand IMAGE_COMMANDS[] = {
     {CMD_IMAGE_ZOOM_100, "Zoom 100%", Zoom100},
     {CMD_IMAGE_ZOOM_200, "Zoom 200%", Zoom200},
     {CMD_IMAGE_SAVE, "Save as", SaveImageCommand},
-    {CMD_IMAGE_CUT, "Cut", nullptr},
-    {CMD_IMAGE_COPY, "Copy", nullptr},
-    {1013, "Paste at a point", nullptr},
-    {CMD_IMAGE_PASTE, "Paste", nullptr},
+    {CMD_IMAGE_CUT, "Cut", CutImageCommand},
+    {CMD_IMAGE_COPY, "Copy", CopyImageCommand},
+    {1013, "Paste at a point", PasteAtPointCommand},
+    {CMD_IMAGE_PASTE, "Paste", PasteAtCornerCommand},
     {1015, "Pixel", nullptr},
     {1016, "Line(RGB)", nullptr},
     {1017, "Line(HSV)", nullptr},

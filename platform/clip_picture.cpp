@@ -1,0 +1,123 @@
+// Pictures on the clipboard: the bitmap block written by a copy, and the pictures of other
+// programs' answers read by a paste. Reading goes through the codec, whose bitmap reader finds
+// the pixels through the header's size, its colour masks and its count of colours used, and
+// checks every field against the bytes at hand.
+#include "platform/clip_picture.h"
+
+#include "platform/codec/codec_bmp.h"
+#include "platform/draw/surface.h"
+
+#include <string.h>
+
+const char* const kClipPictureTypes[CLIP_PICTURE_TYPE_COUNT] = {
+    "image/bmp", "image/x-bmp", "image/x-MS-bmp", "image/png", "image/jpeg", "image/tiff", "image/gif"};
+
+static uint64_t RowBytes(int width, int bits) {
+    return ((uint64_t)width * (bits == 8 ? 8 : 24) + 31) / 32 * 4;
+}
+
+uint64_t ClipBlockSize(int width, int height, int bits) {
+    if (width < 1 || height < 1) return 0;
+    return CLIP_INFO_HEADER + (bits == 8 ? 1024u : 0u) + RowBytes(width, bits) * (uint64_t)height;
+}
+
+static void Put32(uint8_t* p, uint32_t v) {
+    p[0] = (uint8_t)v;
+    p[1] = (uint8_t)(v >> 8);
+    p[2] = (uint8_t)(v >> 16);
+    p[3] = (uint8_t)(v >> 24);
+}
+
+// One 24-bit row of 32-bit words. Each pixel is stored as a whole word whose top byte the
+// next pixel overwrites, which keeps the loop to one store per pixel; the last pixel is
+// stored by bytes so that nothing lands past the row.
+static void PackRow24(const uint32_t* src, int width, uint8_t* dst) {
+    int x = 0;
+    for (; x < width - 1; x++) memcpy(dst + 3 * x, &src[x], 4);
+    const uint32_t last = src[x];
+    dst[3 * x] = (uint8_t)last;
+    dst[3 * x + 1] = (uint8_t)(last >> 8);
+    dst[3 * x + 2] = (uint8_t)(last >> 16);
+}
+
+void ClipFillBlock(const CodecPicture& p, uint8_t* block) {
+    const int bits = p.bits == 8 ? 8 : 24;
+    memset(block, 0, CLIP_INFO_HEADER);
+    Put32(block, CLIP_INFO_HEADER);
+    Put32(block + 4, (uint32_t)p.width);
+    Put32(block + 8, (uint32_t)p.height);
+    block[12] = 1;
+    block[14] = (uint8_t)bits;
+    uint8_t* rows = block + CLIP_INFO_HEADER;
+    if (bits == 8) {
+        for (int i = 0; i < 256; i++) Put32(rows + 4 * i, p.palette[i] & 0xFFFFFFu);
+        rows += 1024;
+    }
+    const uint64_t stride = RowBytes(p.width, p.bits);
+    const size_t used = bits == 8 ? (size_t)p.width : (size_t)p.width * 3;
+    for (int y = 0; y < p.height; y++) {
+        const uint8_t* src = p.pixels + (size_t)y * p.stride;
+        uint8_t* dst = rows + (size_t)(p.height - 1 - y) * stride;
+        if (bits == 8) memcpy(dst, src, used);
+        else PackRow24((const uint32_t*)src, p.width, dst);
+        memset(dst + used, 0, (size_t)stride - used);
+    }
+}
+
+void ClipFillFileHeader(uint8_t* file, uint64_t block_size, int bits) {
+    memset(file, 0, CLIP_FILE_HEADER);
+    file[0] = 'B';
+    file[1] = 'M';
+    Put32(file + 2, (uint32_t)(CLIP_FILE_HEADER + block_size));
+    Put32(file + 10, CLIP_FILE_HEADER + CLIP_INFO_HEADER + (bits == 8 ? 1024u : 0u));
+}
+
+// The decoded picture as a surface: indices with their table, or colour words.
+static int SurfaceOf(const DecodedImage& d, Surface** out, int* colors) {
+    const bool indexed = d.indices != nullptr;
+    Surface* s = nullptr;
+    if (PlatCreateSurface(&s, d.width, d.height, indexed ? 8 : 32) != 0) return 1;
+    for (int y = 0; y < d.height; y++) {
+        uint8_t* row = SurfaceRow(s, y);
+        const size_t at = (size_t)y * d.width;
+        if (indexed) {
+            memcpy(row, d.indices + at, (size_t)d.width);
+            continue;
+        }
+        uint32_t* words = (uint32_t*)row;
+        for (int x = 0; x < d.width; x++) words[x] = d.pixels[at + x] & 0xFFFFFFu;
+    }
+    int count = 0;
+    if (indexed) {
+        count = d.palette_count < 256 ? d.palette_count : 256;
+        for (int i = 0; i < 256; i++) s->palette[i] = i < count ? d.palette[i] & 0xFFFFFFu : 0;
+    }
+    *out = s;
+    *colors = count;
+    return 0;
+}
+
+static int Finish(int decoded, DecodedImage* d, Surface** out, int* colors) {
+    const int code = decoded == 0 ? SurfaceOf(*d, out, colors) : 1;
+    CodecFreeImage(d);
+    return code;
+}
+
+int ClipBlockToSurface(const uint8_t* block, size_t size, Surface** out, int* colors) {
+    *out = nullptr;
+    *colors = 0;
+    DecodedImage d;
+    return Finish(DecodeDib(block, size, 0, CodecDefaultPixelCap(), &d), &d, out, colors);
+}
+
+int ClipAnswerToSurface(const char* type, const uint8_t* data, size_t size, Surface** out, int* colors) {
+    *out = nullptr;
+    *colors = 0;
+    bool bmp = false;
+    for (int i = 0; i < CLIP_BMP_TYPE_COUNT; i++) bmp = bmp || strcmp(type, kClipPictureTypes[i]) == 0;
+    if (bmp && !(size >= 2 && data[0] == 'B' && data[1] == 'M')) return ClipBlockToSurface(data, size, out, colors);
+    DecodedImage d;
+    const int decoded = bmp ? DecodeBmpFile(data, size, CodecDefaultPixelCap(), &d)
+                            : CodecDecodeBytes(data, size, CodecDefaultPixelCap(), &d);
+    return Finish(decoded, &d, out, colors);
+}
