@@ -174,8 +174,13 @@ TEST_F(ClipboardRun, AnEightBitRoundTripKeepsIndicesAndTableWithDuplicateColours
 
 // Presses a key in the window of the image and waits until the image shows what is wanted.
 bool KeyGives(int index, int key, const std::vector<uint32_t>& want) {
-    PlatSetForegroundWindow(image_table[index].window);
+    const WindowId window = image_table[index].window;
+    PlatSetForegroundWindow(window);
+    if (!DriverWaitFor([=] { return PlatGetFocus() == window; })) return false;
+    DriverSetModifiers(INPUT_MOD_CONTROL);
     DriverKey(key, INPUT_MOD_CONTROL);
+    EXPECT_TRUE(DriverWaitIdle());
+    DriverSetModifiers(0);
     return DriverWaitFor([&] { return Pixels(index) == want; });
 }
 
@@ -209,19 +214,22 @@ TEST_F(ClipboardRun, PasteAtAPointCentresThePictureOnTheClick) {
     Create(0, 3, 2, 32);
     Fill(0, {1, 2, 3, 4, 5, 6});
     ASSERT_EQ(Ask<int>([] { return PXK_CopyImageToClipboard(0); }), 0);
-    Create(1, 6, 4, 32);
-    Fill(1, std::vector<uint32_t>(24, 9));
+    Create(1, 200, 100, 32);
+    const std::vector<uint32_t> nines(200 * 100, 9);
+    Fill(1, nines);
     const PlatRect client = DriverClientRectScreen(image_table[1].window);
     for (int button : {BUTTON_RIGHT, BUTTON_LEFT}) {
-        EXPECT_EQ(Pixels(1), std::vector<uint32_t>(24, 9));
+        EXPECT_EQ(Pixels(1), nines);
         const int job = PostJob([] { PasteAtPointCommand(image_table[1].window, 1); });
         ASSERT_TRUE(DriverWaitFor([] { return point_tool_active.load() == 1; }));
-        DriverClick(client.left + 5, client.top + 0, button);   // top-left lands at (4, -1)
+        DriverClick(client.left + 199, client.top + 50, button);   // top-left lands at (198, 49)
         ASSERT_TRUE(WaitJob(job));
     }
-    std::vector<uint32_t> want(24, 9);
-    want[4] = 4;
-    want[5] = 5;
+    std::vector<uint32_t> want = nines;
+    for (int i = 0; i < 2; i++) {
+        want[49 * 200 + 198 + i] = (uint32_t)(1 + i);
+        want[50 * 200 + 198 + i] = (uint32_t)(4 + i);
+    }
     EXPECT_EQ(Pixels(1), want);
 }
 

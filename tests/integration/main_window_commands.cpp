@@ -359,7 +359,7 @@ TEST_F(Program, CtrlVMakesAnotherProgramsPictureANewImage) {
     const std::string png = ReadFileBytes(dir + "/p.png");
     ASSERT_FALSE(png.empty());
     ASSERT_TRUE(DriverOfferClipboard({{"image/png", std::vector<uint8_t>(png.begin(), png.end())}}));
-    PressMainWindowKey('V', INPUT_MOD_CONTROL);
+    PressCtrl('V');
     ASSERT_TRUE(DriverWaitFor([] { return image_table[1].in_use.load() == 1; }));
     ASSERT_TRUE(CommandEnded());
     ExpectImage(1, "001", 7, 5);
