@@ -292,4 +292,26 @@ TEST(ClipboardBlocks, HeadersMasksAndTablesAreHonouredAndBadFieldsGiveNoPicture)
     }
 }
 
+// The 24-bit rows of every width up to a few dozen pixels (the packing goes by four pixels,
+// then by one) come back as the pixels they were made of, and the block is exactly as long
+// as its rows.
+TEST(ClipboardBlocks, BlocksOfEveryRowLengthReadBackAsTheirPixels) {
+    for (int width = 1; width <= 37; width++) {
+        SCOPED_TRACE(width);
+        std::vector<uint32_t> words;
+        for (int y = 0; y < 3; y++)
+            for (int x = 0; x < width; x++) words.push_back(PatternColor(x, y) | 0xAB000000u);
+        Bytes block(ClipBlockSize(width, 3, 32));
+        ASSERT_EQ(block.size(), 40u + 3 * ((width * 3 + 3) / 4 * 4));
+        ClipFillBlock(CodecPicture{width, 3, 32, width * 4, (const uint8_t*)words.data(), nullptr}, block.data());
+        Surface* s = nullptr;
+        int colors = -1;
+        ASSERT_EQ(ClipBlockToSurface(block.data(), block.size(), &s, &colors), 0);
+        for (int y = 0; y < 3; y++)
+            for (int x = 0; x < width; x++)
+                EXPECT_EQ(((uint32_t*)SurfaceRow(s, y))[x], PatternColor(x, y)) << x << "," << y;
+        PlatDestroySurface(s);
+    }
+}
+
 }  // namespace
