@@ -359,6 +359,10 @@ TEST_F(Program, CtrlVMakesAnotherProgramsPictureANewImage) {
     const std::string png = ReadFileBytes(dir + "/p.png");
     ASSERT_FALSE(png.empty());
     ASSERT_TRUE(DriverOfferClipboard({{"image/png", std::vector<uint8_t>(png.begin(), png.end())}}));
+    // The new image window takes the keyboard when it comes up: give it back first.
+    ASSERT_TRUE(DriverWaitIdle());
+    PlatSetForegroundWindow(MainWindow());
+    ASSERT_TRUE(DriverWaitFor([] { return PlatGetFocus() == MainWindow(); }));
     PressCtrl('V');
     ASSERT_TRUE(DriverWaitFor([] { return image_table[1].in_use.load() == 1; }));
     ASSERT_TRUE(CommandEnded());
