@@ -1,6 +1,6 @@
 // The dispatch of the image window's commands. Every command id of the edit and processing
 // menus and of the shortcuts has its row here; the rows without a handler are the commands
-// still to be built (information windows, drawing tools, colour and font dialogs,
+// still to be built (clipboard, information windows, drawing tools, colour and font dialogs,
 // transforms, test charts), which do nothing until then. Files dropped on the window load the
 // first of them into its image.
 #include "imagewin/image_commands.h"
