@@ -149,6 +149,9 @@ void PastePicture(Surface* bitmap) {
     PlatDestroySurface(bitmap);
 }
 
+// Paste: the clipboard's picture, read here on the main thread, becomes a new image.
+static void PasteCommand(void) { PastePicture(PXK_ReadClipboardBitmap(nullptr, nullptr)); }
+
 // The file-name part of a path: what follows the last '/'.
 static const char* NamePart(const char* path) {
     const char* slash = strrchr(path, '/');
@@ -189,10 +192,7 @@ static int LineInputActive(void) { return input_active.load(std::memory_order_ac
 void RegisterMainWindowWork(void) {
     MainWindowCommands c{};
     c.line_input_active = LineInputActive;
-    // Paste waits for the clipboard's picture reader: until a command that reads the picture
-    // into a Surface and calls PastePicture is registered here, its item is greyed and Ctrl+V
-    // is ignored.
-    c.paste = nullptr;
+    c.paste = PasteCommand;
     c.image_window = ImageWindowCommand;
     c.text_window = TextWindowCommand;
     c.input_box = InputBoxCommand;

@@ -1,10 +1,47 @@
 // Other programs' clipboard answers: each conversion stays within the bytes it was given and
 // yields what its format promises (terminated UTF-8, whole terminated UTF-16 units, a bitmap
-// block no larger than the answer, a BMP file whose pixel offset points inside itself).
+// block no larger than the answer, a BMP file whose pixel offset points inside itself). A
+// picture read from an answer has at most 256 table entries, none when it is 32-bit, and
+// comes back pixel for pixel through the block a copy of it would put on the clipboard.
 #include "platform/clip_convert.h"
+#include "platform/clip_picture.h"
 #include "platform/clipboard.h"
+#include "platform/draw/surface.h"
 
 #include <stdlib.h>
+#include <string.h>
+
+#include <vector>
+
+static bool SamePixels(const Surface* a, const Surface* b) {
+    if (a->width != b->width || a->height != b->height || a->bits != b->bits) return false;
+    const size_t used = (size_t)a->width * (a->bits / 8);
+    for (int y = 0; y < a->height; y++)
+        if (memcmp(SurfaceRow(a, y), SurfaceRow(b, y), used) != 0) return false;
+    return a->bits == 32 || memcmp(a->palette, b->palette, sizeof a->palette) == 0;
+}
+
+static void CheckPicture(const char* type, const uint8_t* data, size_t size) {
+    Surface* s = nullptr;
+    int colors = -1;
+    if (ClipAnswerToSurface(type, data, size, &s, &colors) != 0) {
+        if (s) abort();
+        return;
+    }
+    if (!s || colors < 0 || colors > 256 || (s->bits == 32 && colors != 0)) abort();
+    if ((uint64_t)s->width * s->height > (1u << 22)) {   // the copy below would only be slow
+        PlatDestroySurface(s);
+        return;
+    }
+    std::vector<uint8_t> block(ClipBlockSize(s->width, s->height, s->bits));
+    ClipFillBlock(CodecPicture{s->width, s->height, s->bits, s->stride, s->pixels, s->palette}, block.data());
+    Surface* again = nullptr;
+    int again_colors = 0;
+    if (ClipBlockToSurface(block.data(), block.size(), &again, &again_colors) != 0) abort();
+    if (!SamePixels(s, again) || again_colors != (s->bits == 8 ? 256 : 0)) abort();
+    PlatDestroySurface(again);
+    PlatDestroySurface(s);
+}
 
 static void CheckAnswer(int format, const char* type, const uint8_t* data, size_t size) {
     ClipBytes out;
@@ -25,5 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (file.size() != size + 14 || offset > file.size()) abort();
     }
     if (ClipUtf8ToLatin1(ClipTextAsUtf8(CLIP_UNICODETEXT, data, size)).size() > size) abort();
+    // The first byte picks the type the answer came under.
+    if (size > 0) CheckPicture(kClipPictureTypes[data[0] % CLIP_PICTURE_TYPE_COUNT], data + 1, size - 1);
     return 0;
 }

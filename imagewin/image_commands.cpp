@@ -1,10 +1,11 @@
 // The dispatch of the image window's commands. Every command id of the edit and processing
-// menus and of the shortcuts has its row here; the rows without a handler are the commands
-// still to be built, which do nothing until then. Commands whose bodies live in the folders
-// above this one get their handlers at start (SetImageCommandHandler). Files dropped on the
-// window load the first of them into its image.
+// menus and of the shortcuts has its row here. Commands whose bodies live in the folders above
+// this one (information, drawing, colour, TrueType, test charts) get their handlers at start
+// through SetImageCommandHandler; a row still without one would do nothing. Files dropped on
+// the window load the first of them into its image.
 #include "imagewin/image_commands.h"
 
+#include "imagewin/image_clipboard.h"
 #include "imagewin/image_edit_commands.h"
 #include "imagewin/image_file_commands.h"
 #include "imagewin/image_table.h"
@@ -24,10 +25,10 @@ static ImageCommand IMAGE_COMMANDS[] = {
     {CMD_IMAGE_ZOOM_100, "Zoom 100%", Zoom100},
     {CMD_IMAGE_ZOOM_200, "Zoom 200%", Zoom200},
     {CMD_IMAGE_SAVE, "Save as", SaveImageCommand},
-    {CMD_IMAGE_CUT, "Cut", nullptr},
-    {CMD_IMAGE_COPY, "Copy", nullptr},
-    {1013, "Paste at a point", nullptr},
-    {CMD_IMAGE_PASTE, "Paste", nullptr},
+    {CMD_IMAGE_CUT, "Cut", CutImageCommand},
+    {CMD_IMAGE_COPY, "Copy", CopyImageCommand},
+    {1013, "Paste at a point", PasteAtPointCommand},
+    {CMD_IMAGE_PASTE, "Paste", PasteAtCornerCommand},
     {1015, "Pixel", nullptr},
     {1016, "Line(RGB)", nullptr},
     {1017, "Line(HSV)", nullptr},

@@ -37,6 +37,7 @@ void UserMain(void);
 #include "pxk/pxk_draw.h"
 #include "pxk/pxk_tools.h"
 #include "pxk/pxk_files.h"
+#include "pxk/pxk_clipboard.h"
 
 #ifdef __cplusplus
 }

@@ -168,6 +168,18 @@ TEST(PromptNumber, ReadsBlanksSignAndDigitsClampedAndRefusesAnEmptyAnswer) {
     }
 }
 
+// Once the program runs, every command a menu item or shortcut posts has its handler, those
+// of the folders above the image windows included.
+TEST_F(ImageMenus, EveryCommandOfTheTableHasAHandler) {
+    int rows = 0;
+    for (int id = 1004; id <= 1071; id++)
+        if (const ImageCommand* c = FindImageCommand(id)) {
+            rows++;
+            EXPECT_NE(c->run, nullptr) << id << " " << c->name;
+        }
+    EXPECT_EQ(rows, 50);
+}
+
 TEST_F(ImageMenus, EditMenuChecksTheZoomShown) {
     Make(0, 400, 300);
     for (int zoom : {100, 50, 200, 35}) {

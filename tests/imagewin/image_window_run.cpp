@@ -411,11 +411,12 @@ TEST_F(ImageWindowRun, ShortcutsRunTheirCommandsAndPlainKeysGoToTheMainWindow) {
     int w0 = 0, h0 = 0;
     const std::vector<uint32_t> before = ShownPixels(0, &w0, &h0);
     const WindowId w = ImageWindow(0);
-    // Cut, copy and paste are listed but not built yet: the image stays as it was, and Ctrl+C
-    // copies rather than reaching the main window as Stop. Ctrl+R starts Clipping's rectangle
-    // tool, which the right button cancels with the image unchanged.
+    // Ctrl+C copies (rather than reaching the main window as Stop), Ctrl+X cuts to black,
+    // Ctrl+V pastes the copy back at the corner. Ctrl+R starts Clipping's rectangle tool,
+    // which the right button cancels with the image unchanged.
+    const std::vector<uint32_t> black(before.size(), 0);
     DriverSetModifiers(INPUT_MOD_CONTROL);
-    for (int key : {'X', 'C', 'V', 'R'}) {
+    for (const auto& [key, shown] : {std::pair{'C', &before}, {'X', &black}, {'V', &before}, {'R', &before}}) {
         PlatSetForegroundWindow(w);
         DriverKey(key, INPUT_MOD_CONTROL);
         ASSERT_TRUE(DriverWaitIdle());
@@ -426,7 +427,7 @@ TEST_F(ImageWindowRun, ShortcutsRunTheirCommandsAndPlainKeysGoToTheMainWindow) {
             ASSERT_TRUE(DriverWaitFor([] { return point_tool_active.load() == 0; }));
         }
         int wi = 0, hi = 0;
-        EXPECT_EQ(ShownPixels(0, &wi, &hi), before) << (char)key;
+        EXPECT_TRUE(DriverWaitFor([&] { return ShownPixels(0, &wi, &hi) == *shown; })) << key;
     }
     EXPECT_EQ(StopRequested.load(), 0);
     // Ctrl+Q destroys the image and its window.

@@ -5,6 +5,7 @@
 // Info; pictures and a folder dropped on the window, also during an auto-started set-up.
 #include "support/harness.h"
 #include "support/outside_io.h"
+#include "support/picture_files.h"
 #include "support/tracked_menu.h"
 
 #include "boxes/box_windows.h"
@@ -93,7 +94,7 @@ struct Program : ::testing::Test {
 };
 
 std::vector<MenuRow> MainMenuRows(int s) {
-    return {{"Paste\tCtrl+V", 1026, MENU_GRAYED},
+    return {{"Paste\tCtrl+V", 1026, s},
             {"", 0, 0},
             {"Start", 1001, s},
             {"Stop", 1003, 0},
@@ -347,6 +348,30 @@ TEST_F(Program, APastedPictureBecomesANewImageInTheLowestFreeSlot) {
         for (int x = 0; x < 6; x++)
             EXPECT_EQ(((uint32_t*)SurfaceRow(image_table[1].dib, y))[x] & 0xFFFFFFu, (uint32_t)(0x010203 * (y * 6 + x + 1)))
                 << x << "," << y;
+    EXPECT_EQ(current_image.load(), 0);
+}
+
+// Ctrl+V on the main window reads another program's picture (a PNG made by ImageMagick,
+// offered through the driver) and makes it a new image; the current image stays current.
+TEST_F(Program, CtrlVMakesAnotherProgramsPictureANewImage) {
+    ASSERT_EQ(RequestCreateImage(0, "000", 8, 8, 32), REQUEST_DONE);
+    const std::string dir = FreshFolder("main_paste");
+    ASSERT_TRUE(WritePpm(dir + "/p.ppm", 7, 5));
+    RunCommand("convert " + dir + "/p.ppm PNG24:" + dir + "/p.png");
+    const std::string png = ReadFileBytes(dir + "/p.png");
+    ASSERT_FALSE(png.empty());
+    ASSERT_TRUE(DriverOfferClipboard({{"image/png", std::vector<uint8_t>(png.begin(), png.end())}}));
+    // The new image window takes the keyboard when it comes up: give it back first.
+    ASSERT_TRUE(DriverWaitIdle());
+    PlatSetForegroundWindow(MainWindow());
+    ASSERT_TRUE(DriverWaitFor([] { return PlatGetFocus() == MainWindow(); }));
+    PressCtrl('V');
+    ASSERT_TRUE(DriverWaitFor([] { return image_table[1].in_use.load() == 1; }));
+    ASSERT_TRUE(CommandEnded());
+    ExpectImage(1, "001", 7, 5);
+    for (int y = 0; y < 5; y++)
+        for (int x = 0; x < 7; x++)
+            EXPECT_EQ(((uint32_t*)SurfaceRow(image_table[1].dib, y))[x] & 0xFFFFFFu, PatternColor(x, y)) << x << "," << y;
     EXPECT_EQ(current_image.load(), 0);
 }
 
