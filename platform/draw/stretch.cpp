@@ -7,6 +7,7 @@
 
 #include "platform/draw/area_average.h"
 #include "platform/draw/draw.h"
+#include "platform/draw/row_pool.h"
 #include "platform/draw/stretch_axis.h"
 
 #include <stdlib.h>
@@ -378,18 +379,38 @@ static bool StretchAreaPacked(Surface* dst, const AxisMap& ax, const AxisMap& ay
     return true;
 }
 
-// The area average by whole destination rows (area_average.h).
-static void StretchAreaRows(Surface* dst, const AxisMap& ax, const AxisMap& ay, const Surface* src) {
+// The area average by whole destination rows (area_average.h), shared out in bands over the
+// layer's row pool when the stretch reads many megapixels.
+struct AreaBandJob {
+    Surface* dst;
+    const AxisMap* ax;
+    const AxisMap* ay;
+    const Surface* src;
+};
+
+static void AreaBand(void* ctx, int k0, int k1) {
+    const AreaBandJob& job = *(const AreaBandJob*)ctx;
+    const AxisMap& ax = *job.ax;
     int n = ax.p1 - ax.p0;
-    bool to8 = dst->bits == 8;
+    bool to8 = job.dst->bits == 8;
     std::vector<uint32_t> scratch((size_t)AreaRowScratchWords(ax)), row(to8 ? (size_t)n : 0);
-    ColorMapper* mapper = to8 ? new ColorMapper(dst->palette) : nullptr;
-    for (int k = 0; k < ay.p1 - ay.p0; k++) {
-        uint8_t* drow = SurfaceRow(dst, ay.p0 + k) + (size_t)ax.p0 * (size_t)(dst->bits / 8);
-        AreaAverageRow(ax, ay, src, k, scratch.data(), to8 ? row.data() : (uint32_t*)drow);
+    ColorMapper* mapper = to8 ? new ColorMapper(job.dst->palette) : nullptr;
+    for (int k = k0; k < k1; k++) {
+        uint8_t* drow = SurfaceRow(job.dst, job.ay->p0 + k) + (size_t)ax.p0 * (size_t)(job.dst->bits / 8);
+        AreaAverageRow(ax, *job.ay, job.src, k, scratch.data(), to8 ? row.data() : (uint32_t*)drow);
         for (int i = 0; to8 && i < n; i++) drow[i] = mapper->Map(row[i]);
     }
     delete mapper;
+}
+
+static void StretchAreaRows(Surface* dst, const AxisMap& ax, const AxisMap& ay, const Surface* src) {
+    AreaBandJob job{dst, &ax, &ay, src};
+    int rows = ay.p1 - ay.p0;
+    // Source pixels read plus destination pixels written; below a few megapixels the hand-off
+    // costs more than it saves.
+    double work = (double)(ax.smax - ax.smin + 1) * (double)ay.tap_pos.size() + (double)(ax.p1 - ax.p0) * rows;
+    int bands = work >= 4e6 ? std::min(rows, 4 * RowPoolWidth()) : 1;
+    RunRowBands(rows, bands, AreaBand, &job);
 }
 
 static void StretchArea(Surface* dst, const AxisMap& ax, const AxisMap& ay, const Surface* src) {

@@ -195,6 +195,36 @@ TEST(Stretch, AreaAverageRandomizedMatchesReference) {
     }
 }
 
+// A stretch large enough to be shared out among threads gives, row for row, what the same
+// stretch gives when only a thin strip of it lands on a small destination.
+TEST(Stretch, LargeAreaAverageEqualsItsStrips) {
+    enum { SW = 2400, SH = 1800, DW = 701, DH = 503, STRIP = 37 };
+    for (int bits : {32, 8}) {
+        Surface* src = MakeSurface(SW, SH, bits);
+        FillRandom(src, 8);
+        for (int i = 0; i < 256; i++) src->palette[i] = (uint32_t)i * 0x9E3779B1u;
+        Surface* whole = MakeSurface(DW, DH, 32);
+        Surface* strip = MakeSurface(DW, STRIP, 32);
+        DrawContext* s = PlatCreateMemoryContext(src);
+        DrawContext* w = PlatCreateMemoryContext(whole);
+        DrawContext* t = PlatCreateMemoryContext(strip);
+        PlatSetStretchMode(w, STRETCH_HALFTONE);
+        PlatSetStretchMode(t, STRETCH_HALFTONE);
+        ASSERT_EQ(PlatStretchCopy(w, 0, 0, DW, DH, s, 0, 0, SW, SH), 0);
+        for (int top = 0; top < DH; top += STRIP) {
+            ASSERT_EQ(PlatStretchCopy(t, 0, -top, DW, DH, s, 0, 0, SW, SH), 0);
+            for (int y = top; y < DH && y < top + STRIP; y++)
+                ASSERT_EQ(memcmp(SurfaceRow(whole, y), SurfaceRow(strip, y - top), DW * 4), 0) << "row " << y;
+        }
+        PlatDeleteContext(s);
+        PlatDeleteContext(w);
+        PlatDeleteContext(t);
+        PlatDestroySurface(src);
+        PlatDestroySurface(whole);
+        PlatDestroySurface(strip);
+    }
+}
+
 TEST(Stretch, AreaAverageByHand) {
     Surface* src = MakeSurface(3, 1, 32);
     Surface* dst = MakeSurface(2, 1, 32);
