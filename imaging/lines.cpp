@@ -4,9 +4,6 @@
 #include "imaging/raster.h"
 
 #include <type_traits>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 void RasterLineOn(const Canvas& c, RasterMode mode, uint32_t color, int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
     WithRaster(c, mode, color, [&](auto* base, auto op) { RasterLine(c, base, op, x1, y1, x2, y2); });
@@ -40,20 +37,6 @@ extern "C" void PXK_DrawBox(int x1, int y1, int x2, int y2) {
     SetPen(x1, y1);
 }
 
-// Stores n copies of value with non-temporal stores: a box of many megabytes cannot stay in
-// the caches anyway, and plain stores would first read every line they write and push out
-// everything else.
-template <class T>
-static void StreamSpan(T* p, int64_t n, T value) {
-#if defined(__SSE2__)
-    for (; n > 0 && ((uintptr_t)p & 15u) != 0; n--) *p++ = value;
-    const __m128i v = sizeof(T) == 4 ? _mm_set1_epi32((int)value) : _mm_set1_epi8((char)value);
-    const int64_t per = 16 / (int64_t)sizeof(T);
-    for (; n >= per; n -= per, p += per) _mm_stream_si128((__m128i*)p, v);
-#endif
-    for (; n > 0; n--) *p++ = value;
-}
-
 // Fills rows t..b from l to r (all inclusive, l <= r, t <= b), clipped once.
 template <class T, class Op>
 static void RasterRect(const Canvas& c, T* base, const Op& op, int64_t l, int64_t t, int64_t r, int64_t b) {
@@ -66,9 +49,7 @@ static void RasterRect(const Canvas& c, T* base, const Op& op, int64_t l, int64_
     if constexpr (std::is_same_v<Op, StoreOp<T>>) {
         if ((r - l + 1) * (b - t + 1) * (int64_t)sizeof(T) >= ((int64_t)8 << 20)) {
             for (int64_t y = t; y <= b; y++, row += c.pitch) StreamSpan(row, r - l + 1, op.value);
-#if defined(__SSE2__)
-            _mm_sfence();   // the streamed pixels are in place before anyone reads them
-#endif
+            StreamFence();
             return;
         }
     }
