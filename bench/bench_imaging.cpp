@@ -7,6 +7,7 @@
 // runs it prints each operation's time as a ratio of its baselines.
 #include "imagewin/image_table.h"
 #include "imaging/draw_state.h"
+#include "platform/draw/surface.h"
 #include "pxk.h"
 
 #include <benchmark/benchmark.h>
@@ -38,7 +39,11 @@ void MakeCanvas(int slot) {
     r.bits = 32;
     r.width = SIZE;
     r.height = SIZE;
-    image_pixels[slot] = static_cast<uint8_t*>(calloc((size_t)SIZE * SIZE, 4));
+    // The pixels come from the same allocation as an image window's, so that the canvas is
+    // laid out in memory (pages included) as the program's images are.
+    Surface* surface = nullptr;
+    if (PlatCreateSurface(&surface, SIZE, SIZE, 32) != 0) abort();
+    image_pixels[slot] = surface->pixels;
     r.in_use.store(1);
 }
 
