@@ -12,17 +12,15 @@
 namespace {
 
 struct RowPool {
-    std::mutex lock;   // guards the job fields and stop
+    std::mutex lock;   // guards the job fields
     std::condition_variable wake, finished;
     void (*fn)(void*, int, int) = nullptr;
     void* ctx = nullptr;
     int rows = 0, bands = 0, next = 0, unfinished = 0;
-    bool stop = false;
     std::mutex busy;   // held by the one caller whose job the pool is running
     std::vector<std::thread> threads;
 
     RowPool();
-    ~RowPool();
 };
 
 // Takes and runs bands of the current job until none is left; `held` is locked on entry and
@@ -43,8 +41,7 @@ void RunBands(RowPool* p, std::unique_lock<std::mutex>& held) {
 void WorkerLoop(RowPool* p) {
     std::unique_lock<std::mutex> held(p->lock);
     for (;;) {
-        p->wake.wait(held, [p] { return p->stop || p->next < p->bands; });
-        if (p->stop) return;
+        p->wake.wait(held, [p] { return p->next < p->bands; });
         RunBands(p, held);
     }
 }
@@ -53,20 +50,14 @@ RowPool::RowPool() {
     unsigned cpus = std::thread::hardware_concurrency();
     int extra = (int)std::min(cpus > 1 ? cpus - 1 : 0u, 3u);
     for (int i = 0; i < extra; i++) threads.emplace_back(WorkerLoop, this);
+    for (std::thread& t : threads) t.detach();
 }
 
-RowPool::~RowPool() {
-    {
-        std::lock_guard<std::mutex> held(lock);
-        stop = true;
-    }
-    wake.notify_all();
-    for (std::thread& t : threads) t.join();
-}
-
+// The pool is never taken down: its threads wait for work until the process ends, so that no
+// caller still inside RunRowBands during exit can find it destroyed.
 RowPool& ThePool() {
-    static RowPool pool;
-    return pool;
+    static RowPool* pool = new RowPool;
+    return *pool;
 }
 
 }  // namespace
