@@ -29,6 +29,7 @@
 
 #if PIXKIT_HAVE_OPENCV
 #include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
 #endif
 
 #include "bench_ratio.h"

@@ -7,6 +7,7 @@
 // runs it prints each operation's time as a ratio of its baselines.
 #include "imagewin/image_table.h"
 #include "imaging/draw_state.h"
+#include "platform/draw/surface.h"
 #include "pxk.h"
 
 #include <benchmark/benchmark.h>
@@ -22,6 +23,11 @@
 #include <utility>
 #include <vector>
 
+#ifdef PIXKIT_HAVE_OPENCV
+#include <opencv2/core.hpp>
+#include <opencv2/imgproc.hpp>
+#endif
+
 #include "bench_ratio.h"
 
 namespace {
@@ -33,7 +39,11 @@ void MakeCanvas(int slot) {
     r.bits = 32;
     r.width = SIZE;
     r.height = SIZE;
-    image_pixels[slot] = static_cast<uint8_t*>(calloc((size_t)SIZE * SIZE, 4));
+    // The pixels come from the same allocation as an image window's, so that the canvas is
+    // laid out in memory (pages included) as the program's images are.
+    Surface* surface = nullptr;
+    if (PlatCreateSurface(&surface, SIZE, SIZE, 32) != 0) abort();
+    image_pixels[slot] = surface->pixels;
     r.in_use.store(1);
 }
 
@@ -339,6 +349,35 @@ FIGURE_BENCH(BM_ShortLines_100k, FastLines(In().short_lines));
 FIGURE_BENCH(BM_ShortLinesRef_100k, RefLines(In().short_lines));
 FIGURE_BENCH(BM_FilledBoxes_10k, FastFilledBoxes());
 FIGURE_BENCH(BM_FilledBoxesRef_10k, RefFilledBoxes());
+// The memory bound of the filled boxes: memset of the same rows of the same bytes, clipped.
+void BoxRowsMemset() {
+    for (const Figure& k : In().boxes) {
+        int l = std::max(0, std::min(k.x1, k.x2)), r = std::min(SIZE - 1, std::max(k.x1, k.x2));
+        int t = std::max(0, std::min(k.y1, k.y2)), b = std::min(SIZE - 1, std::max(k.y1, k.y2));
+        for (int y = t; l <= r && y <= b; y++) memset(Pixels(FAST_SLOT) + (size_t)y * SIZE + l, k.color & 255, (size_t)(r - l + 1) * 4);
+    }
+}
+FIGURE_BENCH(BM_FilledBoxesMemset_10k, BoxRowsMemset());
+
+#ifdef PIXKIT_HAVE_OPENCV
+// OpenCV on one thread over the same canvas: 8-connected lines and filled rectangles.
+cv::Mat CanvasMat() { return cv::Mat(SIZE, SIZE, CV_8UC4, image_pixels[FAST_SLOT]); }
+cv::Scalar Bgr(uint32_t c) { return cv::Scalar(c & 255, (c >> 8) & 255, (c >> 16) & 255, 0); }
+void OpenCvLines(const std::vector<Figure>& f) {
+    cv::setNumThreads(1);
+    cv::Mat m = CanvasMat();
+    for (const Figure& k : f) cv::line(m, cv::Point(k.x1, k.y1), cv::Point(k.x2, k.y2), Bgr(k.color), 1, cv::LINE_8);
+}
+void OpenCvFilledBoxes() {
+    cv::setNumThreads(1);
+    cv::Mat m = CanvasMat();
+    for (const Figure& k : In().boxes)
+        cv::rectangle(m, cv::Point(k.x1, k.y1), cv::Point(k.x2, k.y2), Bgr(k.color), cv::FILLED, cv::LINE_8);
+}
+FIGURE_BENCH(BM_OpenCvLongLines_10k, OpenCvLines(In().long_lines));
+FIGURE_BENCH(BM_OpenCvFilledBoxes_10k, OpenCvFilledBoxes());
+#endif
+
 FIGURE_BENCH(BM_Boxes_10k, FastBoxes());
 FIGURE_BENCH(BM_BoxesRef_10k, RefBoxes());
 FIGURE_BENCH(BM_Circles_10k, FastCircles());
@@ -471,9 +510,14 @@ int main(int argc, char** argv) {
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     printf("\nRatios of CPU time (operation / baseline; below 1 is faster):\n");
-    PrintRatio(reporter, "long lines", "BM_LongLines_10k", "BM_LongLinesRef_10k");
+    PrintRatio(reporter, "long lines (goal 0.5x)", "BM_LongLines_10k", "BM_LongLinesRef_10k");
     PrintRatio(reporter, "short lines", "BM_ShortLines_100k", "BM_ShortLinesRef_100k");
     PrintRatio(reporter, "filled boxes", "BM_FilledBoxes_10k", "BM_FilledBoxesRef_10k");
+    PrintRatio(reporter, "filled boxes", "BM_FilledBoxes_10k", "BM_FilledBoxesMemset_10k");
+#ifdef PIXKIT_HAVE_OPENCV
+    PrintRatio(reporter, "long lines", "BM_LongLines_10k", "BM_OpenCvLongLines_10k");
+    PrintRatio(reporter, "filled boxes (goal 0.5x)", "BM_FilledBoxes_10k", "BM_OpenCvFilledBoxes_10k");
+#endif
     PrintRatio(reporter, "box outlines", "BM_Boxes_10k", "BM_BoxesRef_10k");
     PrintRatio(reporter, "circles", "BM_Circles_10k", "BM_CirclesRef_10k");
     PrintRatio(reporter, "discs", "BM_Discs_10k", "BM_DiscsRef_10k");

@@ -1,6 +1,7 @@
 // Ratios printed after a benchmark table: every run's CPU time is kept, so that each hot path
 // can be set beside its baselines (memcpy or memset of the same bytes, a plain reference
-// loop). CPU time, because the machine is shared and wall times swing with its load.
+// loop). CPU time, because the machine is shared and wall times swing with its load; wall
+// time for the cases marked UseRealTime (their work runs on more than one thread).
 #pragma once
 
 #include <benchmark/benchmark.h>
@@ -14,7 +15,10 @@ class RatioReporter : public benchmark::ConsoleReporter {
 public:
     std::map<std::string, double> times;
     void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& r : runs) times[r.benchmark_name()] = r.GetAdjustedCPUTime();
+        for (const Run& r : runs) {
+            bool wall = r.benchmark_name().find("/real_time") != std::string::npos;
+            times[r.benchmark_name()] = wall ? r.GetAdjustedRealTime() : r.GetAdjustedCPUTime();
+        }
         ConsoleReporter::ReportRuns(runs);
     }
 };

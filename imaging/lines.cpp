@@ -3,6 +3,8 @@
 #include "imaging/draw_state.h"
 #include "imaging/raster.h"
 
+#include <type_traits>
+
 void RasterLineOn(const Canvas& c, RasterMode mode, uint32_t color, int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
     WithRaster(c, mode, color, [&](auto* base, auto op) { RasterLine(c, base, op, x1, y1, x2, y2); });
 }
@@ -44,6 +46,13 @@ static void RasterRect(const Canvas& c, T* base, const Op& op, int64_t l, int64_
     if (b > c.height - 1) b = c.height - 1;
     if (l > r || t > b) return;
     T* row = base + t * c.pitch + l;
+    if constexpr (std::is_same_v<Op, StoreOp<T>>) {
+        if ((r - l + 1) * (b - t + 1) * (int64_t)sizeof(T) >= ((int64_t)8 << 20)) {
+            for (int64_t y = t; y <= b; y++, row += c.pitch) StreamSpan(row, r - l + 1, op.value);
+            StreamFence();
+            return;
+        }
+    }
     for (int64_t y = t; y <= b; y++, row += c.pitch) op.Span(row, r - l + 1);
 }
 

@@ -12,6 +12,10 @@
 #include <stdint.h>
 
 #include <algorithm>
+#include <type_traits>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "imagewin/image_table.h"
 
@@ -83,6 +87,30 @@ static inline void RasterPoint(const Canvas& c, T* base, const Op& op, int64_t x
     if (Inside(c, x, y)) op.Pixel(base + y * c.pitch + x);
 }
 
+// Stores n copies of value with non-temporal stores: a box of many megabytes or a long line
+// across a large image cannot stay in the caches anyway, and plain stores would first read
+// every line they write and push out everything else.
+template <class T>
+static inline void StreamSpan(T* p, int64_t n, T value) {
+#if defined(__SSE2__)
+    for (; n > 0 && ((uintptr_t)p & 15u) != 0; n--) *p++ = value;
+    const __m128i v = sizeof(T) == 4 ? _mm_set1_epi32((int)value) : _mm_set1_epi8((char)value);
+    const int64_t per = 16 / (int64_t)sizeof(T);
+    for (; n >= per; n -= per, p += per) _mm_stream_si128((__m128i*)p, v);
+#endif
+    for (; n > 0; n--) *p++ = value;
+}
+
+// Orders streamed stores before whatever follows (they bypass the usual ordering of stores).
+static inline void StreamFence() {
+#if defined(__SSE2__)
+    _mm_sfence();
+#endif
+}
+
+// Spans at least this long (in bytes) are streamed when they store a value.
+const int64_t kStreamSpanBytes = 4096;
+
 // Row y from xa to xb inclusive, in either order.
 template <class T, class Op>
 static inline void RasterHSpan(const Canvas& c, T* base, const Op& op, int64_t xa, int64_t xb, int64_t y) {
@@ -91,6 +119,13 @@ static inline void RasterHSpan(const Canvas& c, T* base, const Op& op, int64_t x
     if (xa < 0) xa = 0;
     if (xb > c.width - 1) xb = c.width - 1;
     if (xa > xb) return;
+    if constexpr (std::is_same_v<Op, StoreOp<T>>) {
+        if ((xb - xa + 1) * (int64_t)sizeof(T) >= kStreamSpanBytes) {
+            StreamSpan(base + y * c.pitch + xa, xb - xa + 1, op.value);
+            StreamFence();
+            return;
+        }
+    }
     op.Span(base + y * c.pitch + xa, xb - xa + 1);
 }
 

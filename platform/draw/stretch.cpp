@@ -5,7 +5,10 @@
 // rounds once per channel.
 #include "platform/draw/stretch.h"
 
+#include "platform/draw/area_average.h"
 #include "platform/draw/draw.h"
+#include "platform/draw/row_pool.h"
+#include "platform/draw/stretch_axis.h"
 
 #include <stdlib.h>
 #include <string.h>
@@ -171,20 +174,6 @@ void CopyPixels(Surface* dst, const PlatRect& clip, int dx, int dy, int w, int h
 }
 
 // ---- Axis tables of the stretched copies ---------------------------------------------
-
-// One axis of a stretched copy, cut to the destination clip and to the source size.
-// Destination positions [p0, p1) are written; for nearest, src[k] is the source position of
-// destination position p0 + k; for the area average, the taps of p0 + k are
-// tap_pos/tap_w[first[k] .. first[k + 1]), with weights summing to total.
-struct AxisMap {
-    int p0 = 0, p1 = 0;
-    std::vector<int> src;
-    std::vector<int> first;
-    std::vector<int> tap_pos;
-    std::vector<uint32_t> tap_w;
-    uint32_t total = 1;
-    int smin = 0, smax = -1;
-};
 
 static long long Gcd(long long a, long long b) {
     while (b) {
@@ -390,10 +379,48 @@ static bool StretchAreaPacked(Surface* dst, const AxisMap& ax, const AxisMap& ay
     return true;
 }
 
+// The area average by whole destination rows (area_average.h), shared out in bands over the
+// layer's row pool when the stretch reads many megapixels.
+struct AreaBandJob {
+    Surface* dst;
+    const AxisMap* ax;
+    const AxisMap* ay;
+    const Surface* src;
+};
+
+static void AreaBand(void* ctx, int k0, int k1) {
+    const AreaBandJob& job = *(const AreaBandJob*)ctx;
+    const AxisMap& ax = *job.ax;
+    int n = ax.p1 - ax.p0;
+    bool to8 = job.dst->bits == 8;
+    std::vector<uint32_t> scratch((size_t)AreaRowScratchWords(ax)), row(to8 ? (size_t)n : 0);
+    ColorMapper* mapper = to8 ? new ColorMapper(job.dst->palette) : nullptr;
+    for (int k = k0; k < k1; k++) {
+        uint8_t* drow = SurfaceRow(job.dst, job.ay->p0 + k) + (size_t)ax.p0 * (size_t)(job.dst->bits / 8);
+        AreaAverageRow(ax, *job.ay, job.src, k, scratch.data(), to8 ? row.data() : (uint32_t*)drow);
+        for (int i = 0; to8 && i < n; i++) drow[i] = mapper->Map(row[i]);
+    }
+    delete mapper;
+}
+
+static void StretchAreaRows(Surface* dst, const AxisMap& ax, const AxisMap& ay, const Surface* src) {
+    AreaBandJob job{dst, &ax, &ay, src};
+    int rows = ay.p1 - ay.p0;
+    // Source pixels read plus destination pixels written; below a few megapixels the hand-off
+    // costs more than it saves.
+    double work = (double)(ax.smax - ax.smin + 1) * (double)ay.tap_pos.size() + (double)(ax.p1 - ax.p0) * rows;
+    int bands = work >= 4e6 ? std::min(rows, 4 * RowPoolWidth()) : 1;
+    RunRowBands(rows, bands, AreaBand, &job);
+}
+
 static void StretchArea(Surface* dst, const AxisMap& ax, const AxisMap& ay, const Surface* src) {
     int n = ax.p1 - ax.p0;
     int cols = ax.smax - ax.smin + 1;
     if (n <= 0 || cols <= 0) return;
+    if (AreaRowsFit(ax, ay)) {
+        StretchAreaRows(dst, ax, ay, src);
+        return;
+    }
     if (StretchAreaPacked(dst, ax, ay, src)) return;
     // Vertical sums of one destination row, per source column. Each is at most
     // ay.total * 255 < 2^32 because extents are limited to 2^24.

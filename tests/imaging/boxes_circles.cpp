@@ -199,6 +199,24 @@ TEST_F(FigureTest, ExtremeCoordinatesAreSafe) {
     PXK_Paint(INT_MAX, INT_MIN);
 }
 
+// Filled boxes of many megabytes take the streaming stores: the same pixels as the reference,
+// from left edges on every alignment to the last column, on both pixel sizes.
+TEST_F(FigureTest, LargeFilledBoxesMatchReference) {
+    for (int bits : {32, 8}) {
+        const int w = 2051, h = bits == 32 ? 1100 : 4300;
+        MakeTestImage(0, w, h, bits);
+        std::mt19937 rng(bits);
+        RefImage ref(w, h, bits, RandomBytes(0, rng));
+        const int boxes[][4] = {{-5, -7, w + 3, h + 9}, {3, 1, w - 2, h - 1}, {w - 1, h - 2, 2, 0}, {5, 6, w - 7, h}};
+        for (const auto& b : boxes) {
+            uint32_t c1 = rng(), c2 = rng();
+            PXK_DrawFilledBox(b[0], b[1], b[2], b[3], (PXK_Color)c1, (PXK_Color)c2);
+            ref.FilledBox(b[0], b[1], b[2], b[3], c1, c2);
+            ASSERT_EQ(ImageBytes(0), ref.bytes) << b[0] << "," << b[1] << " " << b[2] << "," << b[3];
+        }
+    }
+}
+
 enum FigureKind { BOX, FILLED_BOX, XOR_BOX, XOR_FILL_BOX, CIRCLE, XOR_CIRCLE, DISC, XOR_DISC, KINDS };
 
 // Random figures of every kind; radii up to 400 so that large circles also take the

@@ -159,8 +159,7 @@ TEST_F(PixelTest, ExtremeCoordinatesDrawTheVisiblePart) {
 
 // Random lines in both depths, compared byte for byte (padding included) and pen for pen
 // with the reference walk.
-void RandomLines(int bits, int range, int count, uint32_t seed) {
-    const int w = 37, h = 29;
+void RandomLines(int bits, int range, int count, uint32_t seed, int w = 37, int h = 29) {
     MakeTestImage(0, w, h, bits);
     std::mt19937 rng(seed);
     std::vector<uint8_t> start = ImageBytes(0);
@@ -186,5 +185,10 @@ void RandomLines(int bits, int range, int count, uint32_t seed) {
 TEST_F(PixelTest, RandomLinesMatchReference32) { RandomLines(32, 60, 3000, 1); }
 TEST_F(PixelTest, RandomLinesMatchReference8) { RandomLines(8, 60, 3000, 2); }
 TEST_F(PixelTest, LongLinesFromFarOutsideMatchReference) { RandomLines(32, 20000, 600, 3); }
+// A wide image: horizontal lines of more than 4 KiB are written with streaming stores.
+TEST_F(PixelTest, LongHorizontalLinesMatchReference) {
+    RandomLines(32, 3, 300, 4, 4133, 9);
+    RandomLines(8, 3, 300, 5, 12007, 9);
+}
 
 }  // namespace
