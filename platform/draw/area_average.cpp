@@ -8,6 +8,7 @@
 // it. Other machines keep the plain path of stretch.cpp.
 #include "platform/draw/area_average.h"
 
+#include <stdlib.h>
 #include <string.h>
 
 #if defined(__SSE2__)
@@ -92,7 +93,12 @@ struct Kernels {
 const Kernels& PickKernels() {
     static const Kernels kernels = [] {
         __builtin_cpu_init();
-        if (__builtin_cpu_supports("avx2")) return Kernels{AccumulateAvx2<32>, AccumulateAvx2<8>, true};
+        // PIXKIT_NO_AVX2 keeps the layer to SSE2 (for machines where AVX2 slows the clock, and
+        // to run the SSE2 path on a CPU that has both).
+        const char* no_avx2 = getenv("PIXKIT_NO_AVX2");
+        const bool avx2_allowed = !no_avx2 || !*no_avx2 || strcmp(no_avx2, "0") == 0;
+        if (avx2_allowed && __builtin_cpu_supports("avx2"))
+            return Kernels{AccumulateAvx2<32>, AccumulateAvx2<8>, true};
         return Kernels{AccumulateSse2<32>, AccumulateSse2<8>, false};
     }();
     return kernels;
