@@ -127,20 +127,20 @@ void PXK_WaitForMessages(int timeout_ms) { WaitForMessages(timeout_ms < 0 ? 0 : 
 // using: nothing here may wait for one or free anything. The logs were closed before the
 // worker was stopped; the native windows go with the display connection as the process
 // ends; standard output is flushed only when nobody holds it.
-[[noreturn]] static void EndProcessAfterTermination(void) {
+[[noreturn]] void EndProcessAfterStoppedWorker(int status) {
     for (FILE* f : {stdout, stderr}) {
         if (ftrylockfile(f) != 0) continue;
         fflush_unlocked(f);
         funlockfile(f);
     }
-    _exit(0);
+    _exit(status);
 }
 
 // From here on the worker executes nothing: it is stopped where it stands.
 static void TerminateWorker(void) {
     PlatTerminateThread(worker_thread, 1);
     g_worker_terminated.store(true);
-    if (exit_process_after_termination) EndProcessAfterTermination();
+    if (exit_process_after_termination) EndProcessAfterStoppedWorker(0);
     // A host that goes on (the test harness) gets the worker's windows destroyed now,
     // before the main window goes; its programs stop calling the framework after Exit.
     PlatDestroyThreadWindows(worker_thread);

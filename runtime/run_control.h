@@ -42,5 +42,9 @@ void ExitCommand(void);
 void WaitForMessages(int timeout_ms);
 // True once the Exit command had to terminate the worker.
 bool WorkerWasTerminated(void);
+// Ends the process at once with status, without destructors or exit handlers: after the
+// worker was stopped it may hold any lock, so nothing may wait for one. Hosts that went on
+// after the stop (scripted runs) end this way too.
+[[noreturn]] void EndProcessAfterStoppedWorker(int status);
 // Clears the run-control flags and the worker's record (program start).
 void ResetRunControl(void);

@@ -145,5 +145,8 @@ bool RunScriptedProgram(int argc, char** argv, int* status) {
     script.join();
     watchdog.join();
     *status = rc != 0 ? rc : job.status.load();
+    // A worker that Exit had to stop is parked wherever it was: the process ends without the
+    // static destructors, which could wait for a lock it holds.
+    if (WorkerWasTerminated()) EndProcessAfterStoppedWorker(*status);
     return true;
 }

@@ -13,7 +13,10 @@
 #include "runtime/shared_ops.h"
 #include "runtime/startup_state.h"
 
+#include <gtest/gtest.h>
+
 #include <atomic>
+#include <stdlib.h>
 #include <thread>
 
 // Test files that are not interested in the user program leave these out.
@@ -38,16 +41,31 @@ static struct ProgramGuard {
     }
 } g_guard;
 
+// A worker that Exit had to stop stays parked wherever it was, perhaps holding a lock of the
+// allocator; the static destructors that run when the test process ends could then wait for
+// it for ever. The program itself ends with _exit after such a stop; a test process that saw
+// one ends the same way, with the tests' verdict as its status. Registered after every static
+// object is built, so it runs before their destructors.
+static std::atomic<bool> g_worker_was_stopped{false};
+
+static void EndWithoutDestructorsAfterAStoppedWorker(void) {
+    if (!g_worker_was_stopped.load()) return;
+    EndProcessAfterStoppedWorker(::testing::UnitTest::GetInstance()->Passed() ? 0 : 1);
+}
+
 static void ProgramThread(void) {
     static char name[] = "pixkit-test";
     char* argv[] = {name, nullptr};
     g_result.store(PixkitMain(1, argv));
+    if (WorkerWasTerminated()) g_worker_was_stopped.store(true);
     g_running.store(false);
 }
 
 bool StartProgram(int width, int height, int bits) {
     if (g_running.load()) return false;
     if (g_program.joinable()) g_program.join();
+    static bool registered = atexit(EndWithoutDestructorsAfterAStoppedWorker) == 0;
+    (void)registered;
     PlatStartHeadless(width, height, bits);
     // The harness goes on after the program ends, so the entry must return even when it
     // had to terminate the worker.
