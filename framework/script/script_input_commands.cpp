@@ -12,8 +12,8 @@
 #include "platform/window/menu.h"
 #include "platform/window/window.h"
 
-static int WaitWindow(ScriptRun* run, const std::string& spec, WindowId* window) {
-    return ScriptWaitFor(run, [&] { return (*window = ScriptWindow(spec)) != 0; }, "window \"" + spec + "\"");
+static int WaitWindow(ScriptRun* run, const std::string& target, WindowId* window) {
+    return ScriptWaitFor(run, [&] { return (*window = ScriptWindow(target)) != 0; }, "window \"" + target + "\"");
 }
 
 int ScriptWaitWindow(ScriptRun* run, const ScriptArgs& args) {

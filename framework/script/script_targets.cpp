@@ -16,29 +16,29 @@
 #include <stdlib.h>
 #include <string.h>
 
-static bool Slot(const std::string& spec, const char* prefix, int limit, int* slot) {
+static bool Slot(const std::string& target, const char* prefix, int limit, int* slot) {
     size_t n = strlen(prefix);
-    if (spec.compare(0, n, prefix) != 0 || spec.size() == n) return false;
+    if (target.compare(0, n, prefix) != 0 || target.size() == n) return false;
     char* end = nullptr;
-    long v = strtol(spec.c_str() + n, &end, 10);
+    long v = strtol(target.c_str() + n, &end, 10);
     if (*end != 0 || v < 0 || v >= limit) return false;
     *slot = (int)v;
     return true;
 }
 
-static WindowId NamedWindow(const std::string& spec) {
+static WindowId NamedWindow(const std::string& target) {
     int slot = 0;
-    if (spec == "main") return main_window.load();
-    if (Slot(spec, "text:", TEXT_WINDOW_COUNT, &slot))
+    if (target == "main") return main_window.load();
+    if (Slot(target, "text:", TEXT_WINDOW_COUNT, &slot))
         return text_windows[slot].is_open.load() ? text_windows[slot].hwnd.load() : 0;
-    if (Slot(spec, "image:", IMAGE_SLOTS, &slot))
+    if (Slot(target, "image:", IMAGE_SLOTS, &slot))
         return image_table[slot].in_use.load() ? image_table[slot].window : 0;
-    if (spec.compare(0, 6, "class:") == 0) return DriverFindWindowByClass(spec.c_str() + 6);
-    return DriverFindWindow(spec.c_str());
+    if (target.compare(0, 6, "class:") == 0) return DriverFindWindowByClass(target.c_str() + 6);
+    return DriverFindWindow(target.c_str());
 }
 
-WindowId ScriptWindow(const std::string& spec) {
-    WindowId w = NamedWindow(spec);
+WindowId ScriptWindow(const std::string& target) {
+    WindowId w = NamedWindow(target);
     return w && PlatIsWindow(w) && PlatIsVisible(w) ? w : 0;
 }
 

@@ -14,7 +14,7 @@
 #include <string>
 
 // The window, or 0 while it does not exist or is hidden.
-WindowId ScriptWindow(const std::string& spec);
+WindowId ScriptWindow(const std::string& target);
 // The control a click on TEXT means: the edit field of the input box item labelled TEXT, a
 // button of the button box titled TEXT, or any other shown control showing TEXT; 0 if none.
 WindowId ScriptControl(const std::string& text);

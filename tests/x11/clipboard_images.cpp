@@ -14,6 +14,8 @@
 #include "support/picture_files.h"
 #include "support/worker_jobs.h"
 
+#include "support/x11_program.h"
+
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
@@ -44,27 +46,9 @@ std::vector<uint32_t> Pattern(int width, int height) {
 }
 
 TEST(ClipboardImagesOnX11, CopiesReachXclipAsPngAndAPngOnlyOwnerPastes) {
-    const char* display = getenv("DISPLAY");
-    ASSERT_TRUE(display && *display) << "DISPLAY is not set: run the X11 tests through scripts/test.sh (Xvfb)";
-    unsetenv("PIXKIT_BACKEND");
-    char runtime_dir[] = "/tmp/pixkit-x11-clipimg-XXXXXX";
-    ASSERT_TRUE(mkdtemp(runtime_dir));
-    setenv("XDG_RUNTIME_DIR", runtime_dir, 1);
     const std::string dir = FreshFolder("x11_clip_images");
-    exit_process_after_termination = false;
-    std::thread program([] {
-        static char name[] = "pixkit-x11-clipimg";
-        char* argv[] = {name, nullptr};
-        PixkitMain(1, argv);
-    });
-    struct ExitAtEnd {
-        std::thread& program;
-        ~ExitAtEnd() {
-            const WindowId mw = main_window.load();
-            if (mw) PlatPostMessage(mw, MSG_COMMAND, (uintptr_t)MakeParam(CMD_EXIT, 0), 0);
-            program.join();
-        }
-    } exit_at_end{program};
+    X11Program program;
+    ASSERT_TRUE(program.Start("pixkit-x11-clipimg"));
 
     ASSERT_EQ(Ask<int>([] {
         if (PXK_CreateImage(0, "copy", 0, 0, 40, 30, 100)) return 1;
@@ -93,7 +77,7 @@ TEST(ClipboardImagesOnX11, CopiesReachXclipAsPngAndAPngOnlyOwnerPastes) {
     }, 20000));
     ASSERT_EQ(Ask<int>([] { return PXK_CreateImage(1, "paste", 100, 0, 25, 20, 100) || PXK_PasteFromClipboard(0, 1, 0); }), 0);
     EXPECT_EQ(Pixels(1), Pattern(25, 20));
-    RunCommand(std::string("rm -rf ") + runtime_dir + " " + dir);
+    RunCommand("rm -rf '" + dir + "'");
 }
 
 }  // namespace

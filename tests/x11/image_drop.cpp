@@ -13,6 +13,8 @@
 #include "support/outside_io.h"
 #include "support/picture_files.h"
 
+#include "support/x11_program.h"
+
 #include <gtest/gtest.h>
 
 // Xlib after gtest: its macros (None) would break gtest's names.
@@ -52,29 +54,11 @@ extern "C" void UserMain(void) {
 }
 
 TEST(ImageDropOnX11, FirstDroppedFileLoadsIntoTheImage) {
-    const char* display = getenv("DISPLAY");
-    ASSERT_TRUE(display && *display) << "DISPLAY is not set: run the X11 tests through scripts/test.sh (Xvfb)";
-    unsetenv("PIXKIT_BACKEND");
-    char runtime_dir[] = "/tmp/pixkit-x11-drop-XXXXXX";
-    ASSERT_TRUE(mkdtemp(runtime_dir));
-    setenv("XDG_RUNTIME_DIR", runtime_dir, 1);
     const std::string dir = FreshFolder("x11_drop");
     ASSERT_TRUE(WritePpm(dir + "/p.ppm", 20, 10));
     RunCommand("convert " + dir + "/p.ppm PNG24:" + dir + "/p.png && convert -size 5x5 xc:red " + dir + "/r.bmp");
-    exit_process_after_termination = false;
-    std::thread program([&] {
-        static char name[] = "pixkit-x11-drop";
-        char* argv[] = {name, nullptr};
-        PixkitMain(1, argv);
-    });
-    struct ExitAtEnd {
-        std::thread& program;
-        ~ExitAtEnd() {
-            const WindowId mw = main_window.load();
-            if (mw) PlatPostMessage(mw, MSG_COMMAND, (uintptr_t)MakeParam(CMD_EXIT, 0), 0);
-            program.join();
-        }
-    } exit_at_end{program};
+    X11Program program;
+    ASSERT_TRUE(program.Start("pixkit-x11-drop"));
 
     ASSERT_TRUE(DriverWaitFor([] { return image_window.load() != 0; }, 20000));
     const unsigned long xid = X11NativeWindow(image_window.load());
@@ -87,5 +71,5 @@ TEST(ImageDropOnX11, FirstDroppedFileLoadsIntoTheImage) {
     EXPECT_TRUE(result.finished_accepted);
     EXPECT_TRUE(DriverWaitFor([] { return seen_pixel.load() == PatternColor(3, 2); }, 20000))
         << std::hex << seen_pixel.load();
-    RunCommand(std::string("rm -rf ") + runtime_dir + " " + dir);
+    RunCommand("rm -rf '" + dir + "'");
 }

@@ -13,6 +13,8 @@
 #include "support/outside_io.h"
 #include "support/tracked_menu.h"
 
+#include "support/x11_program.h"
+
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
@@ -45,26 +47,8 @@ extern "C" void UserMain(void) {
 }
 
 TEST(ImageMenuOnX11, RightClickOpensTheEditMenuAndItsItemZooms) {
-    const char* display = getenv("DISPLAY");
-    ASSERT_TRUE(display && *display) << "DISPLAY is not set: run the X11 tests through scripts/test.sh (Xvfb)";
-    unsetenv("PIXKIT_BACKEND");
-    char runtime_dir[] = "/tmp/pixkit-x11-menu-XXXXXX";
-    ASSERT_TRUE(mkdtemp(runtime_dir));
-    setenv("XDG_RUNTIME_DIR", runtime_dir, 1);
-    exit_process_after_termination = false;
-    std::thread program([&] {
-        static char name[] = "pixkit-x11-menu";
-        char* argv[] = {name, nullptr};
-        PixkitMain(1, argv);
-    });
-    struct ExitAtEnd {
-        std::thread& program;
-        ~ExitAtEnd() {
-            const WindowId mw = main_window.load();
-            if (mw) PlatPostMessage(mw, MSG_COMMAND, (uintptr_t)MakeParam(CMD_EXIT, 0), 0);
-            program.join();
-        }
-    } exit_at_end{program};
+    X11Program program;
+    ASSERT_TRUE(program.Start("pixkit-x11-menu"));
 
     ASSERT_TRUE(DriverWaitFor([] { return image_window.load() != 0 && shown_zoom.load() == 100; }, 20000));
     PlatPoint at{50, 50};
@@ -77,5 +61,4 @@ TEST(ImageMenuOnX11, RightClickOpensTheEditMenuAndItsItemZooms) {
     Click((item.left + item.right) / 2, (item.top + item.bottom) / 2, 1);
     EXPECT_TRUE(DriverWaitFor([] { return shown_zoom.load() == 200; }, 20000)) << shown_zoom.load();
     EXPECT_EQ(PlatGetTrackedMenuWindow(), 0u);
-    RunCommand(std::string("rm -rf ") + runtime_dir);
 }

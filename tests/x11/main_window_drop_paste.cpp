@@ -15,6 +15,8 @@
 #include "support/outside_io.h"
 #include "support/picture_files.h"
 
+#include "support/x11_program.h"
+
 #include <gtest/gtest.h>
 
 // Xlib after gtest: its macros (None) would break gtest's names.
@@ -34,30 +36,17 @@ namespace {
 // The program on its own thread, ended by Exit when the test ends.
 class MainWindowOnX11 : public ::testing::Test {
 protected:
-    std::thread program;
-    char runtime_dir[40] = "/tmp/pixkit-x11-main-XXXXXX";
+    X11Program program;
     std::string dir;
 
     void SetUp() override {
-        const char* display = getenv("DISPLAY");
-        ASSERT_TRUE(display && *display) << "DISPLAY is not set: run the X11 tests through scripts/test.sh (Xvfb)";
-        unsetenv("PIXKIT_BACKEND");
-        ASSERT_TRUE(mkdtemp(runtime_dir));
-        setenv("XDG_RUNTIME_DIR", runtime_dir, 1);
         dir = FreshFolder("x11_main_drop_paste");
-        exit_process_after_termination = false;
-        program = std::thread([] {
-            static char name[] = "pixkit-x11-main";
-            char* argv[] = {name, nullptr};
-            PixkitMain(1, argv);
-        });
+        ASSERT_TRUE(program.Start("pixkit-x11-main"));
         ASSERT_TRUE(DriverWaitFor([] { return main_window.load() != 0; }, 20000));
     }
     void TearDown() override {
-        const WindowId mw = main_window.load();
-        if (mw) PlatPostMessage(mw, MSG_COMMAND, (uintptr_t)MakeParam(CMD_EXIT, 0), 0);
-        if (program.joinable()) program.join();
-        RunCommand(std::string("rm -rf ") + runtime_dir + " " + dir);
+        program.End();
+        RunCommand("rm -rf '" + dir + "'");
     }
 };
 

@@ -13,6 +13,8 @@
 #include "runtime/startup_state.h"
 #include "support/outside_io.h"
 
+#include "support/x11_program.h"
+
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
@@ -44,27 +46,8 @@ extern "C" void UserMain(void) {
 }
 
 TEST(PointToolOnX11, RectangleClickedWithTheRealPointerOnAZoomedWindow) {
-    const char* display = getenv("DISPLAY");
-    ASSERT_TRUE(display && *display) << "DISPLAY is not set: run the X11 tests through scripts/test.sh (Xvfb)";
-    unsetenv("PIXKIT_BACKEND");
-    char runtime_dir[] = "/tmp/pixkit-x11-tool-XXXXXX";
-    ASSERT_TRUE(mkdtemp(runtime_dir));
-    setenv("XDG_RUNTIME_DIR", runtime_dir, 1);
-    exit_process_after_termination = false;
-    std::thread program([&] {
-        static char name[] = "pixkit-x11-tool";
-        char* argv[] = {name, nullptr};
-        PixkitMain(1, argv);
-    });
-    // Whatever fails below, the program is ended through Exit before the thread is joined.
-    struct ExitAtEnd {
-        std::thread& program;
-        ~ExitAtEnd() {
-            const WindowId mw = main_window.load();
-            if (mw) PlatPostMessage(mw, MSG_COMMAND, (uintptr_t)MakeParam(CMD_EXIT, 0), 0);
-            program.join();
-        }
-    } exit_at_end{program};
+    X11Program program;
+    ASSERT_TRUE(program.Start("pixkit-x11-tool"));
 
     ASSERT_TRUE(DriverWaitFor([] { return point_tool_active.load() == 1; }, 20000)) << "the tool did not start";
     ASSERT_FALSE(RunCommand("xdotool search --sync --onlyvisible --name '^drag\\(200%\\)$'").empty());
@@ -82,5 +65,4 @@ TEST(PointToolOnX11, RectangleClickedWithTheRealPointerOnAZoomedWindow) {
     EXPECT_EQ(corners[1].load(), 10);
     EXPECT_EQ(corners[2].load(), 75);
     EXPECT_EQ(corners[3].load(), 55);
-    RunCommand(std::string("rm -rf ") + runtime_dir);
 }
