@@ -6,6 +6,7 @@
 // window's image when another command changed the current image during the dialog.
 #include <climits>
 #include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "imagewin/image_commands.h"
 #include "imagewin/image_edit_commands.h"
 #include "imagewin/image_table.h"
+#include "imagewin/image_transforms.h"
 #include "imagewin/view_fit.h"
 #include "platform/controls/file_dialog.h"
 #include "platform/window/menu.h"
@@ -299,6 +301,45 @@ TEST_F(ImageMenus, ProcessItemsInvertFlipTurnAndScale) {
     for (int position : {2, 3, 5, 5, 6, 6}) Choose(0, MIDDLE, {0, position});
     EXPECT_EQ(PictureOf(0), start);
     EXPECT_EQ(Ask<int>([] { return CurrentImageIndex(); }), 0);
+}
+
+// Invert, the flips and the turns on random pixels match plain per-pixel loops, at sizes that
+// end inside a word, inside a turn's tile, and past the flips' row block (1100 x 4 bytes).
+TEST_F(ImageMenus, WholeImageOperationsMatchPlainLoopsOnRandomPixels) {
+    std::mt19937 rng(19);
+    const struct { int w, h; } sizes[] = {{1, 1}, {7, 3}, {131, 67}, {90, 259}, {1100, 401}};
+    for (int bits : {32, 8})
+        for (const auto& s : sizes)
+            for (int op = 0; op < 5; op++) {
+                Make(0, s.w, s.h, bits, 25);
+                std::vector<uint32_t> random(s.w * s.h);
+                for (uint32_t& v : random) v = bits == 32 ? (uint32_t)rng() : (uint32_t)rng() & 255;
+                ASSERT_TRUE(OnWorker([&] {
+                    const size_t stride = ImageStride(&image_table[0]);
+                    for (int y = 0; y < s.h; y++)
+                        for (int x = 0; x < s.w; x++) {
+                            uint8_t* row = image_pixels[0] + y * stride;
+                            if (bits == 32) ((uint32_t*)row)[x] = random[y * s.w + x];
+                            else row[x] = (uint8_t)random[y * s.w + x];
+                        }
+                }));
+                const auto old = [&](int x, int y) { return random[y * s.w + x]; };
+                ASSERT_EQ(Ask<int>([&] {
+                              return op == 0 ? InvertImage(0) : op < 3 ? FlipImage(0, op == 1) : RotateImage(0, op == 3);
+                          }),
+                          TRANSFORM_DONE) << bits << "-bit " << s.w << " x " << s.h << " operation " << op;
+                const int w = op > 2 ? s.h : s.w, h = op > 2 ? s.w : s.h;
+                const Picture want = MakePicture(w, h, [&](int x, int y) {
+                    switch (op) {
+                    case 0: return bits == 32 ? old(x, y) ^ 0x00FFFFFFu : 255 - old(x, y);
+                    case 1: return old(s.w - 1 - x, y);
+                    case 2: return old(x, s.h - 1 - y);
+                    case 3: return old(y, s.h - 1 - x);
+                    default: return old(s.w - 1 - y, x);
+                    }
+                });
+                EXPECT_EQ(PictureOf(0), want) << bits << "-bit " << s.w << " x " << s.h << " operation " << op;
+            }
 }
 
 // On a 1024 x 768 screen a 1000 x 100 image is shown at 100% but no zoom shows it turned, and
