@@ -9,16 +9,7 @@
 #include "imagewin/image_table.h"
 #include "runtime/run_control.h"
 #include "platform/window/menu.h"
-
-struct MenuRow {
-    std::string text;
-    int id, state;
-};
-
-static bool operator==(const MenuRow& a, const MenuRow& b) { return a.text == b.text && a.id == b.id && a.state == b.state; }
-static std::ostream& operator<<(std::ostream& os, const MenuRow& r) {
-    return os << "{\"" << r.text << "\", " << r.id << ", " << r.state << "}";
-}
+#include "support/tracked_menu.h"
 
 static PlatPoint ClientPoint(int id, int x, int y) {
     PlatRect c = DriverClientRectScreen(HandleOf(id));
@@ -33,33 +24,12 @@ static bool RightClick(int id) {
     return PlatGetTrackedMenuWindow() != 0;
 }
 
-// The rows of the menu being tracked (separators as empty text with id 0).
-static std::vector<MenuRow> TrackedRows(void) {
-    std::vector<MenuRow> rows;
-    Menu* menu = (Menu*)PlatGetWindowData(PlatGetTrackedMenuWindow());
-    for (int i = 0; menu && i < PlatGetMenuItemCount(menu); i++) {
-        int id = 0, state = 0;
-        char16_t text[128] = {0};
-        PlatGetMenuItem(menu, i, &id, &state, text, 128);
-        char utf8[256];
-        Utf16ToUtf8(text, -1, utf8, sizeof utf8);
-        rows.push_back(MenuRow{utf8, id, state});
-    }
-    return rows;
-}
-
 static void ChooseRow(int position) {
-    PlatRect r;
-    ASSERT_TRUE(PlatGetTrackedMenuItemRect(position, &r));
-    DriverClick((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-    ASSERT_TRUE(DriverWaitFor([] { return PlatGetTrackedMenuWindow() == 0; }));
+    ASSERT_TRUE(ChooseTrackedRow(position));
     ASSERT_TRUE(DriverWaitIdle());
 }
 
-static void DismissMenu(void) {
-    DriverKey(KEY_ESCAPE);
-    ASSERT_TRUE(DriverWaitFor([] { return PlatGetTrackedMenuWindow() == 0; }));
-}
+static void DismissMenu(void) { ASSERT_TRUE(DismissTrackedMenu()); }
 
 // A key typed into the window after a left click has given it the focus (a left click does
 // nothing else in a text window); the modifiers are held until the key has been handled.
@@ -96,10 +66,10 @@ protected:
 TEST_F(TextWindowMenu, ItemsMarkTheCurrentWindowAndTheLogStateAndNameTheLogFile) {
     ASSERT_EQ(current_text_window.load(), 3);
     ASSERT_TRUE(RightClick(0));
-    EXPECT_EQ(TrackedRows(), ExpectedRows(0, 0, 0, 0));
+    EXPECT_EQ(TrackedMenuRows(), ExpectedRows(0, 0, 0, 0));
     DismissMenu();
     ASSERT_TRUE(RightClick(3));
-    EXPECT_EQ(TrackedRows(), ExpectedRows(3, MENU_CHECKED, 0, 0));
+    EXPECT_EQ(TrackedMenuRows(), ExpectedRows(3, MENU_CHECKED, 0, 0));
     DismissMenu();
 
     // After Ctrl+S in window 0 that one is marked; logging marks Start, pausing marks Stop.
@@ -107,14 +77,14 @@ TEST_F(TextWindowMenu, ItemsMarkTheCurrentWindowAndTheLogStateAndNameTheLogFile)
     EXPECT_EQ(current_text_window.load(), 0);
     EXPECT_EQ(Ask<int>([] { return PXK_StartLog(0); }), 0);
     ASSERT_TRUE(RightClick(0));
-    EXPECT_EQ(TrackedRows(), ExpectedRows(0, MENU_CHECKED, MENU_CHECKED, 0));
+    EXPECT_EQ(TrackedMenuRows(), ExpectedRows(0, MENU_CHECKED, MENU_CHECKED, 0));
     DismissMenu();
     EXPECT_EQ(Ask<int>([] { return PXK_StopLog(0); }), 0);
     ASSERT_TRUE(RightClick(0));
-    EXPECT_EQ(TrackedRows(), ExpectedRows(0, MENU_CHECKED, 0, MENU_CHECKED));
+    EXPECT_EQ(TrackedMenuRows(), ExpectedRows(0, MENU_CHECKED, 0, MENU_CHECKED));
     DismissMenu();
     ASSERT_TRUE(RightClick(3));
-    EXPECT_EQ(TrackedRows(), ExpectedRows(3, 0, 0, 0));
+    EXPECT_EQ(TrackedMenuRows(), ExpectedRows(3, 0, 0, 0));
     DismissMenu();
 }
 
