@@ -11,6 +11,7 @@
 // largest component, saturation the largest minus the smallest (not divided by the value).
 #include "platform/controls/color_dialog.h"
 #include "platform/controls/dialog.h"
+#include "platform/controls/dialog_window.h"
 #include "platform/draw/draw.h"
 #include "platform/draw/system_colors.h"
 #include "platform/font/font.h"
@@ -427,24 +428,7 @@ static void InitState(ColorDialogState* st, uint32_t color, const uint32_t* cust
 }
 
 static WindowId CreateDialogWindow(ColorDialogState* st, WindowId owner) {
-    PlatSize client = ClientSize();
-    const uint32_t style = STYLE_CAPTION | STYLE_SYSMENU;
-    PlatRect outer{0, 0, client.cx, client.cy};
-    PlatAdjustWindowRect(&outer, style, 0, false);
-    int w = RectWidth(outer), h = RectHeight(outer);
-    WindowCreate c{};
-    c.class_name = DIALOG_CLASS;
-    c.text = u"Color";
-    c.style = style;
-    c.ex_style = EXSTYLE_TOPMOST;
-    c.x = PlatGetSystemMetric(METRIC_XWORKAREA) + (PlatGetSystemMetric(METRIC_CXFULLSCREEN) - w) / 2;
-    c.y = PlatGetSystemMetric(METRIC_YWORKAREA) + (PlatGetSystemMetric(METRIC_CYFULLSCREEN) - h) / 2;
-    c.width = w;
-    c.height = h;
-    c.owner = owner;
-    WindowId window = PlatCreateWindow(&c);
-    if (window) PlatSetWindowData(window, (intptr_t)st);
-    return window;
+    return CreateCenteredDialog(DIALOG_CLASS, u"Color", ClientSize(), owner, (intptr_t)st);
 }
 
 // Shows the dialog and serves the thread until it is answered or gone, or a quit arrives
@@ -457,12 +441,7 @@ static void RunDialog(WindowId window, ColorDialogState* st) {
     Publish(st);
     // Published once it has the focus: keys the driver sends from then on reach it.
     WindowId previous = open_dialog.exchange(window, std::memory_order_acq_rel);
-    Message m;
-    while (!st->answer && PlatIsWindow(window)) {
-        if (!PlatGetMessage(&m)) break;
-        PlatTranslateMessage(&m);
-        PlatDispatchMessage(&m);
-    }
+    ServeDialog(window, &st->answer);
     open_dialog.store(previous, std::memory_order_release);
 }
 

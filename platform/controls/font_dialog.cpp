@@ -7,6 +7,7 @@
 // box or presses a button; Alt+F and Alt+S go to the faces and the size, Alt+B, Alt+I, Alt+U
 // and Alt+K toggle bold, italic, underline and strike-out; Enter is OK and Esc is Cancel.
 #include "platform/controls/dialog.h"
+#include "platform/controls/dialog_window.h"
 #include "platform/controls/font_dialog.h"
 #include "platform/draw/draw.h"
 #include "platform/draw/system_colors.h"
@@ -475,24 +476,7 @@ static void InitState(FontDialogState* st, const FontDesc& desc) {
 }
 
 static WindowId CreateDialogWindow(FontDialogState* st, WindowId owner) {
-    PlatSize client = ClientSize();
-    const uint32_t style = STYLE_CAPTION | STYLE_SYSMENU;
-    PlatRect outer{0, 0, client.cx, client.cy};
-    PlatAdjustWindowRect(&outer, style, 0, false);
-    int w = RectWidth(outer), h = RectHeight(outer);
-    WindowCreate c{};
-    c.class_name = DIALOG_CLASS;
-    c.text = u"Font";
-    c.style = style;
-    c.ex_style = EXSTYLE_TOPMOST;
-    c.x = PlatGetSystemMetric(METRIC_XWORKAREA) + (PlatGetSystemMetric(METRIC_CXFULLSCREEN) - w) / 2;
-    c.y = PlatGetSystemMetric(METRIC_YWORKAREA) + (PlatGetSystemMetric(METRIC_CYFULLSCREEN) - h) / 2;
-    c.width = w;
-    c.height = h;
-    c.owner = owner;
-    WindowId window = PlatCreateWindow(&c);
-    if (window) PlatSetWindowData(window, (intptr_t)st);
-    return window;
+    return CreateCenteredDialog(DIALOG_CLASS, u"Font", ClientSize(), owner, (intptr_t)st);
 }
 
 // Shows the dialog and serves the thread until it is answered or gone, or a quit arrives
@@ -505,12 +489,7 @@ static void RunDialog(WindowId window, FontDialogState* st) {
     Publish(st);
     // Published once it has the focus: keys the driver sends from then on reach it.
     WindowId previous = open_dialog.exchange(window, std::memory_order_acq_rel);
-    Message m;
-    while (!st->answer && PlatIsWindow(window)) {
-        if (!PlatGetMessage(&m)) break;
-        PlatTranslateMessage(&m);
-        PlatDispatchMessage(&m);
-    }
+    ServeDialog(window, &st->answer);
     open_dialog.store(previous, std::memory_order_release);
 }
 
