@@ -191,32 +191,43 @@ TEST_F(Program, TextWindowInputBoxAndButtonBoxFromTheirPrompts) {
 }
 
 // Exit at a prompt ends the program instead of leaving the main thread waiting for a request
-// that is never carried out (how quickly is the business of bench/, not of a test).
-TEST(MainWindowPrompts, ExitAtAnyPromptEndsTheProgram) {
-    const struct { int command, answered; std::vector<std::pair<const char*, const char*>> prompts; } cases[] = {
-        {CMD_IMAGE_WINDOW, 0, {{" Width=", "64"}}},
-        {CMD_IMAGE_WINDOW, 1, {{" Width=", "64"}, {"Height=", "48"}}},
-        {CMD_IMAGE_WINDOW, 2, {{" Width=", "64"}, {"Height=", "48"}, {"Bit[32 or 8]=", "32"}}},
-        {CMD_INPUT_BOX, 0, {{"How many items? >", "3"}}},
-        {CMD_BUTTON_BOX, 0, {{"Number[X]=>", "3"}}},
-        {CMD_BUTTON_BOX, 1, {{"Number[X]=>", "3"}, {"Number[Y]=>", "2"}}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.command << " after " << c.answered << " answers");
-        ASSERT_TRUE(StartProgram());
-        WindowId boxes[2] = {input_box.load(), button_box.load()};
-        PostCommand(c.command);
-        std::vector<std::pair<const char*, const char*>> answered(c.prompts.begin(), c.prompts.begin() + c.answered);
-        Answer(1, answered);
-        ASSERT_TRUE(DriverWaitFor([&] { return PromptWaits(1 + c.answered, c.prompts[c.answered].first); },
-                                  HARNESS_TIMEOUT_MS));
-        ASSERT_TRUE(PressMenuBarItem(2));
-        EXPECT_EQ(WaitProgramEnd(), 0);
-        EXPECT_EQ(InUseCount(), 0);
-        EXPECT_EQ(input_box.load(), boxes[0]);
-        EXPECT_EQ(button_box.load(), boxes[1]);
-    }
+// that is never carried out (how quickly is the business of bench/, not of a test). Each case
+// runs in a process of its own: after Exit a fresh program must not meet what the last one's
+// stopped worker left behind.
+struct PromptExit {
+    int command, answered;
+    std::vector<std::pair<const char*, const char*>> prompts;
+};
+
+void PrintTo(const PromptExit& c, std::ostream* os) { *os << c.command << " after " << c.answered << " answers"; }
+
+class MainWindowPrompts : public ::testing::TestWithParam<PromptExit> {};
+
+TEST_P(MainWindowPrompts, ExitAtThePromptEndsTheProgram) {
+    const PromptExit& c = GetParam();
+    ASSERT_TRUE(StartProgram());
+    WindowId boxes[2] = {input_box.load(), button_box.load()};
+    PostCommand(c.command);
+    std::vector<std::pair<const char*, const char*>> answered(c.prompts.begin(), c.prompts.begin() + c.answered);
+    Answer(1, answered);
+    ASSERT_TRUE(DriverWaitFor([&] { return PromptWaits(1 + c.answered, c.prompts[c.answered].first); },
+                              HARNESS_TIMEOUT_MS));
+    ASSERT_TRUE(PressMenuBarItem(2));
+    EXPECT_EQ(WaitProgramEnd(), 0);
+    EXPECT_EQ(InUseCount(), 0);
+    EXPECT_EQ(input_box.load(), boxes[0]);
+    EXPECT_EQ(button_box.load(), boxes[1]);
 }
+
+INSTANTIATE_TEST_SUITE_P(EveryPrompt, MainWindowPrompts,
+                         ::testing::Values(PromptExit{CMD_IMAGE_WINDOW, 0, {{" Width=", "64"}}},
+                                           PromptExit{CMD_IMAGE_WINDOW, 1, {{" Width=", "64"}, {"Height=", "48"}}},
+                                           PromptExit{CMD_IMAGE_WINDOW, 2,
+                                                      {{" Width=", "64"}, {"Height=", "48"}, {"Bit[32 or 8]=", "32"}}},
+                                           PromptExit{CMD_INPUT_BOX, 0, {{"How many items? >", "3"}}},
+                                           PromptExit{CMD_BUTTON_BOX, 0, {{"Number[X]=>", "3"}}},
+                                           PromptExit{CMD_BUTTON_BOX, 1, {{"Number[X]=>", "3"}, {"Number[Y]=>", "2"}}}),
+                         [](const auto& param) { return "Case" + std::to_string(param.index); });
 
 void PressCtrl(int key) {
     DriverSetModifiers(INPUT_MOD_CONTROL);
