@@ -56,24 +56,48 @@ static void RasterRect(const Canvas& c, T* base, const Op& op, int64_t l, int64_
     for (int64_t y = t; y <= b; y++, row += c.pitch) op.Span(row, r - l + 1);
 }
 
+// A bordered box row by row in one pass: the top and bottom rows are border, every row between
+// them is a border pixel, the interior span and another border pixel. Walking the columns of
+// the border separately would touch every row's cache line a second time.
+template <class T>
+static void RasterFramedRect(const Canvas& c, T* base, T border, T fill, int64_t l, int64_t t, int64_t r,
+                             int64_t b) {
+    const StoreOp<T> edge{border};
+    RasterHSpan(c, base, edge, l, r, t);
+    if (b != t) RasterHSpan(c, base, edge, l, r, b);
+    const int64_t top = std::max<int64_t>(t + 1, 0), bottom = std::min<int64_t>(b - 1, c.height - 1);
+    if (top > bottom) return;
+    const bool left_in = l >= 0 && l < c.width, right_in = r >= 0 && r < c.width && r != l;
+    const int64_t il = std::max<int64_t>(l + 1, 0), ir = std::min<int64_t>(r - 1, c.width - 1);
+    const int64_t n = ir - il + 1;
+    const bool stream = n > 0 && n * (bottom - top + 1) * (int64_t)sizeof(T) >= ((int64_t)8 << 20);
+    T* row = base + top * c.pitch;
+    for (int64_t y = top; y <= bottom; y++, row += c.pitch) {
+        if (left_in) row[l] = border;
+        if (n > 0) {
+            if (stream) StreamSpan(row + il, n, fill);
+            else std::fill_n(row + il, n, fill);
+        }
+        if (right_in) row[r] = border;
+    }
+    if (stream) StreamFence();
+}
+
 extern "C" void PXK_DrawFilledBox(int x1, int y1, int x2, int y2, PXK_Color border, PXK_Color fill) {
     Canvas c;
     if (!CurrentCanvas(&c)) return;
     const int64_t l = std::min(x1, x2), r = std::max(x1, x2);
     const int64_t t = std::min(y1, y2), b = std::max(y1, y2);
     WithRaster(c, RASTER_STORE, (uint32_t)border, [&](auto* base, auto op) {
-        RasterHSpan(c, base, op, l, r, t);
-        RasterVSpan(c, base, op, r, t, b);
-        RasterHSpan(c, base, op, r, l, b);
-        RasterVSpan(c, base, op, l, b, t);
+        using T = std::remove_pointer_t<decltype(base)>;
+        if constexpr (std::is_same_v<decltype(op), StoreOp<T>>) {
+            if ((T)fill == op.value) RasterRect(c, base, op, l, t, r, b);
+            else RasterFramedRect<T>(c, base, op.value, (T)fill, l, t, r, b);
+        }
     });
     SetPen(l, t);
     // The interior exists only when both sides are at least 3 pixels long.
-    if (r - l >= 2 && b - t >= 2) {
-        WithRaster(c, RASTER_STORE, (uint32_t)fill,
-                   [&](auto* base, auto op) { RasterRect(c, base, op, l + 1, t + 1, r - 1, b - 1); });
-        SetPen(r - 1, b - 1);
-    }
+    if (r - l >= 2 && b - t >= 2) SetPen(r - 1, b - 1);
 }
 
 // The outline inverted so that no pixel flips twice: top row, bottom row when it is another
