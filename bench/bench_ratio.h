@@ -1,6 +1,6 @@
 // Ratios printed after a benchmark table: every run's CPU time is kept, so that each hot path
 // can be set beside its baselines (memcpy or memset of the same bytes, a plain reference
-// loop). CPU time, because the machine is shared and wall times swing with its load; wall
+// loop). With repetitions the median stands for the case. CPU time, because the machine is shared and wall times swing with its load; wall
 // time for the cases marked UseRealTime (their work runs on more than one thread).
 #pragma once
 
@@ -16,8 +16,9 @@ public:
     std::map<std::string, double> times;
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& r : runs) {
+            if (r.run_type == Run::RT_Aggregate && r.aggregate_name != "median") continue;
             bool wall = r.benchmark_name().find("/real_time") != std::string::npos;
-            times[r.benchmark_name()] = wall ? r.GetAdjustedRealTime() : r.GetAdjustedCPUTime();
+            times[r.run_name.str()] = wall ? r.GetAdjustedRealTime() : r.GetAdjustedCPUTime();
         }
         ConsoleReporter::ReportRuns(runs);
     }
