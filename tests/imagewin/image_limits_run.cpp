@@ -63,12 +63,6 @@ TEST(ImageMemory, LiveAndNewBuffersAgainstBothLimits) {
 }
 
 
-std::vector<uint32_t> ClientPixels(WindowId w, int* width, int* height) {
-    std::vector<uint32_t> px = DriverClientPixels(w, width, height);
-    for (uint32_t& v : px) v &= 0xFFFFFF;
-    return px;
-}
-
 using ImageLimitsRun = ProgramTest;
 
 // Two images that each fit in memory but not together: the second is refused, and made once
@@ -119,7 +113,7 @@ TEST_F(ImageLimitsRun, RefusedResizeLeavesTheImageAsItWas) {
     const WindowId w = ImageWindow(0);
     const PlatRect rect = DriverWindowRect(w);
     int pw = 0, ph = 0;
-    const std::vector<uint32_t> before = ClientPixels(w, &pw, &ph);
+    const std::vector<uint32_t> before = ShownColors(w, &pw, &ph);
     ASSERT_EQ(pw, 300);
 
     for (const Case& c : cases) {
@@ -134,7 +128,7 @@ TEST_F(ImageLimitsRun, RefusedResizeLeavesTheImageAsItWas) {
         EXPECT_TRUE(now.left == rect.left && now.top == rect.top && now.right == rect.right &&
                     now.bottom == rect.bottom) << c.width;
         int nw = 0, nh = 0;
-        EXPECT_TRUE(ClientPixels(w, &nw, &nh) == before) << c.width;
+        EXPECT_TRUE(ShownColors(w, &nw, &nh) == before) << c.width;
     }
 }
 
@@ -184,7 +178,7 @@ TEST_F(ImageLimitsRun, GreyChartRepaintsAnEightBitWindow) {
     OnWorker([] { PXK_DrawGreyChart(); });
     EXPECT_TRUE(DriverWaitFor([&] {
         int cw = 0, ch = 0;
-        return ClientPixels(w, &cw, &ch) == want;
+        return ShownColors(w, &cw, &ch) == want;
     }));
 }
 

@@ -60,9 +60,7 @@ void FillPattern(int index) {
 std::vector<uint32_t> ShownPixels(int index, int* w, int* h) {
     OnWorker([=] { PXK_RedrawImage(index); });
     EXPECT_TRUE(DriverWaitIdle());
-    std::vector<uint32_t> px = DriverClientPixels(ImageWindow(index), w, h);
-    for (uint32_t& v : px) v &= 0xFFFFFF;
-    return px;
+    return ShownColors(ImageWindow(index), w, h);
 }
 
 using ImageWindowRun = ProgramTest;
