@@ -20,6 +20,7 @@
 #include "pxk.h"
 #include "runtime/run_control.h"
 #include "support/harness.h"
+#include "support/program_fixture.h"
 #include "support/outside_io.h"
 #include "support/picture_files.h"
 #include "support/worker_jobs.h"
@@ -31,15 +32,7 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-class ClipboardRun : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_TRUE(StartProgram()); }
-    void TearDown() override {
-        if (ProgramRunning()) {
-            EXPECT_EQ(StopProgram(), 0);
-        }
-    }
-};
+using ClipboardRun = ProgramTest;
 
 void Create(int index, int width, int height, int bits) {
     ASSERT_EQ(Ask<int>([=] { return PXK_CreateImageEx(index, "clip", 200 * index, 0, width, height, 100, bits, 1); }), 0);
