@@ -15,7 +15,7 @@
 #include "platform/window/window.h"
 #include "pxk.h"
 #include "support/harness.h"
-#include "support/image_reads.h"
+#include "support/image_access.h"
 #include "support/program_fixture.h"
 #include "support/worker_jobs.h"
 

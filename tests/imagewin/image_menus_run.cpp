@@ -23,7 +23,7 @@
 #include "platform/controls/file_dialog.h"
 #include "runtime/run_control.h"
 #include "support/harness.h"
-#include "support/image_reads.h"
+#include "support/image_access.h"
 #include "support/outside_io.h"
 #include "support/picture_files.h"
 #include "support/program_fixture.h"
@@ -47,16 +47,8 @@ struct Picture {
 
 Picture PictureOf(int index) {
     return Ask<Picture>([=] {
-        Picture p;
         const ImageRecord& r = image_table[index];
-        if (!r.in_use.load()) return p;
-        p.width = r.width;
-        p.height = r.height;
-        for (int y = 0; y < r.height; y++) {
-            const uint8_t* row = image_pixels[index] + (size_t)y * ImageStride(&r);
-            for (int x = 0; x < r.width; x++) p.pixels.push_back(r.bits == 32 ? ((const uint32_t*)row)[x] : row[x]);
-        }
-        return p;
+        return r.in_use.load() ? Picture{r.width, r.height, ReadImagePixels(index)} : Picture{};
     });
 }
 
@@ -74,14 +66,8 @@ void Make(int index, int w, int h, int bits = 32, int zoom = 100, std::function<
     ASSERT_EQ(Ask<int>([&] {
                   PXK_DestroyImage(index);
                   const int code = PXK_CreateImageEx(index, "menus", 40 + 420 * index, 60, w, h, zoom, bits, 1);
-                  if (code) return code;
-                  for (int y = 0; y < h; y++) {
-                      uint8_t* row = image_pixels[index] + (size_t)y * ImageStride(&image_table[index]);
-                      for (int x = 0; x < w; x++)
-                          if (bits == 32) ((uint32_t*)row)[x] = at(x, y);
-                          else row[x] = (uint8_t)at(x, y);
-                  }
-                  return 0;
+                  if (!code) WriteImagePixels(index, at);
+                  return code;
               }),
               0);
 }

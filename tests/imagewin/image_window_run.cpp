@@ -17,7 +17,7 @@
 #include "pxk.h"
 #include "runtime/run_control.h"
 #include "support/harness.h"
-#include "support/image_reads.h"
+#include "support/image_access.h"
 #include "support/program_fixture.h"
 #include "support/worker_jobs.h"
 
@@ -49,12 +49,7 @@ uint32_t PatternColor(int x, int y) {
 
 // Fills the current 32-bit image with the test pattern.
 void FillPattern(int index) {
-    OnWorker([=] {
-        const ImageRecord& r = image_table[index];
-        uint32_t* p = (uint32_t*)image_pixels[index];
-        for (int y = 0; y < r.height; y++)
-            for (int x = 0; x < r.width; x++) p[y * r.width + x] = PatternColor(x, y);
-    });
+    OnWorker([=] { WriteImagePixels(index, PatternColor); });
 }
 
 std::vector<uint32_t> ShownPixels(int index, int* w, int* h) {

@@ -18,7 +18,7 @@
 #include "pxk.h"
 #include "runtime/run_control.h"
 #include "support/harness.h"
-#include "support/image_reads.h"
+#include "support/image_access.h"
 #include "support/program_fixture.h"
 #include "support/worker_jobs.h"
 
@@ -37,9 +37,7 @@ uint32_t PatternColor(int x, int y) {
 // The image's pixels as stored (low 24 bits, which is what XOR and the screen touch), read on
 // the worker.
 std::vector<uint32_t> ColorsOf(int index) {
-    const uint32_t* p = (const uint32_t*)image_pixels[index];
-    if (!image_table[index].in_use.load() || !p) return std::vector<uint32_t>();
-    std::vector<uint32_t> v(p, p + W * H);
+    std::vector<uint32_t> v = ReadImagePixels(index);
     for (uint32_t& c : v) c &= 0xFFFFFF;
     return v;
 }
@@ -84,9 +82,7 @@ protected:
             ASSERT_EQ(Ask<int>([=] { return PXK_CreateImage(i, i ? "reference" : "target", 40 + 400 * i, 40, W, H, 100); }),
                       0);
             OnWorker([=] {
-                uint32_t* p = (uint32_t*)image_pixels[i];
-                for (int y = 0; y < H; y++)
-                    for (int x = 0; x < W; x++) p[y * W + x] = PatternColor(x, y);
+                WriteImagePixels(i, PatternColor);
                 PXK_RedrawImage(i);
             });
         }
@@ -315,9 +311,7 @@ TEST_F(PointTools, AnAreaRedrawShowsWhatAWholeRedrawShows) {
         ASSERT_EQ(Ask<int>([&] {
                       PXK_CreateImage(2, "stretched", 600, 300, v.width, v.height, v.zoom);
                       PXK_SetStretchMode(v.mode, 2);
-                      uint32_t* p = (uint32_t*)image_pixels[2];
-                      for (int y = 0; y < v.height; y++)
-                          for (int x = 0; x < v.width; x++) p[y * v.width + x] = PatternColor(x, y);
+                      WriteImagePixels(2, PatternColor);
                       PXK_RedrawImage(2);
                       return image_table[2].zoom;
                   }),

@@ -4,7 +4,7 @@
 // prompt and Start during one, which must neither hang nor start the user program; Window
 // Info; pictures and a folder dropped on the window, also during an auto-started set-up.
 #include "support/harness.h"
-#include "support/image_reads.h"
+#include "support/image_access.h"
 #include "support/outside_io.h"
 #include "support/picture_files.h"
 #include "support/program_fixture.h"

@@ -4,7 +4,7 @@
 // another's wait; bad indexes, a slot freed before its load, windows and boxes opened twice;
 // a thousand requests in a row; and requests after Start, which are refused instead of hanging.
 #include "support/harness.h"
-#include "support/image_reads.h"
+#include "support/image_access.h"
 #include "support/program_fixture.h"
 
 #include "boxes/box_windows.h"
