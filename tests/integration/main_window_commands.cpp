@@ -81,6 +81,19 @@ void Answer(int line, const Prompts& prompts) {
     }
 }
 
+// An image in the slot with this title, size and depth, and when `at` is given, its pixels.
+void ExpectImage(int slot, const char* title, int width, int height, int bits = 32,
+                 uint32_t (*at)(int x, int y) = nullptr) {
+    EXPECT_EQ(image_table[slot].in_use.load(), 1) << slot;
+    EXPECT_STREQ(image_table[slot].title, title) << slot;
+    EXPECT_EQ(image_table[slot].width, width) << slot;
+    EXPECT_EQ(image_table[slot].height, height) << slot;
+    EXPECT_EQ(image_table[slot].bits, bits) << slot;
+    for (int y = 0; at && y < height; y++)
+        for (int x = 0; x < width; x++)
+            EXPECT_EQ(((uint32_t*)SurfaceRow(image_table[slot].dib, y))[x] & 0xFFFFFFu, at(x, y)) << x << "," << y;
+}
+
 using Program = ProgramTest;
 
 std::vector<MenuRow> MainMenuRows(int s) {
@@ -132,10 +145,7 @@ TEST_F(Program, ImageWindowCreatesTheLowestFreeSlotAndIgnoresStartMeanwhile) {
     Answer(5, {{" Width=", "640"}, {"Height=", "480"}, {"Bit[32 or 8]=", "8"}});
     ASSERT_TRUE(DriverWaitFor([] { return image_table[2].in_use.load() == 1; }));
     ASSERT_TRUE(CommandEnded());
-    EXPECT_EQ(image_table[2].bits, 8);
-    EXPECT_EQ(image_table[2].width, 640);
-    EXPECT_EQ(image_table[2].height, 480);
-    EXPECT_STREQ(image_table[2].title, "002");
+    ExpectImage(2, "002", 640, 480, 8);
     EXPECT_EQ(Running.load(), 0);
     EXPECT_EQ(StartRequested.load(), 0);
     EXPECT_TRUE(ProgramRunning());
@@ -261,18 +271,6 @@ struct Drops : Program {
     std::string folder;
 };
 
-// A 32-bit image in the slot with this title and size, and when `at` is given, its pixels.
-void ExpectImage(int slot, const char* title, int width, int height, uint32_t (*at)(int x, int y) = nullptr) {
-    EXPECT_EQ(image_table[slot].in_use.load(), 1) << slot;
-    EXPECT_STREQ(image_table[slot].title, title) << slot;
-    EXPECT_EQ(image_table[slot].width, width) << slot;
-    EXPECT_EQ(image_table[slot].height, height) << slot;
-    EXPECT_EQ(image_table[slot].bits, 32) << slot;
-    for (int y = 0; at && y < height; y++)
-        for (int x = 0; x < width; x++)
-            EXPECT_EQ(((uint32_t*)SurfaceRow(image_table[slot].dib, y))[x] & 0xFFFFFFu, at(x, y)) << x << "," << y;
-}
-
 // The last pixel of a dropped picture's image, which the load has filled.
 uint32_t LastPixel(int slot) {
     const ImageRecord& r = image_table[slot];
@@ -340,7 +338,7 @@ TEST_F(Program, APastedPictureBecomesANewImageInTheLowestFreeSlot) {
     for (int y = 0; y < 4; y++)
         for (int x = 0; x < 6; x++) ((uint32_t*)SurfaceRow(bitmap, y))[x] = at(x, y);
     PastePicture(bitmap);
-    ExpectImage(1, "001", 6, 4, at);
+    ExpectImage(1, "001", 6, 4, 32, at);
     EXPECT_EQ(current_image.load(), 0);
 }
 
@@ -361,7 +359,7 @@ TEST_F(Program, CtrlVMakesAnotherProgramsPictureANewImage) {
     PressCtrl('V');
     ASSERT_TRUE(DriverWaitFor([] { return image_table[1].in_use.load() == 1; }));
     ASSERT_TRUE(CommandEnded());
-    ExpectImage(1, "001", 7, 5, PatternColor);
+    ExpectImage(1, "001", 7, 5, 32, PatternColor);
     EXPECT_EQ(current_image.load(), 0);
 }
 
