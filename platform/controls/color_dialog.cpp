@@ -427,22 +427,11 @@ static void InitState(ColorDialogState* st, uint32_t color, const uint32_t* cust
     st->fresh_field = true;
 }
 
-static WindowId CreateDialogWindow(ColorDialogState* st, WindowId owner) {
-    return CreateCenteredDialog(DIALOG_CLASS, u"Color", ClientSize(), owner, (intptr_t)st);
-}
-
-// Shows the dialog and serves the thread until it is answered or gone, or a quit arrives
-// (which stays posted for the loops outside).
-static void RunDialog(WindowId window, ColorDialogState* st) {
-    PlatShowWindow(window, SHOW_NORMAL);
-    PlatSetForegroundWindow(window);
+// Before the dialog is published: the focus and the first paint, and the view the driver reads.
+static void OnShown(WindowId window, void* data) {
     PlatSetFocus(window);
     PlatInvalidateRect(window, nullptr, true);
-    Publish(st);
-    // Published once it has the focus: keys the driver sends from then on reach it.
-    WindowId previous = open_dialog.exchange(window, std::memory_order_acq_rel);
-    ServeDialog(window, &st->answer);
-    open_dialog.store(previous, std::memory_order_release);
+    Publish((ColorDialogState*)data);
 }
 
 int PlatChooseColor(WindowId owner, uint32_t* color, uint32_t* custom) {
@@ -450,17 +439,9 @@ int PlatChooseColor(WindowId owner, uint32_t* color, uint32_t* custom) {
     RegisterDialogClass();
     ColorDialogState st{};
     InitState(&st, *color, custom);
-    WindowId window = CreateDialogWindow(&st, owner);
+    WindowId window = CreateCenteredDialog(DIALOG_CLASS, u"Color", ClientSize(), owner, (intptr_t)&st);
     if (!window) return IDCANCEL;
-    bool owner_enabled = owner && PlatIsEnabled(owner);
-    if (owner_enabled) PlatEnableWindow(owner, false);
-    RunDialog(window, &st);
-    if (owner_enabled) PlatEnableWindow(owner, true);
-    if (PlatIsWindow(window)) {
-        PlatSetWindowData(window, 0);
-        PlatDestroyWindow(window);
-    }
-    if (owner && PlatIsWindow(owner)) PlatSetForegroundWindow(owner);
+    RunModalDialog(ModalDialog{window, owner, &st.answer, &open_dialog, &st, OnShown, nullptr});
     if (!PlatGetOpenColorDialog()) Publish(nullptr);
     if (st.answer != IDOK) return IDCANCEL;
     *color = st.color;

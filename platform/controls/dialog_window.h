@@ -1,14 +1,37 @@
 // What the layer's modal dialogs share: a captioned window centred on the work area around a
-// client of a given size, and the nested pump that serves the thread until the dialog is
-// answered.
+// client of a given size, and the modal run that disables the owner, shows the window, serves
+// the thread with a nested pump until the dialog is answered and then puts everything back.
 #pragma once
 
 #include "platform/plat_types.h"
 
+#include <atomic>
+
+// Where a dialog's window is centred. The colour, font and file dialogs centre on the client
+// area of a full-screen window (the work area less one caption); the message box centres on
+// the whole work area, which puts it half a caption lower.
+enum DialogCentre { CENTRE_ON_FULLSCREEN_CLIENT, CENTRE_ON_WORK_AREA };
+
 // A hidden, topmost dialog window of the class, owned by owner, with data as its window data;
 // 0 when it cannot be made.
 WindowId CreateCenteredDialog(const char* class_name, const char16_t* title, PlatSize client, WindowId owner,
-                              intptr_t data);
-// Serves the thread's messages until *answer is non-zero, the window is gone, or a quit
-// arrives (which stays posted for the loops outside).
-void ServeDialog(WindowId window, const int* answer);
+                              intptr_t data, DialogCentre centre = CENTRE_ON_FULLSCREEN_CLIENT);
+
+// One run of a modal dialog whose window CreateCenteredDialog made.
+struct ModalDialog {
+    WindowId window;
+    WindowId owner;                // disabled while the dialog runs (0: none)
+    const int* answer;             // non-zero once the dialog is answered
+    std::atomic<WindowId>* open;   // the dialog on screen now, where the test driver finds it
+    void* data;                    // handed to the two hooks
+    // Called once the window is shown and in front, before it is published: puts the focus
+    // where the user types first (a driver's first key must reach it) and asks for a paint.
+    void (*shown)(WindowId window, void* data);
+    // Sees each message before it is dispatched; true when it has dealt with it (may be null).
+    bool (*intercept)(WindowId window, void* data, const Message* m);
+};
+
+// Disables the owner, shows and publishes the window and serves the thread until the dialog is
+// answered, its window is gone or a quit arrives (which stays posted for the loops outside).
+// Then the window is destroyed and the owner gets its input and the front back.
+void RunModalDialog(const ModalDialog& dialog);

@@ -9,6 +9,7 @@
 // buffer is refused with a message and the dialog stays open, so a name is never cut.
 #include "platform/controls/controls.h"
 #include "platform/controls/dialog.h"
+#include "platform/controls/dialog_window.h"
 #include "platform/controls/file_dialog.h"
 #include "platform/draw/draw.h"
 #include "platform/font/font.h"
@@ -34,7 +35,7 @@ struct DialogState {
     std::string folder;
     std::string pattern;       // patterns typed into the field, in force until the filter changes
     WindowId window, list, name, filter;
-    bool done;
+    int done;                  // non-zero once answered
     int result;
     std::string chosen;
 };
@@ -220,7 +221,7 @@ static void Accept(DialogState* st, std::string path) {
     if (setup->save && Exists(path) && !MayReplace(st, path)) return;
     st->chosen = path;
     st->result = 0;
-    st->done = true;
+    st->done = 1;
 }
 
 static void OnOk(DialogState* st) {
@@ -264,7 +265,7 @@ static void OnFilterButton(DialogState* st) {
 
 static void Finish(DialogState* st, int result) {
     st->result = result;
-    st->done = true;
+    st->done = 1;
 }
 
 static intptr_t OnDialogCommand(WindowId window, uintptr_t wparam) {
@@ -354,23 +355,10 @@ static bool CreateDialog(DialogState* st, WindowId owner) {
     WindowClassDesc d{DIALOG_CLASS, FileDialogProc, 0, SysColor(SYS_COLOR_FACE)};
     PlatRegisterClass(&d);   // a second time finds it registered, which is fine
     RegisterFileListClass();
-    const uint32_t style = STYLE_CAPTION | STYLE_SYSMENU;
-    PlatRect outer{0, 0, DLG_WIDTH, DLG_HEIGHT};
-    PlatAdjustWindowRect(&outer, style, 0, false);
     std::u16string title = Wide(st->setup->title);
-    WindowCreate c{};
-    c.class_name = DIALOG_CLASS;
-    c.text = title.c_str();
-    c.style = style;
-    c.ex_style = EXSTYLE_TOPMOST;
-    c.width = RectWidth(outer);
-    c.height = RectHeight(outer);
-    c.x = PlatGetSystemMetric(METRIC_XWORKAREA) + (PlatGetSystemMetric(METRIC_CXFULLSCREEN) - c.width) / 2;
-    c.y = PlatGetSystemMetric(METRIC_YWORKAREA) + (PlatGetSystemMetric(METRIC_CYFULLSCREEN) - c.height) / 2;
-    c.owner = owner;
-    st->window = PlatCreateWindow(&c);
+    PlatSize client{DLG_WIDTH, DLG_HEIGHT};
+    st->window = CreateCenteredDialog(DIALOG_CLASS, title.c_str(), client, owner, (intptr_t)st);
     if (!st->window) return false;
-    PlatSetWindowData(st->window, (intptr_t)st);
     const int row1 = LIST_TOP + LIST_HEIGHT + MARGIN, row2 = row1 + FIELD_HEIGHT + MARGIN;
     const int field_x = MARGIN + LABEL_WIDTH, field_w = DLG_WIDTH - field_x - 2 * MARGIN - BUTTON_WIDTH;
     const int button_x = DLG_WIDTH - MARGIN - BUTTON_WIDTH;
@@ -387,26 +375,16 @@ static bool CreateDialog(DialogState* st, WindowId owner) {
     return st->name && st->list && st->filter;
 }
 
-static bool IsEscapeFor(WindowId dialog, const Message& m) {
-    return m.type == MSG_KEYDOWN && m.wparam == KEY_ESCAPE && m.window && PlatGetTopLevel(m.window) == dialog;
-}
+// Before the dialog is published: the user types into the name field first.
+static void OnDialogShown(WindowId, void* data) { BackToName((DialogState*)data); }
 
-// Serves the thread until the dialog is done or gone, or a quit arrives (which stays posted).
-static void RunDialog(DialogState* st) {
-    PlatShowWindow(st->window, SHOW_NORMAL);
-    PlatSetForegroundWindow(st->window);
-    BackToName(st);
-    // Published once shown with the focus in the name field, so the driver can type at once.
-    WindowId previous = g_open_dialog.exchange(st->window, std::memory_order_acq_rel);
-    Message m;
-    while (!st->done && PlatIsWindow(st->window) && PlatGetMessage(&m)) {
-        if (IsEscapeFor(st->window, m)) Finish(st, 1);
-        else if (!PlatIsDialogMessage(st->window, &m)) {
-            PlatTranslateMessage(&m);
-            PlatDispatchMessage(&m);
-        }
+// Esc anywhere in the dialog cancels it; Tab and Enter move between and press its controls.
+static bool OnDialogMessage(WindowId dialog, void* data, const Message* m) {
+    if (m->type == MSG_KEYDOWN && m->wparam == KEY_ESCAPE && m->window && PlatGetTopLevel(m->window) == dialog) {
+        Finish((DialogState*)data, 1);
+        return true;
     }
-    g_open_dialog.store(previous, std::memory_order_release);
+    return PlatIsDialogMessage(dialog, m);
 }
 
 int PlatFileDialog(WindowId owner, FileDialogSetup* setup, std::string* path) {
@@ -414,21 +392,13 @@ int PlatFileDialog(WindowId owner, FileDialogSetup* setup, std::string* path) {
     if (setup->filter_index < 1 || setup->filter_index > setup->filter_count) setup->filter_index = 1;
     const int start_filter = setup->filter_index;
     DialogState st{setup, Normalize(setup->folder && setup->folder[0] == '/' ? setup->folder : "/"), "", 0, 0, 0, 0,
-                   false, 1, ""};
+                   0, 1, ""};
     if (!CreateDialog(&st, owner)) {
         if (st.window) PlatDestroyWindow(st.window);
         return 1;
     }
     Refill(&st);
-    bool owner_enabled = owner && PlatIsEnabled(owner);
-    if (owner_enabled) PlatEnableWindow(owner, false);
-    RunDialog(&st);
-    if (owner_enabled) PlatEnableWindow(owner, true);
-    if (PlatIsWindow(st.window)) {
-        PlatSetWindowData(st.window, 0);
-        PlatDestroyWindow(st.window);
-    }
-    if (owner && PlatIsWindow(owner)) PlatSetForegroundWindow(owner);
+    RunModalDialog(ModalDialog{st.window, owner, &st.done, &g_open_dialog, &st, OnDialogShown, OnDialogMessage});
     int result = st.done ? st.result : 1;
     if (result == 0) *path = st.chosen;
     else setup->filter_index = start_filter;

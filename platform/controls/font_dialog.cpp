@@ -475,22 +475,11 @@ static void InitState(FontDialogState* st, const FontDesc& desc) {
     RemakeSample(st);
 }
 
-static WindowId CreateDialogWindow(FontDialogState* st, WindowId owner) {
-    return CreateCenteredDialog(DIALOG_CLASS, u"Font", ClientSize(), owner, (intptr_t)st);
-}
-
-// Shows the dialog and serves the thread until it is answered or gone, or a quit arrives
-// (which stays posted for the loops outside).
-static void RunDialog(WindowId window, FontDialogState* st) {
-    PlatShowWindow(window, SHOW_NORMAL);
-    PlatSetForegroundWindow(window);
+// Before the dialog is published: the focus and the first paint, and the view the driver reads.
+static void OnShown(WindowId window, void* data) {
     PlatSetFocus(window);
     PlatInvalidateRect(window, nullptr, true);
-    Publish(st);
-    // Published once it has the focus: keys the driver sends from then on reach it.
-    WindowId previous = open_dialog.exchange(window, std::memory_order_acq_rel);
-    ServeDialog(window, &st->answer);
-    open_dialog.store(previous, std::memory_order_release);
+    Publish((FontDialogState*)data);
 }
 
 int PlatChooseFont(WindowId owner, FontDesc* desc) {
@@ -498,20 +487,12 @@ int PlatChooseFont(WindowId owner, FontDesc* desc) {
     RegisterDialogClass();
     FontDialogState st{};
     InitState(&st, *desc);
-    WindowId window = CreateDialogWindow(&st, owner);
+    WindowId window = CreateCenteredDialog(DIALOG_CLASS, u"Font", ClientSize(), owner, (intptr_t)&st);
     if (!window) {
         PlatDeleteFont(st.sample);
         return IDCANCEL;
     }
-    bool owner_enabled = owner && PlatIsEnabled(owner);
-    if (owner_enabled) PlatEnableWindow(owner, false);
-    RunDialog(window, &st);
-    if (owner_enabled) PlatEnableWindow(owner, true);
-    if (PlatIsWindow(window)) {
-        PlatSetWindowData(window, 0);
-        PlatDestroyWindow(window);
-    }
-    if (owner && PlatIsWindow(owner)) PlatSetForegroundWindow(owner);
+    RunModalDialog(ModalDialog{window, owner, &st.answer, &open_dialog, &st, OnShown, nullptr});
     if (!PlatGetOpenFontDialog()) Publish(nullptr);
     PlatDeleteFont(st.sample);
     if (st.answer != IDOK) return IDCANCEL;

@@ -9,6 +9,7 @@
 // once, so such a run can never hang on a question.
 #include "platform/backend.h"
 #include "platform/controls/dialog.h"
+#include "platform/controls/dialog_window.h"
 #include "platform/draw/draw.h"
 #include "platform/draw/system_colors.h"
 #include "platform/font/font.h"
@@ -35,7 +36,7 @@ static const char* const BOX_CLASS = "plat_msgbox";
 struct MessageBoxState {
     const char16_t* text;
     bool error_icon;
-    bool done;
+    int done;                // non-zero once answered
     int button_count;        // 1: OK; 2: Yes and No
     PlatRect buttons[2];     // client coordinates
     int line_height;
@@ -128,7 +129,7 @@ static intptr_t OnBoxPaint(WindowId window) {
 static intptr_t Dismiss(WindowId window, int i) {
     if (MessageBoxState* st = StateOf(window)) {
         st->result = BUTTON_RESULT[st->button_count - 1][i];
-        st->done = true;
+        st->done = 1;
     }
     return 0;
 }
@@ -222,46 +223,8 @@ static bool PrintInsteadOfShowing(const char16_t* text, const char16_t* caption)
     return true;
 }
 
-// Creates the box's window (hidden) for the laid-out state, centred on the work area.
-static WindowId CreateBoxWindow(MessageBoxState* st, WindowId owner, const char16_t* caption) {
-    PlatSize client = LayoutBox(st);
-    const uint32_t style = STYLE_CAPTION | STYLE_SYSMENU;
-    PlatRect outer{0, 0, client.cx, client.cy};
-    PlatAdjustWindowRect(&outer, style, 0, false);
-    int w = RectWidth(outer), h = RectHeight(outer);
-    WindowCreate c{};
-    c.class_name = BOX_CLASS;
-    c.text = caption;
-    c.style = style;
-    c.ex_style = EXSTYLE_TOPMOST;
-    c.x = PlatGetSystemMetric(METRIC_XWORKAREA) + (PlatGetSystemMetric(METRIC_CXFULLSCREEN) - w) / 2;
-    c.y = PlatGetSystemMetric(METRIC_YWORKAREA) +
-          (PlatGetSystemMetric(METRIC_CYFULLSCREEN) + PlatGetSystemMetric(METRIC_CYCAPTION) - h) / 2;
-    c.width = w;
-    c.height = h;
-    c.owner = owner;
-    WindowId box = PlatCreateWindow(&c);
-    if (box) PlatSetWindowData(box, (intptr_t)st);
-    return box;
-}
-
-// Shows the box and serves the thread until it is dismissed or gone, or a quit arrives.
-static void RunBox(WindowId box, MessageBoxState* st) {
-    PlatShowWindow(box, SHOW_NORMAL);
-    PlatSetForegroundWindow(box);
-    PlatInvalidateRect(box, nullptr, true);
-    // Published only once it is shown and has the focus: whoever finds the open box (the test
-    // driver) may type into it at once, and a key sent before would go nowhere.
-    WindowId previous = g_open_box.exchange(box, std::memory_order_acq_rel);
-    Message m;
-    while (!st->done && PlatIsWindow(box)) {
-        // A quit ends the box; it stays posted for the loops outside.
-        if (!PlatGetMessage(&m)) break;
-        PlatTranslateMessage(&m);
-        PlatDispatchMessage(&m);
-    }
-    g_open_box.store(previous, std::memory_order_release);
-}
+// Before the box is published: its first paint.
+static void OnBoxShown(WindowId box, void*) { PlatInvalidateRect(box, nullptr, true); }
 
 int PlatMessageBox(WindowId owner, const char16_t* text, const char16_t* caption, int flags) {
     if (!text) text = u"";
@@ -270,18 +233,11 @@ int PlatMessageBox(WindowId owner, const char16_t* text, const char16_t* caption
     // Without anyone to ask, the answer is the first button's.
     if (PrintInsteadOfShowing(text, caption)) return BUTTON_RESULT[buttons - 1][0];
     RegisterBoxClass();
-    MessageBoxState st{text, (flags & MBOX_ICONERROR) != 0, false, buttons, {}, 16, IDOK};
-    WindowId box = CreateBoxWindow(&st, owner, caption);
+    MessageBoxState st{text, (flags & MBOX_ICONERROR) != 0, 0, buttons, {}, 16, IDOK};
+    PlatSize client = LayoutBox(&st);
+    WindowId box = CreateCenteredDialog(BOX_CLASS, caption, client, owner, (intptr_t)&st, CENTRE_ON_WORK_AREA);
     if (!box) return BUTTON_RESULT[buttons - 1][buttons - 1];
-    bool owner_enabled = owner && PlatIsEnabled(owner);
-    if (owner_enabled) PlatEnableWindow(owner, false);
-    RunBox(box, &st);
-    if (owner_enabled) PlatEnableWindow(owner, true);
-    if (PlatIsWindow(box)) {
-        PlatSetWindowData(box, 0);
-        PlatDestroyWindow(box);
-    }
-    if (owner && PlatIsWindow(owner)) PlatSetForegroundWindow(owner);
+    RunModalDialog(ModalDialog{box, owner, &st.done, &g_open_box, &st, OnBoxShown, nullptr});
     // A box that ends unanswered (a quit, its window destroyed) answers with the last button.
     return st.done ? st.result : BUTTON_RESULT[buttons - 1][buttons - 1];
 }

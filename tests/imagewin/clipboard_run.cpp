@@ -20,6 +20,8 @@
 #include "pxk.h"
 #include "runtime/run_control.h"
 #include "support/harness.h"
+#include "support/image_access.h"
+#include "support/program_fixture.h"
 #include "support/outside_io.h"
 #include "support/picture_files.h"
 #include "support/worker_jobs.h"
@@ -31,15 +33,7 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-class ClipboardRun : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_TRUE(StartProgram()); }
-    void TearDown() override {
-        if (ProgramRunning()) {
-            EXPECT_EQ(StopProgram(), 0);
-        }
-    }
-};
+using ClipboardRun = ProgramTest;
 
 void Create(int index, int width, int height, int bits) {
     ASSERT_EQ(Ask<int>([=] { return PXK_CreateImageEx(index, "clip", 200 * index, 0, width, height, 100, bits, 1); }), 0);
@@ -47,28 +41,15 @@ void Create(int index, int width, int height, int bits) {
 
 // Words (32-bit) or indices (8-bit) of the image, rows packed.
 std::vector<uint32_t> Pixels(int index) {
-    return Ask<std::vector<uint32_t>>([=] {
-        const ImageRecord& r = image_table[index];
-        std::vector<uint32_t> out;
-        for (int y = 0; y < r.height; y++)
-            for (int x = 0; x < r.width; x++) {
-                const uint8_t* row = image_pixels[index] + (size_t)y * ImageStride(&r);
-                out.push_back(r.bits == 32 ? ((const uint32_t*)row)[x] & 0xFFFFFF : row[x]);
-            }
-        return out;
-    });
+    std::vector<uint32_t> out = Ask<std::vector<uint32_t>>([=] { return ReadImagePixels(index); });
+    for (uint32_t& v : out) v &= 0xFFFFFF;   // an 8-bit index is below this anyway
+    return out;
 }
 
 void Fill(int index, const std::vector<uint32_t>& values) {
-    OnWorker([=] {
-        const ImageRecord& r = image_table[index];
-        for (int y = 0; y < r.height; y++)
-            for (int x = 0; x < r.width; x++) {
-                uint8_t* row = image_pixels[index] + (size_t)y * ImageStride(&r);
-                const uint32_t v = values[(size_t)y * r.width + x];
-                if (r.bits == 32) ((uint32_t*)row)[x] = v;
-                else row[x] = (uint8_t)v;
-            }
+    OnWorker([&] {
+        const int w = image_table[index].width;
+        WriteImagePixels(index, [&](int x, int y) { return values[(size_t)y * w + x]; });
     });
 }
 

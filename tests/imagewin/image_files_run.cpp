@@ -13,6 +13,7 @@
 #include "imagewin/image_table.h"
 #include "pxk.h"
 #include "support/harness.h"
+#include "support/program_fixture.h"
 #include "support/outside_io.h"
 #include "support/picture_files.h"
 #include "support/worker_jobs.h"
@@ -24,15 +25,7 @@ namespace {
 
 const char* const EXTENSIONS[] = {".bmp", ".jpg", ".gif", ".png", ".tif"};
 
-class ImageFilesRun : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_TRUE(StartProgram()); }
-    void TearDown() override {
-        if (ProgramRunning()) {
-            EXPECT_EQ(StopProgram(), 0);
-        }
-    }
-};
+using ImageFilesRun = ProgramTest;
 
 void Create(int index, int width, int height, int bits) {
     ASSERT_EQ(Ask<int>([=] { return PXK_CreateImageEx(index, "file", 300 * index, 0, width, height, 100, bits, 1); }), 0);

@@ -15,6 +15,8 @@
 #include "platform/window/window.h"
 #include "pxk.h"
 #include "support/harness.h"
+#include "support/image_access.h"
+#include "support/program_fixture.h"
 #include "support/worker_jobs.h"
 
 extern "C" void UserSetup(void) { StartRequested.store(1); }
@@ -60,25 +62,8 @@ TEST(ImageMemory, LiveAndNewBuffersAgainstBothLimits) {
     EXPECT_EQ(ImageBufferBytes(100000, 100000, 32), 40000000000u);
 }
 
-WindowId ImageWindow(int index) { return Ask<WindowId>([=] { return image_table[index].window; }); }
-int Zoom(int index) { return Ask<int>([=] { return image_table[index].zoom; }); }
-int InUse(int index) { return Ask<int>([=] { return image_table[index].in_use.load(); }); }
 
-std::vector<uint32_t> ClientPixels(WindowId w, int* width, int* height) {
-    std::vector<uint32_t> px = DriverClientPixels(w, width, height);
-    for (uint32_t& v : px) v &= 0xFFFFFF;
-    return px;
-}
-
-class ImageLimitsRun : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_TRUE(StartProgram()); }
-    void TearDown() override {
-        if (ProgramRunning()) {
-            EXPECT_EQ(StopProgram(), 0);
-        }
-    }
-};
+using ImageLimitsRun = ProgramTest;
 
 // Two images that each fit in memory but not together: the second is refused, and made once
 // the first is gone. The buffers are never touched, so they take no memory while they live.
@@ -97,7 +82,7 @@ TEST_F(ImageLimitsRun, LiveImagesAreCountedTogether) {
     const int w = (int)width;
     ASSERT_EQ(Ask<int>([=] { return PXK_CreateImageFL(1, "first", 0, 0, w, height, 1); }), 0);
     EXPECT_EQ(Ask<int>([=] { return PXK_CreateImageFL(2, "second", 400, 0, w, height, 1); }), 3);
-    EXPECT_EQ(InUse(2), 0);
+    EXPECT_EQ(ImageInUse(2), 0);
     EXPECT_TRUE(DriverWaitIdle());
     EXPECT_EQ(DriverFindWindow("second(1%)"), 0u);
     ASSERT_EQ(Ask<int>([] { return PXK_DestroyImage(1); }), 0);
@@ -128,13 +113,13 @@ TEST_F(ImageLimitsRun, RefusedResizeLeavesTheImageAsItWas) {
     const WindowId w = ImageWindow(0);
     const PlatRect rect = DriverWindowRect(w);
     int pw = 0, ph = 0;
-    const std::vector<uint32_t> before = ClientPixels(w, &pw, &ph);
+    const std::vector<uint32_t> before = ShownColors(w, &pw, &ph);
     ASSERT_EQ(pw, 300);
 
     for (const Case& c : cases) {
         EXPECT_EQ(Ask<int>([=] { return PXK_ResizeImage(0, c.width, c.height); }), c.code) << c.width;
         ASSERT_TRUE(DriverWaitIdle());
-        EXPECT_EQ(InUse(0), 1) << c.width;
+        EXPECT_EQ(ImageInUse(0), 1) << c.width;
         EXPECT_EQ(ImageWindow(0), w) << c.width;
         EXPECT_EQ(Ask<int>([] { return image_table[0].width * 1000 + image_table[0].height; }), 300200);
         EXPECT_EQ(Ask<int>([] { return CurrentImageIndex(); }), 1) << "the current image stays";
@@ -143,22 +128,22 @@ TEST_F(ImageLimitsRun, RefusedResizeLeavesTheImageAsItWas) {
         EXPECT_TRUE(now.left == rect.left && now.top == rect.top && now.right == rect.right &&
                     now.bottom == rect.bottom) << c.width;
         int nw = 0, nh = 0;
-        EXPECT_TRUE(ClientPixels(w, &nw, &nh) == before) << c.width;
+        EXPECT_TRUE(ShownColors(w, &nw, &nh) == before) << c.width;
     }
 }
 
 // From 1% the wheel and the keypad step by one percent at a time, and down to 1% only.
 TEST_F(ImageLimitsRun, ZoomStepsFromOnePercent) {
     ASSERT_EQ(Ask<int>([] { return PXK_CreateImageFL(0, "low", 100, 100, 2000, 1500, 1); }), 0);
-    EXPECT_EQ(Zoom(0), 1);
+    EXPECT_EQ(ImageZoom(0), 1);
     const WindowId w = ImageWindow(0);
     PlatSetForegroundWindow(w);
     const PlatRect c = DriverClientRectScreen(w);
     DriverSetModifiers(INPUT_MOD_CONTROL);
     DriverWheel(c.left + 2, c.top + 2, -120);
-    ASSERT_TRUE(DriverWaitFor([] { return Zoom(0) == 2; }));
+    ASSERT_TRUE(DriverWaitFor([] { return ImageZoom(0) == 2; }));
     DriverWheel(c.left + 2, c.top + 2, -120);
-    ASSERT_TRUE(DriverWaitFor([] { return Zoom(0) == 3; }));
+    ASSERT_TRUE(DriverWaitFor([] { return ImageZoom(0) == 3; }));
     EXPECT_EQ(DriverWindowText(w), "low(3%)");
     const PlatRect client = DriverClientRectScreen(w);
     EXPECT_EQ(RectWidth(client), 60);
@@ -167,10 +152,10 @@ TEST_F(ImageLimitsRun, ZoomStepsFromOnePercent) {
     for (int expected : down) {
         DriverKey(KEY_SUBTRACT, INPUT_MOD_CONTROL);
         EXPECT_TRUE(DriverWaitIdle());
-        ASSERT_EQ(Zoom(0), expected);
+        ASSERT_EQ(ImageZoom(0), expected);
     }
     DriverKey(KEY_ADD, INPUT_MOD_CONTROL);
-    ASSERT_TRUE(DriverWaitFor([] { return Zoom(0) == 2; }));
+    ASSERT_TRUE(DriverWaitFor([] { return ImageZoom(0) == 2; }));
     DriverSetModifiers(0);
 }
 
@@ -193,7 +178,7 @@ TEST_F(ImageLimitsRun, GreyChartRepaintsAnEightBitWindow) {
     OnWorker([] { PXK_DrawGreyChart(); });
     EXPECT_TRUE(DriverWaitFor([&] {
         int cw = 0, ch = 0;
-        return ClientPixels(w, &cw, &ch) == want;
+        return ShownColors(w, &cw, &ch) == want;
     }));
 }
 

@@ -21,11 +21,12 @@
 #include "imagewin/image_transforms.h"
 #include "imagewin/view_fit.h"
 #include "platform/controls/file_dialog.h"
-#include "platform/window/menu.h"
 #include "runtime/run_control.h"
 #include "support/harness.h"
+#include "support/image_access.h"
 #include "support/outside_io.h"
 #include "support/picture_files.h"
+#include "support/program_fixture.h"
 #include "support/tracked_menu.h"
 #include "support/worker_jobs.h"
 
@@ -46,16 +47,8 @@ struct Picture {
 
 Picture PictureOf(int index) {
     return Ask<Picture>([=] {
-        Picture p;
         const ImageRecord& r = image_table[index];
-        if (!r.in_use.load()) return p;
-        p.width = r.width;
-        p.height = r.height;
-        for (int y = 0; y < r.height; y++) {
-            const uint8_t* row = image_pixels[index] + (size_t)y * ImageStride(&r);
-            for (int x = 0; x < r.width; x++) p.pixels.push_back(r.bits == 32 ? ((const uint32_t*)row)[x] : row[x]);
-        }
-        return p;
+        return r.in_use.load() ? Picture{r.width, r.height, ReadImagePixels(index)} : Picture{};
     });
 }
 
@@ -66,34 +59,23 @@ Picture MakePicture(int w, int h, const std::function<uint32_t(int, int)>& at) {
     return p;
 }
 
-// Makes image `index` (w x h, bits) at a place of its own and fills it with the pattern.
-void Make(int index, int w, int h, int bits = 32, int zoom = 100) {
-    ASSERT_EQ(Ask<int>([=] {
+// Makes image `index` (w x h, bits) at a place of its own and fills it with the pixels `at`
+// gives, by default the pattern of its depth.
+void Make(int index, int w, int h, int bits = 32, int zoom = 100, std::function<uint32_t(int, int)> at = nullptr) {
+    if (!at) at = bits == 32 ? Pattern32 : Pattern8;
+    ASSERT_EQ(Ask<int>([&] {
                   PXK_DestroyImage(index);
                   const int code = PXK_CreateImageEx(index, "menus", 40 + 420 * index, 60, w, h, zoom, bits, 1);
-                  if (code) return code;
-                  const ImageRecord& r = image_table[index];
-                  for (int y = 0; y < h; y++)
-                      for (int x = 0; x < w; x++) {
-                          uint8_t* row = image_pixels[index] + (size_t)y * ImageStride(&r);
-                          if (bits == 32)
-                              ((uint32_t*)row)[x] = Pattern32(x, y);
-                          else
-                              row[x] = (uint8_t)Pattern8(x, y);
-                      }
-                  return 0;
+                  if (!code) WriteImagePixels(index, at);
+                  return code;
               }),
               0);
 }
 
-WindowId WindowOf(int index) { return Ask<WindowId>([=] { return image_table[index].window; }); }
-int Zoom(int index) { return Ask<int>([=] { return image_table[index].zoom; }); }
-int InUse(int index) { return Ask<int>([=] { return image_table[index].in_use.load(); }); }
-
 // The screen point over the middle of an image pixel.
 PlatPoint PixelOnScreen(int index, int x, int y) {
-    const PlatRect c = DriverClientRectScreen(WindowOf(index));
-    const int zoom = Zoom(index);
+    const PlatRect c = DriverClientRectScreen(ImageWindow(index));
+    const int zoom = ImageZoom(index);
     return PlatPoint{c.left + (x * zoom + zoom / 2) / 100, c.top + (y * zoom + zoom / 2) / 100};
 }
 
@@ -146,16 +128,7 @@ std::vector<MenuRow> Rows(const std::vector<std::pair<const char*, int>>& items)
     return rows;
 }
 
-class ImageMenus : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_TRUE(StartProgram()); }
-    void TearDown() override {
-        if (PlatGetTrackedMenuWindow()) DismissTrackedMenu();
-        if (ProgramRunning()) {
-            EXPECT_EQ(StopProgram(), 0);
-        }
-    }
-};
+using ImageMenus = ProgramTest;
 
 TEST(PromptNumber, ReadsBlanksSignAndDigitsClampedAndRefusesAnEmptyAnswer) {
     const struct { const char* line; bool read; int value; } cases[] = {
@@ -257,7 +230,7 @@ TEST_F(ImageMenus, EditItemsZoomPromptResizeAndDestroy) {
         SCOPED_TRACE(z.answers ? z.answers : "menu");
         Choose(0, EDIT, {z.position});
         if (z.answers) Answer(z.answers);
-        EXPECT_EQ(Zoom(0), z.zoom) << z.position << " " << (z.answers ? z.answers : "");
+        EXPECT_EQ(ImageZoom(0), z.zoom) << z.position << " " << (z.answers ? z.answers : "");
     }
     // Resize: both sizes asked for; a refused width asks nothing more and keeps the image.
     const Picture before = PictureOf(0);
@@ -269,21 +242,20 @@ TEST_F(ImageMenus, EditItemsZoomPromptResizeAndDestroy) {
     Answer("9\n");
     EXPECT_EQ(PictureOf(0), MakePicture(7, 9, [](int, int) { return 0u; }));
     Choose(0, EDIT, {13});
-    EXPECT_EQ(InUse(0), 0);
+    EXPECT_EQ(ImageInUse(0), 0);
 }
 
 TEST_F(ImageMenus, ProcessItemsInvertFlipTurnAndScale) {
-    const auto old32 = [](int x, int y) { return Pattern32(x, y); };
     const auto nearest = [](int w, int h) {
         return [=](int x, int y) { return Pattern32(x * 5 / w, y * 3 / h); };
     };
     const struct { int position, bits, width, height; std::function<uint32_t(int, int)> at; } cases[] = {
-        {0, 32, 5, 3, [&](int x, int y) { return old32(x, y) ^ 0x00FFFFFFu; }},
+        {0, 32, 5, 3, [](int x, int y) { return Pattern32(x, y) ^ 0x00FFFFFFu; }},
         {0, 8, 5, 3, [](int x, int y) { return 255 - Pattern8(x, y); }},
-        {2, 32, 3, 5, [&](int x, int y) { return old32(y, 2 - x); }},
-        {3, 32, 3, 5, [&](int x, int y) { return old32(4 - y, x); }},
+        {2, 32, 3, 5, [](int x, int y) { return Pattern32(y, 2 - x); }},
+        {3, 32, 3, 5, [](int x, int y) { return Pattern32(4 - y, x); }},
         {3, 8, 3, 5, [](int x, int y) { return Pattern8(4 - y, x); }},
-        {5, 32, 5, 3, [&](int x, int y) { return old32(4 - x, y); }},
+        {5, 32, 5, 3, [](int x, int y) { return Pattern32(4 - x, y); }},
         {6, 8, 5, 3, [](int x, int y) { return Pattern8(x, 2 - y); }},
         {8, 32, 3, 2, nearest(3, 2)},
         {9, 32, 4, 2, nearest(4, 2)},
@@ -300,7 +272,7 @@ TEST_F(ImageMenus, ProcessItemsInvertFlipTurnAndScale) {
     const Picture start = PictureOf(0);
     for (int position : {2, 3, 5, 5, 6, 6}) Choose(0, MIDDLE, {0, position});
     EXPECT_EQ(PictureOf(0), start);
-    EXPECT_EQ(Ask<int>([] { return CurrentImageIndex(); }), 0);
+    EXPECT_EQ(CurrentImage(), 0);
 }
 
 // Invert, the flips and the turns on random pixels match plain per-pixel loops, at sizes that
@@ -311,19 +283,10 @@ TEST_F(ImageMenus, WholeImageOperationsMatchPlainLoopsOnRandomPixels) {
     for (int bits : {32, 8})
         for (const auto& s : sizes)
             for (int op = 0; op < 5; op++) {
-                Make(0, s.w, s.h, bits, 25);
                 std::vector<uint32_t> random(s.w * s.h);
                 for (uint32_t& v : random) v = bits == 32 ? (uint32_t)rng() : (uint32_t)rng() & 255;
-                ASSERT_TRUE(OnWorker([&] {
-                    const size_t stride = ImageStride(&image_table[0]);
-                    for (int y = 0; y < s.h; y++)
-                        for (int x = 0; x < s.w; x++) {
-                            uint8_t* row = image_pixels[0] + y * stride;
-                            if (bits == 32) ((uint32_t*)row)[x] = random[y * s.w + x];
-                            else row[x] = (uint8_t)random[y * s.w + x];
-                        }
-                }));
                 const auto old = [&](int x, int y) { return random[y * s.w + x]; };
+                Make(0, s.w, s.h, bits, 25, old);
                 ASSERT_EQ(Ask<int>([&] {
                               return op == 0 ? InvertImage(0) : op < 3 ? FlipImage(0, op == 1) : RotateImage(0, op == 3);
                           }),
@@ -361,10 +324,10 @@ TEST(ImageMenusSmallScreen, TurnsAndSizesThatCannotBeShownLeaveTheImageWhole) {
         ASSERT_FALSE(Ask<bool>([&] { return FitImageView(c.new_width, c.new_height, 100, 1, &fit); }));
         Make(0, c.width, c.height);
         const Picture before = PictureOf(0);
-        const WindowId window = WindowOf(0);
+        const WindowId window = ImageWindow(0);
         ASSERT_TRUE(OnWorker([&] { RunImageCommand(window, 0, c.command); }));
         EXPECT_EQ(PictureOf(0), before) << c.command;
-        EXPECT_EQ(WindowOf(0), window);
+        EXPECT_EQ(ImageWindow(0), window);
     }
     const std::string log = folder + "/PIXKIT" + std::to_string(instance_slot) + "0.LOG";
     const std::string said = "[0] R. Rotate: the new size cannot be shown on this screen; the image is unchanged\n"
@@ -373,7 +336,7 @@ TEST(ImageMenusSmallScreen, TurnsAndSizesThatCannotBeShownLeaveTheImageWhole) {
     EXPECT_TRUE(DriverWaitFor([&] { return ReadFileBytes(log) == said; })) << ReadFileBytes(log);
     // Size 50.0% of 101 x 101 rounds halves up.
     Make(0, 101, 101);
-    const WindowId window = WindowOf(0);
+    const WindowId window = ImageWindow(0);
     ASSERT_TRUE(OnWorker([&] { RunImageCommand(window, 0, 1063); }));
     const Picture half = PictureOf(0);
     EXPECT_EQ(half.width, 51);
@@ -395,7 +358,7 @@ TEST_F(ImageMenus, TestChartsClippingAndTheToolsAndDialogsOfTheProcessingMenu) {
         }));
         Choose(0, CTRL_RIGHT, {4, c.position});
         EXPECT_EQ(PictureOf(0), PictureOf(1)) << c.position;
-        EXPECT_EQ(Ask<int>([] { return CurrentImageIndex(); }), 0);
+        EXPECT_EQ(CurrentImage(), 0);
     }
     // Clipping of one pixel: a 1 x 1 image in the lowest free slot at the top-left corner.
     Make(0, 64, 48);
@@ -404,11 +367,11 @@ TEST_F(ImageMenus, TestChartsClippingAndTheToolsAndDialogsOfTheProcessingMenu) {
     ASSERT_TRUE(ToolWaits(true));
     ClickAt(clip);
     ClickAt(clip);
-    ASSERT_TRUE(DriverWaitFor([] { return InUse(2) != 0; }));
+    ASSERT_TRUE(DriverWaitFor([] { return ImageInUse(2) != 0; }));
     EXPECT_EQ(PictureOf(2), MakePicture(1, 1, [](int, int) { return Pattern32(9, 7); }));
-    EXPECT_EQ(DriverWindowText(WindowOf(2)).rfind("(9,7)-(9,7)(", 0), 0u);
-    EXPECT_EQ(DriverWindowRect(WindowOf(2)).left, 0);
-    EXPECT_EQ(DriverWindowRect(WindowOf(2)).top, 0);
+    EXPECT_EQ(DriverWindowText(ImageWindow(2)).rfind("(9,7)-(9,7)(", 0), 0u);
+    EXPECT_EQ(DriverWindowRect(ImageWindow(2)).left, 0);
+    EXPECT_EQ(DriverWindowRect(ImageWindow(2)).top, 0);
     // Information and TrueType Draw start their tools on the image; the right button cancels.
     for (const std::vector<int>& path : {std::vector<int>{2, 0}, {2, 1}, {2, 6}, {12, 0}}) {
         Choose(0, MIDDLE, path);
@@ -416,7 +379,7 @@ TEST_F(ImageMenus, TestChartsClippingAndTheToolsAndDialogsOfTheProcessingMenu) {
         ClickAt(corner, BUTTON_RIGHT);
         ASSERT_TRUE(ToolWaits(false));
     }
-    EXPECT_EQ(InUse(3), 0);
+    EXPECT_EQ(ImageInUse(3), 0);
     Choose(0, MIDDLE, {12, 1});
     ASSERT_NE(DriverWaitFontDialog(), 0u);
     DriverKey(KEY_ESCAPE);
@@ -447,7 +410,7 @@ TEST_F(ImageMenus, LoadGoesToTheWindowsImageWhenTheCurrentImageChangedDuringTheD
     ASSERT_TRUE(DriverWaitIdle());
     EXPECT_EQ(PictureOf(0).pixels[7], Pattern32(1, 1) & 0xFFFFFF);
     EXPECT_EQ(PictureOf(1), PictureOf(2));   // the chart, and no file over it
-    EXPECT_EQ(Ask<int>([] { return CurrentImageIndex(); }), 0);
+    EXPECT_EQ(CurrentImage(), 0);
 }
 
 }  // namespace

@@ -17,6 +17,8 @@
 #include "pxk.h"
 #include "runtime/run_control.h"
 #include "support/harness.h"
+#include "support/image_access.h"
+#include "support/program_fixture.h"
 #include "support/worker_jobs.h"
 
 namespace {
@@ -33,10 +35,6 @@ int Create(int index, const char* title, int x, int y, int w, int h, int zoom, i
     return Ask<int>([=] { return PXK_CreateImageEx(index, title, x, y, w, h, zoom, bits, 1); });
 }
 
-WindowId ImageWindow(int index) { return Ask<WindowId>([=] { return image_table[index].window; }); }
-int Zoom(int index) { return Ask<int>([=] { return image_table[index].zoom; }); }
-int InUse(int index) { return Ask<int>([=] { return image_table[index].in_use.load(); }); }
-int Current() { return Ask<int>([] { return CurrentImageIndex(); }); }
 
 std::string Caption(int index) { return DriverWindowText(ImageWindow(index)); }
 
@@ -51,37 +49,22 @@ uint32_t PatternColor(int x, int y) {
 
 // Fills the current 32-bit image with the test pattern.
 void FillPattern(int index) {
-    OnWorker([=] {
-        const ImageRecord& r = image_table[index];
-        uint32_t* p = (uint32_t*)image_pixels[index];
-        for (int y = 0; y < r.height; y++)
-            for (int x = 0; x < r.width; x++) p[y * r.width + x] = PatternColor(x, y);
-    });
+    OnWorker([=] { WriteImagePixels(index, PatternColor); });
 }
 
 std::vector<uint32_t> ShownPixels(int index, int* w, int* h) {
     OnWorker([=] { PXK_RedrawImage(index); });
     EXPECT_TRUE(DriverWaitIdle());
-    std::vector<uint32_t> px = DriverClientPixels(ImageWindow(index), w, h);
-    for (uint32_t& v : px) v &= 0xFFFFFF;
-    return px;
+    return ShownColors(ImageWindow(index), w, h);
 }
 
-class ImageWindowRun : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_TRUE(StartProgram()); }
-    void TearDown() override {
-        if (ProgramRunning()) {
-            EXPECT_EQ(StopProgram(), 0);
-        }
-    }
-};
+using ImageWindowRun = ProgramTest;
 
 // ---- Creation ----------------------------------------------------------------------------
 
 TEST_F(ImageWindowRun, LargeImageFitsTheScreenAndCaptionsItsZoom) {
     ASSERT_EQ(Create(0, "test_pattern", 10, 10, 4000, 3000, 100), 0);
-    EXPECT_EQ(Zoom(0), 35);
+    EXPECT_EQ(ImageZoom(0), 35);
     const WindowId w = ImageWindow(0);
     ASSERT_NE(w, 0u);
     const PlatSize client = ClientSize(w);
@@ -93,7 +76,7 @@ TEST_F(ImageWindowRun, LargeImageFitsTheScreenAndCaptionsItsZoom) {
     EXPECT_EQ(RectWidth(outer), 1400 + 8);
     EXPECT_EQ(RectHeight(outer), 1050 + 8 + 23);
     EXPECT_EQ(Caption(0), "test_pattern(35%)");
-    EXPECT_EQ(Current(), 0);
+    EXPECT_EQ(CurrentImage(), 0);
 
     // Tab toggles the stretch mode and the "*" of the caption.
     PlatSetForegroundWindow(w);
@@ -109,12 +92,12 @@ TEST_F(ImageWindowRun, EightBitCaptionAndTinyImage) {
     ASSERT_EQ(Ask<int>([] { return PXK_CreateImage8(7, "007", 50, 50, 200, 100, 100); }), 0);
     EXPECT_EQ(Caption(7), "007(100%)[8bit]");
     ASSERT_EQ(Ask<int>([] { return PXK_CreateImage(8, "dot", 400, 50, 1, 1, 100); }), 0);
-    EXPECT_EQ(Zoom(8), 12800);
+    EXPECT_EQ(ImageZoom(8), 12800);
     EXPECT_EQ(Caption(8), "dot(12800%)");
     const PlatSize client = ClientSize(ImageWindow(8));
     EXPECT_EQ(client.cx, 128);
     EXPECT_EQ(client.cy, 128);
-    EXPECT_EQ(Current(), 8);
+    EXPECT_EQ(CurrentImage(), 8);
 }
 
 TEST_F(ImageWindowRun, RefusedCreationsLeaveTheSlotFree) {
@@ -122,11 +105,11 @@ TEST_F(ImageWindowRun, RefusedCreationsLeaveTheSlotFree) {
     EXPECT_EQ(Create(-1, "x", -1, -1, 10, 10, 100), 4);
     EXPECT_EQ(Ask<int>([] { return PXK_CreateImage(256, "x", -1, -1, 10, 10, 100); }), 4);
     EXPECT_EQ(Create(3, "x", -1, -1, 10, 10, 100, 24), 3);
-    EXPECT_EQ(InUse(3), 0);
+    EXPECT_EQ(ImageInUse(3), 0);
 
     // Too large for memory: refused with 3, and the window made for it is gone again.
     EXPECT_EQ(Create(4, "huge", -1, -1, 190000, 105000, 100), 3);
-    EXPECT_EQ(InUse(4), 0);
+    EXPECT_EQ(ImageInUse(4), 0);
     EXPECT_TRUE(DriverWaitIdle());
     EXPECT_EQ(DriverFindWindow("huge(1%)"), 0u);
 
@@ -141,35 +124,35 @@ TEST_F(ImageWindowRun, DestroyKeepsTheHistory) {
     ASSERT_EQ(Create(1, "one", 0, 0, 200, 100, 100), 0);
     ASSERT_EQ(Create(2, "two", 300, 0, 200, 100, 100), 0);
     ASSERT_EQ(Create(3, "three", 600, 0, 200, 100, 100), 0);
-    EXPECT_EQ(Current(), 3);
+    EXPECT_EQ(CurrentImage(), 3);
     const WindowId w2 = ImageWindow(2);
     EXPECT_EQ(Ask<int>([] { return PXK_DestroyImage(2); }), 0);
     EXPECT_FALSE(PlatIsWindow(w2));
     EXPECT_EQ(Ask<int>([] { return PXK_DestroyImage(2); }), 1);
     EXPECT_EQ(Ask<int>([] { return PXK_DestroyImage(256); }), 1);
-    EXPECT_EQ(Current(), 3);
+    EXPECT_EQ(CurrentImage(), 3);
     // The most recent history entry is the destroyed slot 2: popping onto it fails.
     EXPECT_EQ(Ask<int>([] { return PXK_SelectPreviousImage(); }), 1);
-    EXPECT_EQ(Current(), 3);
+    EXPECT_EQ(CurrentImage(), 3);
     // Destroying the current image and popping makes the previous one current again.
     ASSERT_EQ(Ask<int>([] { return PXK_SelectImage(1) * 10 + PXK_SelectImage(3); }), 0);
     EXPECT_EQ(Ask<int>([] { return PXK_DestroyImage(3); }), 0);
-    EXPECT_EQ(Current(), 3);
+    EXPECT_EQ(CurrentImage(), 3);
     EXPECT_EQ(Ask<int>([] { return PXK_SelectPreviousImage(); }), 0);
-    EXPECT_EQ(Current(), 1);
+    EXPECT_EQ(CurrentImage(), 1);
     // Window look-ups: a live window finds its slot, a destroyed one finds nothing.
     const WindowId w1 = ImageWindow(1);
     EXPECT_EQ(Ask<int>([=] { return PXK_FindImageByWindow(w1); }), 1);
     EXPECT_EQ(Ask<int>([=] { return PXK_FindImageByWindow(w2); }), -1);
     EXPECT_EQ(Ask<int>([=] { return PXK_SelectImageByWindow(w2); }), -1);
-    EXPECT_EQ(Current(), 1);
+    EXPECT_EQ(CurrentImage(), 1);
 }
 
 TEST_F(ImageWindowRun, ClosingTheWindowFreesTheSlot) {
     ASSERT_EQ(Create(9, "closing", 100, 100, 300, 200, 100), 0);
     const WindowId w = ImageWindow(9);
     InputClose(w);
-    ASSERT_TRUE(DriverWaitFor([] { return InUse(9) == 0; }));
+    ASSERT_TRUE(DriverWaitFor([] { return ImageInUse(9) == 0; }));
     EXPECT_TRUE(DriverWaitFor([=] { return !PlatIsWindow(w); }));
 }
 
@@ -292,13 +275,13 @@ TEST_F(ImageWindowRun, ControlWheelAndKeypadZoom) {
     // Without Ctrl the wheel does nothing.
     DriverWheel(cx, cy, -120);
     EXPECT_TRUE(DriverWaitIdle());
-    EXPECT_EQ(Zoom(0), 100);
+    EXPECT_EQ(ImageZoom(0), 100);
 
     DriverSetModifiers(INPUT_MOD_CONTROL);
     DriverWheel(cx, cy, -120);
-    ASSERT_TRUE(DriverWaitFor([] { return Zoom(0) == 111; }));
+    ASSERT_TRUE(DriverWaitFor([] { return ImageZoom(0) == 111; }));
     DriverWheel(cx, cy, -120);
-    ASSERT_TRUE(DriverWaitFor([] { return Zoom(0) == 123; }));
+    ASSERT_TRUE(DriverWaitFor([] { return ImageZoom(0) == 123; }));
     EXPECT_EQ(Caption(0), "zoom(123%)");
     PlatSize client = ClientSize(w);
     EXPECT_EQ(client.cx, 492);
@@ -306,17 +289,17 @@ TEST_F(ImageWindowRun, ControlWheelAndKeypadZoom) {
     EXPECT_EQ(DriverWindowRect(w).left, 100);   // the window stays where it is
 
     DriverKey(KEY_NUMPAD0, INPUT_MOD_CONTROL);
-    ASSERT_TRUE(DriverWaitFor([] { return Zoom(0) == 100; }));
+    ASSERT_TRUE(DriverWaitFor([] { return ImageZoom(0) == 100; }));
     DriverWheel(cx, cy, 120);
-    ASSERT_TRUE(DriverWaitFor([] { return Zoom(0) == 90; }));
+    ASSERT_TRUE(DriverWaitFor([] { return ImageZoom(0) == 90; }));
     DriverKey(KEY_NUMPAD0, INPUT_MOD_CONTROL);
-    ASSERT_TRUE(DriverWaitFor([] { return Zoom(0) == 100; }));
+    ASSERT_TRUE(DriverWaitFor([] { return ImageZoom(0) == 100; }));
     DriverKey(KEY_ADD, INPUT_MOD_CONTROL);
-    ASSERT_TRUE(DriverWaitFor([] { return Zoom(0) == 111; }));
+    ASSERT_TRUE(DriverWaitFor([] { return ImageZoom(0) == 111; }));
     DriverKey(KEY_ADD, INPUT_MOD_CONTROL);
-    ASSERT_TRUE(DriverWaitFor([] { return Zoom(0) == 123; }));
+    ASSERT_TRUE(DriverWaitFor([] { return ImageZoom(0) == 123; }));
     DriverKey(KEY_SUBTRACT, INPUT_MOD_CONTROL);
-    ASSERT_TRUE(DriverWaitFor([] { return Zoom(0) == 111; }));   // (9 * 123 + 5) / 10
+    ASSERT_TRUE(DriverWaitFor([] { return ImageZoom(0) == 111; }));   // (9 * 123 + 5) / 10
     DriverSetModifiers(0);
     client = ClientSize(w);
     EXPECT_EQ(client.cx, 444);
@@ -325,7 +308,7 @@ TEST_F(ImageWindowRun, ControlWheelAndKeypadZoom) {
 
     // The fit still applies: a huge request lands on the screen's limit.
     EXPECT_EQ(Ask<int>([] { return PXK_SetZoom(1000, 0); }), 0);
-    EXPECT_EQ(Zoom(0), 352);   // 1057 * 100 / 300
+    EXPECT_EQ(ImageZoom(0), 352);   // 1057 * 100 / 300
     EXPECT_EQ(Ask<int>([] { return PXK_SetZoom(100, 256); }), 1);
 }
 
@@ -338,10 +321,10 @@ TEST_F(ImageWindowRun, ResizeKeepsColourTableModeAndPlace) {
     ASSERT_EQ(Ask<int>([] { return PXK_SetStretchMode(4, 6); }), 0);
     OnWorker([] { image_pixels[6][0] = 2; });
     ASSERT_EQ(Create(2, "other", 700, 120, 100, 100, 100), 0);
-    EXPECT_EQ(Current(), 2);
+    EXPECT_EQ(CurrentImage(), 2);
 
     ASSERT_EQ(Ask<int>([] { return PXK_ResizeImage(6, 500, 400); }), 0);
-    EXPECT_EQ(Current(), 6);
+    EXPECT_EQ(CurrentImage(), 6);
     EXPECT_EQ(Ask<int>([] { return image_table[6].width * 10000 + image_table[6].height; }), 5000400);
     EXPECT_EQ(Caption(6), "grey(100%)[8bit]*");
     const WindowId w = ImageWindow(6);
@@ -364,7 +347,7 @@ TEST_F(ImageWindowRun, ResizeKeepsColourTableModeAndPlace) {
     // A shape no zoom can fit on the screen is refused and the image stays: 1920 x 4 needs
     // 200% for the smallest view height and is then twice as wide as the screen.
     EXPECT_EQ(Ask<int>([] { return PXK_ResizeImage(6, 1920, 4); }), 2);
-    EXPECT_EQ(InUse(6), 1);
+    EXPECT_EQ(ImageInUse(6), 1);
     EXPECT_EQ(ImageWindow(6), old_window);
     EXPECT_TRUE(PlatIsWindow(old_window));
 }
@@ -435,7 +418,7 @@ TEST_F(ImageWindowRun, ShortcutsRunTheirCommandsAndPlainKeysGoToTheMainWindow) {
     DriverKey('Q', INPUT_MOD_CONTROL);
     DriverSetModifiers(0);
     ASSERT_TRUE(DriverWaitFor([w] { return !PlatIsWindow(w); }));
-    EXPECT_EQ(InUse(0), 0);
+    EXPECT_EQ(ImageInUse(0), 0);
 
     // Plain C is the main window's Stop, and Escape its Exit.
     ASSERT_EQ(Create(1, "keys", 100, 100, 300, 200, 100), 0);

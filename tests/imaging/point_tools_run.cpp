@@ -18,6 +18,8 @@
 #include "pxk.h"
 #include "runtime/run_control.h"
 #include "support/harness.h"
+#include "support/image_access.h"
+#include "support/program_fixture.h"
 #include "support/worker_jobs.h"
 
 extern "C" void UserSetup(void) { StartRequested.store(1); }
@@ -32,22 +34,16 @@ uint32_t PatternColor(int x, int y) {
     return (uint32_t)(((x * 7) & 255) << 16 | ((y * 13) & 255) << 8 | ((x + 3 * y) & 255));
 }
 
-// The image's pixels as stored (low 24 bits, which is what XOR and the screen touch).
-std::vector<uint32_t> ImagePixels(int index) {
-    return Ask<std::vector<uint32_t>>([=] {
-        const uint32_t* p = (const uint32_t*)image_pixels[index];
-        if (!image_table[index].in_use.load() || !p) return std::vector<uint32_t>();
-        std::vector<uint32_t> v(p, p + W * H);
-        for (uint32_t& c : v) c &= 0xFFFFFF;
-        return v;
-    });
-}
-
-std::vector<uint32_t> ShownPixels(WindowId w) {
-    int cw = 0, ch = 0;
-    std::vector<uint32_t> v = DriverClientPixels(w, &cw, &ch);
+// The image's pixels as stored (low 24 bits, which is what XOR and the screen touch), read on
+// the worker.
+std::vector<uint32_t> ColorsOf(int index) {
+    std::vector<uint32_t> v = ReadImagePixels(index);
     for (uint32_t& c : v) c &= 0xFFFFFF;
     return v;
+}
+
+std::vector<uint32_t> ImagePixels(int index) {
+    return Ask<std::vector<uint32_t>>([=] { return ColorsOf(index); });
 }
 
 // The status line's text without the spaces that centre it.
@@ -76,30 +72,24 @@ ToolFn Placement(int bw, int bh) {
     return [=](int i, int* o) { return PXK_GetPlacement(i, bw, bh, o, o + 1); };
 }
 
-class PointTools : public ::testing::Test {
+class PointTools : public ProgramTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(StartProgram());
+        ProgramTest::SetUp();
+        if (HasFatalFailure()) return;
         // Image 1 is where the expected figures are drawn with the drawing operations.
         for (int i = 0; i < 2; i++) {
             ASSERT_EQ(Ask<int>([=] { return PXK_CreateImage(i, i ? "reference" : "target", 40 + 400 * i, 40, W, H, 100); }),
                       0);
             OnWorker([=] {
-                uint32_t* p = (uint32_t*)image_pixels[i];
-                for (int y = 0; y < H; y++)
-                    for (int x = 0; x < W; x++) p[y * W + x] = PatternColor(x, y);
+                WriteImagePixels(i, PatternColor);
                 PXK_RedrawImage(i);
             });
         }
-        ASSERT_EQ(Ask<int>([] { return image_table[0].zoom; }), 100);
-        window = Ask<WindowId>([] { return image_table[0].window; });
+        ASSERT_EQ(ImageZoom(0), 100);
+        window = ImageWindow(0);
         client = DriverClientRectScreen(window);
         before = ImagePixels(0);
-    }
-    void TearDown() override {
-        if (ProgramRunning()) {
-            EXPECT_EQ(StopProgram(), 0);
-        }
     }
 
     // The pattern with one XOR figure drawn by the drawing operations (on image 1, then
@@ -108,9 +98,7 @@ protected:
         return Ask<std::vector<uint32_t>>([&] {
             PXK_SelectImage(1);
             draw();
-            const uint32_t* p = (const uint32_t*)image_pixels[1];
-            std::vector<uint32_t> v(p, p + W * H);
-            for (uint32_t& c : v) c &= 0xFFFFFF;
+            const std::vector<uint32_t> v = ColorsOf(1);
             draw();
             return v;
         });
@@ -125,7 +113,7 @@ protected:
     void Move(int x, int y) { DriverMovePointer(client.left + x, client.top + y); }
     void Click(int x, int y, int button = BUTTON_LEFT) { DriverClick(client.left + x, client.top + y, button); }
     bool Shows(const std::vector<uint32_t>& expected) {
-        return DriverWaitFor([&] { return ShownPixels(window) == expected; });
+        return DriverWaitFor([&] { return ShownColors(window) == expected; });
     }
     // The tool has returned, the status line is back and the image is as before.
     void ExpectEnded(const ToolCall& call, int code) {
@@ -252,7 +240,7 @@ TEST_F(PointTools, StopOrAClosedTargetEndsTheToolWithoutSuccess) {
         e.end(window);
         ExpectEnded(call, e.code);
     }
-    EXPECT_EQ(Ask<int>([] { return image_table[0].in_use.load(); }), 0);
+    EXPECT_EQ(ImageInUse(0), 0);
 }
 
 // ---- Start conditions --------------------------------------------------------------------
@@ -323,26 +311,24 @@ TEST_F(PointTools, AnAreaRedrawShowsWhatAWholeRedrawShows) {
         ASSERT_EQ(Ask<int>([&] {
                       PXK_CreateImage(2, "stretched", 600, 300, v.width, v.height, v.zoom);
                       PXK_SetStretchMode(v.mode, 2);
-                      uint32_t* p = (uint32_t*)image_pixels[2];
-                      for (int y = 0; y < v.height; y++)
-                          for (int x = 0; x < v.width; x++) p[y * v.width + x] = PatternColor(x, y);
+                      WriteImagePixels(2, PatternColor);
                       PXK_RedrawImage(2);
                       return image_table[2].zoom;
                   }),
                   v.zoom);
-        const WindowId w = Ask<WindowId>([] { return image_table[2].window; });
+        const WindowId w = ImageWindow(2);
         ASSERT_TRUE(DriverWaitIdle());
-        const std::vector<uint32_t> old_view = ShownPixels(w);
+        const std::vector<uint32_t> old_view = ShownColors(w);
         OnWorker([&] {
             PXK_SelectImage(2);
             PXK_XorFillBox(v.l, v.t, v.r, v.b);
             RedrawImageArea(2, v.l, v.t, v.r, v.b);
         });
         ASSERT_TRUE(DriverWaitIdle());
-        const std::vector<uint32_t> area = ShownPixels(w);
+        const std::vector<uint32_t> area = ShownColors(w);
         OnWorker([] { PXK_RedrawImage(2); });
         ASSERT_TRUE(DriverWaitIdle());
-        const std::vector<uint32_t> whole = ShownPixels(w);
+        const std::vector<uint32_t> whole = ShownColors(w);
         EXPECT_TRUE(area != old_view) << "nothing was redrawn";
         EXPECT_TRUE(area == whole) << "the area redraw differs from the whole redraw";
         OnWorker([] { PXK_DestroyImage(2); });

@@ -4,8 +4,10 @@
 // prompt and Start during one, which must neither hang nor start the user program; Window
 // Info; pictures and a folder dropped on the window, also during an auto-started set-up.
 #include "support/harness.h"
+#include "support/image_access.h"
 #include "support/outside_io.h"
 #include "support/picture_files.h"
+#include "support/program_fixture.h"
 #include "support/tracked_menu.h"
 
 #include "boxes/box_windows.h"
@@ -14,7 +16,6 @@
 #include "framework/main_window_commands.h"
 #include "imagewin/image_table.h"
 #include "platform/draw/surface.h"
-#include "platform/window/menu.h"
 #include "runtime/main_window.h"
 #include "runtime/request_channel.h"
 #include "runtime/run_control.h"
@@ -24,7 +25,6 @@
 #include <gtest/gtest.h>
 
 #include <limits.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 
 #include <future>
@@ -42,12 +42,6 @@ void UserSetup(void) {
 }
 
 namespace {
-
-int InUseCount(void) {
-    int n = 0;
-    for (int k = 0; k < IMAGE_SLOTS; k++) n += image_table[k].in_use.load();
-    return n;
-}
 
 void PostCommand(int id) { PlatPostMessage(MainWindow(), MSG_COMMAND, (uintptr_t)MakeParam(id, 0), 0); }
 
@@ -67,10 +61,13 @@ bool CommandEnded(void) {
     return DriverWaitFor([] { return main_command_depth.load() == 0 && input_active.load() == 0; }, HARNESS_TIMEOUT_MS);
 }
 
+// Prompts of a command, each with the answer typed at it.
+using Prompts = std::vector<std::pair<const char*, const char*>>;
+
 // Answers the prompts in order; the first of them is printed on `line`. Left clicks, which do
 // nothing else in a text window, give it the keyboard first (an activation of the main window
 // still on its way, after its menu or menu bar was used, may take it back once).
-void Answer(int line, const std::vector<std::pair<const char*, const char*>>& prompts) {
+void Answer(int line, const Prompts& prompts) {
     for (const auto& [prompt, answer] : prompts) {
         ASSERT_TRUE(DriverWaitFor([&] { return PromptWaits(line, prompt); }, HARNESS_TIMEOUT_MS)) << prompt;
         WindowId window = text_windows[current_text_window.load()].hwnd.load();
@@ -84,28 +81,33 @@ void Answer(int line, const std::vector<std::pair<const char*, const char*>>& pr
     }
 }
 
-struct Program : ::testing::Test {
-    void SetUp() override { ASSERT_TRUE(StartProgram()); }
-    void TearDown() override {
-        if (ProgramRunning()) {
-            EXPECT_EQ(StopProgram(), 0);
-        }
-    }
-};
+// An image in the slot with this title, size and depth, and when `at` is given, its pixels.
+void ExpectImage(int slot, const char* title, int width, int height, int bits = 32,
+                 uint32_t (*at)(int x, int y) = nullptr) {
+    EXPECT_EQ(image_table[slot].in_use.load(), 1) << slot;
+    EXPECT_STREQ(image_table[slot].title, title) << slot;
+    EXPECT_EQ(image_table[slot].width, width) << slot;
+    EXPECT_EQ(image_table[slot].height, height) << slot;
+    EXPECT_EQ(image_table[slot].bits, bits) << slot;
+    for (int y = 0; at && y < height; y++)
+        for (int x = 0; x < width; x++)
+            EXPECT_EQ(((uint32_t*)SurfaceRow(image_table[slot].dib, y))[x] & 0xFFFFFFu, at(x, y)) << x << "," << y;
+}
+
+using Program = ProgramTest;
 
 std::vector<MenuRow> MainMenuRows(int s) {
-    return {{"Paste\tCtrl+V", 1026, s},
-            {"", 0, 0},
-            {"Start", 1001, s},
-            {"Stop", 1003, 0},
-            {"E&xit", 1002, 0},
-            {"", 0, 0},
-            {"Image Window", 1027, s},
-            {"Text Window", 1028, s},
-            {"Input Box", 1044, s},
-            {"Button Box", 1051, s},
-            {"", 0, 0},
-            {"&Window Info.\tCtrl+W", 1045, s}};
+    return {{"Paste\tCtrl+V", 1026, s}, {"", 0, 0}, {"Start", 1001, s}, {"Stop", 1003, 0}, {"E&xit", 1002, 0},
+            {"", 0, 0}, {"Image Window", 1027, s}, {"Text Window", 1028, s}, {"Input Box", 1044, s},
+            {"Button Box", 1051, s}, {"", 0, 0}, {"&Window Info.\tCtrl+W", 1045, s}};
+}
+
+// The menu opened at the screen point has the main window's rows in this state; then it is
+// dismissed.
+void ExpectMainMenuAt(PlatPoint p, int state) {
+    ASSERT_TRUE(RightClickForMenu(p.x, p.y)) << p.x << "," << p.y;
+    EXPECT_EQ(TrackedMenuRows(), MainMenuRows(state));
+    ASSERT_TRUE(DismissTrackedMenu());
 }
 
 TEST_F(Program, TheMenuComesFromClientCaptionAndMenuBarAndGreysWhatCannotRun) {
@@ -113,11 +115,7 @@ TEST_F(Program, TheMenuComesFromClientCaptionAndMenuBarAndGreysWhatCannotRun) {
     ASSERT_TRUE(MenuBarItemRect(MainWindow(), 2, &bar));
     const PlatPoint points[] = {{client.left + 120, client.bottom - 8}, {outer.left + 60, outer.top + 8},
                                 {bar.right + 20, (bar.top + bar.bottom) / 2}};
-    for (PlatPoint p : points) {
-        ASSERT_TRUE(RightClickForMenu(p.x, p.y)) << p.x << "," << p.y;
-        EXPECT_EQ(TrackedMenuRows(), MainMenuRows(MENU_ENABLED));
-        ASSERT_TRUE(DismissTrackedMenu());
-    }
+    for (PlatPoint p : points) ExpectMainMenuAt(p, MENU_ENABLED);
     // Text Window chosen from the menu opens text window 0.
     ASSERT_TRUE(RightClickForMenu(points[0].x, points[0].y));
     ASSERT_TRUE(ChooseTrackedRow(7));
@@ -126,9 +124,7 @@ TEST_F(Program, TheMenuComesFromClientCaptionAndMenuBarAndGreysWhatCannotRun) {
     // Once the user program runs only Stop and Exit are offered, and Paste stays refused.
     ASSERT_TRUE(PressMenuBarItem(0));
     ASSERT_TRUE(DriverWaitFor([] { return Running.load() == 1; }));
-    ASSERT_TRUE(RightClickForMenu(points[0].x, points[0].y));
-    EXPECT_EQ(TrackedMenuRows(), MainMenuRows(MENU_GRAYED));
-    ASSERT_TRUE(DismissTrackedMenu());
+    ExpectMainMenuAt(points[0], MENU_GRAYED);
 }
 
 TEST_F(Program, ImageWindowCreatesTheLowestFreeSlotAndIgnoresStartMeanwhile) {
@@ -138,23 +134,18 @@ TEST_F(Program, ImageWindowCreatesTheLowestFreeSlotAndIgnoresStartMeanwhile) {
     Answer(1, {{" Width=", "640"}, {"Height=", "480"}, {"Bit[32 or 8]=", "24"}});
     // A depth other than 32 and 8 ends the command without a word.
     ASSERT_TRUE(CommandEnded());
-    EXPECT_EQ(InUseCount(), 2);
+    EXPECT_EQ(ImagesInUse(), 2);
 
     PostCommand(CMD_IMAGE_WINDOW);
     ASSERT_TRUE(DriverWaitFor([] { return PromptWaits(5, " Width="); }));
     // During a prompt: only Stop and Exit in the menu, and Start from the menu bar is ignored.
     PlatRect client = DriverClientRectScreen(MainWindow());
-    ASSERT_TRUE(RightClickForMenu(client.left + 120, client.bottom - 8));
-    EXPECT_EQ(TrackedMenuRows(), MainMenuRows(MENU_GRAYED));
-    ASSERT_TRUE(DismissTrackedMenu());
+    ExpectMainMenuAt(PlatPoint{client.left + 120, client.bottom - 8}, MENU_GRAYED);
     ASSERT_TRUE(PressMenuBarItem(0));
     Answer(5, {{" Width=", "640"}, {"Height=", "480"}, {"Bit[32 or 8]=", "8"}});
     ASSERT_TRUE(DriverWaitFor([] { return image_table[2].in_use.load() == 1; }));
     ASSERT_TRUE(CommandEnded());
-    EXPECT_EQ(image_table[2].bits, 8);
-    EXPECT_EQ(image_table[2].width, 640);
-    EXPECT_EQ(image_table[2].height, 480);
-    EXPECT_STREQ(image_table[2].title, "002");
+    ExpectImage(2, "002", 640, 480, 8);
     EXPECT_EQ(Running.load(), 0);
     EXPECT_EQ(StartRequested.load(), 0);
     EXPECT_TRUE(ProgramRunning());
@@ -196,7 +187,7 @@ TEST_F(Program, TextWindowInputBoxAndButtonBoxFromTheirPrompts) {
 // stopped worker left behind.
 struct PromptExit {
     int command, answered;
-    std::vector<std::pair<const char*, const char*>> prompts;
+    Prompts prompts;
 };
 
 void PrintTo(const PromptExit& c, std::ostream* os) { *os << c.command << " after " << c.answered << " answers"; }
@@ -208,25 +199,28 @@ TEST_P(MainWindowPrompts, ExitAtThePromptEndsTheProgram) {
     ASSERT_TRUE(StartProgram());
     WindowId boxes[2] = {input_box.load(), button_box.load()};
     PostCommand(c.command);
-    std::vector<std::pair<const char*, const char*>> answered(c.prompts.begin(), c.prompts.begin() + c.answered);
+    Prompts answered(c.prompts.begin(), c.prompts.begin() + c.answered);
     Answer(1, answered);
     ASSERT_TRUE(DriverWaitFor([&] { return PromptWaits(1 + c.answered, c.prompts[c.answered].first); },
                               HARNESS_TIMEOUT_MS));
     ASSERT_TRUE(PressMenuBarItem(2));
     EXPECT_EQ(WaitProgramEnd(), 0);
-    EXPECT_EQ(InUseCount(), 0);
+    EXPECT_EQ(ImagesInUse(), 0);
     EXPECT_EQ(input_box.load(), boxes[0]);
     EXPECT_EQ(button_box.load(), boxes[1]);
 }
 
+// Each command's prompts with answers; a case answers the first `answered` and exits at the next.
+const Prompts IMAGE_PROMPTS = {{" Width=", "64"}, {"Height=", "48"}, {"Bit[32 or 8]=", "32"}};
+const Prompts GRID_PROMPTS = {{"Number[X]=>", "3"}, {"Number[Y]=>", "2"}};
+
 INSTANTIATE_TEST_SUITE_P(EveryPrompt, MainWindowPrompts,
-                         ::testing::Values(PromptExit{CMD_IMAGE_WINDOW, 0, {{" Width=", "64"}}},
-                                           PromptExit{CMD_IMAGE_WINDOW, 1, {{" Width=", "64"}, {"Height=", "48"}}},
-                                           PromptExit{CMD_IMAGE_WINDOW, 2,
-                                                      {{" Width=", "64"}, {"Height=", "48"}, {"Bit[32 or 8]=", "32"}}},
+                         ::testing::Values(PromptExit{CMD_IMAGE_WINDOW, 0, IMAGE_PROMPTS},
+                                           PromptExit{CMD_IMAGE_WINDOW, 1, IMAGE_PROMPTS},
+                                           PromptExit{CMD_IMAGE_WINDOW, 2, IMAGE_PROMPTS},
                                            PromptExit{CMD_INPUT_BOX, 0, {{"How many items? >", "3"}}},
-                                           PromptExit{CMD_BUTTON_BOX, 0, {{"Number[X]=>", "3"}}},
-                                           PromptExit{CMD_BUTTON_BOX, 1, {{"Number[X]=>", "3"}, {"Number[Y]=>", "2"}}}),
+                                           PromptExit{CMD_BUTTON_BOX, 0, GRID_PROMPTS},
+                                           PromptExit{CMD_BUTTON_BOX, 1, GRID_PROMPTS}),
                          [](const auto& param) { return "Case" + std::to_string(param.index); });
 
 void PressCtrl(int key) {
@@ -255,9 +249,7 @@ TEST(MainWindowInfo, OpensTextWindowZeroOrSaysWhyNotWhileTheProgramRuns) {
 
 struct Drops : Program {
     void SetUp() override {
-        char pattern[] = "/tmp/pixkit-drop-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        folder = pattern;
+        folder = FreshFolder("drops");
         Program::SetUp();
     }
     void TearDown() override {
@@ -273,19 +265,11 @@ struct Drops : Program {
     void Drop(const std::vector<std::string>& paths, int images) {
         PlatRect c = DriverClientRectScreen(MainWindow());
         DriverDrop(c.left + 20, c.top + 10, paths);
-        ASSERT_TRUE(DriverWaitFor([&] { return InUseCount() == images && main_command_depth.load() == 0; }));
+        ASSERT_TRUE(DriverWaitFor([&] { return ImagesInUse() == images && main_command_depth.load() == 0; }));
         ASSERT_TRUE(DriverWaitIdle());
     }
     std::string folder;
 };
-
-void ExpectImage(int slot, const char* title, int width, int height) {
-    EXPECT_EQ(image_table[slot].in_use.load(), 1) << slot;
-    EXPECT_STREQ(image_table[slot].title, title) << slot;
-    EXPECT_EQ(image_table[slot].width, width) << slot;
-    EXPECT_EQ(image_table[slot].height, height) << slot;
-    EXPECT_EQ(image_table[slot].bits, 32) << slot;
-}
 
 // The last pixel of a dropped picture's image, which the load has filled.
 uint32_t LastPixel(int slot) {
@@ -303,7 +287,7 @@ TEST_F(Drops, ThreePicturesFillTheFreeSlotsInOrderAndAFolderIsSkipped) {
     ExpectImage(2, "002 b.gif", 12, 40);
     ExpectImage(3, "003 c.bmp", 7, 9);
     for (int slot : {0, 2, 3}) EXPECT_EQ(LastPixel(slot), 0xFF0000u) << slot;
-    EXPECT_EQ(InUseCount(), 4);
+    EXPECT_EQ(ImagesInUse(), 4);
     // The image current before the drop is current again.
     EXPECT_EQ(current_image.load(), 1);
 }
@@ -327,9 +311,8 @@ TEST_F(Drops, LongPathsOpenWholeAndLongNamesAreCutBetweenCharacters) {
 
 TEST(MainWindowDrops, ADropDuringAnAutoStartedSetUpIsFinishedBeforeTheUserProgram) {
     setup_waits_for_drop.store(true);
-    char pattern[] = "/tmp/pixkit-drop-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    std::string path = std::string(pattern) + "/p.png";
+    const std::string folder = FreshFolder("setup_drop");
+    const std::string path = folder + "/p.png";
     RunCommand("convert -size 9x4 xc:blue '" + path + "'");
     auto started = std::async(std::launch::async, [] { return StartProgram(); });
     ASSERT_TRUE(DriverWaitFor([] { return main_loop_running.load() && worker_stage.load() == WORKER_SETUP; }));
@@ -342,23 +325,20 @@ TEST(MainWindowDrops, ADropDuringAnAutoStartedSetUpIsFinishedBeforeTheUserProgra
     // The drop's last request, the return to image 5, was carried out before UserMain.
     EXPECT_EQ(current_image.load(), 5);
     EXPECT_EQ(StopProgram(3000), 0);
-    RunCommand(std::string("rm -rf '") + pattern + "'");
+    RunCommand("rm -rf '" + folder + "'");
 }
 
 // What Paste does with the clipboard's picture: a new 32-bit image in the lowest free slot
 // holding the bitmap's pixels, the previous current image current again.
 TEST_F(Program, APastedPictureBecomesANewImageInTheLowestFreeSlot) {
     ASSERT_EQ(RequestCreateImage(0, "000", 8, 8, 32), REQUEST_DONE);
+    const auto at = [](int x, int y) { return (uint32_t)(0x010203 * (y * 6 + x + 1)); };
     Surface* bitmap = nullptr;
     ASSERT_EQ(PlatCreateSurface(&bitmap, 6, 4, 32), 0);
     for (int y = 0; y < 4; y++)
-        for (int x = 0; x < 6; x++) ((uint32_t*)SurfaceRow(bitmap, y))[x] = (uint32_t)(0x010203 * (y * 6 + x + 1));
+        for (int x = 0; x < 6; x++) ((uint32_t*)SurfaceRow(bitmap, y))[x] = at(x, y);
     PastePicture(bitmap);
-    ExpectImage(1, "001", 6, 4);
-    for (int y = 0; y < 4; y++)
-        for (int x = 0; x < 6; x++)
-            EXPECT_EQ(((uint32_t*)SurfaceRow(image_table[1].dib, y))[x] & 0xFFFFFFu, (uint32_t)(0x010203 * (y * 6 + x + 1)))
-                << x << "," << y;
+    ExpectImage(1, "001", 6, 4, 32, at);
     EXPECT_EQ(current_image.load(), 0);
 }
 
@@ -379,10 +359,7 @@ TEST_F(Program, CtrlVMakesAnotherProgramsPictureANewImage) {
     PressCtrl('V');
     ASSERT_TRUE(DriverWaitFor([] { return image_table[1].in_use.load() == 1; }));
     ASSERT_TRUE(CommandEnded());
-    ExpectImage(1, "001", 7, 5);
-    for (int y = 0; y < 5; y++)
-        for (int x = 0; x < 7; x++)
-            EXPECT_EQ(((uint32_t*)SurfaceRow(image_table[1].dib, y))[x] & 0xFFFFFFu, PatternColor(x, y)) << x << "," << y;
+    ExpectImage(1, "001", 7, 5, 32, PatternColor);
     EXPECT_EQ(current_image.load(), 0);
 }
 

@@ -4,6 +4,8 @@
 // another's wait; bad indexes, a slot freed before its load, windows and boxes opened twice;
 // a thousand requests in a row; and requests after Start, which are refused instead of hanging.
 #include "support/harness.h"
+#include "support/image_access.h"
+#include "support/program_fixture.h"
 
 #include "boxes/box_windows.h"
 #include "boxes/button_box.h"
@@ -20,20 +22,7 @@
 
 namespace {
 
-int InUseCount(void) {
-    int n = 0;
-    for (int k = 0; k < IMAGE_SLOTS; k++) n += image_table[k].in_use.load();
-    return n;
-}
-
-struct Idle : ::testing::Test {
-    void SetUp() override { ASSERT_TRUE(StartProgram()); }
-    void TearDown() override {
-        if (ProgramRunning()) {
-            EXPECT_EQ(StopProgram(), 0);
-        }
-    }
-};
+using Idle = ProgramTest;
 
 // The inner request of the nested case, made by a window of the test thread whose message
 // the outer requester's pump dispatches while the outer request is outstanding.
@@ -66,7 +55,7 @@ TEST_F(Idle, IndexesOutsideTheStoreAnswerFourAndCreateNothing) {
     for (int index : {300, -1, 256, INT32_MIN}) {
         EXPECT_EQ(RequestCreateImage(index, "x", 10, 10, 32), REQUEST_BAD_INDEX) << index;
     }
-    EXPECT_EQ(InUseCount(), 0);
+    EXPECT_EQ(ImagesInUse(), 0);
     EXPECT_EQ(request_channel.code.load(), REQ_NONE);
 }
 
@@ -128,7 +117,7 @@ TEST_F(Idle, AThousandRequestsInARowAreEachCarriedOut) {
         ASSERT_EQ(RequestCreateImage(i % 2 ? 300 : (i / 100), "x", 8, 8, 32), expected) << i;
         if (i % 10 == 0) RequestRedrawImage(i / 100);
     }
-    EXPECT_EQ(InUseCount(), 10);
+    EXPECT_EQ(ImagesInUse(), 10);
 }
 
 TEST_F(Idle, AfterStartRequestsAreRefusedInsteadOfWaitingForEver) {
@@ -136,7 +125,7 @@ TEST_F(Idle, AfterStartRequestsAreRefusedInsteadOfWaitingForEver) {
     ASSERT_TRUE(DriverWaitFor([] { return worker_stage.load() == WORKER_MAIN; }));
     EXPECT_EQ(RequestCreateImage(0, "000", 10, 10, 32), REQUEST_NOT_CARRIED_OUT);
     RequestOpenTextWindow(0);
-    EXPECT_EQ(InUseCount(), 0);
+    EXPECT_EQ(ImagesInUse(), 0);
     EXPECT_FALSE(text_windows[0].is_open.load());
     EXPECT_EQ(request_channel.code.load(), REQ_NONE);
 }

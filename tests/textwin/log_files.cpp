@@ -22,6 +22,12 @@
 
 #include <thread>
 
+// On the worker: opens text window `id` at the cases' usual place and starts its log.
+static void OpenLogged(int id) {
+    PXK_OpenTextWindow(id, 10, 10, 400, 300);
+    PXK_StartLog(id);
+}
+
 static std::string LogName(int id) { return "PIXKIT" + std::to_string(instance_slot) + std::to_string(id) + ".LOG"; }
 
 class LogFiles : public TextWindowsInFolder {
@@ -92,8 +98,7 @@ TEST_F(LogFiles, StartStopStartKeepsTheFirstAndLastTextsAndTheCodesFollowTheStat
 
 TEST_F(LogFiles, OutputAndTypedLinesReachTheFileWithoutTheUserDoingAnything) {
     ASSERT_TRUE(OnWorker([] {
-        PXK_OpenTextWindow(0, 10, 10, 400, 300);
-        PXK_StartLog(0);
+        OpenLogged(0);
         PXK_Printf("first %d\n", 1);
     }));
     // Nothing more is printed: the pump flushes the line within about 100 ms.
@@ -111,8 +116,7 @@ TEST_F(LogFiles, OutputAndTypedLinesReachTheFileWithoutTheUserDoingAnything) {
 
 TEST_F(LogFiles, CopyingGivesEverythingPrintedSoFarAndLaterOutputFollowsIt) {
     ASSERT_TRUE(OnWorker([] {
-        PXK_OpenTextWindow(2, 10, 10, 400, 300);
-        PXK_StartLog(2);
+        OpenLogged(2);
         PXK_Printf("one ä\n");
     }));
     EXPECT_EQ(Ask<int>([] { return PXK_CopyLog(2); }), 0);
@@ -154,10 +158,7 @@ TEST_F(LogFiles, AFileThatCannotBeCreatedLeavesTheLogOff) {
 }
 
 TEST_F(LogFiles, ExitKeepsEveryBytePrintedBeforeItAndRefusesANewStart) {
-    ASSERT_TRUE(OnWorker([] {
-        PXK_OpenTextWindow(0, 10, 10, 400, 300);
-        PXK_StartLog(0);
-    }));
+    ASSERT_TRUE(OnWorker([] { OpenLogged(0); }));
     static std::atomic<int> printed{0};
     static std::atomic<int> late_start{-1};
     // The program prints as fast as it can until it sees Exit, then, once Exit has closed
@@ -184,16 +185,14 @@ TEST_F(LogFiles, ExitKeepsEveryBytePrintedBeforeItAndRefusesANewStart) {
 
 TEST_F(LogFiles, AReopenedWindowLogsOnlyItsNewText) {
     ASSERT_TRUE(OnWorker([] {
-        PXK_OpenTextWindow(0, 10, 10, 400, 300);
-        PXK_StartLog(0);
+        OpenLogged(0);
         PXK_Printf("old window\n");
         PXK_CloseTextWindow(0);
     }));
     // Closing the window closed its log with everything in it.
     EXPECT_EQ(LogText(0), "old window\n");
     ASSERT_TRUE(OnWorker([] {
-        PXK_OpenTextWindow(0, 10, 10, 400, 300);
-        PXK_StartLog(0);
+        OpenLogged(0);
         PXK_Printf("new window\n");
     }));
     EXPECT_EQ(LogStateOf(0), LOG_ON);
@@ -213,8 +212,7 @@ TEST_F(LogFiles, LogsGoToAStartFolderDeeperThan300BytesEvenAfterTheFolderChanged
     ASSERT_TRUE(DriverWaitFor([] { return worker_stage.load() == WORKER_MAIN; }, HARNESS_TIMEOUT_MS));
     ASSERT_EQ(chdir(folder.c_str()), 0);
     ASSERT_TRUE(OnWorker([] {
-        PXK_OpenTextWindow(7, 10, 10, 400, 300);
-        PXK_StartLog(7);
+        OpenLogged(7);
         PXK_Printf("deep\n");
     }));
     EXPECT_EQ(Ask<int>([] { return PXK_CopyLog(7); }), 0);
