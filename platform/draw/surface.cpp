@@ -49,6 +49,25 @@ static void AskForHugePages(uint8_t* pixels, size_t bytes) {
 #endif
 }
 
+// Buffers of a megabyte and more are mapped straight from the system, whose fresh pages read
+// as zero until first written, so that nothing writes the whole buffer before its owner
+// does: calloc clears with a full pass what it hands out again from its own heap, and its
+// heap takes blocks of up to 32 MiB once large blocks have come and gone.
+static const size_t MAPPED_PIXEL_BYTES = (size_t)1 << 20;
+
+static uint8_t* AllocatePixels(size_t bytes) {
+    if (bytes < MAPPED_PIXEL_BYTES) return (uint8_t*)calloc(1, bytes);
+    void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    return p == MAP_FAILED ? nullptr : (uint8_t*)p;
+}
+
+static void FreePixels(uint8_t* pixels, size_t bytes) {
+    if (bytes < MAPPED_PIXEL_BYTES)
+        free(pixels);
+    else if (pixels)
+        munmap(pixels, bytes);
+}
+
 int PlatCreateSurface(Surface** out, int width, int height, int bits) {
     if (!out) return 1;
     *out = nullptr;
@@ -68,7 +87,7 @@ int PlatCreateSurface(Surface** out, int width, int height, int bits) {
     // grey levels until someone writes a table.
     for (int i = 0; i < 256; i++) s->palette[i] = (uint32_t)i * 0x010101u;
 
-    s->pixels = (uint8_t*)calloc(1, (size_t)bytes);
+    s->pixels = AllocatePixels((size_t)bytes);
     if (!s->pixels) {
         free(s);
         return 3;
@@ -80,6 +99,6 @@ int PlatCreateSurface(Surface** out, int width, int height, int bits) {
 
 void PlatDestroySurface(Surface* surface) {
     if (!surface) return;
-    free(surface->pixels);
+    FreePixels(surface->pixels, (size_t)surface->stride * (size_t)surface->height);
     free(surface);
 }
