@@ -145,6 +145,7 @@ static inline void Transpose4(const __m128i r[4], __m128i out[4]) {
 // y + j is old column y + j read upwards from old row h - 1 - x, so the four old rows are
 // loaded bottom first; anticlockwise, new row y + j is old column w - 1 - y - j read
 // downwards from old row x, so the transposed rows are stored last first.
+template <bool stream>
 static inline void TurnBlock32(int index, const uint32_t* src, size_t stride, int x, int y, int w, int h,
                                bool clockwise) {
     __m128i rows[4], cols[4];
@@ -154,25 +155,44 @@ static inline void TurnBlock32(int index, const uint32_t* src, size_t stride, in
         rows[k] = _mm_loadu_si128((const __m128i*)(src + at));
     }
     Transpose4(rows, cols);
-    for (int j = 0; j < 4; j++)
-        _mm_storeu_si128((__m128i*)((uint32_t*)Row(index, y + j) + x), cols[clockwise ? j : 3 - j]);
+    for (int j = 0; j < 4; j++) {
+        __m128i* at = (__m128i*)((uint32_t*)Row(index, y + j) + x);
+        if (stream)
+            _mm_stream_si128(at, cols[clockwise ? j : 3 - j]);
+        else
+            _mm_storeu_si128(at, cols[clockwise ? j : 3 - j]);
+    }
+}
+
+// The whole 4 x 4 blocks of one tile.
+template <bool stream>
+static void TurnTile32(int index, const uint32_t* src, size_t stride, int x0, int x1, int y0, int y1, int w,
+                       int h, bool clockwise) {
+    for (int y = y0; y < y1; y += 4)
+        for (int x = x0; x < x1; x += 4) TurnBlock32<stream>(index, src, stride, x, y, w, h, clockwise);
 }
 
 // The 32-bit turn in tiles of 4 x 4 blocks; the strips past the last whole block, at the
-// right and bottom of the new image, go pixel by pixel.
+// right and bottom of the new image, go pixel by pixel. Where every new row starts on 16
+// bytes the blocks are written around the caches: the new image is far larger than they
+// are, and a plain store would first read each line it writes.
 static void FillTurned32(int index, const Surface* old, bool clockwise) {
     const uint32_t* src = (const uint32_t*)old->pixels;
     const size_t stride = (size_t)old->stride / 4;
     const int w = old->width, h = old->height, tile = 64;
     const int w4 = w & ~3, h4 = h & ~3;
+    const bool stream = ((uintptr_t)Row(index, 0) & 15) == 0 && (h & 3) == 0;
     for (int y0 = 0; y0 < w4; y0 += tile) {
         const int y1 = std::min(y0 + tile, w4);
         for (int x0 = 0; x0 < h4; x0 += tile) {
             const int x1 = std::min(x0 + tile, h4);
-            for (int y = y0; y < y1; y += 4)
-                for (int x = x0; x < x1; x += 4) TurnBlock32(index, src, stride, x, y, w, h, clockwise);
+            if (stream)
+                TurnTile32<true>(index, src, stride, x0, x1, y0, y1, w, h, clockwise);
+            else
+                TurnTile32<false>(index, src, stride, x0, x1, y0, y1, w, h, clockwise);
         }
     }
+    _mm_sfence();
     for (int y = 0; y < w; y++) {
         uint32_t* row = (uint32_t*)Row(index, y);
         for (int x = y < w4 ? h4 : 0; x < h; x++) row[x] = src[TurnSource(x, y, stride, w, h, clockwise)];

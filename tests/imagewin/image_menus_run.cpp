@@ -304,11 +304,12 @@ TEST_F(ImageMenus, ProcessItemsInvertFlipTurnAndScale) {
 }
 
 // Invert, the flips, the turns and the size steps (nearest) on random pixels match plain
-// per-pixel loops, at sizes that end inside a word, inside a turn's tile or block, and past
-// the flips' row block (1100 x 4 bytes); an 8-bit image keeps its random colour table.
+// per-pixel loops, at sizes that end inside a word, inside a turn's tile or block, on a
+// whole block (new rows of whole 16 bytes), and past the flips' row block (1100 x 4 bytes);
+// an 8-bit image keeps its random colour table.
 TEST_F(ImageMenus, WholeImageOperationsMatchPlainLoopsOnRandomPixels) {
     std::mt19937 rng(19);
-    const struct { int w, h; } sizes[] = {{1, 1}, {7, 3}, {131, 67}, {90, 259}, {1100, 401}};
+    const struct { int w, h; } sizes[] = {{1, 1}, {7, 3}, {131, 67}, {130, 68}, {90, 259}, {1100, 401}};
     const int per_mille[] = {707, 1414};
     for (int bits : {32, 8})
         for (const auto& s : sizes)
