@@ -148,12 +148,12 @@ extern "C" int PXK_CreateImage8FL(int index, const char* title, int x, int y, in
     return PXK_CreateImageEx(index, title, x, y, width, height, zoom, 8, 0);
 }
 
-extern "C" int PXK_DestroyImage(int index) {
-    if (!SlotInUse((unsigned)index)) return 1;
+// Withdraws the slot and frees all it holds but its pixel buffer, which is returned.
+static Surface* TakeDownSlot(int index) {
     ImageRecord& r = image_table[index];
     r.in_use.store(0, std::memory_order_release);
     PlatSelectSurface(r.memory_dc, r.old_bitmap);
-    PlatDestroySurface(r.dib);
+    Surface* pixels = r.dib;
     r.dib = nullptr;
     image_pixels[index] = nullptr;
     PlatDeleteContext(r.memory_dc);
@@ -164,7 +164,17 @@ extern "C" int PXK_DestroyImage(int index) {
     r.title = nullptr;
     // The handle stays (stale) in the record: the main thread may be reading it.
     PlatDestroyWindow(r.window);
+    return pixels;
+}
+
+extern "C" int PXK_DestroyImage(int index) {
+    if (!SlotInUse((unsigned)index)) return 1;
+    PlatDestroySurface(TakeDownSlot(index));
     return 0;
+}
+
+Surface* DestroyImageKeepingPixels(int index) {
+    return SlotInUse((unsigned)index) ? TakeDownSlot(index) : nullptr;
 }
 
 // The current image when it is 8-bit: 0; otherwise the palette operations' code.

@@ -4,6 +4,7 @@
 
 #include "platform/plat_types.h"
 
+struct Surface;
 struct ViewFit;
 
 // The image window's style: visible, caption, close box and sizing border; no menu.
@@ -20,3 +21,7 @@ int AppendImageWindowRects(PlatRect* out, int max);
 // together with the live images, less freed_bytes of an image the new one replaces.
 int CheckImageCreation(int width, int height, int zoom, int bits, int fit_screen, uint64_t freed_bytes,
                        ViewFit* fit);
+// Destroys the slot's image like PXK_DestroyImage but hands its pixel buffer (colour table
+// included) to the caller, who frees it with PlatDestroySurface; null for a free slot. Lets a
+// command that remakes an image read the old pixels straight into the new ones.
+Surface* DestroyImageKeepingPixels(int index);

@@ -1,6 +1,6 @@
 // Invert, flips, quarter turns and size steps on the pixel buffer of one slot. The in-place
-// operations walk the rows directly; the turns keep a packed copy of the old pixels and the
-// size steps a surface of them, both taken before the image is made again.
+// operations walk the rows directly; the turns and size steps make the image again and keep
+// the old pixel buffer alive until they have read it into the new one.
 #include "imagewin/image_transforms.h"
 
 #include <stdint.h>
@@ -12,11 +12,11 @@
 
 #include <algorithm>
 #include <climits>
-#include <memory>
-#include <new>
 
 #include "imagewin/image_table.h"
+#include "imagewin/image_view.h"
 #include "platform/draw/draw.h"
+#include "platform/draw/surface.h"
 #include "platform/window/window.h"
 #include "pxk.h"
 
@@ -104,18 +104,19 @@ int FlipImage(int index, bool horizontal) {
     return TRANSFORM_DONE;
 }
 
-// The old pixel a quarter turn puts at new (x, y) of the new width nw (the old height).
-static size_t TurnSource(int x, int y, int w, int h, bool clockwise) {
-    return clockwise ? (size_t)(h - 1 - x) * (size_t)w + (size_t)y
-                     : (size_t)x * (size_t)w + (size_t)(w - 1 - y);
+// The old pixel a quarter turn puts at new (x, y): its offset in old rows of stride pixels.
+static size_t TurnSource(int x, int y, size_t stride, int w, int h, bool clockwise) {
+    return clockwise ? (size_t)(h - 1 - x) * stride + (size_t)y : (size_t)x * stride + (size_t)(w - 1 - y);
 }
 
 // Fills the turned image in square tiles, so that the old rows one tile reads and the new
 // rows it writes stay in the first-level cache together instead of every new pixel reading a
 // new cache line of a column far away.
 template <typename Pixel>
-static void FillTurned(int index, const uint8_t* old, int w, int h, bool clockwise) {
-    const Pixel* src = (const Pixel*)old;
+static void FillTurned(int index, const Surface* old, bool clockwise) {
+    const Pixel* src = (const Pixel*)old->pixels;
+    const size_t stride = (size_t)old->stride / sizeof(Pixel);
+    const int w = old->width, h = old->height;
     const int tile = sizeof(Pixel) == 1 ? 128 : 64;
     for (int y0 = 0; y0 < w; y0 += tile) {
         const int y1 = std::min(y0 + tile, w);
@@ -123,66 +124,124 @@ static void FillTurned(int index, const uint8_t* old, int w, int h, bool clockwi
             const int x1 = std::min(x0 + tile, h);
             for (int y = y0; y < y1; y++) {
                 Pixel* row = (Pixel*)Row(index, y);
-                for (int x = x0; x < x1; x++) row[x] = src[TurnSource(x, y, w, h, clockwise)];
+                for (int x = x0; x < x1; x++) row[x] = src[TurnSource(x, y, stride, w, h, clockwise)];
             }
         }
     }
 }
 
+#if defined(__SSE2__)
+// Transposes the 4 x 4 block of pixels in rows r[0..3]: out[j] holds the pixels j of r[0..3].
+static inline void Transpose4(const __m128i r[4], __m128i out[4]) {
+    const __m128i t0 = _mm_unpacklo_epi32(r[0], r[1]), t1 = _mm_unpacklo_epi32(r[2], r[3]);
+    const __m128i t2 = _mm_unpackhi_epi32(r[0], r[1]), t3 = _mm_unpackhi_epi32(r[2], r[3]);
+    out[0] = _mm_unpacklo_epi64(t0, t1);
+    out[1] = _mm_unpackhi_epi64(t0, t1);
+    out[2] = _mm_unpacklo_epi64(t2, t3);
+    out[3] = _mm_unpackhi_epi64(t2, t3);
+}
+
+// Turns the 4 x 4 block whose new top-left is (x, y) through registers. Clockwise, new row
+// y + j is old column y + j read upwards from old row h - 1 - x, so the four old rows are
+// loaded bottom first; anticlockwise, new row y + j is old column w - 1 - y - j read
+// downwards from old row x, so the transposed rows are stored last first.
+template <bool stream>
+static inline void TurnBlock32(int index, const uint32_t* src, size_t stride, int x, int y, int w, int h,
+                               bool clockwise) {
+    __m128i rows[4], cols[4];
+    for (int k = 0; k < 4; k++) {
+        const size_t at = clockwise ? (size_t)(h - 1 - x - k) * stride + (size_t)y
+                                    : (size_t)(x + k) * stride + (size_t)(w - 4 - y);
+        rows[k] = _mm_loadu_si128((const __m128i*)(src + at));
+    }
+    Transpose4(rows, cols);
+    for (int j = 0; j < 4; j++) {
+        __m128i* at = (__m128i*)((uint32_t*)Row(index, y + j) + x);
+        if (stream)
+            _mm_stream_si128(at, cols[clockwise ? j : 3 - j]);
+        else
+            _mm_storeu_si128(at, cols[clockwise ? j : 3 - j]);
+    }
+}
+
+// The whole 4 x 4 blocks of one tile.
+template <bool stream>
+static void TurnTile32(int index, const uint32_t* src, size_t stride, int x0, int x1, int y0, int y1, int w,
+                       int h, bool clockwise) {
+    for (int y = y0; y < y1; y += 4)
+        for (int x = x0; x < x1; x += 4) TurnBlock32<stream>(index, src, stride, x, y, w, h, clockwise);
+}
+
+// The 32-bit turn in tiles of 4 x 4 blocks; the strips past the last whole block, at the
+// right and bottom of the new image, go pixel by pixel. Where every new row starts on 16
+// bytes the blocks are written around the caches: the new image is far larger than they
+// are, and a plain store would first read each line it writes.
+static void FillTurned32(int index, const Surface* old, bool clockwise) {
+    const uint32_t* src = (const uint32_t*)old->pixels;
+    const size_t stride = (size_t)old->stride / 4;
+    const int w = old->width, h = old->height, tile = 64;
+    const int w4 = w & ~3, h4 = h & ~3;
+    const bool stream = ((uintptr_t)Row(index, 0) & 15) == 0 && (h & 3) == 0;
+    for (int y0 = 0; y0 < w4; y0 += tile) {
+        const int y1 = std::min(y0 + tile, w4);
+        for (int x0 = 0; x0 < h4; x0 += tile) {
+            const int x1 = std::min(x0 + tile, h4);
+            if (stream)
+                TurnTile32<true>(index, src, stride, x0, x1, y0, y1, w, h, clockwise);
+            else
+                TurnTile32<false>(index, src, stride, x0, x1, y0, y1, w, h, clockwise);
+        }
+    }
+    _mm_sfence();
+    for (int y = 0; y < w; y++) {
+        uint32_t* row = (uint32_t*)Row(index, y);
+        for (int x = y < w4 ? h4 : 0; x < h; x++) row[x] = src[TurnSource(x, y, stride, w, h, clockwise)];
+    }
+}
+#endif
+
+// The turn reads the old pixels straight into the new image, whose pages are first touched
+// by those writes; the old buffer lives until the new one is filled.
 int RotateImage(int index, bool clockwise) {
     ImageRecord* r = UsedSlot(index);
     if (!r) return TRANSFORM_NO_IMAGE;
-    const int w = r->width, h = r->height, bytes = r->bits / 8;
-    const uint64_t size = (uint64_t)w * (uint64_t)h * (uint64_t)bytes;
-    if (size > SIZE_MAX) return TRANSFORM_NO_MEMORY;
-    std::unique_ptr<uint8_t[]> old(new (std::nothrow) uint8_t[(size_t)size]);
-    if (!old) return TRANSFORM_NO_MEMORY;
-    for (int y = 0; y < h; y++) memcpy(old.get() + (size_t)y * (size_t)w * bytes, Row(index, y), (size_t)w * bytes);
-    const int code = PXK_ResizeImage(index, h, w);
-    if (code) return code;
+    Surface* old = nullptr;
+    const int code = RemakeImage(index, r->height, r->width, &old);
+    if (code) {
+        PlatDestroySurface(old);
+        return code;
+    }
     if (r->bits == 32)
-        FillTurned<uint32_t>(index, old.get(), w, h, clockwise);
+#if defined(__SSE2__)
+        FillTurned32(index, old, clockwise);
+#else
+        FillTurned<uint32_t>(index, old, clockwise);
+#endif
     else
-        FillTurned<uint8_t>(index, old.get(), w, h, clockwise);
+        FillTurned<uint8_t>(index, old, clockwise);
+    PlatDestroySurface(old);
     PlatInvalidateRect(r->window, nullptr, false);
     return TRANSFORM_DONE;
 }
 
-// A surface holding a copy of the slot's picture, colour table included, with its context.
-struct SavedPicture {
-    Surface* surface = nullptr;
-    DrawContext* dc = nullptr;
-    ~SavedPicture() {
-        if (dc) PlatDeleteContext(dc);
-        if (surface) PlatDestroySurface(surface);
-    }
-};
-
-static bool SavePicture(const ImageRecord* r, SavedPicture* saved) {
-    if (PlatCreateSurface(&saved->surface, r->width, r->height, r->bits) != 0) return false;
-    saved->dc = PlatCreateMemoryContext(saved->surface);
-    if (!saved->dc) return false;
-    if (r->bits == 8) {
-        uint32_t colors[256];
-        PlatGetColorTable(r->memory_dc, 0, 256, colors);
-        PlatSetColorTable(saved->dc, 0, 256, colors);
-    }
-    PlatCopyRect(saved->dc, 0, 0, r->width, r->height, r->memory_dc, 0, 0);
-    return true;
-}
-
+// The size step stretches from the old pixel buffer itself (its colour table included),
+// selected into a context of its own, with the new image's stretch mode.
 int ScaleImage(int index, int per_mille) {
     ImageRecord* r = UsedSlot(index);
     if (!r) return TRANSFORM_NO_IMAGE;
     const int64_t nw = ((int64_t)r->width * per_mille + 500) / 1000;
     const int64_t nh = ((int64_t)r->height * per_mille + 500) / 1000;
     if (nw < 1 || nh < 1 || nw > INT_MAX || nh > INT_MAX) return TRANSFORM_NO_FIT;
-    SavedPicture saved;
-    if (!SavePicture(r, &saved)) return TRANSFORM_NO_MEMORY;
-    const int code = PXK_ResizeImage(index, (int)nw, (int)nh);
-    if (code) return code;
-    PlatStretchCopy(r->memory_dc, 0, 0, (int)nw, (int)nh, saved.dc, 0, 0, saved.surface->width,
-                    saved.surface->height);
+    Surface* old = nullptr;
+    const int code = RemakeImage(index, (int)nw, (int)nh, &old);
+    if (code) {
+        PlatDestroySurface(old);
+        return code;
+    }
+    DrawContext* from = PlatCreateMemoryContext(old);
+    PlatStretchCopy(r->memory_dc, 0, 0, (int)nw, (int)nh, from, 0, 0, old->width, old->height);
+    PlatDeleteContext(from);
+    PlatDestroySurface(old);
     PlatInvalidateRect(r->window, nullptr, false);
     return TRANSFORM_DONE;
 }

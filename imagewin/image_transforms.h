@@ -1,15 +1,15 @@
 // Whole-image processing of the image window: Invert, the two flips, the quarter turns and
 // the four size steps, each on the image in one slot. The turns and size steps make the
-// image again at its new size; they check that the new size can be shown and held, and take
-// their copy of the old pixels, before anything of the old image is given up, so a size
-// that cannot be made leaves the image exactly as it was.
+// image again at its new size; they check that the new size can be shown and held, with the
+// old pixels still live beside the new ones, before anything of the old image is given up,
+// so a size that cannot be made leaves the image exactly as it was.
 #pragma once
 
 enum {
     TRANSFORM_DONE = 0,
     TRANSFORM_NO_IMAGE = 1,     // the slot is free or outside the table
     TRANSFORM_NO_FIT = 2,       // no zoom shows the new size within the screen limits
-    TRANSFORM_NO_MEMORY = 3     // the new pixels or the copy of the old ones cannot be held
+    TRANSFORM_NO_MEMORY = 3     // the new pixels cannot be held beside the old ones
 };
 
 // 32-bit: the colour bits of every pixel flip (XOR 0x00FFFFFF), the top byte stays;

@@ -117,7 +117,8 @@ extern "C" int PXK_SetStretchMode(int mode, int index) {
     return 0;
 }
 
-extern "C" int PXK_ResizeImage(int index, int width, int height) {
+int RemakeImage(int index, int width, int height, Surface** old_pixels) {
+    if (old_pixels) *old_pixels = nullptr;
     ImageRecord* r = UsedSlot(index);
     if (!r) return 1;
     char title[256];
@@ -133,16 +134,24 @@ extern "C" int PXK_ResizeImage(int index, int width, int height) {
     uint32_t colors[256];
     if (bits == 8) PlatGetColorTable(r->memory_dc, 0, 256, colors);
     // The image is given up only once the new one is known to fit the screen and memory:
-    // a size that cannot be made leaves the image and its window as they were.
+    // a size that cannot be made leaves the image and its window as they were. Old pixels
+    // that are kept count as live until the caller frees them.
     ViewFit fit;
-    const int check = CheckImageCreation(width, height, zoom, bits, 1, ImageBufferBytes(r->width, r->height, bits),
-                                         &fit);
+    const uint64_t freed = old_pixels ? 0 : ImageBufferBytes(r->width, r->height, bits);
+    const int check = CheckImageCreation(width, height, zoom, bits, 1, freed, &fit);
     if (check) return check;
 
-    PXK_DestroyImage(index);
+    if (old_pixels)
+        *old_pixels = DestroyImageKeepingPixels(index);
+    else
+        PXK_DestroyImage(index);
     const int code = PXK_CreateImageEx(index, title, outer.left, outer.top, width, height, zoom, bits, 1);
     if (code) return code;
     if (bits == 8) PlatSetColorTable(r->memory_dc, 0, 256, colors);
     PXK_SetStretchMode(mode, index);
     return 0;
+}
+
+extern "C" int PXK_ResizeImage(int index, int width, int height) {
+    return RemakeImage(index, width, height, nullptr);
 }

@@ -33,12 +33,19 @@ static size_t SurfaceByteLimit(void) {
     return (size_t)total;
 }
 
+// Buffers of a megabyte and more are mapped straight from the system, whose fresh pages read
+// as zero until first written, so that nothing writes the whole buffer before its owner
+// does: calloc clears with a full pass what it hands out again from its own heap, and its
+// heap takes blocks of up to 32 MiB once large blocks have come and gone.
+static const size_t MAPPED_PIXEL_BYTES = (size_t)1 << 20;
+
 // A large surface's zero pages are only mapped when first written; with huge pages that is
 // one fault per 2 MiB instead of one per 4 KiB, which is most of the time a first fill of a
-// sheet of a gigabyte takes. A hint only: where the system declines, nothing changes.
+// sheet of a gigabyte takes. Only buffers mapped on their own are advised, so that the advice
+// never reaches the heap's other blocks. A hint only: where the system declines, nothing changes.
 static void AskForHugePages(uint8_t* pixels, size_t bytes) {
 #if defined(MADV_HUGEPAGE)
-    if (bytes < ((size_t)32 << 20)) return;
+    if (bytes < MAPPED_PIXEL_BYTES) return;
     const uintptr_t page = 4096;
     uintptr_t start = ((uintptr_t)pixels + page - 1) & ~(page - 1);
     uintptr_t end = ((uintptr_t)pixels + bytes) & ~(page - 1);
@@ -47,6 +54,29 @@ static void AskForHugePages(uint8_t* pixels, size_t bytes) {
     (void)pixels;
     (void)bytes;
 #endif
+}
+
+// A mapping's length is a whole number of 2 MiB, which the system places on a 2 MiB boundary,
+// so that huge pages cover the buffer to its ends.
+static size_t MappedLength(size_t bytes) {
+    const size_t huge = (size_t)2 << 20;
+    return (bytes + huge - 1) & ~(huge - 1);
+}
+
+static uint8_t* AllocatePixels(size_t bytes) {
+    if (bytes < MAPPED_PIXEL_BYTES) return (uint8_t*)calloc(1, bytes);
+    const size_t length = MappedLength(bytes);
+    void* p = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED) return nullptr;
+    AskForHugePages((uint8_t*)p, length);
+    return (uint8_t*)p;
+}
+
+static void FreePixels(uint8_t* pixels, size_t bytes) {
+    if (bytes < MAPPED_PIXEL_BYTES)
+        free(pixels);
+    else if (pixels)
+        munmap(pixels, MappedLength(bytes));
 }
 
 int PlatCreateSurface(Surface** out, int width, int height, int bits) {
@@ -68,18 +98,17 @@ int PlatCreateSurface(Surface** out, int width, int height, int bits) {
     // grey levels until someone writes a table.
     for (int i = 0; i < 256; i++) s->palette[i] = (uint32_t)i * 0x010101u;
 
-    s->pixels = (uint8_t*)calloc(1, (size_t)bytes);
+    s->pixels = AllocatePixels((size_t)bytes);
     if (!s->pixels) {
         free(s);
         return 3;
     }
-    AskForHugePages(s->pixels, (size_t)bytes);
     *out = s;
     return 0;
 }
 
 void PlatDestroySurface(Surface* surface) {
     if (!surface) return;
-    free(surface->pixels);
+    FreePixels(surface->pixels, (size_t)surface->stride * (size_t)surface->height);
     free(surface);
 }

@@ -275,33 +275,57 @@ TEST_F(ImageMenus, ProcessItemsInvertFlipTurnAndScale) {
     EXPECT_EQ(CurrentImage(), 0);
 }
 
-// Invert, the flips and the turns on random pixels match plain per-pixel loops, at sizes that
-// end inside a word, inside a turn's tile, and past the flips' row block (1100 x 4 bytes).
+// Invert, the flips, the turns and the size steps (nearest) on random pixels match plain
+// per-pixel loops, at sizes that end inside a word, inside a turn's tile or block, on a
+// whole block (new rows of whole 16 bytes), and past the flips' row block (1100 x 4 bytes);
+// an 8-bit image keeps its random colour table.
 TEST_F(ImageMenus, WholeImageOperationsMatchPlainLoopsOnRandomPixels) {
     std::mt19937 rng(19);
-    const struct { int w, h; } sizes[] = {{1, 1}, {7, 3}, {131, 67}, {90, 259}, {1100, 401}};
+    const struct { int w, h; } sizes[] = {{1, 1}, {7, 3}, {131, 67}, {130, 68}, {90, 259}, {1100, 401}};
+    const int per_mille[] = {707, 1414};
     for (int bits : {32, 8})
         for (const auto& s : sizes)
-            for (int op = 0; op < 5; op++) {
-                std::vector<uint32_t> random(s.w * s.h);
+            for (int op = 0; op < 7; op++) {
+                std::vector<uint32_t> random(s.w * s.h), colors(256);
                 for (uint32_t& v : random) v = bits == 32 ? (uint32_t)rng() : (uint32_t)rng() & 255;
+                for (uint32_t& c : colors) c = (uint32_t)rng() & 0xFFFFFF;
                 const auto old = [&](int x, int y) { return random[y * s.w + x]; };
                 Make(0, s.w, s.h, bits, 25, old);
+                ASSERT_TRUE(OnWorker([&] {
+                    PXK_SelectImage(0);
+                    PXK_SetPalette((const PXK_Color*)colors.data(), 256);
+                }));
+                const std::string what = std::to_string(bits) + "-bit " + std::to_string(s.w) + " x " +
+                                         std::to_string(s.h) + " operation " + std::to_string(op);
                 ASSERT_EQ(Ask<int>([&] {
-                              return op == 0 ? InvertImage(0) : op < 3 ? FlipImage(0, op == 1) : RotateImage(0, op == 3);
+                              return op == 0  ? InvertImage(0)
+                                     : op < 3 ? FlipImage(0, op == 1)
+                                     : op < 5 ? RotateImage(0, op == 3)
+                                              : ScaleImage(0, per_mille[op - 5]);
                           }),
-                          TRANSFORM_DONE) << bits << "-bit " << s.w << " x " << s.h << " operation " << op;
-                const int w = op > 2 ? s.h : s.w, h = op > 2 ? s.w : s.h;
+                          TRANSFORM_DONE) << what;
+                const auto scaled = [&](int n) { return (int)(((int64_t)n * per_mille[op - 5] + 500) / 1000); };
+                const int w = op > 4 ? scaled(s.w) : op > 2 ? s.h : s.w;
+                const int h = op > 4 ? scaled(s.h) : op > 2 ? s.w : s.h;
                 const Picture want = MakePicture(w, h, [&](int x, int y) {
                     switch (op) {
                     case 0: return bits == 32 ? old(x, y) ^ 0x00FFFFFFu : 255 - old(x, y);
                     case 1: return old(s.w - 1 - x, y);
                     case 2: return old(x, s.h - 1 - y);
                     case 3: return old(y, s.h - 1 - x);
-                    default: return old(s.w - 1 - y, x);
+                    case 4: return old(s.w - 1 - y, x);
+                    default: return old(x * s.w / w, y * s.h / h);
                     }
                 });
-                EXPECT_EQ(PictureOf(0), want) << bits << "-bit " << s.w << " x " << s.h << " operation " << op;
+                EXPECT_EQ(PictureOf(0), want) << what;
+                if (bits == 8) {
+                    EXPECT_EQ(Ask<std::vector<uint32_t>>([] {
+                                  std::vector<uint32_t> now(256);
+                                  PXK_GetPalette((PXK_Color*)now.data());
+                                  return now;
+                              }),
+                              colors) << what;
+                }
             }
 }
 
