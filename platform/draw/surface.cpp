@@ -1,13 +1,21 @@
-// Surfaces: creation and destruction of the pixel buffers every drawing context draws into.
-// A size that cannot be held in memory is refused with a code instead of being attempted,
-// because a failed allocation under some allocators (and sanitizers) ends the process.
+// Surfaces: creation and destruction of the pixel buffers every drawing context draws into,
+// and whether a large one is still as it was made. A size that cannot be held in memory is
+// refused with a code instead of being attempted, because a failed allocation under some
+// allocators (and sanitizers) ends the process.
 #include "platform/draw/surface.h"
 
+#include <fcntl.h>
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/mman.h>
 #include <unistd.h>
+
+#include <algorithm>
+
+// From this size on a buffer is a mapping of its own, fresh from the system (the allocator
+// serves every request above 32 MiB by a new mapping), and gets huge pages.
+static const size_t kLargeSurfaceBytes = (size_t)32 << 20;
 
 int SurfaceStride(int width, int bits) {
     if (width < 1) return 0;
@@ -38,7 +46,7 @@ static size_t SurfaceByteLimit(void) {
 // sheet of a gigabyte takes. A hint only: where the system declines, nothing changes.
 static void AskForHugePages(uint8_t* pixels, size_t bytes) {
 #if defined(MADV_HUGEPAGE)
-    if (bytes < ((size_t)32 << 20)) return;
+    if (bytes < kLargeSurfaceBytes) return;
     const uintptr_t page = 4096;
     uintptr_t start = ((uintptr_t)pixels + page - 1) & ~(page - 1);
     uintptr_t end = ((uintptr_t)pixels + bytes) & ~(page - 1);
@@ -76,6 +84,53 @@ int PlatCreateSurface(Surface** out, int width, int height, int bits) {
     AskForHugePages(s->pixels, (size_t)bytes);
     *out = s;
     return 0;
+}
+
+// Whether the bytes [from, to) of one mapped page are all zero.
+static bool BytesZero(const uint8_t* from, const uint8_t* to) {
+    for (; from < to; from++)
+        if (*from) return false;
+    return true;
+}
+
+// Every page of the buffer either not in memory and not swapped out (bits 63 and 62 of its
+// /proc/self/pagemap entry both clear: it still reads as zero), or one of the two pages the
+// buffer only partly covers, which the allocator's own header may have mapped, with the
+// buffer's bytes in it all zero.
+bool SurfaceUntouched(const Surface* surface) {
+    if (!surface || !surface->pixels) return false;
+    const size_t bytes = (size_t)surface->stride * (size_t)surface->height;
+    if (bytes < kLargeSurfaceBytes) return false;
+    const long page_size = sysconf(_SC_PAGESIZE);
+    if (page_size <= 0) return false;
+    const uintptr_t begin = (uintptr_t)surface->pixels, end = begin + bytes;
+    const uintptr_t first = begin / (uintptr_t)page_size, last = (end - 1) / (uintptr_t)page_size;
+    const int fd = open("/proc/self/pagemap", O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const uint64_t in_use = (uint64_t)3 << 62;
+    uint64_t entries[4096];
+    bool untouched = true;
+    for (uintptr_t page = first; page <= last && untouched;) {
+        const size_t n = (size_t)std::min<uintptr_t>(4096, last - page + 1);
+        const ssize_t got = pread(fd, entries, n * sizeof(uint64_t), (off_t)(page * sizeof(uint64_t)));
+        if (got != (ssize_t)(n * sizeof(uint64_t))) {
+            untouched = false;
+            break;
+        }
+        for (size_t i = 0; i < n && untouched; i++) {
+            if (!(entries[i] & in_use)) continue;
+            const uintptr_t at = page + i;
+            if (at != first && at != last) untouched = false;
+            else {
+                const uintptr_t lo = std::max(begin, at * (uintptr_t)page_size);
+                const uintptr_t hi = std::min(end, (at + 1) * (uintptr_t)page_size);
+                untouched = BytesZero((const uint8_t*)lo, (const uint8_t*)hi);
+            }
+        }
+        page += n;
+    }
+    close(fd);
+    return untouched;
 }
 
 void PlatDestroySurface(Surface* surface) {
