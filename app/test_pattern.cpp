@@ -216,7 +216,10 @@ void UserMain(void) {
         for (int slot = 0; slot < 2; slot++) {
             PXK_Printf("%s", "");
             int presses = PXK_GetButtonPress(slot);
-            if (slot == 0) presses += go_presses, go_presses = 0;
+            if (slot == 0) {
+                presses += go_presses;
+                go_presses = 0;
+            }
             if (presses == 0 || slot != 0) continue;
             PressGo();
         }

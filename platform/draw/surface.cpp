@@ -108,10 +108,10 @@ bool SurfaceUntouched(const Surface* surface) {
     const int fd = open("/proc/self/pagemap", O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
     const uint64_t in_use = (uint64_t)3 << 62;
-    uint64_t entries[4096];
+    uint64_t entries[1024];
     bool untouched = true;
     for (uintptr_t page = first; page <= last && untouched;) {
-        const size_t n = (size_t)std::min<uintptr_t>(4096, last - page + 1);
+        const size_t n = (size_t)std::min<uintptr_t>(1024, last - page + 1);
         const ssize_t got = pread(fd, entries, n * sizeof(uint64_t), (off_t)(page * sizeof(uint64_t)));
         if (got != (ssize_t)(n * sizeof(uint64_t))) {
             untouched = false;
