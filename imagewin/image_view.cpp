@@ -10,6 +10,7 @@
 #include "imagewin/image_view.h"
 #include "imagewin/view_fit.h"
 #include "platform/draw/draw.h"
+#include "platform/draw/surface.h"
 #include "platform/text.h"
 #include "platform/window/window.h"
 #include "pxk.h"
@@ -21,10 +22,24 @@ static ImageRecord* UsedSlot(int index) {
     return r->in_use.load(std::memory_order_acquire) ? r : nullptr;
 }
 
+// A large image that nothing has written yet shows the colour of pixel value 0 everywhere, so
+// its part of the window is filled with that colour: the stretch of a fresh sheet of many
+// megabytes (the paint a new image window gets before its program draws) would read every
+// page of it to find the same.
+static bool ShowUntouched(ImageRecord* r, int dx, int dy, int dw, int dh) {
+    if (!SurfaceUntouched(r->dib)) return false;
+    const PlatRect rect{dx, dy, dx + dw, dy + dh};
+    PlatFillRect(r->window_dc, &rect, r->bits == 8 ? r->dib->palette[0] & 0xFFFFFFu : 0);
+    return true;
+}
+
 // The whole image is drawn every time, straight onto the window's own context.
 extern "C" int PXK_RedrawImage(int index) {
     ImageRecord* r = UsedSlot(index);
     if (!r) return 1;
+    if (r->zoom == 100 ? ShowUntouched(r, 0, 0, r->width, r->height)
+                       : ShowUntouched(r, 0, 0, r->view_width, r->view_height))
+        return 0;
     if (r->zoom == 100)
         PlatCopyRect(r->window_dc, 0, 0, r->width, r->height, r->memory_dc, 0, 0);
     else
@@ -65,6 +80,7 @@ int RedrawImageArea(int index, int left, int top, int right, int bottom) {
     int sx, sw, dx, dw, sy, sh, dy, dh;
     if (!AreaAxis(left, right, r->width, r->view_width, &sx, &sw, &dx, &dw)) return 0;
     if (!AreaAxis(top, bottom, r->height, r->view_height, &sy, &sh, &dy, &dh)) return 0;
+    if (r->zoom == 100 ? ShowUntouched(r, sx, sy, sw, sh) : ShowUntouched(r, dx, dy, dw, dh)) return 0;
     if (r->zoom == 100)
         PlatCopyRect(r->window_dc, sx, sy, sw, sh, r->memory_dc, sx, sy);
     else

@@ -1,13 +1,21 @@
-// Surfaces: creation and destruction of the pixel buffers every drawing context draws into.
-// A size that cannot be held in memory is refused with a code instead of being attempted,
-// because a failed allocation under some allocators (and sanitizers) ends the process.
+// Surfaces: creation and destruction of the pixel buffers every drawing context draws into,
+// and whether a large one is still as it was made. A size that cannot be held in memory is
+// refused with a code instead of being attempted, because a failed allocation under some
+// allocators (and sanitizers) ends the process.
 #include "platform/draw/surface.h"
 
+#include <fcntl.h>
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/mman.h>
 #include <unistd.h>
+
+#include <algorithm>
+
+// From this size on, a repaint first asks whether the buffer was ever touched (reading its
+// page map costs about a millisecond per gigabyte; stretching it costs a hundred times more).
+static const size_t kLargeSurfaceBytes = (size_t)32 << 20;
 
 int SurfaceStride(int width, int bits) {
     if (width < 1) return 0;
@@ -37,7 +45,7 @@ static size_t SurfaceByteLimit(void) {
 // as zero until first written, so that nothing writes the whole buffer before its owner
 // does: calloc clears with a full pass what it hands out again from its own heap, and its
 // heap takes blocks of up to 32 MiB once large blocks have come and gone.
-static const size_t MAPPED_PIXEL_BYTES = (size_t)1 << 20;
+static const size_t kMappedPixelBytes = (size_t)1 << 20;
 
 // A large surface's zero pages are only mapped when first written; with huge pages that is
 // one fault per 2 MiB instead of one per 4 KiB, which is most of the time a first fill of a
@@ -45,7 +53,7 @@ static const size_t MAPPED_PIXEL_BYTES = (size_t)1 << 20;
 // never reaches the heap's other blocks. A hint only: where the system declines, nothing changes.
 static void AskForHugePages(uint8_t* pixels, size_t bytes) {
 #if defined(MADV_HUGEPAGE)
-    if (bytes < MAPPED_PIXEL_BYTES) return;
+    if (bytes < kMappedPixelBytes) return;
     const uintptr_t page = 4096;
     uintptr_t start = ((uintptr_t)pixels + page - 1) & ~(page - 1);
     uintptr_t end = ((uintptr_t)pixels + bytes) & ~(page - 1);
@@ -64,7 +72,7 @@ static size_t MappedLength(size_t bytes) {
 }
 
 static uint8_t* AllocatePixels(size_t bytes) {
-    if (bytes < MAPPED_PIXEL_BYTES) return (uint8_t*)calloc(1, bytes);
+    if (bytes < kMappedPixelBytes) return (uint8_t*)calloc(1, bytes);
     const size_t length = MappedLength(bytes);
     void* p = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (p == MAP_FAILED) return nullptr;
@@ -73,7 +81,7 @@ static uint8_t* AllocatePixels(size_t bytes) {
 }
 
 static void FreePixels(uint8_t* pixels, size_t bytes) {
-    if (bytes < MAPPED_PIXEL_BYTES)
+    if (bytes < kMappedPixelBytes)
         free(pixels);
     else if (pixels)
         munmap(pixels, MappedLength(bytes));
@@ -105,6 +113,34 @@ int PlatCreateSurface(Surface** out, int width, int height, int bits) {
     }
     *out = s;
     return 0;
+}
+
+// Every page of the buffer neither in memory nor swapped out (bits 63 and 62 of its
+// /proc/self/pagemap entry both clear): nothing has written or even read it since it was
+// mapped, so it still reads as zero. Large buffers are mappings of their own that start on a
+// page, so no other object shares their pages.
+bool SurfaceUntouched(const Surface* surface) {
+    if (!surface || !surface->pixels) return false;
+    const size_t bytes = (size_t)surface->stride * (size_t)surface->height;
+    if (bytes < kLargeSurfaceBytes) return false;
+    const long page_size = sysconf(_SC_PAGESIZE);
+    if (page_size <= 0) return false;
+    const uintptr_t first = (uintptr_t)surface->pixels / (uintptr_t)page_size;
+    const uintptr_t last = ((uintptr_t)surface->pixels + bytes - 1) / (uintptr_t)page_size;
+    const int fd = open("/proc/self/pagemap", O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const uint64_t in_use = (uint64_t)3 << 62;
+    uint64_t entries[1024];
+    bool untouched = true;
+    for (uintptr_t page = first; page <= last && untouched;) {
+        const size_t n = (size_t)std::min<uintptr_t>(1024, last - page + 1);
+        const ssize_t got = pread(fd, entries, n * sizeof(uint64_t), (off_t)(page * sizeof(uint64_t)));
+        if (got != (ssize_t)(n * sizeof(uint64_t))) untouched = false;
+        for (size_t i = 0; i < n && untouched; i++) untouched = !(entries[i] & in_use);
+        page += n;
+    }
+    close(fd);
+    return untouched;
 }
 
 void PlatDestroySurface(Surface* surface) {

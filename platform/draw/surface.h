@@ -20,3 +20,9 @@ void PlatDestroySurface(Surface* surface);
 static inline uint8_t* SurfaceRow(const Surface* s, int y) { return s->pixels + (size_t)y * (size_t)s->stride; }
 // Bytes per row for a width and bit count (8-bit rows padded to 4 bytes).
 int SurfaceStride(int width, int bits);
+// True when the pixels of a large surface are still all zero because nothing has written
+// them since creation: the system maps a fresh buffer's pages only at their first use, so a
+// page it has neither mapped nor swapped out still reads as zero. Answers from the page
+// tables, without touching the pixels. False when it cannot tell: small surfaces (their
+// memory may be reused), a page read or written, no /proc.
+bool SurfaceUntouched(const Surface* surface);

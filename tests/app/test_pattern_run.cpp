@@ -16,6 +16,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string.h>
+
 #include <string>
 #include <vector>
 
@@ -241,6 +243,54 @@ TEST_F(TestPattern, SecondPressResizes) {
     EXPECT_EQ(r.top, 300);
     Canvas want = Pattern(1350, 350, 300, 100);
     EXPECT_TRUE(DriverWaitFor([&] { return DifferingPixels(want) == 0; })) << DifferingPixels(want);
+}
+
+// The window's view of a canvas: the halftone stretch of its pixels onto w x h.
+std::vector<uint32_t> StretchedView(const Canvas& c, int w, int h) {
+    Surface* from = nullptr;
+    Surface* to = nullptr;
+    std::vector<uint32_t> out;
+    if (PlatCreateSurface(&from, c.w, c.h, 32) == 0 && PlatCreateSurface(&to, w, h, 32) == 0) {
+        for (int y = 0; y < c.h; y++) memcpy(SurfaceRow(from, y), &c.px[(size_t)y * c.w], (size_t)c.w * 4);
+        DrawContext* src = PlatCreateMemoryContext(from);
+        DrawContext* dst = PlatCreateMemoryContext(to);
+        PlatSetStretchMode(dst, STRETCH_HALFTONE);
+        PlatStretchCopy(dst, 0, 0, w, h, src, 0, 0, c.w, c.h);
+        PlatDeleteContext(src);
+        PlatDeleteContext(dst);
+        for (int y = 0; y < h; y++)
+            for (int x = 0; x < w; x++) out.push_back(((uint32_t*)SurfaceRow(to, y))[x] & 0xFFFFFFu);
+    }
+    PlatDestroySurface(from);
+    PlatDestroySurface(to);
+    return out;
+}
+
+// A 10 x 10 inch sheet (3000 x 3000, large enough that its window first shows the fresh
+// sheet by a fill): the image holds the pattern pixel for pixel, and the window, at the zoom
+// that fits the screen, shows its halftone stretch, not the blank sheet it showed first.
+TEST_F(TestPattern, LargeSheetIsDrawnWholeAndShownStretched) {
+    TypeIntoItem(0, "10");
+    TypeIntoItem(1, "10");
+    ASSERT_TRUE(DriverWaitFor([] { return ShowsLines({"1: ", "pW: 3000", "inch_W: 10.000000"}); }));
+    ASSERT_TRUE(DriverWaitFor([] { return ShowsLines({"2: ", "pH: 3000", "inch_H: 10.000000"}, 3); }));
+    PressGo();
+    ASSERT_TRUE(DriverWaitFor([] { return ImageShown() && image_table[0].width == 3000; }));
+    const Canvas want = Pattern(3000, 3000, 300, 300);
+    const WindowId w = image_table[0].window;
+    int vw = 0, vh = 0;
+    DriverClientPixels(w, &vw, &vh);
+    ASSERT_LT(vw, 3000);
+    const std::vector<uint32_t> view = StretchedView(want, vw, vh);
+    ASSERT_TRUE(DriverWaitFor([&] {
+        std::vector<uint32_t> px = DriverClientPixels(w, &vw, &vh);
+        for (uint32_t& v : px) v &= 0xFFFFFFu;
+        return px == view;
+    }));
+    const uint32_t* pixels = (const uint32_t*)image_pixels[0];
+    long bad = 0;
+    for (size_t i = 0; i < want.px.size(); i++) bad += (pixels[i] & 0xFFFFFFu) != want.px[i];
+    EXPECT_EQ(bad, 0);
 }
 
 // A sheet one inch wide has no room for the vertical sweep: x0 = 309 lies beyond R = 294.

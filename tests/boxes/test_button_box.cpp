@@ -7,6 +7,8 @@
 #include "platform/window/menu.h"
 #include "platform/window/window.h"
 
+#include <atomic>
+
 using namespace box_test;
 
 namespace {
@@ -72,6 +74,29 @@ TEST_F(ButtonBox, ClicksCountUntilTheProgramReads) {
     DriverClick(c.x, c.y);
     ASSERT_TRUE(DriverWaitIdle());
     EXPECT_EQ(PlatGetFocus(), button_box.load());
+}
+
+// A program that sleeps in PXK_WaitForMessages with a timeout of an hour until "go" is
+// pressed is woken by the click itself: the job ends with the press counted.
+TEST_F(ButtonBox, ClickWakesAWorkerWaitingForThePress) {
+    ASSERT_NE(Open(1, 1), 0u);
+    // Static: a job that never ends must not outlive what it counts into.
+    static std::atomic<int> waits{0}, presses{0};
+    const int job = PostJob([] {
+        while (presses.load() == 0) {
+            waits++;
+            PXK_WaitForMessages(3600 * 1000);
+            PXK_PumpMessages();
+            presses += PXK_GetButtonPress(0);
+        }
+    });
+    // The worker has gone to sleep: it entered the wait and nothing is left to serve.
+    ASSERT_TRUE(DriverWaitFor([] { return waits.load() > 0; }));
+    ASSERT_TRUE(DriverWaitIdle());
+    PlatPoint c = CentreOf(button_hwnd[0]);
+    DriverClick(c.x, c.y);
+    ASSERT_TRUE(WaitJob(job)) << "the click did not wake the wait";
+    EXPECT_EQ(presses.load(), 1);
 }
 
 TEST_F(ButtonBox, DigitKeysOfBothRowsPressButtons) {

@@ -4,6 +4,7 @@
 // the grey chart repainting an 8-bit window.
 #include <stdint.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@
 
 #include "imagewin/image_memory.h"
 #include "imagewin/image_table.h"
+#include "platform/draw/surface.h"
 #include "platform/window/input.h"
 #include "platform/window/window.h"
 #include "pxk.h"
@@ -180,6 +182,47 @@ TEST_F(ImageLimitsRun, GreyChartRepaintsAnEightBitWindow) {
         int cw = 0, ch = 0;
         return ShownColors(w, &cw, &ch) == want;
     }));
+}
+
+// A large sheet that nothing has written shows the colour of pixel value 0 (black, or the
+// first entry of an 8-bit image's table) in every pixel of its stretched view, and one pixel
+// written anywhere is seen: the sheet is stretched again, not taken for blank.
+TEST_F(ImageLimitsRun, FreshLargeSheetShowsColourZeroUntilWritten) {
+    const struct { int bits; uint32_t zero; } cases[] = {{32, 0}, {8, 0x123456}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.bits);
+        const int bits = c.bits;
+        ASSERT_EQ(Ask<int>([=] { return PXK_CreateImageEx(1, "fresh", 0, 0, 6000, 6000, 100, bits, 1); }), 0);
+        const uint32_t zero = c.zero;
+        const bool untouched = Ask<bool>([=] {
+            std::vector<PXK_Color> table(256, 0xFFFFFF);
+            table[0] = zero;
+            if (bits == 8) PXK_SetPalette(table.data(), 256);
+            PXK_SetStretchMode(PXK_STRETCH_HALFTONE, 1);
+            PXK_RedrawImage(1);
+            return SurfaceUntouched(image_table[1].dib);
+        });
+#if !defined(PAGES_TOUCHED_AT_ALLOCATION)
+        EXPECT_TRUE(untouched);
+#endif
+        const WindowId w = ImageWindow(1);
+        ASSERT_TRUE(DriverWaitIdle());
+        int cw = 0, ch = 0;
+        std::vector<uint32_t> px = ShownColors(w, &cw, &ch);
+        ASSERT_LT(cw, 6000);
+        EXPECT_EQ(std::count(px.begin(), px.end(), zero), (long)px.size());
+        EXPECT_FALSE(Ask<bool>([] {
+            PXK_PutPixel(3000, 3000, 0xFFFFFF);
+            PXK_RedrawImage(1);
+            return SurfaceUntouched(image_table[1].dib);
+        }));
+        px = ShownColors(w, &cw, &ch);
+        const long lit = (long)px.size() - std::count(px.begin(), px.end(), zero);
+        EXPECT_GE(lit, 1);
+        EXPECT_LE(lit, 4);   // the one pixel's share of at most two view columns and rows
+        EXPECT_NE(px[(size_t)(3000 * ch / 6000) * cw + 3000 * cw / 6000], zero);
+        ASSERT_EQ(Ask<int>([] { return PXK_DestroyImage(1); }), 0);
+    }
 }
 
 }  // namespace
