@@ -21,7 +21,9 @@ static ImageRecord* UsedSlot(int index) {
     return r->in_use.load(std::memory_order_acquire) ? r : nullptr;
 }
 
-// The whole image is drawn every time, straight onto the window's own context.
+// The whole image is drawn every time, straight onto the window's own context. Inside a paint
+// that context is clipped to the damaged rectangle, and the stretch then computes only the
+// window pixels inside it.
 extern "C" int PXK_RedrawImage(int index) {
     ImageRecord* r = UsedSlot(index);
     if (!r) return 1;
