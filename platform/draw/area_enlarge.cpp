@@ -19,43 +19,54 @@
 
 namespace {
 
-// The scalar form of both passes, for the last column of an odd count.
-inline uint32_t PairSum(const uint32_t* colors, int left, uint32_t weights, int ch) {
-    return (weights & 0xFFFFu) * ((colors[left] >> (8 * ch)) & 255u) +
-           (weights >> 16) * ((colors[left + 1] >> (8 * ch)) & 255u);
-}
+// The pair sums of a row are kept by blocks of eight destination columns: eight blue sums,
+// eight green, eight red, each in the column order 0 2 4 6 1 3 5 7 that the 128-bit halves
+// of the vector instructions leave; the vertical pass works lane by lane and restores the
+// order when it stores. Columns past the end of the row have weight zero.
+enum { BLOCK = 8, BLOCK_WORDS = 3 * BLOCK };
 
-__attribute__((target("avx2"))) void PairRowAvx2(const uint32_t* colors, const EnlargeColumns& columns, int n,
-                                                 uint32_t* sums) {
+__attribute__((target("avx2"))) inline __m256i PairSums2(const uint32_t* colors, const int* left,
+                                                         const uint32_t* weights, int i) {
     // The two pixels of a pair, channel by channel: b0 b1 g0 g1 r0 r1 a0 a1.
     const __m128i interleave = _mm_setr_epi8(0, 4, 1, 5, 2, 6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15);
     const __m256i spread = _mm256_setr_epi32(0, 0, 0, 0, 1, 1, 1, 1);
-    const int* left = columns.left.data();
-    const uint32_t* weights = columns.weights.data();
-    int i = 0;
-    for (; i + 2 <= n; i += 2) {
-        __m128i a = _mm_loadl_epi64((const __m128i*)(colors + left[i]));
-        __m128i b = _mm_loadl_epi64((const __m128i*)(colors + left[i + 1]));
-        __m128i pairs = _mm_shuffle_epi8(_mm_unpacklo_epi64(a, b), interleave);
-        __m256i w = _mm256_permutevar8x32_epi32(_mm256_castsi128_si256(_mm_loadl_epi64((const __m128i*)(weights + i))),
-                                                spread);
-        _mm256_storeu_si256((__m256i*)(sums + 4 * i), _mm256_madd_epi16(_mm256_cvtepu8_epi16(pairs), w));
-    }
-    for (; i < n; i++)
-        for (int ch = 0; ch < 4; ch++) sums[4 * i + ch] = PairSum(colors, left[i], weights[i], ch);
+    __m128i a = _mm_loadl_epi64((const __m128i*)(colors + left[i]));
+    __m128i b = _mm_loadl_epi64((const __m128i*)(colors + left[i + 1]));
+    __m128i pairs = _mm_shuffle_epi8(_mm_unpacklo_epi64(a, b), interleave);
+    __m256i w = _mm256_permutevar8x32_epi32(_mm256_castsi128_si256(_mm_loadl_epi64((const __m128i*)(weights + i))),
+                                            spread);
+    return _mm256_madd_epi16(_mm256_cvtepu8_epi16(pairs), w);
 }
 
-// Rounded quotients of the two destination pixels from column i: the channels of the two
-// rows weighed and added, then divided by the total weight.
+__attribute__((target("avx2"))) void PairRowAvx2(const uint32_t* colors, const EnlargeColumns& columns, int blocks,
+                                                 uint32_t* sums) {
+    const int* left = columns.left.data();
+    const uint32_t* weights = columns.weights.data();
+    for (int k = 0; k < blocks; k++) {
+        int i = k * BLOCK;
+        // Four vectors of two columns' b g r a sums, transposed into channel vectors.
+        __m256i v0 = PairSums2(colors, left, weights, i), v1 = PairSums2(colors, left, weights, i + 2);
+        __m256i v2 = PairSums2(colors, left, weights, i + 4), v3 = PairSums2(colors, left, weights, i + 6);
+        __m256i bg01 = _mm256_unpacklo_epi32(v0, v1), ra01 = _mm256_unpackhi_epi32(v0, v1);
+        __m256i bg23 = _mm256_unpacklo_epi32(v2, v3), ra23 = _mm256_unpackhi_epi32(v2, v3);
+        __m256i* out = (__m256i*)(sums + (size_t)k * BLOCK_WORDS);
+        _mm256_storeu_si256(out + 0, _mm256_unpacklo_epi64(bg01, bg23));
+        _mm256_storeu_si256(out + 1, _mm256_unpackhi_epi64(bg01, bg23));
+        _mm256_storeu_si256(out + 2, _mm256_unpacklo_epi64(ra01, ra23));
+    }
+}
+
+// The rounded quotients of one channel of eight columns: the two rows weighed and added, then
+// divided by the total weight.
 struct PairDivider {
     __m256i wa, wb, half, den, den_less;
     __m256 scale;
 };
 
 __attribute__((target("avx2"))) inline __m256i DividePairs(const PairDivider& d, const uint32_t* top,
-                                                           const uint32_t* bottom, int i) {
-    __m256i s = _mm256_add_epi32(_mm256_mullo_epi32(_mm256_loadu_si256((const __m256i*)(top + 4 * i)), d.wa),
-                                 _mm256_mullo_epi32(_mm256_loadu_si256((const __m256i*)(bottom + 4 * i)), d.wb));
+                                                           const uint32_t* bottom) {
+    __m256i s = _mm256_add_epi32(_mm256_mullo_epi32(_mm256_loadu_si256((const __m256i*)top), d.wa),
+                                 _mm256_mullo_epi32(_mm256_loadu_si256((const __m256i*)bottom), d.wb));
     __m256i num = _mm256_add_epi32(s, d.half);
     // Halved, so the lanes read as signed; the lost bit is within the estimate's one step.
     __m256i q = _mm256_cvttps_epi32(_mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_srli_epi32(num, 1)), d.scale));
@@ -64,8 +75,7 @@ __attribute__((target("avx2"))) inline __m256i DividePairs(const PairDivider& d,
     return _mm256_sub_epi32(q, _mm256_cmpgt_epi32(r, d.den_less));
 }
 
-// out[i] from the pair sums of the two source rows under the destination row: eight pixels
-// at a time packed to bytes and stored whole, then two at a time, then one.
+// out[i] from the pair sums of the two source rows under the destination row.
 __attribute__((target("avx2"))) void ResolvePairsAvx2(const uint32_t* top, uint32_t w_top, const uint32_t* bottom,
                                                       uint32_t w_bottom, uint32_t total, int n, uint32_t* out) {
     PairDivider d;
@@ -75,29 +85,22 @@ __attribute__((target("avx2"))) void ResolvePairsAvx2(const uint32_t* top, uint3
     d.den = _mm256_set1_epi32((int)total);
     d.den_less = _mm256_set1_epi32((int)total - 1);
     d.scale = _mm256_set1_ps(2.0f / (float)total);
-    const __m256i zero = _mm256_setzero_si256(), rgb = _mm256_set1_epi32(0xFFFFFF);
-    // The packs work within 128-bit halves and leave the pixels in the order 0 2 4 6 1 3 5 7.
     const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
-    int i = 0;
-    for (; i + 8 <= n; i += 8) {
-        __m256i q01 = _mm256_packus_epi32(DividePairs(d, top, bottom, i), DividePairs(d, top, bottom, i + 2));
-        __m256i q23 = _mm256_packus_epi32(DividePairs(d, top, bottom, i + 4), DividePairs(d, top, bottom, i + 6));
-        __m256i bytes = _mm256_permutevar8x32_epi32(_mm256_packus_epi16(q01, q23), order);
-        _mm256_storeu_si256((__m256i*)(out + i), _mm256_and_si256(bytes, rgb));
-    }
-    for (; i + 2 <= n; i += 2) {
-        __m256i q = DividePairs(d, top, bottom, i);
-        __m256i bytes = _mm256_packus_epi16(_mm256_packus_epi32(q, q), zero);
-        out[i] = (uint32_t)_mm256_cvtsi256_si32(bytes) & 0xFFFFFFu;
-        out[i + 1] = (uint32_t)_mm_cvtsi128_si32(_mm256_extracti128_si256(bytes, 1)) & 0xFFFFFFu;
-    }
-    for (; i < n; i++) {
-        uint32_t color = 0;
-        for (int ch = 0; ch < 3; ch++) {
-            uint64_t s = (uint64_t)top[4 * i + ch] * w_top + (uint64_t)bottom[4 * i + ch] * w_bottom;
-            color |= (uint32_t)((s + total / 2) / total) << (8 * ch);
+    for (int i = 0; i < n; i += BLOCK) {
+        const uint32_t* a = top + (size_t)(i / BLOCK) * BLOCK_WORDS;
+        const uint32_t* b = bottom + (size_t)(i / BLOCK) * BLOCK_WORDS;
+        __m256i blue = DividePairs(d, a, b);
+        __m256i green = DividePairs(d, a + BLOCK, b + BLOCK);
+        __m256i red = DividePairs(d, a + 2 * BLOCK, b + 2 * BLOCK);
+        __m256i px = _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi32(red, 16), _mm256_slli_epi32(green, 8)), blue);
+        px = _mm256_permutevar8x32_epi32(px, order);
+        if (i + BLOCK <= n) {
+            _mm256_storeu_si256((__m256i*)(out + i), px);
+        } else {
+            alignas(32) uint32_t last[BLOCK];
+            _mm256_store_si256((__m256i*)last, px);
+            memcpy(out + i, last, (size_t)(n - i) * 4);
         }
-        out[i] = color;
     }
 }
 
@@ -132,7 +135,7 @@ const uint32_t* PairRow(const AxisMap& ax, const EnlargeColumns& columns, const 
     for (int b = 0; b < 2; b++)
         if (rows->source_row[b] == y) return rows->sums[b].data();
     int b = rows->source_row[0] == keep ? 1 : 0;
-    PairRowAvx2(RowColors(ax, src, y, rows), columns, ax.p1 - ax.p0, rows->sums[b].data());
+    PairRowAvx2(RowColors(ax, src, y, rows), columns, (ax.p1 - ax.p0 + BLOCK - 1) / BLOCK, rows->sums[b].data());
     rows->source_row[b] = y;
     return rows->sums[b].data();
 }
@@ -148,8 +151,10 @@ bool AreaEnlargeFits(const AxisMap& ax, const AxisMap& ay) {
 
 void BuildEnlargeColumns(const AxisMap& ax, EnlargeColumns* columns) {
     int n = ax.p1 - ax.p0, cols = ax.smax - ax.smin + 1;
-    columns->left.resize((size_t)n);
-    columns->weights.resize((size_t)n);
+    // Whole blocks: the columns past the end read the first pair at weight zero.
+    size_t padded = (size_t)(n + BLOCK - 1) / BLOCK * BLOCK;
+    columns->left.assign(padded, 0);
+    columns->weights.assign(padded, 0);
     for (int i = 0; i < n; i++) {
         int t = ax.first[i];
         int p = ax.tap_pos[t] - ax.smin;
@@ -178,9 +183,10 @@ void BuildEnlargeColumns(const AxisMap& ax, EnlargeColumns* columns) {
 void AreaEnlargeRow(const AxisMap& ax, const AxisMap& ay, const EnlargeColumns& columns, const Surface* src,
                     int k, EnlargeRows* rows, uint32_t* out) {
     int n = ax.p1 - ax.p0;
-    if (rows->sums[0].size() != (size_t)n * 4) {
+    size_t words = (size_t)(n + BLOCK - 1) / BLOCK * BLOCK_WORDS;
+    if (rows->sums[0].size() != words) {
         for (int b = 0; b < 2; b++) {
-            rows->sums[b].assign((size_t)n * 4, 0);
+            rows->sums[b].assign(words, 0);
             rows->source_row[b] = -1;
         }
     }

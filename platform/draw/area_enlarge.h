@@ -25,8 +25,8 @@ bool AreaEnlargeFits(const AxisMap& ax, const AxisMap& ay);
 
 void BuildEnlargeColumns(const AxisMap& ax, EnlargeColumns* columns);
 
-// The working rows of one thread: the horizontal pairs of the last two source rows used, as
-// four 32-bit sums per destination column.
+// The working rows of one thread: the horizontal pair sums (blue, green and red per
+// destination column, 32 bits each) of the last two source rows used.
 struct EnlargeRows {
     std::vector<uint32_t> sums[2];
     int source_row[2] = {-1, -1};
