@@ -296,9 +296,9 @@ static void NearestBand(void* ctx, int k0, int k1) {
 
 // Stretches that touch more than this many pixels (read plus written) are shared out over the
 // layer's row pool; below it the hand-off costs more than it saves.
-static const double kPoolWork = 4e6;
+static const double pool_min_work = 4e6;
 
-static int BandsFor(double work, int rows) { return work >= kPoolWork ? std::min(rows, 4 * RowPoolWidth()) : 1; }
+static int BandsFor(double work, int rows) { return work >= pool_min_work ? std::min(rows, 4 * RowPoolWidth()) : 1; }
 
 static void StretchNearest(Surface* dst, const AxisMap& ax, const AxisMap& ay, const Surface* src) {
     uint8_t index_map[256];
