@@ -33,7 +33,9 @@ static bool ShowUntouched(ImageRecord* r, int dx, int dy, int dw, int dh) {
     return true;
 }
 
-// The whole image is drawn every time, straight onto the window's own context.
+// The whole image is drawn every time, straight onto the window's own context. Inside a paint
+// that context is clipped to the damaged rectangle, and the stretch then computes only the
+// window pixels inside it.
 extern "C" int PXK_RedrawImage(int index) {
     ImageRecord* r = UsedSlot(index);
     if (!r) return 1;

@@ -5,6 +5,7 @@
 #include "imagewin/image_commands.h"
 #include "imagewin/image_table.h"
 #include "imagewin/point_input.h"
+#include "platform/draw/draw.h"
 #include "platform/window/window.h"
 #include "pxk.h"
 #include "runtime/startup_state.h"
@@ -30,11 +31,18 @@ int ZoomStepDown(int zoom) {
     return (int)z;
 }
 
+// The paint draws only inside the damaged rectangle, so its cost follows the damage (a small
+// window moved over a large view) and not the image; the stretch computes no pixel outside
+// it. A paint without a recorded rectangle draws everything.
 static void OnPaint(WindowId window) {
-    PlatRect invalid;
+    PlatRect invalid{};
     PlatBeginPaint(window, &invalid);
     const int index = PXK_FindImageByWindow(window);
-    if (index >= 0) PXK_RedrawImage(index);
+    if (index >= 0) {
+        if (!RectIsEmpty(invalid)) PlatSetPaintClip(window, &invalid);
+        PXK_RedrawImage(index);
+        PlatSetPaintClip(window, nullptr);
+    }
     PlatEndPaint(window);
 }
 

@@ -193,6 +193,8 @@ bool AreaRowsFit(const AxisMap& ax, const AxisMap& ay) {
     return ay.total < (1u << 15) && total * 511.0 < 9007199254740992.0;
 }
 
+bool AreaUsesAvx2() { return PickKernels().avx2; }
+
 int AreaRowScratchWords(const AxisMap& ax) { return 4 * (ax.smax - ax.smin + 1) + 4 * (ax.p1 - ax.p0 + 1); }
 
 void AreaAverageRow(const AxisMap& ax, const AxisMap& ay, const Surface* src, int k, uint32_t* scratch,
@@ -221,6 +223,7 @@ void AreaAverageRow(const AxisMap& ax, const AxisMap& ay, const Surface* src, in
 #else
 
 bool AreaRowsFit(const AxisMap&, const AxisMap&) { return false; }
+bool AreaUsesAvx2() { return false; }
 int AreaRowScratchWords(const AxisMap&) { return 0; }
 void AreaAverageRow(const AxisMap&, const AxisMap&, const Surface*, int, uint32_t*, uint32_t*) {}
 

@@ -13,6 +13,9 @@
 // 16-bit lanes and whole sums that a double holds exactly.
 bool AreaRowsFit(const AxisMap& ax, const AxisMap& ay);
 
+// Whether the layer uses AVX2: the CPU has it and PIXKIT_NO_AVX2 does not turn it off.
+bool AreaUsesAvx2();
+
 // Words of working memory that AreaAverageRow needs for this stretch.
 int AreaRowScratchWords(const AxisMap& ax);
 

@@ -67,6 +67,10 @@ void PlatSelectSurface(DrawContext* dc, Surface* surface);
 // The window's own context (one per window, kept for its life and freed with the window).
 DrawContext* PlatGetWindowContext(WindowId window);
 void PlatDeleteContext(DrawContext* dc);
+// Limits what this thread draws through the window's own context to rect (client
+// coordinates), as a paint limits itself to the damaged rectangle; null lifts the limit.
+// Other threads drawing into the same window meanwhile are not limited.
+void PlatSetPaintClip(WindowId window, const PlatRect* rect);
 // Called by the window table when a window goes, to free its own context.
 void PlatReleaseWindowContexts(WindowId window);
 

@@ -96,6 +96,21 @@ void PlatSelectBrush(DrawContext* dc, uint32_t rgb) {
     if (dc) dc->brush = rgb & 0xFFFFFFu;
 }
 
+// ---- Paint clip --------------------------------------------------------------------------
+
+// The rectangle a paint in progress on this thread may draw in, for one window. Kept per
+// thread, because another thread may draw into the same window through the same context
+// while the paint runs, and its drawing must not be cut.
+struct PaintClip {
+    WindowId window = 0;
+    PlatRect rect{};
+};
+static thread_local PaintClip tl_paint_clip;
+
+void PlatSetPaintClip(WindowId window, const PlatRect* rect) {
+    tl_paint_clip = rect ? PaintClip{window, *rect} : PaintClip{};
+}
+
 // ---- Targets ---------------------------------------------------------------------------
 
 bool BeginDraw(DrawContext* dc, DrawTarget* t) {
@@ -112,6 +127,8 @@ bool BeginDraw(DrawContext* dc, DrawTarget* t) {
         t->width = RectWidth(client);
         t->height = RectHeight(client);
         t->clip = RectIntersect(RectIntersect(clip, client), PlatRect{0, 0, s->width, s->height});
+        if (tl_paint_clip.window && tl_paint_clip.window == dc->window)
+            t->clip = RectIntersect(t->clip, RectOffset(tl_paint_clip.rect, client.left, client.top));
         return true;
     }
     if (!dc->surface || !dc->surface->pixels) return false;

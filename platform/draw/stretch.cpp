@@ -6,6 +6,7 @@
 #include "platform/draw/stretch.h"
 
 #include "platform/draw/area_average.h"
+#include "platform/draw/area_enlarge.h"
 #include "platform/draw/draw.h"
 #include "platform/draw/row_pool.h"
 #include "platform/draw/stretch_axis.h"
@@ -237,17 +238,31 @@ static void BuildAxis(AxisMap* a, int d, int dext, int s, int sext, int clip0, i
 
 // ---- Nearest ---------------------------------------------------------------------------
 
-static void StretchNearest(Surface* dst, const AxisMap& ax, const AxisMap& ay, const Surface* src) {
+// Destination rows [k0, k1) of a nearest stretch. Each band starts afresh (its own colour
+// cache, no row carried over from another band), so bands can run on any thread.
+struct NearestBandJob {
+    Surface* dst;
+    const AxisMap* ax;
+    const AxisMap* ay;
+    const Surface* src;
+    const uint8_t* index_map;   // 8-bit to 8-bit between different colour tables, else null
+};
+
+static void NearestBand(void* ctx, int k0, int k1) {
+    const NearestBandJob& job = *(const NearestBandJob*)ctx;
+    Surface* dst = job.dst;
+    const Surface* src = job.src;
+    const AxisMap& ax = *job.ax;
+    const AxisMap& ay = *job.ay;
     int n = ax.p1 - ax.p0;
     const int* xs = ax.src.data();
-    uint8_t index_map[256];
-    bool use_map = src->bits == 8 && dst->bits == 8 && BuildIndexMap(src, dst, index_map);
+    const uint8_t* index_map = job.index_map;
     ColorMapper* mapper = nullptr;
     if (src->bits == 32 && dst->bits == 8) mapper = new ColorMapper(dst->palette);
     int dbpp = dst->bits / 8;
     int prev_sy = -1;
     uint8_t* prev_row = nullptr;
-    for (int k = 0; k < ay.p1 - ay.p0; k++) {
+    for (int k = k0; k < k1; k++) {
         int sy = ay.src[k];
         uint8_t* drow = SurfaceRow(dst, ay.p0 + k) + (size_t)ax.p0 * dbpp;
         if (sy == prev_sy) {
@@ -264,7 +279,7 @@ static void StretchNearest(Surface* dst, const AxisMap& ax, const AxisMap& ay, c
             uint32_t* d = (uint32_t*)drow;
             for (int i = 0; i < n; i++) d[i] = src->palette[srow[xs[i]]] & 0xFFFFFFu;
         } else if (src->bits == 8) {
-            if (use_map) {
+            if (index_map) {
                 for (int i = 0; i < n; i++) drow[i] = index_map[srow[xs[i]]];
             } else {
                 for (int i = 0; i < n; i++) drow[i] = srow[xs[i]];
@@ -277,6 +292,20 @@ static void StretchNearest(Surface* dst, const AxisMap& ax, const AxisMap& ay, c
         prev_row = drow;
     }
     delete mapper;
+}
+
+// Stretches that touch more than this many pixels (read plus written) are shared out over the
+// layer's row pool; below it the hand-off costs more than it saves.
+static const double pool_min_work = 4e6;
+
+static int BandsFor(double work, int rows) { return work >= pool_min_work ? std::min(rows, 4 * RowPoolWidth()) : 1; }
+
+static void StretchNearest(Surface* dst, const AxisMap& ax, const AxisMap& ay, const Surface* src) {
+    uint8_t index_map[256];
+    bool use_map = src->bits == 8 && dst->bits == 8 && BuildIndexMap(src, dst, index_map);
+    NearestBandJob job{dst, &ax, &ay, src, use_map ? index_map : nullptr};
+    int rows = ay.p1 - ay.p0;
+    RunRowBands(rows, BandsFor((double)(ax.p1 - ax.p0) * rows, rows), NearestBand, &job);
 }
 
 // ---- Area average ----------------------------------------------------------------------
@@ -406,17 +435,52 @@ static void AreaBand(void* ctx, int k0, int k1) {
 static void StretchAreaRows(Surface* dst, const AxisMap& ax, const AxisMap& ay, const Surface* src) {
     AreaBandJob job{dst, &ax, &ay, src};
     int rows = ay.p1 - ay.p0;
-    // Source pixels read plus destination pixels written; below a few megapixels the hand-off
-    // costs more than it saves.
+    // Source pixels read plus destination pixels written.
     double work = (double)(ax.smax - ax.smin + 1) * (double)ay.tap_pos.size() + (double)(ax.p1 - ax.p0) * rows;
-    int bands = work >= 4e6 ? std::min(rows, 4 * RowPoolWidth()) : 1;
-    RunRowBands(rows, bands, AreaBand, &job);
+    RunRowBands(rows, BandsFor(work, rows), AreaBand, &job);
+}
+
+// The enlarging area average (area_enlarge.h), by bands of destination rows like the above.
+struct EnlargeBandJob {
+    Surface* dst;
+    const AxisMap* ax;
+    const AxisMap* ay;
+    const EnlargeColumns* columns;
+    const Surface* src;
+};
+
+static void EnlargeBand(void* ctx, int k0, int k1) {
+    const EnlargeBandJob& job = *(const EnlargeBandJob*)ctx;
+    const AxisMap& ax = *job.ax;
+    int n = ax.p1 - ax.p0;
+    bool to8 = job.dst->bits == 8;
+    EnlargeRows rows;
+    std::vector<uint32_t> row(to8 ? (size_t)n : 0);
+    ColorMapper* mapper = to8 ? new ColorMapper(job.dst->palette) : nullptr;
+    for (int k = k0; k < k1; k++) {
+        uint8_t* drow = SurfaceRow(job.dst, job.ay->p0 + k) + (size_t)ax.p0 * (size_t)(job.dst->bits / 8);
+        AreaEnlargeRow(ax, *job.ay, *job.columns, job.src, k, &rows, to8 ? row.data() : (uint32_t*)drow);
+        for (int i = 0; to8 && i < n; i++) drow[i] = mapper->Map(row[i]);
+    }
+    delete mapper;
+}
+
+static void StretchEnlargeRows(Surface* dst, const AxisMap& ax, const AxisMap& ay, const Surface* src) {
+    EnlargeColumns columns;
+    BuildEnlargeColumns(ax, &columns);
+    EnlargeBandJob job{dst, &ax, &ay, &columns, src};
+    int rows = ay.p1 - ay.p0;
+    RunRowBands(rows, BandsFor((double)(ax.p1 - ax.p0) * rows, rows), EnlargeBand, &job);
 }
 
 static void StretchArea(Surface* dst, const AxisMap& ax, const AxisMap& ay, const Surface* src) {
     int n = ax.p1 - ax.p0;
     int cols = ax.smax - ax.smin + 1;
     if (n <= 0 || cols <= 0) return;
+    if (AreaEnlargeFits(ax, ay)) {
+        StretchEnlargeRows(dst, ax, ay, src);
+        return;
+    }
     if (AreaRowsFit(ax, ay)) {
         StretchAreaRows(dst, ax, ay, src);
         return;

@@ -263,6 +263,38 @@ TEST_F(ImageWindowRun, HalftoneStretchAverages) {
     EXPECT_EQ(Ask<int>([] { return PXK_GetStretchMode(42); }), 0);
 }
 
+// A paint draws only the damaged rectangle: after the window's pixels are overwritten behind
+// its back, invalidating a strip repaints that strip, exactly as the full redraw shows it,
+// and leaves the rest alone; a redraw outside a paint still draws everything.
+TEST_F(ImageWindowRun, PaintDrawsOnlyTheDamagedStrip) {
+    const uint32_t junk = 0x123456;
+    for (int mode : {3, 4}) {
+        ASSERT_EQ(Create(0, "strip", 20, 20, 300, 200, 141), 0);
+        ASSERT_EQ(Ask<int>([=] { return PXK_SetStretchMode(mode, 0); }), 0);
+        FillPattern(0);
+        int w = 0, h = 0;
+        const std::vector<uint32_t> full = ShownPixels(0, &w, &h);
+        OnWorker([=] {
+            const PlatRect all{0, 0, w, h};
+            PlatFillRect(image_table[0].window_dc, &all, junk);
+        });
+        const WindowId win = ImageWindow(0);
+        const PlatRect strip{30, 57, 250, 71};
+        ASSERT_EQ(PlatInvalidateRect(win, &strip, false), 0);
+        ASSERT_TRUE(DriverWaitFor([&] { return (DriverClientPixel(win, 100, 60) & 0xFFFFFF) != junk; }));
+        ASSERT_TRUE(DriverWaitIdle());
+        std::vector<uint32_t> px = DriverClientPixels(win, &w, &h);
+        for (int y = 0; y < h; y++) {
+            for (int x = 0; x < w; x++) {
+                const bool inside = x >= strip.left && x < strip.right && y >= strip.top && y < strip.bottom;
+                ASSERT_EQ(px[y * w + x] & 0xFFFFFF, inside ? full[y * w + x] : junk) << x << "," << y << " mode " << mode;
+            }
+        }
+        EXPECT_EQ(ShownPixels(0, &w, &h), full) << "mode " << mode;
+        ASSERT_EQ(Ask<int>([] { return PXK_DestroyImage(0); }), 0);
+    }
+}
+
 // ---- Zoom --------------------------------------------------------------------------------
 
 TEST_F(ImageWindowRun, ControlWheelAndKeypadZoom) {

@@ -108,6 +108,42 @@ std::vector<uint32_t> Pixels(const Surface* s) {
     return out;
 }
 
+// The same rule by source pixels and their integer weights (a source pixel's overlap with the
+// destination pixel, counted in 1/dw of a pixel), for stretches too large to split into
+// sub-pixels. Only destination pixels on the surface are computed.
+std::vector<uint32_t> ReferenceAreaTaps(const Surface* before, int dx, int dy, int dw, int dh, const Surface* src,
+                                        int sx, int sy, int sw, int sh) {
+    std::vector<uint32_t> out = Pixels(before);
+    long long adw = llabs(dw), adh = llabs(dh), asw = llabs(sw), ash = llabs(sh);
+    for (int y = 0; y < before->height; y++) {
+        for (int x = 0; x < before->width; x++) {
+            long long i = dw < 0 ? (long long)dx - x : (long long)x - dx, k = dh < 0 ? (long long)dy - y : (long long)y - dy;
+            if (i < 0 || i >= adw || k < 0 || k >= adh) continue;
+            unsigned long long sum[3] = {0, 0, 0};
+            bool inside = true;
+            for (long long u = i * asw / adw; u * adw < (i + 1) * asw && inside; u++) {
+                long long wx = std::min((u + 1) * adw, (i + 1) * asw) - std::max(u * adw, i * asw);
+                for (long long v = k * ash / adh; v * adh < (k + 1) * ash; v++) {
+                    long long wy = std::min((v + 1) * adh, (k + 1) * ash) - std::max(v * adh, k * ash);
+                    int ux = Along(sx, sw, u), uy = Along(sy, sh, v);
+                    if (ux < 0 || uy < 0 || ux >= src->width || uy >= src->height) {
+                        inside = false;
+                        break;
+                    }
+                    uint32_t c = Color(src, ux, uy);
+                    for (int ch = 0; ch < 3; ch++) sum[ch] += (unsigned long long)(wx * wy) * ((c >> (16 - 8 * ch)) & 255);
+                }
+            }
+            if (!inside) continue;
+            unsigned long long total = (unsigned long long)(asw * ash);
+            uint32_t v = 0;
+            for (int ch = 0; ch < 3; ch++) v = (v << 8) | (uint32_t)((2 * sum[ch] + total) / (2 * total));
+            out[(size_t)y * before->width + x] = v;
+        }
+    }
+    return out;
+}
+
 struct Case {
     int src_w, src_h;
     int dx, dy, dw, dh;
@@ -131,7 +167,7 @@ const Case cases[] = {
     {4201, 4003, 0, 0, 2, 1, 0, 0, 4201, 4003, 2, 1},   // sums past 32 bits
 };
 
-void RunCase(const Case& c, int mode, int src_bits) {
+void RunCase(const Case& c, int mode, int src_bits, bool by_taps = false) {
     Surface* src = MakeSurface(c.src_w, c.src_h, src_bits);
     Surface* dst = MakeSurface(c.dst_w, c.dst_h, 32);
     FillRandom(src, 17);
@@ -141,8 +177,9 @@ void RunCase(const Case& c, int mode, int src_bits) {
         for (int i = 0; i < 256; i++) src->palette[i] = rng() & 0xFFFFFFu;
     }
     std::vector<uint32_t> expected =
-        mode == STRETCH_HALFTONE ? ReferenceArea(dst, c.dx, c.dy, c.dw, c.dh, src, c.sx, c.sy, c.sw, c.sh)
-                                 : ReferenceNearest(dst, c.dx, c.dy, c.dw, c.dh, src, c.sx, c.sy, c.sw, c.sh);
+        mode != STRETCH_HALFTONE ? ReferenceNearest(dst, c.dx, c.dy, c.dw, c.dh, src, c.sx, c.sy, c.sw, c.sh)
+        : by_taps                ? ReferenceAreaTaps(dst, c.dx, c.dy, c.dw, c.dh, src, c.sx, c.sy, c.sw, c.sh)
+                                 : ReferenceArea(dst, c.dx, c.dy, c.dw, c.dh, src, c.sx, c.sy, c.sw, c.sh);
     DrawContext* d = PlatCreateMemoryContext(dst);
     DrawContext* s = PlatCreateMemoryContext(src);
     PlatSetStretchMode(d, mode);
@@ -195,6 +232,48 @@ TEST(Stretch, AreaAverageRandomizedMatchesReference) {
     }
 }
 
+// Enlargements, where every destination pixel covers at most two source pixels per axis:
+// random sizes, mirrors, offsets and colour tables against the sub-pixel reference; stretches
+// large enough to be shared out among threads; totals at the largest the pair path takes
+// (4093 x 4099 just below 2^24) and past it.
+TEST(Stretch, EnlargingAreaAverageMatchesReference) {
+    std::mt19937 rng(1414);
+    auto pick = [&rng](int lo, int hi) { return lo + (int)(rng() % (unsigned)(hi - lo + 1)); };
+    for (int round = 0; round < 100; round++) {
+        Case c{};
+        c.src_w = pick(1, 20);
+        c.src_h = pick(1, 20);
+        c.sw = pick(1, c.src_w);
+        c.sh = pick(1, c.src_h);
+        c.sx = pick(0, c.src_w - c.sw);
+        c.sy = pick(0, c.src_h - c.sh);
+        c.dw = pick(c.sw, 4 * c.sw + 3);
+        c.dh = pick(c.sh, 4 * c.sh + 3);
+        c.dst_w = pick(1, 50);
+        c.dst_h = pick(1, 50);
+        c.dx = pick(-4, c.dst_w - 1);
+        c.dy = pick(-4, c.dst_h - 1);
+        if (rng() & 1) c.dw = -c.dw;
+        if (rng() & 1) c.dh = -c.dh;
+        if (rng() & 1) {
+            c.sx += c.sw - 1;
+            c.sw = -c.sw;
+        }
+        RunCase(c, STRETCH_HALFTONE, round % 3 == 0 ? 8 : 32);
+    }
+    const Case big[] = {
+        {300, 200, 0, 0, 2900, 2100, 0, 0, 300, 200, 2901, 2103},
+        {301, 203, 2900, 2102, -2899, -2103, 0, 0, 301, 203, 2901, 2103},
+        {4093, 4099, -1234, -2345, 5791, 5801, 0, 0, 4093, 4099, 64, 48},
+        {4093, 4099, 1300, 2400, -5791, -5801, 0, 0, 4093, 4099, 64, 48},
+        {4097, 4099, -1234, -2345, 5791, 5801, 0, 0, 4097, 4099, 64, 48},
+    };
+    for (const Case& c : big) {
+        RunCase(c, STRETCH_HALFTONE, 32, true);
+        RunCase(c, STRETCH_HALFTONE, 8, true);
+    }
+}
+
 // A stretch large enough to be shared out among threads gives, row for row, what the same
 // stretch gives when only a thin strip of it lands on a small destination.
 TEST(Stretch, LargeAreaAverageEqualsItsStrips) {
@@ -222,6 +301,19 @@ TEST(Stretch, LargeAreaAverageEqualsItsStrips) {
         PlatDestroySurface(src);
         PlatDestroySurface(whole);
         PlatDestroySurface(strip);
+    }
+}
+
+// Nearest stretches of many megapixels are shared out by rows among the layer's threads; the
+// result is still the rule's, row for row (mirrored, partly outside, 8-bit sources).
+TEST(Stretch, LargeNearestMatchesReference) {
+    const Case big[] = {
+        {1500, 1100, 3000, -5, -2999, 2210, 0, 0, 1500, 1100, 3001, 2203},
+        {1300, 900, 0, 2202, 3001, -2203, 1299, 0, -1300, 900, 3001, 2203},
+    };
+    for (const Case& c : big) {
+        RunCase(c, STRETCH_COLORONCOLOR, 32);
+        RunCase(c, STRETCH_COLORONCOLOR, 8);
     }
 }
 
