@@ -201,14 +201,15 @@ void BM_PlainCellCopyLoop(benchmark::State& state) {
 }
 BENCHMARK(BM_PlainCellCopyLoop)->Unit(benchmark::kMillisecond);
 
-// Collects lines per second of every run for the summary.
+// Collects lines per second of every run for the summary; with repetitions, of the medians.
 class RateReporter : public benchmark::ConsoleReporter {
 public:
     std::map<std::string, double> lines_per_s;
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& r : runs) {
+            if (r.run_type == Run::RT_Aggregate && r.aggregate_name != "median") continue;
             auto it = r.counters.find("items_per_second");
-            if (it != r.counters.end()) lines_per_s[r.benchmark_name()] = it->second;
+            if (it != r.counters.end()) lines_per_s[r.run_name.str()] = it->second;
         }
         ConsoleReporter::ReportRuns(runs);
     }
