@@ -271,39 +271,37 @@ void BM_OpenCvArea_4096_to_1400(benchmark::State& state) {
 }
 BENCHMARK(BM_OpenCvArea_4096_to_1400)->Unit(benchmark::kMillisecond);
 
-// OpenCV to the same size as the 34 % repaint, on one thread and on its default threads, by
-// wall time like the repaint itself.
-void BM_OpenCvArea_4096_at_34pct(benchmark::State& state) {
-    static std::vector<uint32_t> out(1393 * 1393);
-    cv::Mat src(BIG, BIG, CV_8UC4, F().big->pixels), dst(1393, 1393, CV_8UC4, out.data());
+// cv::resize on one thread (arg 1) or on OpenCV's default threads (arg 0), by wall time like
+// our stretches that share their rows out.
+void OpenCvResize(benchmark::State& state, const cv::Mat& src, cv::Mat dst, int how) {
     int threads = cv::getNumThreads();
     if (state.range(0) == 1) cv::setNumThreads(1);
-    for (auto _ : state) cv::resize(src, dst, dst.size(), 0, 0, cv::INTER_AREA);
+    for (auto _ : state) cv::resize(src, dst, dst.size(), 0, 0, how);
     cv::setNumThreads(threads);
+}
+
+// OpenCV to the same size as the 34 % repaint.
+void BM_OpenCvArea_4096_at_34pct(benchmark::State& state) {
+    static std::vector<uint32_t> out(1393 * 1393);
+    OpenCvResize(state, cv::Mat(BIG, BIG, CV_8UC4, F().big->pixels), cv::Mat(1393, 1393, CV_8UC4, out.data()),
+                 cv::INTER_AREA);
 }
 BENCHMARK(BM_OpenCvArea_4096_at_34pct)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// OpenCV's nearest onto 4096 x 4096 on one thread (arg 1) and its default threads (arg 0).
+// OpenCV's nearest onto 4096 x 4096.
 void BM_OpenCvNearest_512_to_4096(benchmark::State& state) {
-    cv::Mat src(SMALL_IN, SMALL_IN, CV_8UC4, F().small->pixels), dst(BIG, BIG, CV_8UC4, F().big2->pixels);
-    int threads = cv::getNumThreads();
-    if (state.range(0) == 1) cv::setNumThreads(1);
-    for (auto _ : state) cv::resize(src, dst, dst.size(), 0, 0, cv::INTER_NEAREST);
-    cv::setNumThreads(threads);
+    OpenCvResize(state, cv::Mat(SMALL_IN, SMALL_IN, CV_8UC4, F().small->pixels),
+                 cv::Mat(BIG, BIG, CV_8UC4, F().big2->pixels), cv::INTER_NEAREST);
 }
 BENCHMARK(BM_OpenCvNearest_512_to_4096)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// OpenCV's area resize of the same enlargement, one thread and default threads.
+// OpenCV's area resize of the same enlargement.
 void BM_OpenCvAreaUp_2896_to_4096(benchmark::State& state) {
-    cv::Mat src(UP_IN, UP_IN, CV_8UC4, UpSource()->pixels), dst(BIG, BIG, CV_8UC4, F().big2->pixels);
-    int threads = cv::getNumThreads();
-    if (state.range(0) == 1) cv::setNumThreads(1);
-    for (auto _ : state) cv::resize(src, dst, dst.size(), 0, 0, cv::INTER_AREA);
-    cv::setNumThreads(threads);
+    OpenCvResize(state, cv::Mat(UP_IN, UP_IN, CV_8UC4, UpSource()->pixels),
+                 cv::Mat(BIG, BIG, CV_8UC4, F().big2->pixels), cv::INTER_AREA);
 }
 BENCHMARK(BM_OpenCvAreaUp_2896_to_4096)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
 #endif
-
 
 }  // namespace
 

@@ -207,29 +207,45 @@ TEST(Stretch, EightBitSourcesReadThroughColourTable) {
     }
 }
 
-// Random sizes, zooms, mirrors, offsets and colour tables against the sub-pixel reference:
-// column counts that leave vector tails, odd numbers of rows under a pixel, 8-bit loads.
-TEST(Stretch, AreaAverageRandomizedMatchesReference) {
-    std::mt19937 rng(2026);
+// A random stretch: sources up to max_src pixels a side, destinations up to 30 (or, when
+// enlarging, one to four times the source plus three), placed partly off the destination,
+// either extent mirrored; an enlarging one may also mirror its source.
+static Case RandomCase(std::mt19937& rng, int max_src, bool enlarging) {
     auto pick = [&rng](int lo, int hi) { return lo + (int)(rng() % (unsigned)(hi - lo + 1)); };
-    for (int round = 0; round < 80; round++) {
-        Case c{};
-        c.src_w = pick(1, 30);
-        c.src_h = pick(1, 30);
-        c.sw = pick(1, c.src_w);
-        c.sh = pick(1, c.src_h);
-        c.sx = pick(0, c.src_w - c.sw);
-        c.sy = pick(0, c.src_h - c.sh);
+    Case c{};
+    c.src_w = pick(1, max_src);
+    c.src_h = pick(1, max_src);
+    c.sw = pick(1, c.src_w);
+    c.sh = pick(1, c.src_h);
+    c.sx = pick(0, c.src_w - c.sw);
+    c.sy = pick(0, c.src_h - c.sh);
+    if (enlarging) {
+        c.dw = pick(c.sw, 4 * c.sw + 3);
+        c.dh = pick(c.sh, 4 * c.sh + 3);
+        c.dst_w = pick(1, 50);
+        c.dst_h = pick(1, 50);
+    } else {
         c.dst_w = pick(1, 30);
         c.dst_h = pick(1, 30);
         c.dw = pick(1, 30);
         c.dh = pick(1, 30);
-        c.dx = pick(-4, c.dst_w - 1);
-        c.dy = pick(-4, c.dst_h - 1);
-        if (rng() & 1) c.dw = -c.dw;
-        if (rng() & 1) c.dh = -c.dh;
-        RunCase(c, STRETCH_HALFTONE, round % 3 == 0 ? 8 : 32);
     }
+    c.dx = pick(-4, c.dst_w - 1);
+    c.dy = pick(-4, c.dst_h - 1);
+    if (rng() & 1) c.dw = -c.dw;
+    if (rng() & 1) c.dh = -c.dh;
+    if (enlarging && (rng() & 1)) {
+        c.sx += c.sw - 1;
+        c.sw = -c.sw;
+    }
+    return c;
+}
+
+// Random sizes, zooms, mirrors, offsets and colour tables against the sub-pixel reference:
+// column counts that leave vector tails, odd numbers of rows under a pixel, 8-bit loads.
+TEST(Stretch, AreaAverageRandomizedMatchesReference) {
+    std::mt19937 rng(2026);
+    for (int round = 0; round < 80; round++) RunCase(RandomCase(rng, 30, false), STRETCH_HALFTONE, round % 3 == 0 ? 8 : 32);
 }
 
 // Enlargements, where every destination pixel covers at most two source pixels per axis:
@@ -238,29 +254,7 @@ TEST(Stretch, AreaAverageRandomizedMatchesReference) {
 // (4093 x 4099 just below 2^24) and past it.
 TEST(Stretch, EnlargingAreaAverageMatchesReference) {
     std::mt19937 rng(1414);
-    auto pick = [&rng](int lo, int hi) { return lo + (int)(rng() % (unsigned)(hi - lo + 1)); };
-    for (int round = 0; round < 100; round++) {
-        Case c{};
-        c.src_w = pick(1, 20);
-        c.src_h = pick(1, 20);
-        c.sw = pick(1, c.src_w);
-        c.sh = pick(1, c.src_h);
-        c.sx = pick(0, c.src_w - c.sw);
-        c.sy = pick(0, c.src_h - c.sh);
-        c.dw = pick(c.sw, 4 * c.sw + 3);
-        c.dh = pick(c.sh, 4 * c.sh + 3);
-        c.dst_w = pick(1, 50);
-        c.dst_h = pick(1, 50);
-        c.dx = pick(-4, c.dst_w - 1);
-        c.dy = pick(-4, c.dst_h - 1);
-        if (rng() & 1) c.dw = -c.dw;
-        if (rng() & 1) c.dh = -c.dh;
-        if (rng() & 1) {
-            c.sx += c.sw - 1;
-            c.sw = -c.sw;
-        }
-        RunCase(c, STRETCH_HALFTONE, round % 3 == 0 ? 8 : 32);
-    }
+    for (int round = 0; round < 100; round++) RunCase(RandomCase(rng, 20, true), STRETCH_HALFTONE, round % 3 == 0 ? 8 : 32);
     const Case big[] = {
         {300, 200, 0, 0, 2900, 2100, 0, 0, 300, 200, 2901, 2103},
         {301, 203, 2900, 2102, -2899, -2103, 0, 0, 301, 203, 2901, 2103},
