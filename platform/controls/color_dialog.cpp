@@ -11,6 +11,7 @@
 // largest component, saturation the largest minus the smallest (not divided by the value).
 #include "platform/controls/color_dialog.h"
 #include "platform/controls/dialog.h"
+#include "platform/controls/dialog_paint.h"
 #include "platform/controls/dialog_window.h"
 #include "platform/draw/draw.h"
 #include "platform/draw/system_colors.h"
@@ -208,48 +209,20 @@ static void SetFocusPart(WindowId window, ColorDialogState* st, int part) {
 
 // ---- Painting ------------------------------------------------------------------------------
 
-static void Fill(DrawContext* dc, PlatRect r, uint32_t color) { PlatFillRect(dc, &r, color); }
-
-static void Frame(DrawContext* dc, PlatRect r, uint32_t color) {
-    Fill(dc, PlatRect{r.left, r.top, r.right, r.top + 1}, color);
-    Fill(dc, PlatRect{r.left, r.bottom - 1, r.right, r.bottom}, color);
-    Fill(dc, PlatRect{r.left, r.top, r.left + 1, r.bottom}, color);
-    Fill(dc, PlatRect{r.right - 1, r.top, r.right, r.bottom}, color);
-}
-
-// Text with its '&' mnemonic marker dropped and the marked letter underlined.
-static void Label(DrawContext* dc, int x, int y, const char16_t* text) {
-    char16_t shown[64] = {};
-    int n = 0, mark = -1;
-    for (int i = 0; text[i] && n < 63; i++) {
-        if (text[i] == u'&' && mark < 0) {
-            mark = n;
-            continue;
-        }
-        shown[n++] = text[i];
-    }
-    PlatTextOut(dc, x, y, shown, n);
-    if (mark < 0) return;
-    int before = PlatGetTextExtent(dc, shown, mark).cx, width = PlatGetTextExtent(dc, shown + mark, 1).cx;
-    TextMetrics tm;
-    PlatGetTextMetrics(dc, &tm);
-    Fill(dc, PlatRect{x + before, y + tm.ascent + 1, x + before + width, y + tm.ascent + 2}, SysColor(SYS_COLOR_WINDOW_TEXT));
-}
-
 // A swatch: its colour inside a thin shadow frame, with a focus frame around it when marked.
 static void PaintSwatch(DrawContext* dc, PlatRect cell, uint32_t color, bool marked, bool focused) {
     PlatRect box{cell.left + 3, cell.top + 3, cell.right - 3, cell.bottom - 3};
-    Fill(dc, box, color);
-    Frame(dc, box, SysColor(SYS_COLOR_SHADOW));
-    if (marked) Frame(dc, PlatRect{cell.left + 1, cell.top + 1, cell.right - 1, cell.bottom - 1},
+    DialogFill(dc, box, color);
+    DialogFrame(dc, box, SysColor(SYS_COLOR_SHADOW));
+    if (marked) DialogFrame(dc, PlatRect{cell.left + 1, cell.top + 1, cell.right - 1, cell.bottom - 1},
                       SysColor(focused ? SYS_COLOR_FOCUS_EDGE : SYS_COLOR_WINDOW_TEXT));
 }
 
 static void PaintGrids(DrawContext* dc, const ColorDialogState* st) {
-    Label(dc, MARGIN, BASIC_TOP - 18, u"&Basic colours:");
+    DialogLabel(dc, MARGIN, BASIC_TOP - 18, u"&Basic colours:");
     for (int i = 0; i < COLOR_BASIC_COUNT; i++)
         PaintSwatch(dc, CellRect(BASIC_TOP, i), COLOR_BASIC_SWATCHES[i], i == st->basic_selected, st->focus == COLORDLG_BASIC);
-    Label(dc, MARGIN, CUSTOM_TOP - 18, u"&Custom colours:");
+    DialogLabel(dc, MARGIN, CUSTOM_TOP - 18, u"&Custom colours:");
     for (int i = 0; i < COLOR_CUSTOM_COUNT; i++)
         PaintSwatch(dc, CellRect(CUSTOM_TOP, i), st->custom[i], i == st->custom_selected, st->focus == COLORDLG_CUSTOM);
 }
@@ -257,9 +230,9 @@ static void PaintGrids(DrawContext* dc, const ColorDialogState* st) {
 static void PaintFields(DrawContext* dc, const ColorDialogState* st) {
     for (int i = 0; i < 6; i++) {
         PlatRect box = FieldRect(i);
-        Label(dc, box.left - 38, box.top + 3, FIELD_LABELS[i]);
-        Fill(dc, box, SysColor(SYS_COLOR_EDIT_BACK));
-        Frame(dc, box, SysColor(st->focus == COLORDLG_HUE + i ? SYS_COLOR_FOCUS_EDGE : SYS_COLOR_SHADOW));
+        DialogLabel(dc, box.left - 38, box.top + 3, FIELD_LABELS[i]);
+        DialogFill(dc, box, SysColor(SYS_COLOR_EDIT_BACK));
+        DialogFrame(dc, box, SysColor(st->focus == COLORDLG_HUE + i ? SYS_COLOR_FOCUS_EDGE : SYS_COLOR_SHADOW));
         char bytes[8];
         char16_t digits[8];
         int n = snprintf(bytes, sizeof bytes, "%d", st->fields[i]);
@@ -269,10 +242,10 @@ static void PaintFields(DrawContext* dc, const ColorDialogState* st) {
 }
 
 static void PaintButton(DrawContext* dc, PlatRect r, const char16_t* text, bool focused) {
-    Fill(dc, r, SysColor(focused ? SYS_COLOR_FOCUS_EDGE : SYS_COLOR_BUTTON_EDGE));
-    Fill(dc, PlatRect{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1}, SysColor(SYS_COLOR_BUTTON));
+    DialogFill(dc, r, SysColor(focused ? SYS_COLOR_FOCUS_EDGE : SYS_COLOR_BUTTON_EDGE));
+    DialogFill(dc, PlatRect{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1}, SysColor(SYS_COLOR_BUTTON));
     PlatSize ext = PlatGetTextExtent(dc, text, Utf16Length(text));
-    Label(dc, r.left + (RectWidth(r) - ext.cx) / 2, r.top + (RectHeight(r) - ext.cy) / 2, text);
+    DialogLabel(dc, r.left + (RectWidth(r) - ext.cx) / 2, r.top + (RectHeight(r) - ext.cy) / 2, text);
 }
 
 static intptr_t OnPaint(WindowId window) {
@@ -283,13 +256,13 @@ static intptr_t OnPaint(WindowId window) {
     if (st && dc) {
         PlatRect client;
         PlatGetClientRect(window, &client);
-        Fill(dc, client, SysColor(SYS_COLOR_FACE));
+        DialogFill(dc, client, SysColor(SYS_COLOR_FACE));
         PlatSelectFont(dc, PlatGetStockFont(STOCK_GUI_FONT));
         PlatSetBackMode(dc, BACK_TRANSPARENT);
         PlatSetTextColor(dc, SysColor(SYS_COLOR_WINDOW_TEXT));
         PaintGrids(dc, st);
-        Fill(dc, PreviewRect(), st->color);
-        Frame(dc, PreviewRect(), SysColor(SYS_COLOR_SHADOW));
+        DialogFill(dc, PreviewRect(), st->color);
+        DialogFrame(dc, PreviewRect(), SysColor(SYS_COLOR_SHADOW));
         PaintFields(dc, st);
         PaintButton(dc, AddRect(), u"&Add to custom colours", st->focus == COLORDLG_ADD);
         PaintButton(dc, ButtonRect(0), u"OK", st->focus == COLORDLG_OK);

@@ -7,6 +7,7 @@
 // box or presses a button; Alt+F and Alt+S go to the faces and the size, Alt+B, Alt+I, Alt+U
 // and Alt+K toggle bold, italic, underline and strike-out; Enter is OK and Esc is Cancel.
 #include "platform/controls/dialog.h"
+#include "platform/controls/dialog_paint.h"
 #include "platform/controls/dialog_window.h"
 #include "platform/controls/font_dialog.h"
 #include "platform/draw/draw.h"
@@ -202,44 +203,16 @@ static void TypeSizeChar(WindowId window, FontDialogState* st, char16_t ch) {
 
 // ---- Painting ------------------------------------------------------------------------------
 
-static void Fill(DrawContext* dc, PlatRect r, uint32_t color) { PlatFillRect(dc, &r, color); }
-
-static void Frame(DrawContext* dc, PlatRect r, uint32_t color) {
-    Fill(dc, PlatRect{r.left, r.top, r.right, r.top + 1}, color);
-    Fill(dc, PlatRect{r.left, r.bottom - 1, r.right, r.bottom}, color);
-    Fill(dc, PlatRect{r.left, r.top, r.left + 1, r.bottom}, color);
-    Fill(dc, PlatRect{r.right - 1, r.top, r.right, r.bottom}, color);
-}
-
-// Text with its '&' mnemonic marker dropped and the marked letter underlined.
-static void Label(DrawContext* dc, int x, int y, const char16_t* text) {
-    char16_t shown[64] = {};
-    int n = 0, mark = -1;
-    for (int i = 0; text[i] && n < 63; i++) {
-        if (text[i] == u'&' && mark < 0) {
-            mark = n;
-            continue;
-        }
-        shown[n++] = text[i];
-    }
-    PlatTextOut(dc, x, y, shown, n);
-    if (mark < 0) return;
-    int before = PlatGetTextExtent(dc, shown, mark).cx, width = PlatGetTextExtent(dc, shown + mark, 1).cx;
-    TextMetrics tm;
-    PlatGetTextMetrics(dc, &tm);
-    Fill(dc, PlatRect{x + before, y + tm.ascent + 1, x + before + width, y + tm.ascent + 2}, SysColor(SYS_COLOR_WINDOW_TEXT));
-}
-
 static void PaintList(DrawContext* dc, const FontDialogState* st) {
     PlatRect box = ListRect();
-    Fill(dc, box, SysColor(SYS_COLOR_EDIT_BACK));
-    Frame(dc, box, SysColor(st->focus == PART_FACES ? SYS_COLOR_FOCUS_EDGE : SYS_COLOR_SHADOW));
+    DialogFill(dc, box, SysColor(SYS_COLOR_EDIT_BACK));
+    DialogFrame(dc, box, SysColor(st->focus == PART_FACES ? SYS_COLOR_FOCUS_EDGE : SYS_COLOR_SHADOW));
     for (int row = 0; row < LIST_ROWS; row++) {
         int i = st->first_row + row;
         if (i >= (int)st->faces.size()) break;
         PlatRect r{box.left + 2, box.top + 2 + row * ROW_HEIGHT, box.right - 2, box.top + 2 + (row + 1) * ROW_HEIGHT};
         bool sel = i == st->selected;
-        if (sel) Fill(dc, r, SysColor(SYS_COLOR_HIGHLIGHT));
+        if (sel) DialogFill(dc, r, SysColor(SYS_COLOR_HIGHLIGHT));
         PlatSetTextColor(dc, SysColor(sel ? SYS_COLOR_HIGHLIGHT_TEXT : SYS_COLOR_WINDOW_TEXT));
         PlatTextOut(dc, r.left + 2, r.top + 1, st->faces[i].c_str(), (int)st->faces[i].size());
     }
@@ -248,8 +221,8 @@ static void PaintList(DrawContext* dc, const FontDialogState* st) {
 
 static void PaintSize(DrawContext* dc, const FontDialogState* st) {
     PlatRect box = SizeRect();
-    Fill(dc, box, SysColor(SYS_COLOR_EDIT_BACK));
-    Frame(dc, box, SysColor(st->focus == PART_SIZE ? SYS_COLOR_FOCUS_EDGE : SYS_COLOR_SHADOW));
+    DialogFill(dc, box, SysColor(SYS_COLOR_EDIT_BACK));
+    DialogFrame(dc, box, SysColor(st->focus == PART_SIZE ? SYS_COLOR_FOCUS_EDGE : SYS_COLOR_SHADOW));
     if (st->points > 0) {
         char16_t digits[8];
         char bytes[8];
@@ -264,18 +237,18 @@ static void PaintChecks(DrawContext* dc, const FontDialogState* st) {
     for (int i = 0; i < 4; i++) {
         PlatRect r = CheckRect(i);
         PlatRect box{r.left, r.top + 2, r.left + CHECK_SIZE, r.top + 2 + CHECK_SIZE};
-        Fill(dc, box, SysColor(SYS_COLOR_EDIT_BACK));
-        Frame(dc, box, SysColor(SYS_COLOR_SHADOW));
-        if (st->checks[i]) Fill(dc, PlatRect{box.left + 3, box.top + 3, box.right - 3, box.bottom - 3}, SysColor(SYS_COLOR_WINDOW_TEXT));
-        Label(dc, box.right + 6, r.top + 1, CHECK_LABELS[i]);
-        if (st->focus == PART_BOLD + i) Frame(dc, PlatRect{box.right + 3, r.top, r.right, r.bottom}, SysColor(SYS_COLOR_FOCUS_EDGE));
+        DialogFill(dc, box, SysColor(SYS_COLOR_EDIT_BACK));
+        DialogFrame(dc, box, SysColor(SYS_COLOR_SHADOW));
+        if (st->checks[i]) DialogFill(dc, PlatRect{box.left + 3, box.top + 3, box.right - 3, box.bottom - 3}, SysColor(SYS_COLOR_WINDOW_TEXT));
+        DialogLabel(dc, box.right + 6, r.top + 1, CHECK_LABELS[i]);
+        if (st->focus == PART_BOLD + i) DialogFrame(dc, PlatRect{box.right + 3, r.top, r.right, r.bottom}, SysColor(SYS_COLOR_FOCUS_EDGE));
     }
 }
 
 static void PaintSample(DrawContext* dc, const FontDialogState* st) {
     PlatRect box = SampleRect();
-    Fill(dc, box, SysColor(SYS_COLOR_EDIT_BACK));
-    Frame(dc, box, SysColor(SYS_COLOR_SHADOW));
+    DialogFill(dc, box, SysColor(SYS_COLOR_EDIT_BACK));
+    DialogFrame(dc, box, SysColor(SYS_COLOR_SHADOW));
     if (!st->sample) return;
     PlatSelectFont(dc, st->sample);
     TextMetrics tm;
@@ -285,8 +258,8 @@ static void PaintSample(DrawContext* dc, const FontDialogState* st) {
 }
 
 static void PaintButton(DrawContext* dc, PlatRect r, const char16_t* text, bool focused) {
-    Fill(dc, r, SysColor(focused ? SYS_COLOR_FOCUS_EDGE : SYS_COLOR_BUTTON_EDGE));
-    Fill(dc, PlatRect{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1}, SysColor(SYS_COLOR_BUTTON));
+    DialogFill(dc, r, SysColor(focused ? SYS_COLOR_FOCUS_EDGE : SYS_COLOR_BUTTON_EDGE));
+    DialogFill(dc, PlatRect{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1}, SysColor(SYS_COLOR_BUTTON));
     int n = Utf16Length(text);
     PlatSize ext = PlatGetTextExtent(dc, text, n);
     PlatTextOut(dc, r.left + (RectWidth(r) - ext.cx) / 2, r.top + (RectHeight(r) - ext.cy) / 2, text, n);
@@ -300,12 +273,12 @@ static intptr_t OnPaint(WindowId window) {
     if (st && dc) {
         PlatRect client;
         PlatGetClientRect(window, &client);
-        Fill(dc, client, SysColor(SYS_COLOR_FACE));
+        DialogFill(dc, client, SysColor(SYS_COLOR_FACE));
         PlatSelectFont(dc, PlatGetStockFont(STOCK_GUI_FONT));
         PlatSetBackMode(dc, BACK_TRANSPARENT);
         PlatSetTextColor(dc, SysColor(SYS_COLOR_WINDOW_TEXT));
-        Label(dc, MARGIN, 8, u"&Font:");
-        Label(dc, COLUMN_X, 8, u"&Size:");
+        DialogLabel(dc, MARGIN, 8, u"&Font:");
+        DialogLabel(dc, COLUMN_X, 8, u"&Size:");
         PaintList(dc, st);
         PaintSize(dc, st);
         PaintChecks(dc, st);
