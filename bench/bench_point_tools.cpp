@@ -3,15 +3,9 @@
 // the window over their edges only (as the tools do), beside a whole repaint of the view.
 // Runs the framework on the headless backend; the benchmarks run on its worker thread, which
 // owns the image window. Prints the ratio at the end.
-#include "framework/startup.h"
 #include "imagewin/image_table.h"
 #include "imagewin/image_view.h"
-#include "platform/backend.h"
-#include "platform/system.h"
-#include "platform/window/window.h"
 #include "pxk.h"
-#include "runtime/main_window.h"
-#include "runtime/startup_state.h"
 
 #include <benchmark/benchmark.h>
 
@@ -19,6 +13,8 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <vector>
+
+#include "bench_program.h"
 
 enum { IMAGE_W = 4000, IMAGE_H = 3000, ZOOM = 35 };
 
@@ -52,19 +48,6 @@ static void BM_BandMove(benchmark::State& state) {
 }
 BENCHMARK(BM_BandMove)->Unit(benchmark::kMillisecond);
 
-template <typename Fn>
-static double MedianMs(Fn fn, int runs = 9) {
-    std::vector<double> ms;
-    const double freq = (double)PlatGetCounterFrequency();
-    for (int i = 0; i < runs; i++) {
-        const uint64_t t0 = PlatGetCounter();
-        fn();
-        ms.push_back((double)(PlatGetCounter() - t0) * 1000.0 / freq);
-    }
-    std::sort(ms.begin(), ms.end());
-    return ms[ms.size() / 2];
-}
-
 extern "C" void UserSetup(void) { StartRequested.store(1); }
 
 extern "C" void UserMain(void) {
@@ -86,17 +69,7 @@ extern "C" void UserMain(void) {
         printf("whole repaint %.2f ms, band move %.2f ms (%.1f%% of a whole repaint)\n", whole, move,
                100.0 * move / whole);
     }
-    PlatPostMessage(main_window.load(), MSG_COMMAND, (uintptr_t)MakeParam(CMD_EXIT, 0), 0);
-    while (ExitState.load() == PXK_EXIT_NONE) {
-        PXK_WaitForMessages(100);
-        PXK_PumpMessages();
-    }
+    ExitBenchProgram();
 }
 
-int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    PlatStartHeadless(2560, 1440, 32);
-    static char name[] = "bench_point_tools";
-    char* args[] = {name, nullptr};
-    return PixkitMain(1, args);
-}
+int main(int argc, char** argv) { return RunBenchProgram(argc, argv, 2560, 1440); }

@@ -7,14 +7,9 @@
 // from the medians when run with --benchmark_repetitions (the machine is shared: repeat, and
 // interleave with --benchmark_enable_random_interleaving so both sides of a ratio see the
 // same load).
-#include "framework/startup.h"
 #include "imagewin/image_table.h"
 #include "imagewin/image_transforms.h"
-#include "platform/backend.h"
-#include "platform/window/window.h"
 #include "pxk.h"
-#include "runtime/main_window.h"
-#include "runtime/startup_state.h"
 
 #include <benchmark/benchmark.h>
 
@@ -29,6 +24,7 @@
 #include <opencv2/imgproc.hpp>
 #endif
 
+#include "bench_program.h"
 #include "bench_ratio.h"
 
 enum { SIDE = 4096, ZOOM = 25, IMAGE32 = 0, IMAGE8 = 1, SCALED = 2 };
@@ -181,17 +177,7 @@ extern "C" void UserMain(void) {
         benchmark::RunSpecifiedBenchmarks(&reporter);
         PrintRatios(reporter);
     }
-    PlatPostMessage(main_window.load(), MSG_COMMAND, (uintptr_t)MakeParam(CMD_EXIT, 0), 0);
-    while (ExitState.load() == PXK_EXIT_NONE) {
-        PXK_WaitForMessages(100);
-        PXK_PumpMessages();
-    }
+    ExitBenchProgram();
 }
 
-int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    PlatStartHeadless(2560, 1440, 32);
-    static char name[] = "bench_transforms";
-    char* args[] = {name, nullptr};
-    return PixkitMain(1, args);
-}
+int main(int argc, char** argv) { return RunBenchProgram(argc, argv, 2560, 1440); }

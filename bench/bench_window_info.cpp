@@ -4,13 +4,7 @@
 // into a text window and the source put on the clipboard (the whole command includes the
 // paints its pumps serve). Goal: the report in under 50 ms of the worker's time without
 // painting. Prints the medians and the source's size after the runs.
-#include "framework/startup.h"
-#include "platform/backend.h"
-#include "platform/system.h"
-#include "platform/window/window.h"
 #include "pxk.h"
-#include "runtime/main_window.h"
-#include "runtime/startup_state.h"
 #include "textwin/layout_source.h"
 #include "textwin/window_info.h"
 #include "textwin/window_layout.h"
@@ -21,6 +15,8 @@
 #include <stdio.h>
 #include <string>
 #include <vector>
+
+#include "bench_program.h"
 
 static void BuildLayout(void) {
     const std::string title(120, 'T');
@@ -53,19 +49,6 @@ static void BM_ShowWindowInfo(benchmark::State& state) {
 }
 BENCHMARK(BM_ShowWindowInfo)->Unit(benchmark::kMillisecond);
 
-template <typename Fn>
-static double MedianMs(Fn fn, int runs = 9) {
-    std::vector<double> ms;
-    const double freq = (double)PlatGetCounterFrequency();
-    for (int i = 0; i < runs; i++) {
-        const uint64_t t0 = PlatGetCounter();
-        fn();
-        ms.push_back((double)(PlatGetCounter() - t0) * 1000.0 / freq);
-    }
-    std::sort(ms.begin(), ms.end());
-    return ms[ms.size() / 2];
-}
-
 extern "C" void UserSetup(void) { StartRequested.store(1); }
 
 extern "C" void UserMain(void) {
@@ -75,17 +58,7 @@ extern "C" void UserMain(void) {
     const double whole = MedianMs([] { ShowWindowInfo(); });
     printf("source of %zu bytes: read and generated in %.2f ms; whole report %.2f ms (goal: under 50 ms) %s\n",
            GenerateOnce(), generate, whole, whole < 50.0 ? "reached" : "not reached");
-    PlatPostMessage(main_window.load(), MSG_COMMAND, (uintptr_t)MakeParam(CMD_EXIT, 0), 0);
-    while (ExitState.load() == PXK_EXIT_NONE) {
-        PXK_WaitForMessages(100);
-        PXK_PumpMessages();
-    }
+    ExitBenchProgram();
 }
 
-int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    PlatStartHeadless(1920, 1080, 32);
-    static char name[] = "bench_window_info";
-    char* args[] = {name, nullptr};
-    return PixkitMain(1, args);
-}
+int main(int argc, char** argv) { return RunBenchProgram(argc, argv, 1920, 1080); }
