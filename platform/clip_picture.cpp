@@ -105,6 +105,14 @@ void ClipFillFileHeader(uint8_t* file, uint64_t block_size, int bits) {
 }
 
 // The decoded picture as a surface: indices with their table, or colour words.
+// Whether the n bytes at p are all zero.
+static bool ZeroBytes(const uint8_t* p, size_t n) {
+    return n == 0 || (p[0] == 0 && memcmp(p, p + 1, n - 1) == 0);
+}
+
+// Rows that hold only zeros are not copied: a fresh surface is zero already, and a picture
+// of a few hundred bytes may claim a screen of billions of pixels that it never paints, whose
+// copy would make the whole surface resident for nothing.
 static int SurfaceOf(const DecodedImage& d, Surface** out, int* colors) {
     const bool indexed = d.indices != nullptr;
     Surface* s = nullptr;
@@ -113,9 +121,10 @@ static int SurfaceOf(const DecodedImage& d, Surface** out, int* colors) {
         uint8_t* row = SurfaceRow(s, y);
         const size_t at = (size_t)y * d.width;
         if (indexed) {
-            memcpy(row, d.indices + at, (size_t)d.width);
+            if (!ZeroBytes(d.indices + at, (size_t)d.width)) memcpy(row, d.indices + at, (size_t)d.width);
             continue;
         }
+        if (ZeroBytes((const uint8_t*)(d.pixels + at), (size_t)d.width * 4)) continue;
         uint32_t* words = (uint32_t*)row;
         for (int x = 0; x < d.width; x++) words[x] = d.pixels[at + x] & 0xFFFFFFu;
     }

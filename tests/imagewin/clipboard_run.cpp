@@ -273,6 +273,21 @@ TEST(ClipboardBlocks, HeadersMasksAndTablesAreHonouredAndBadFieldsGiveNoPicture)
     }
 }
 
+// A GIF of a few dozen bytes whose logical screen is 20000 x 20000 and whose one pixel has
+// index 0 comes back at its full size without the surface being written: none of its pages
+// is resident, so such an answer cannot fill memory.
+TEST(ClipboardBlocks, AHugeScreenWithNothingPaintedLeavesTheSurfaceUnwritten) {
+    const uint8_t gif[] = {'G', 'I', 'F', '8', '9', 'a', 0x20, 0x4E, 0x20, 0x4E, 0, 0, 0, 0x2C, 0, 0, 0, 0, 1, 0,
+                           1, 0, 0, 2, 2, 0x44, 0x01, 0, 0x3B};
+    Surface* s = nullptr;
+    int colors = -1;
+    ASSERT_EQ(ClipAnswerToSurface("image/gif", gif, sizeof gif, &s, &colors), 0);
+    EXPECT_EQ(s->width, 20000);
+    EXPECT_EQ(s->height, 20000);
+    EXPECT_TRUE(SurfaceUntouched(s));
+    PlatDestroySurface(s);
+}
+
 // The 24-bit rows of every width up to a few dozen pixels (the packing goes by four pixels,
 // then by one) come back as the pixels they were made of, and the block is exactly as long
 // as its rows.
