@@ -44,13 +44,28 @@ static struct ProgramGuard {
 // A worker that Exit had to stop stays parked wherever it was, perhaps holding a lock of the
 // allocator; the static destructors that run when the test process ends could then wait for
 // it for ever. The program itself ends with _exit after such a stop; a test process that saw
-// one ends the same way, with the tests' verdict as its status. Registered after every static
-// object is built, so it runs before their destructors.
+// one ends the same way, with the tests' verdict as its status, as soon as the results are
+// printed. The atexit handler only backs that up: any function-local static first built
+// while a program ran registers its destructor after it, and such a destructor runs first.
 static std::atomic<bool> g_worker_was_stopped{false};
 
 static void EndWithoutDestructorsAfterAStoppedWorker(void) {
     if (!g_worker_was_stopped.load()) return;
     EndProcessAfterStoppedWorker(::testing::UnitTest::GetInstance()->Passed() ? 0 : 1);
+}
+
+class EndAfterResults : public ::testing::EmptyTestEventListener {
+    void OnTestProgramEnd(const ::testing::UnitTest&) override { EndWithoutDestructorsAfterAStoppedWorker(); }
+};
+
+// The end of the test program reaches the listeners last to first, so ours goes in before the
+// result printer and runs once the printer has printed everything.
+static bool RegisterEndOfProcess(void) {
+    ::testing::TestEventListeners& listeners = ::testing::UnitTest::GetInstance()->listeners();
+    ::testing::TestEventListener* printer = listeners.Release(listeners.default_result_printer());
+    listeners.Append(new EndAfterResults);
+    if (printer) listeners.Append(printer);
+    return atexit(EndWithoutDestructorsAfterAStoppedWorker) == 0;
 }
 
 static void ProgramThread(void) {
@@ -64,7 +79,7 @@ static void ProgramThread(void) {
 bool StartProgram(int width, int height, int bits) {
     if (g_running.load()) return false;
     if (g_program.joinable()) g_program.join();
-    static bool registered = atexit(EndWithoutDestructorsAfterAStoppedWorker) == 0;
+    static bool registered = RegisterEndOfProcess();
     (void)registered;
     PlatStartHeadless(width, height, bits);
     // The harness goes on after the program ends, so the entry must return even when it
