@@ -72,7 +72,13 @@ void PlatDisplayLost(const char* what) {
     // Only the first report speaks; a second thread that notices the loss waits here for
     // the first one to end the process.
     if (!g_display_lost.exchange(true)) {
-        fprintf(stderr, "pixkit: %s\n", what);
+        // Straight to the descriptor: the stream's lock may be held by a thread that will
+        // never run again.
+        char line[256];
+        int n = snprintf(line, sizeof line, "pixkit: %s\n", what);
+        if (n > (int)sizeof line - 1) n = (int)sizeof line - 1;
+        ssize_t written = write(2, line, n > 0 ? (size_t)n : 0);
+        (void)written;
         void (*handler)(void) = g_display_lost_handler.load();
         if (handler) handler();
         _exit(1);

@@ -95,10 +95,16 @@ static void CreateImageTextFont(void) {
 
 // The display went away: no window can be seen or used any more. What the logs hold is kept
 // (they are closed as on Exit) and the program ends with status 1; the worker, wherever it
-// is, ends with the process.
+// is, ends with the process. This runs on the display thread, which may hold a window's
+// pixels while other threads wait for them, so it waits for no lock another thread can keep:
+// the logs' own locks are bounded, and standard output is flushed only if it is free (a
+// thread stopped in the middle of a write keeps its stream).
 static void OnDisplayLost(void) {
     CloseWindowKindLogs();
-    fflush(nullptr);
+    if (ftrylockfile(stdout) == 0) {
+        fflush_unlocked(stdout);
+        funlockfile(stdout);
+    }
     _exit(1);
 }
 

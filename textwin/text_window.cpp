@@ -35,10 +35,7 @@ void ResetTextWindowTable(void) {
         }
         rec.win_dc = nullptr;
         rec.pending_paint = PlatRect{0, 0, 0, 0};
-        rec.log_state = LOG_NONE;
-        rec.log_file = nullptr;
-        rec.log_dirty = false;
-        rec.log_timer_set = false;
+        ResetLogFields(&rec);
     }
     OpenLogFolder();
     current_text_window.store(0);

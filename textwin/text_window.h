@@ -5,7 +5,8 @@
 // Threads: a text window belongs to the thread that opened it, but the main thread prints
 // into it too (the main window's prompts). `is_open` and `hwnd` are atomics, read without a
 // lock by anyone; everything else in a record, the backing store included, is read and
-// written only under the record's `lock`, which is never held while messages are pumped.
+// written only under the record's `lock`, which is never held while messages are pumped,
+// except the log fields, which have a lock of their own (see the record).
 #pragma once
 
 #include "platform/plat_types.h"
@@ -15,6 +16,7 @@
 #include <atomic>
 #include <mutex>
 #include <stdio.h>
+#include <sys/types.h>
 
 struct DrawContext;
 struct Font;
@@ -57,11 +59,22 @@ struct TextWindowRecord {
     // Damage already handed to the layer and not yet painted (logical rectangle). Output that
     // falls inside it needs no new invalidation, which keeps printing in a loop cheap.
     PlatRect pending_paint;
-    int log_state;               // LOG_NONE, LOG_ON, LOG_PAUSED
+    // The log. Its fields are written under `log_lock` alone, which is taken inside `lock`
+    // or on its own and never held while anything else is waited for (only the file is
+    // written or flushed under it): so the thread that flushes logs in the background and
+    // the end of the program after a lost display reach every log without `lock`, which a
+    // painting thread may hold while it waits for the display.
+    std::atomic<int> log_state;  // LOG_NONE, LOG_ON, LOG_PAUSED
     FILE* log_file;
     uint32_t log_flushed_at;     // millisecond clock of the log's last flush
-    bool log_dirty;              // written since that flush
-    bool log_timer_set;          // the window's flush timer runs
+    std::atomic<bool> log_dirty; // written since that flush
+    bool log_failed_unshown;     // a background flush failed and paused the log: no box yet
+    // The file this window's log made in this program run (device and inode), so that a copy
+    // never reads what an earlier run left under the same name.
+    bool log_made;
+    dev_t log_dev;
+    ino_t log_ino;
+    std::timed_mutex log_lock;
     std::mutex lock;
 };
 
@@ -123,9 +136,6 @@ void PrintInColors(int id, const char* text, int text_color, int back_color);
 // with the record's lock held: window id, the UTF-8 text, and whether a line feed follows.
 extern void (*text_output_copy)(int id, const char* text, size_t len, bool line_end);
 
-// The window timer that flushes a log whose last write is still in the stream's buffer.
-enum { LOG_FLUSH_TIMER = 0x4C47 };
-
 // Opens the current folder as the folder log files are made in; the runtime's reset at
 // start-up calls it, before anything can change the folder.
 void OpenLogFolder(void);
@@ -136,8 +146,8 @@ bool WriteLogLocked(TextWindowRecord* rec, const char* text, size_t len, bool li
 void ShowLogWriteError(void);
 // Flushes and closes the record's log (window closed or opened again); lock held.
 void CloseLogLocked(TextWindowRecord* rec);
-// The flush timer of a text window fired.
-void FlushDueLog(WindowId window);
+// Clears the log fields of a record at program start (no file is open then).
+void ResetLogFields(TextWindowRecord* rec);
 
 // ---- Window procedure helpers (text_window.cpp) -----------------------------------------
 

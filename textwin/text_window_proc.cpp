@@ -71,10 +71,6 @@ static void OnRightButtonDown(WindowId window, intptr_t lparam) {
     OpenTextPopupMenu(window, id, p.x, p.y);
 }
 
-static void OnTimer(WindowId window, uintptr_t wparam) {
-    if (wparam == LOG_FLUSH_TIMER) FlushDueLog(window);
-}
-
 static void OnClose(WindowId window) {
     int id = PXK_TextWindowIndex(window);
     if (id >= 0) PXK_CloseTextWindow(id);
@@ -93,7 +89,6 @@ intptr_t TextWindowProc(WindowId window, int msg, uintptr_t wparam, intptr_t lpa
     case MSG_KEYDOWN: OnKeyDown(window, wparam, lparam); return 0;
     case MSG_COMMAND: OnCommand(window, wparam); return 0;
     case MSG_RBUTTONDOWN: OnRightButtonDown(window, lparam); return 0;
-    case MSG_TIMER: OnTimer(window, wparam); return 0;
     case MSG_CLOSE: OnClose(window); return 0;
     default: return PlatDefWindowProc(window, msg, wparam, lparam);
     }

@@ -1,6 +1,7 @@
 // Log files of the text windows on the real program: start, stop and resume with their
 // result codes, output and typed lines reaching the file without the user doing anything,
-// copying the log to the clipboard (buffered text, a file from an earlier run, no file),
+// copying the log to the clipboard (buffered text; never a file this run's log did not make),
+// printed lines in the file while the worker computes without pumping, and after it is killed,
 // every byte printed before Exit kept and no log started once Exit began, a reopened window
 // logging only its new text, a start folder deeper than 300 bytes left later, a file that
 // cannot be created, and a write error under a file size limit: one box, the log paused, the
@@ -18,6 +19,7 @@
 #include <stdlib.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <thread>
@@ -132,18 +134,79 @@ TEST_F(LogFiles, CopyingGivesEverythingPrintedSoFarAndLaterOutputFollowsIt) {
     EXPECT_EQ(BoxLines("Pause: Can't open LOG file!"), 0);
 }
 
-TEST_F(LogFiles, CopyingANeverLoggedWindowReadsAFileLeftByAnEarlierRunOrSaysThereIsNone) {
+TEST_F(LogFiles, CopyingTakesOnlyWhatTheWindowLoggedInThisRun) {
     ASSERT_TRUE(WriteFileBytes(folder + "/" + LogName(3), "earlier run\n"));
+    ASSERT_TRUE(OnWorker([] { PXK_OpenTextWindow(3, 10, 10, 400, 300); }));
+    // A file an earlier run left under the log's name is not this window's log.
+    EXPECT_EQ(Ask<int>([] { return PXK_CopyLog(3); }), 2);
+    EXPECT_EQ(BoxLines("Pause: Can't open LOG file!"), 1);
+    EXPECT_EQ(DriverClipboardText(), "");
+    EXPECT_EQ(LogStateOf(3), LOG_NONE);
     ASSERT_TRUE(OnWorker([] {
-        PXK_OpenTextWindow(3, 10, 10, 400, 300);
-        PXK_OpenTextWindow(4, 420, 10, 400, 300);
+        PXK_StartLog(3);
+        PXK_Printf("this run\n");
+        PXK_StopLog(3);
     }));
     EXPECT_EQ(Ask<int>([] { return PXK_CopyLog(3); }), 0);
-    EXPECT_EQ(DriverClipboardText(), "earlier run\n");
-    EXPECT_EQ(LogStateOf(3), LOG_NONE);
-    EXPECT_EQ(Ask<int>([] { return PXK_CopyLog(4); }), 2);
-    EXPECT_EQ(BoxLines("Pause: Can't open LOG file!"), 1);
-    EXPECT_EQ(DriverClipboardText(), "earlier run\n");
+    EXPECT_EQ(DriverClipboardText(), "this run\n");
+    // Nor is a file someone else put in its place.
+    ASSERT_TRUE(WriteFileBytes(folder + "/other", "someone else\n"));
+    ASSERT_EQ(rename((folder + "/other").c_str(), (folder + "/" + LogName(3)).c_str()), 0);
+    EXPECT_EQ(Ask<int>([] { return PXK_CopyLog(3); }), 2);
+    EXPECT_EQ(BoxLines("Pause: Can't open LOG file!"), 2);
+    EXPECT_EQ(DriverClipboardText(), "this run\n");
+}
+
+TEST_F(LogFiles, PrintedLinesReachTheFileWhileTheWorkerComputesWithoutPumping) {
+    static std::atomic<bool> computing{false}, done{false};
+    int job = PostJob([] {
+        OpenLogged(0);
+        PXK_Printf("one\n");
+        PXK_Printf("two\n");
+        computing.store(true);
+        while (!done.load()) {
+        }
+    });
+    ASSERT_TRUE(DriverWaitFor([] { return computing.load(); }));
+    // The worker neither pumps nor calls the framework until the file shows the lines.
+    EXPECT_TRUE(DriverWaitFor([&] { return LogText(0) == "one\ntwo\n"; })) << LogText(0);
+    done.store(true);
+    ASSERT_TRUE(WaitJob(job));
+}
+
+// Child side of the next case: prints two lines, computes for a second and a half without
+// pumping, and is killed.
+TEST(LogFilesChild, KilledWhileComputing) {
+    if (!getenv("PIXKIT_TEST_CHILD")) GTEST_SKIP() << "runs only as a child process";
+    ASSERT_TRUE(StartProgram());
+    ASSERT_TRUE(DriverWaitFor([] { return worker_stage.load() == WORKER_MAIN; }, HARNESS_TIMEOUT_MS));
+    PostJob([] {
+        OpenLogged(0);
+        PXK_Printf("one\n");
+        PXK_Printf("two\n");
+        for (uint32_t start = PlatGetTickMs(); PlatGetTickMs() - start < 1500;) {
+        }
+        kill(getpid(), SIGKILL);
+    });
+    for (;;) pause();
+}
+
+TEST_F(LogFiles, AProgramKilledWhileItComputesHasItsPrintedLinesInTheLog) {
+    EXPECT_EQ(StopProgram(), 0);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        setenv("PIXKIT_TEST_CHILD", "1", 1);
+        setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
+        execl("/proc/self/exe", "child", "--gtest_filter=LogFilesChild.KilledWhileComputing", (char*)nullptr);
+        _exit(127);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "the child ended otherwise: status " << status;
+    EXPECT_EQ(WTERMSIG(status), SIGKILL);
+    // The child holds slot 0 of its own runtime folder.
+    EXPECT_EQ(ReadFileBytes(folder + "/PIXKIT00.LOG"), "one\ntwo\n");
 }
 
 TEST_F(LogFiles, AFileThatCannotBeCreatedLeavesTheLogOff) {
