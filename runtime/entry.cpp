@@ -140,10 +140,21 @@ static void ReportStartFailure(const char* text) {
     PlatMessageBox(0, wide, u"PIXKIT", MBOX_OK);
 }
 
+// Ten programs already run: the line goes to stderr at once, so a script or a run without
+// a user learns of it; the box is for the user of a real desktop and is not shown on the
+// headless screen, where no one would see it and the program would wait for ever.
+static void ReportInstanceLimit(void) {
+    fprintf(stderr, "PIXKIT: Over instance limit!\n");
+    fflush(stderr);
+    const Backend* backend = PlatBackend();
+    if (backend && strcmp(backend->name, "headless") == 0) return;
+    PlatMessageBox(0, u"Over instance limit!", u"PIXKIT", MBOX_OK);
+}
+
 static int ClaimSlot(void) {
     char why[600];
     int slot = ClaimInstanceSlot(why, sizeof why);
-    if (slot == SLOT_ALL_TAKEN) PlatMessageBox(0, u"Over instance limit!", u"PIXKIT", MBOX_OK);
+    if (slot == SLOT_ALL_TAKEN) ReportInstanceLimit();
     else if (slot < 0) ReportStartFailure(why);
     return slot;
 }
