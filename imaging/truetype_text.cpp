@@ -153,6 +153,8 @@ extern "C" void PXK_DrawTrueTypeText(const char* text) {
 }
 
 extern "C" int PXK_SetTextFontSize(int width, int height) {
+    // No font has cells of no size: the old font and its line height stay.
+    if (width < 1 || height < 1) return 1;
     draw_state.tt_char_width = width / 2;
     draw_state.tt_line_height = height;
     if (!image_text_font) return 1;

@@ -79,7 +79,7 @@ void PXK_PrintText(const char* format, ...)
  * PXK_SetTextFontSize gives the font cells of width / 2 by height pixels (heights and widths
  * are limited to 1000 pixels); the line height, and with it the line step, stays that of the
  * last size change even when the font dialog later picks another size. 0 done; 1 the font
- * could not be made (the old one stays). */
+ * could not be made, as for a width or height below 1 (the old one and its line height stay). */
 void PXK_DrawTrueTypeChar(int code);
 void PXK_DrawTrueTypeText(const char* text);
 int PXK_SetTextFontSize(int width, int height);

@@ -173,6 +173,25 @@ TEST_F(TrueTypeText, NewLineStepsByTheLastSizeChangeAndReturnsToTheMargin) {
     EXPECT_EQ(draw_state.text_x, 20);
 }
 
+TEST_F(TrueTypeText, ASizeBelowOnePixelIsRefusedAndTheFontAndLineStepStay) {
+    ASSERT_EQ(PXK_SetTextFontSize(30, 24), 0);
+    const FontDesc before = Desc();
+    struct Size {
+        int width, height;
+    };
+    const Size refused[] = {{0, 24}, {30, 0}, {-4, 24}, {30, -1}, {0, 0}, {INT32_MIN, INT32_MIN}};
+    for (const Size& c : refused) {
+        EXPECT_EQ(PXK_SetTextFontSize(c.width, c.height), 1) << c.width << " x " << c.height;
+        EXPECT_EQ(Desc().width, before.width);
+        EXPECT_EQ(Desc().height, before.height);
+        EXPECT_EQ(draw_state.tt_char_width, 15);
+        EXPECT_EQ(draw_state.tt_line_height, 24);
+    }
+    // One pixel is a size.
+    EXPECT_EQ(PXK_SetTextFontSize(1, 1), 0);
+    EXPECT_EQ(draw_state.tt_line_height, 1);
+}
+
 TEST_F(TrueTypeText, BadBytesAreSkippedAndACutCharacterAtTheEndIsNotDrawn) {
     struct Case {
         const char* text;
