@@ -41,7 +41,7 @@
 enum {
     LOG_FLUSH_MS = 100,
     LOG_NAME_BYTES = 32,
-    // How long the end of the program after a lost display waits for one log's lock: only a
+    // How long closing every log (Exit, a lost display) waits for one log's lock: only a
     // thread stopped while it wrote that log can hold it longer.
     LOG_LOCK_BOUND_MS = 250
 };
@@ -57,7 +57,16 @@ void OpenLogFolder(void) {
 
 static void LogName(int id, char* name, size_t size) { snprintf(name, size, "PIXKIT%d%d.LOG", instance_slot, id); }
 
-using LogGuard = std::lock_guard<std::timed_mutex>;
+using LogGuard = std::lock_guard<std::mutex>;
+
+// Takes a log's lock unless it stays held for LOG_LOCK_BOUND_MS; true when taken.
+static bool LockLogWithin(TextWindowRecord* rec) {
+    for (uint32_t start = PlatGetTickMs();;) {
+        if (rec->log_lock.try_lock()) return true;
+        if (PlatGetTickMs() - start >= (uint32_t)LOG_LOCK_BOUND_MS) return false;
+        std::this_thread::sleep_for(std::chrono::microseconds(100));
+    }
+}
 
 void ResetLogFields(TextWindowRecord* rec) {
     LogGuard guard(rec->log_lock);
@@ -305,7 +314,7 @@ void PXK_CloseAllLogs(void) {
     for (TextWindowRecord& rec : text_windows) {
         // Only a thread stopped while it wrote this log keeps the lock longer; its log is left
         // as the stream holds it rather than the program's end held up.
-        if (!rec.log_lock.try_lock_for(std::chrono::milliseconds(LOG_LOCK_BOUND_MS))) continue;
+        if (!LockLogWithin(&rec)) continue;
         CloseLog(&rec);
         rec.log_lock.unlock();
     }

@@ -74,7 +74,7 @@ struct TextWindowRecord {
     bool log_made;
     dev_t log_dev;
     ino_t log_ino;
-    std::timed_mutex log_lock;
+    std::mutex log_lock;
     std::mutex lock;
 };
 
