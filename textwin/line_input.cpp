@@ -4,6 +4,7 @@
 // the line again after a resize, blinks the cursor, and ends on Enter or when the input is
 // abandoned (the window closed or the program exiting).
 #include "textwin/text_window.h"
+#include "platform/layer_mutex.h"
 
 #include "textwin/char_cells.h"
 
@@ -49,7 +50,7 @@ static void DrawAtCursor(LineInput* in, const char16_t* units, int count, int ce
     WindowId window = 0;
     PlatRect cell;
     {
-        std::lock_guard<std::mutex> guard(rec->lock);
+        std::lock_guard<LayerMutex> guard(rec->lock);
         if (!rec->is_open.load() || !rec->bitmap) return;
         DrawTextRun(rec, rec->cur_x, rec->cur_y, units, count);
         cell = PlatRect{rec->cur_x, rec->cur_y, rec->cur_x + cells * rec->cell_w, rec->cur_y + rec->cell_h};
@@ -70,7 +71,7 @@ static void NewLineAndInvalidate(LineInput* in) {
     WindowId window = 0;
     bool scrolled = false;
     {
-        std::lock_guard<std::mutex> guard(rec->lock);
+        std::lock_guard<LayerMutex> guard(rec->lock);
         if (!rec->is_open.load()) return;
         scrolled = StartNewLine(rec);
         if (scrolled && NoteDamage(rec, nullptr)) window = rec->hwnd.load();
@@ -82,7 +83,7 @@ static void NewLineAndInvalidate(LineInput* in) {
 // Reads cursor and geometry under the lock.
 static void CursorState(LineInput* in, int* x, int* width, int* cell_w) {
     TextWindowRecord* rec = &text_windows[in->id];
-    std::lock_guard<std::mutex> guard(rec->lock);
+    std::lock_guard<LayerMutex> guard(rec->lock);
     *x = rec->cur_x;
     *width = rec->width;
     *cell_w = rec->cell_w;
@@ -110,7 +111,7 @@ static void MoveCursorBack(LineInput* in, int row, int x) {
     TextWindowRecord* rec = &text_windows[in->id];
     WindowId window = 0;
     {
-        std::lock_guard<std::mutex> guard(rec->lock);
+        std::lock_guard<LayerMutex> guard(rec->lock);
         if (!rec->is_open.load()) return;
         int y = rec->cur_y - (in->row - row) * rec->cell_h;
         if (y < 0 && rec->cell_h > 0) {
@@ -129,13 +130,13 @@ static void MoveCursorBack(LineInput* in, int row, int x) {
 
 static void MoveCursorRight(LineInput* in, int dx) {
     TextWindowRecord* rec = &text_windows[in->id];
-    std::lock_guard<std::mutex> guard(rec->lock);
+    std::lock_guard<LayerMutex> guard(rec->lock);
     rec->cur_x += dx;
 }
 
 static unsigned StoreGeneration(const LineInput* in) {
     TextWindowRecord* rec = &text_windows[in->id];
-    std::lock_guard<std::mutex> guard(rec->lock);
+    std::lock_guard<LayerMutex> guard(rec->lock);
     return rec->store_generation;
 }
 
@@ -272,7 +273,7 @@ static void EndLine(LineInput* in, char* buffer) {
     TextWindowRecord* rec = &text_windows[in->id];
     bool log_failed = false;
     {
-        std::lock_guard<std::mutex> guard(rec->lock);
+        std::lock_guard<LayerMutex> guard(rec->lock);
         if (rec->is_open.load()) log_failed = WriteLogLocked(rec, buffer, strlen(buffer), true);
     }
     if (log_failed) ShowLogWriteError();

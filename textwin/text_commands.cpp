@@ -3,6 +3,7 @@
 // so each command has one handler. The about command is not in the table: it prints into the
 // window that received it, in its own colours, and leaves the current window as it was.
 #include "textwin/text_commands.h"
+#include "platform/layer_mutex.h"
 
 #include "textwin/command_console.h"
 #include "textwin/window_info.h"
@@ -91,7 +92,7 @@ int TextShortcutCommand(int key) {
 
 static int LogStateOf(int id) {
     TextWindowRecord* rec = &text_windows[id];
-    std::lock_guard<std::mutex> guard(rec->lock);
+    std::lock_guard<LayerMutex> guard(rec->lock);
     return rec->log_state;
 }
 

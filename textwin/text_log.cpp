@@ -12,6 +12,7 @@
 // in a "Pause" box, which is shown only after the record's lock has been released, since the
 // box pumps the thread's messages and the window's own handlers take that lock.
 #include "textwin/text_window.h"
+#include "platform/layer_mutex.h"
 
 #include "platform/clipboard.h"
 #include "platform/controls/dialog.h"
@@ -107,7 +108,7 @@ void FlushDueLog(WindowId window) {
     TextWindowRecord* rec = &text_windows[id];
     bool failed;
     {
-        std::lock_guard<std::mutex> guard(rec->lock);
+        std::lock_guard<LayerMutex> guard(rec->lock);
         failed = FlushLogLocked(rec);
         KillFlushTimerLocked(rec);
     }
@@ -148,7 +149,7 @@ int PXK_StartLog(int id) {
     if (!rec) return 3;
     int result;
     {
-        std::lock_guard<std::mutex> guard(rec->lock);
+        std::lock_guard<LayerMutex> guard(rec->lock);
         if (!rec->is_open.load()) return 3;
         result = StartLogLocked(rec, id);
     }
@@ -162,7 +163,7 @@ int PXK_StopLog(int id) {
     if (!rec) return 2;
     bool failed = false;
     {
-        std::lock_guard<std::mutex> guard(rec->lock);
+        std::lock_guard<LayerMutex> guard(rec->lock);
         if (!rec->is_open.load()) return 2;
         if (rec->log_state == LOG_NONE) return 1;
         failed = FlushLogLocked(rec);
@@ -197,7 +198,7 @@ int PXK_CopyLog(int id) {
     if (!rec) return 4;
     bool failed = false;
     {
-        std::lock_guard<std::mutex> guard(rec->lock);
+        std::lock_guard<LayerMutex> guard(rec->lock);
         if (!rec->is_open.load()) return 4;
         failed = FlushLogLocked(rec);
     }
@@ -219,7 +220,7 @@ int PXK_CopyLog(int id) {
 
 void PXK_CloseAllLogs(void) {
     for (TextWindowRecord& rec : text_windows) {
-        std::lock_guard<std::mutex> guard(rec.lock);
+        std::lock_guard<LayerMutex> guard(rec.lock);
         CloseLogLocked(&rec);
     }
 }

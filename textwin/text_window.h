@@ -9,6 +9,7 @@
 #pragma once
 
 #include "platform/plat_types.h"
+#include "platform/layer_mutex.h"
 #include "platform/draw/surface.h"
 #include "pxk.h"
 
@@ -62,7 +63,7 @@ struct TextWindowRecord {
     uint32_t log_flushed_at;     // millisecond clock of the log's last flush
     bool log_dirty;              // written since that flush
     bool log_timer_set;          // the window's flush timer runs
-    std::mutex lock;
+    LayerMutex lock;
 };
 
 extern TextWindowRecord text_windows[TEXT_WINDOW_COUNT];

@@ -3,6 +3,7 @@
 // the default command 1, and every other message of the box's windows is translated and
 // dispatched here, the way the system's dialog handling serves a dialog's windows.
 #include "platform/controls/controls.h"
+#include "platform/layer_mutex.h"
 #include "platform/draw/draw.h"
 #include "platform/draw/system_colors.h"
 #include "platform/font/font.h"
@@ -36,7 +37,7 @@ void NotifyControlParent(WindowId control, int code) {
 
 // True when the window's class asked for double-click messages.
 bool WindowWantsDoubleClicks(WindowId window) {
-    std::lock_guard<std::mutex> guard(g_table_lock);
+    std::lock_guard<LayerMutex> guard(g_table_lock);
     WindowRecord* rec = LookupWindow(window);
     return rec && (g_classes[rec->class_index].style & CLASS_DBLCLKS);
 }

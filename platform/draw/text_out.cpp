@@ -3,6 +3,7 @@
 // is opaque, and the glyphs are blended in the text colour (one colour per pixel on 8-bit
 // surfaces and for one-colour fonts, so such text has exactly two colours).
 #include "platform/draw/draw.h"
+#include "platform/layer_mutex.h"
 
 #include "platform/draw/draw_target.h"
 #include "platform/font/font_internal.h"
@@ -19,7 +20,7 @@ static Font* ContextFont(const DrawContext* dc) {
 // The glyphs of a run, looked up under the font lock (glyphs stay valid while the font lives).
 static void RunGlyphs(Font* font, const char16_t* text, int count, std::vector<const Glyph*>* out) {
     out->clear();
-    std::lock_guard<std::mutex> lock(FontMutex());
+    std::lock_guard<LayerMutex> lock(FontMutex());
     int i = 0;
     while (i < count) {
         uint32_t cp = 0;
@@ -146,7 +147,7 @@ int PlatGetCharWidths(DrawContext* dc, uint32_t code_point, CharWidths* widths) 
     if (!widths) return 1;
     Font* font = ContextFont(dc);
     if (!font) return 1;
-    std::lock_guard<std::mutex> lock(FontMutex());
+    std::lock_guard<LayerMutex> lock(FontMutex());
     const Glyph* g = FontGlyph(font, code_point);
     if (g->width > 0) {
         widths->a = g->left;

@@ -3,6 +3,7 @@
 // part lies (hit testing, the close box, the menu bar's items) and paints them from the
 // system palette; what a press on a part does is in nonclient_input.cpp.
 #include "platform/draw/draw.h"
+#include "platform/layer_mutex.h"
 #include "platform/draw/system_colors.h"
 #include "platform/font/font.h"
 #include "platform/window/menu.h"
@@ -30,7 +31,7 @@ static PlatRect CloseBoxOf(const WindowRecord* rec) {
 }
 
 bool CloseBoxRect(WindowId window, PlatRect* rect) {
-    std::lock_guard<std::mutex> guard(g_table_lock);
+    std::lock_guard<LayerMutex> guard(g_table_lock);
     WindowRecord* rec = LookupWindow(window);
     if (!rec) return false;
     *rect = CloseBoxOf(rec);
@@ -98,7 +99,7 @@ static int MenuBarTop(uint32_t style) {
 int MenuBarItemAt(WindowId window, int wx, int wy, PlatRect* item_rect) {
     WindowRecord snap;
     {
-        std::lock_guard<std::mutex> guard(g_table_lock);
+        std::lock_guard<LayerMutex> guard(g_table_lock);
         WindowRecord* rec = LookupWindow(window);
         if (!rec || !rec->menu) return -1;
         snap = *rec;
@@ -258,10 +259,10 @@ void PaintNonClient(WindowId window) {
     if (!top) return;
     PlatRect damaged{};
     {
-        std::lock_guard<std::mutex> pixels(PixelLock(WindowIndex(top)));
+        std::lock_guard<LayerMutex> pixels(PixelLock(WindowIndex(top)));
         WindowRecord snap;
         {
-            std::lock_guard<std::mutex> guard(g_table_lock);
+            std::lock_guard<LayerMutex> guard(g_table_lock);
             WindowRecord* rec = LookupWindow(top);
             if (!rec || !rec->surface) return;
             snap = *rec;
