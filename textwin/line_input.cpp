@@ -307,7 +307,8 @@ void PXK_InputText(char* buffer) {
                 break;
             }
             ServePasteRequest(&in);
-            if (input_active.load(std::memory_order_acquire) == 0) break;   // abandoned
+            // Abandoned; Exit abandons an input even when it began after Exit cleared the flag.
+            if (input_active.load(std::memory_order_acquire) == 0 || ExitState.load() != PXK_EXIT_NONE) break;
             if (unit == u'\b') {
                 if (in.length > 0) Backspace(&in);
                 else if (in.redraw_due) DrawCursor(&in);
