@@ -4,7 +4,6 @@
 // the line again after a resize, blinks the cursor, and ends on Enter or when the input is
 // abandoned (the window closed or the program exiting).
 #include "textwin/text_window.h"
-#include "platform/layer_mutex.h"
 
 #include "textwin/char_cells.h"
 

@@ -3,7 +3,6 @@
 // so each command has one handler. The about command is not in the table: it prints into the
 // window that received it, in its own colours, and leaves the current window as it was.
 #include "textwin/text_commands.h"
-#include "platform/layer_mutex.h"
 
 #include "textwin/command_console.h"
 #include "textwin/window_info.h"

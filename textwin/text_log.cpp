@@ -12,7 +12,6 @@
 // in a "Pause" box, which is shown only after the record's lock has been released, since the
 // box pumps the thread's messages and the window's own handlers take that lock.
 #include "textwin/text_window.h"
-#include "platform/layer_mutex.h"
 
 #include "platform/clipboard.h"
 #include "platform/controls/dialog.h"

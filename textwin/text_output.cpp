@@ -3,7 +3,6 @@
 // right edge, and the invalidation and message pumping after each call (a pump skipped to
 // keep bursts fast leaves its paint owed, never dropped).
 #include "textwin/text_window.h"
-#include "platform/layer_mutex.h"
 
 #include "textwin/char_cells.h"
 #include "textwin/owed_paint.h"

@@ -8,7 +8,6 @@
 // text output on the rows around the line. Either way each character starts at the left
 // edge of its cells, one or two narrow cells as the console font draws it.
 #include "textwin/text_window.h"
-#include "platform/layer_mutex.h"
 
 #include "platform/draw/draw.h"
 #include "platform/font/font.h"

@@ -2,7 +2,6 @@
 // stacks, the lookup by window handle, the rectangles for the window list, and the size and
 // paint handling of the window procedure.
 #include "textwin/text_window.h"
-#include "platform/layer_mutex.h"
 
 #include "platform/draw/draw.h"
 #include "platform/font/font.h"

@@ -3,7 +3,6 @@
 // the default command 1, and every other message of the box's windows is translated and
 // dispatched here, the way the system's dialog handling serves a dialog's windows.
 #include "platform/controls/controls.h"
-#include "platform/layer_mutex.h"
 #include "platform/draw/draw.h"
 #include "platform/draw/system_colors.h"
 #include "platform/font/font.h"

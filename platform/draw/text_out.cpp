@@ -3,7 +3,6 @@
 // is opaque, and the glyphs are blended in the text colour (one colour per pixel on 8-bit
 // surfaces and for one-colour fonts, so such text has exactly two colours).
 #include "platform/draw/draw.h"
-#include "platform/layer_mutex.h"
 
 #include "platform/draw/draw_target.h"
 #include "platform/font/font_internal.h"

@@ -1,7 +1,6 @@
 // The test driver: input and inspection for tests, from a thread of their own while the
 // program's threads run. Input goes through the same entry points a real backend uses.
 #include "driver.h"
-#include "platform/layer_mutex.h"
 #include "headless_state.h"
 #include "../backend.h"
 #include "../clipboard.h"

@@ -3,7 +3,6 @@
 // found by the text it shows; the screen is composed from the visible top-level windows,
 // lowest first.
 #include "driver.h"
-#include "platform/layer_mutex.h"
 #include "../text.h"
 #include "../backend.h"
 #include "platform/window/window_core.h"

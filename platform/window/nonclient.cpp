@@ -3,7 +3,6 @@
 // part lies (hit testing, the close box, the menu bar's items) and paints them from the
 // system palette; what a press on a part does is in nonclient_input.cpp.
 #include "platform/draw/draw.h"
-#include "platform/layer_mutex.h"
 #include "platform/draw/system_colors.h"
 #include "platform/font/font.h"
 #include "platform/window/menu.h"

@@ -6,7 +6,6 @@
 // move or size loop on the window's own thread, with MSG_MOVING and MSG_SIZING letting the
 // procedure change the proposed rectangle.
 #include "platform/draw/draw.h"
-#include "platform/layer_mutex.h"
 #include "platform/window/menu.h"
 #include "platform/system.h"
 #include "platform/window/window_core.h"

@@ -2,7 +2,6 @@
 // A top-level window's pixels follow its size: a new surface is made and the old pixels
 // that still fit are kept, so a resized window never shows garbage before it repaints.
 #include "platform/backend.h"
-#include "platform/layer_mutex.h"
 #include "platform/system.h"
 #include "platform/window/window_core.h"
 

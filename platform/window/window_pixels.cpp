@@ -1,7 +1,6 @@
 // Locked access to a window's pixels for drawing, and presentation of damaged rectangles:
 // the backend gets the pixels while the layer holds them locked.
 #include "platform/backend.h"
-#include "platform/layer_mutex.h"
 #include "platform/window/window_core.h"
 #include "platform/window/window_pixels.h"
 
