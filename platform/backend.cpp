@@ -25,6 +25,8 @@ void PlatRegisterControls(void);
 
 const Backend* PlatBackend(void) { return g_backend; }
 
+bool PlatBackendIsHeadless(void) { return g_backend && strcmp(g_backend->name, "headless") == 0; }
+
 int PlatStartHeadless(int width, int height, int bits) {
     HeadlessConfigure(width, height, bits);
     g_backend = HeadlessBackend();

@@ -77,6 +77,8 @@ struct Backend {
 int PlatStartBackend(void);
 void PlatStopBackend(void);
 const Backend* PlatBackend(void);
+// True when the running backend is the headless one: nobody looks at its screen.
+bool PlatBackendIsHeadless(void);
 // For tests: use the headless backend without looking at the environment.
 int PlatStartHeadless(int width, int height, int bits);
 

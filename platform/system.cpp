@@ -1,6 +1,9 @@
 // Time, threads and folders. Threads carry exit codes as the framework expects. POSIX threads
 // cannot be killed alone, so a thread that must be ended from outside is parked instead: a
-// signal stops it where it runs and its handler never returns.
+// signal stops it where it runs and its handler never returns. It must not stop while it
+// holds a lock that the threads going on will need, so the signal parks only in the
+// program's own code outside every lock of the framework; elsewhere the stop is owed, and
+// paid when the last lock is released or when the signal, sent again, finds a fitting point.
 #include "system.h"
 #include "platform/window/window_core.h"
 
@@ -8,6 +11,7 @@
 #include <mutex>
 #include <pthread.h>
 #include <signal.h>
+#include <ucontext.h>
 #include <thread>
 #include <time.h>
 #include <unistd.h>
@@ -35,6 +39,14 @@ void PlatSleepMs(int ms) {
     }
 }
 
+void PlatSleepUntil(uint64_t counter) {
+    struct timespec ts;
+    ts.tv_sec = (time_t)(counter / 1000000000ull);
+    ts.tv_nsec = (long)(counter % 1000000000ull);
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr) != 0) {
+    }
+}
+
 void PlatYield(void) { std::this_thread::yield(); }
 
 struct PlatThread {
@@ -50,6 +62,10 @@ struct PlatThread {
 };
 
 static thread_local PlatThread* tl_thread = nullptr;
+// The framework's locks this thread holds, and a stop that waits for their release. The
+// park signal's handler reads both, so they are plain thread-locals of the executable.
+[[gnu::tls_model("initial-exec")]] static thread_local int tl_locks_held = 0;
+[[gnu::tls_model("initial-exec")]] static thread_local volatile sig_atomic_t tl_park_owed = 0;
 
 // Blocks the calling thread for good. Every signal is masked first, so no handler of the
 // program ever runs on it again; only signals that end the whole process still act.
@@ -61,17 +77,47 @@ static thread_local PlatThread* tl_thread = nullptr;
     for (;;) sigsuspend(&all);
 }
 
+void PlatNoteLockTaken(void) { tl_locks_held++; }
+
+void PlatNoteLockReleased(void) {
+    if (--tl_locks_held == 0 && tl_park_owed) ParkForever();
+}
+
 // A real-time signal that nothing else in the process uses stops a terminated thread.
 static int ParkSignal(void) { return SIGRTMAX - 3; }
 
-static void OnParkSignal(int) { ParkForever(); }
+// True when the interrupted instruction is in the executable (the framework and the user
+// program), not in a shared library such as the C library, whose locks we cannot see.
+extern "C" char __executable_start[], etext[];
+static bool InProgramCode(void* context) {
+    const ucontext_t* uc = (const ucontext_t*)context;
+#if defined(__x86_64__)
+    uintptr_t pc = (uintptr_t)uc->uc_mcontext.gregs[REG_RIP];
+#elif defined(__aarch64__)
+    uintptr_t pc = (uintptr_t)uc->uc_mcontext.pc;
+#else
+    (void)uc;
+    return true;
+#endif
+    return pc >= (uintptr_t)__executable_start && pc < (uintptr_t)etext;
+}
+
+static void OnParkSignal(int, siginfo_t*, void* context) {
+    if (tl_locks_held > 0 || !InProgramCode(context)) {
+        tl_park_owed = 1;
+        return;
+    }
+    ParkForever();
+}
 
 static void InstallParkHandler(void) {
     static std::once_flag once;
     std::call_once(once, [] {
         struct sigaction sa;
         memset(&sa, 0, sizeof sa);
-        sa.sa_handler = OnParkSignal;
+        sa.sa_sigaction = OnParkSignal;
+        // The signal may come again while the stop is owed: calls it interrupts go on.
+        sa.sa_flags = SA_SIGINFO | SA_RESTART;
         sigfillset(&sa.sa_mask);
         sigaction(ParkSignal(), &sa, nullptr);
     });
@@ -120,22 +166,42 @@ int PlatGetThreadExitCode(PlatThread* thread) {
     return thread ? thread->exit_code.load(std::memory_order_acquire) : 0;
 }
 
-enum { PARK_WAIT_MS = 1000 };
+enum { PARK_WAIT_MS = 1000, PARK_SIGNAL_EVERY_US = 500 };
 
 int PlatTerminateThread(PlatThread* thread, int exit_code) {
     if (!thread) return 1;
     int expected = THREAD_STILL_ACTIVE;
-    if (!thread->exit_code.compare_exchange_strong(expected, exit_code)) return 1;
+    bool stop_here = thread->exit_code.compare_exchange_strong(expected, exit_code);
+    // Ended by itself, unless it stopped itself and is being parked.
+    if (!stop_here && !thread->fenced.load(std::memory_order_acquire)) return 1;
     thread->fenced.store(true, std::memory_order_release);
-    if (thread->finished.load(std::memory_order_acquire)) return 1;
-    pthread_kill(thread->handle, ParkSignal());
-    uint64_t t0 = PlatGetCounter();
+    const uint64_t t0 = PlatGetCounter();
+    uint64_t signalled = 0;
+    bool sent = false;
     while (!thread->parked.load(std::memory_order_acquire)) {
         if (thread->finished.load(std::memory_order_acquire)) return 1;
-        if (PlatGetCounter() - t0 > (uint64_t)PARK_WAIT_MS * 1000000ull) return 2;
+        uint64_t now = PlatGetCounter();
+        if (now - t0 > (uint64_t)PARK_WAIT_MS * 1000000ull) return 2;
+        // Again and again: each signal that finds the thread in a library or holding a lock
+        // only notes the stop as owed.
+        if (stop_here && (!sent || now - signalled >= (uint64_t)PARK_SIGNAL_EVERY_US * 1000ull)) {
+            pthread_kill(thread->handle, ParkSignal());
+            signalled = now;
+            sent = true;
+        }
         PlatYield();
     }
     return 0;
+}
+
+void PlatStopCurrentThread(int exit_code) {
+    if (tl_thread) {
+        // Fenced before the exit code shows, so that whoever reads the code waits for the park.
+        tl_thread->fenced.store(true, std::memory_order_release);
+        int expected = THREAD_STILL_ACTIVE;
+        tl_thread->exit_code.compare_exchange_strong(expected, exit_code);
+    }
+    ParkForever();
 }
 
 void PlatDestroyThreadWindows(PlatThread* thread) {
@@ -151,7 +217,7 @@ void PlatWakeThread(PlatThread* thread) {
     m.type = MSG_NULL;
     m.time = PlatGetTickMs();
     {
-        std::lock_guard<std::mutex> guard(q->lock);
+        std::lock_guard<LayerMutex> guard(q->lock);
         q->posted.push_back(m);
     }
     q->wake.notify_all();
@@ -171,7 +237,10 @@ bool PlatThreadFenced(void) {
 
 void PlatParkIfFenced(void) {
     // Terminated from outside: never return into the program. The process ends around us.
-    if (PlatThreadFenced()) ParkForever();
+    // A caller that holds a lock of the framework parks when it releases the last one.
+    if (!PlatThreadFenced()) return;
+    if (tl_locks_held > 0) tl_park_owed = 1;
+    else ParkForever();
 }
 
 int PlatGetCurrentFolder(char* buf, int size) {

@@ -9,6 +9,9 @@ uint64_t PlatGetCounterFrequency(void);
 // Milliseconds of the monotonic clock (for message times and double clicks).
 uint32_t PlatGetTickMs(void);
 void PlatSleepMs(int ms);
+// Sleeps until the counter reads at least `counter` (an absolute deadline, so that a series
+// of steps does not drift by the time each step itself takes).
+void PlatSleepUntil(uint64_t counter);
 void PlatYield(void);
 
 // Threads with exit codes. A thread that has not ended reports THREAD_STILL_ACTIVE.
@@ -21,9 +24,21 @@ int PlatGetThreadExitCode(PlatThread* thread);
 // thread executes nothing more, not even the layer's code. Its exit code reads as given.
 // Returns 0 once it is parked, 1 when it had ended already, 2 when it did not park within
 // a second (it is fenced then and parks at its next call into the layer).
-// The parked thread keeps whatever it held (locks of the layer or of the C library, memory):
-// a caller that goes on must not need them; ending the process is always safe.
+// The thread is parked only where it holds no lock of the framework (see PlatNoteLockTaken)
+// and runs the program's own code, not a library's, which may hold locks of its own (the
+// allocator's): until then the stop is owed and the signal is sent again. The parked thread
+// keeps memory it was using, so a caller that goes on must not free what it still uses.
+// A thread that stopped itself (PlatStopCurrentThread) is waited for until it is parked, and
+// 0 is returned as for one stopped here.
 int PlatTerminateThread(PlatThread* thread, int exit_code);
+// Stops the calling thread for good with this exit code, as PlatTerminateThread stops
+// another; for a thread that holds no lock of the framework.
+[[noreturn]] void PlatStopCurrentThread(int exit_code);
+// Every lock of the framework is taken and released through these (LayerMutex), so that a
+// thread is never parked while it holds one: a stop that comes meanwhile is carried out when
+// the last one is released.
+void PlatNoteLockTaken(void);
+void PlatNoteLockReleased(void);
 // Destroys the windows of a thread that ended or was terminated, and answers what was sent
 // to it. Only for a host that goes on after terminating a thread.
 void PlatDestroyThreadWindows(PlatThread* thread);

@@ -3,7 +3,9 @@
 // entry. Start, Stop and Exit are the main window's commands; Exit ends the worker (by itself
 // from the idle loop, by termination otherwise) before the main window goes. A terminated
 // worker is stopped where it stands and the process ends at once, because the worker may
-// hold anything the rest of the program would need.
+// hold anything the rest of the program would need. A user program that waits in the
+// framework while Exit is pending is stopped right there, as a terminated one, so that Exit
+// does not wait for a program that will never return to the idle loop.
 #include "run_control.h"
 #include "entry.h"
 #include "main_window.h"
@@ -30,6 +32,9 @@ std::atomic<int> point_tool_active{0};
 std::atomic<int> main_command_depth{0};
 PlatThread* worker_thread = nullptr;
 static std::atomic<bool> g_worker_terminated{false};
+// Set on the worker thread itself, so that the framework's waits can tell it from the main
+// thread (which runs line input and pumps of its own).
+static thread_local bool tl_on_worker = false;
 
 enum { EXIT_WAIT_MS = 2000 };
 
@@ -80,6 +85,7 @@ static void EnterUserMain(void) {
 
 int WorkerThreadMain(void* unused) {
     (void)unused;
+    tl_on_worker = true;
     worker_stage.store(WORKER_SETUP);
     UserSetup();
     CollectWindowRects();
@@ -119,7 +125,20 @@ void StopCommand(void) {
     PlatWakeThread(worker_thread);
 }
 
-void WaitForMessages(int timeout_ms) { PlatWaitMessage(timeout_ms); }
+// A user program that is about to wait while Exit waits for it would only be terminated when
+// the wait of Exit runs out: it is stopped here instead, at once, holding nothing. The idle
+// loop is left alone, since it ends by itself; so is a program that leaves its wait when Exit
+// wakes it, so that a program that looks at ExitState still ends by itself.
+static void StopWorkerIfExitWaits(void) {
+    if (!tl_on_worker || ExitState.load() != PXK_EXIT_REQUESTED) return;
+    int stage = worker_stage.load();
+    if (stage == WORKER_SETUP || stage == WORKER_MAIN) PlatStopCurrentThread(1);
+}
+
+void WaitForMessages(int timeout_ms) {
+    StopWorkerIfExitWaits();
+    PlatWaitMessage(timeout_ms);
+}
 
 void PXK_WaitForMessages(int timeout_ms) { WaitForMessages(timeout_ms < 0 ? 0 : timeout_ms); }
 
@@ -136,9 +155,10 @@ void PXK_WaitForMessages(int timeout_ms) { WaitForMessages(timeout_ms < 0 ? 0 : 
     _exit(status);
 }
 
-// From here on the worker executes nothing: it is stopped where it stands.
+// From here on the worker executes nothing: it is stopped where it stands (or where it
+// stopped itself, in a wait of the framework). Nothing happens to a worker that ended.
 static void TerminateWorker(void) {
-    PlatTerminateThread(worker_thread, 1);
+    if (PlatTerminateThread(worker_thread, 1) == 1) return;
     g_worker_terminated.store(true);
     if (exit_process_after_termination) EndProcessAfterStoppedWorker(0);
     // A host that goes on (the test harness) gets the worker's windows destroyed now,
@@ -152,14 +172,15 @@ void ExitCommand(void) {
     ExitState.store(PXK_EXIT_REQUESTED);
     CloseWindowKindLogs();
     PlatWakeThread(worker_thread);
-    // The worker ends by itself within an idle pass; a running main entry never looks, so
-    // the wait is bounded. No messages are pumped here.
+    // The worker ends by itself within an idle pass, or stops in its next wait of the
+    // framework; a main entry that computes never looks, so the wait is bounded. No messages
+    // are pumped here.
     uint32_t t0 = PXK_GetTimeMs();
     while (PlatGetThreadExitCode(worker_thread) == THREAD_STILL_ACTIVE) {
         if ((uint32_t)(PXK_GetTimeMs() - t0) > EXIT_WAIT_MS) break;
         PlatSleepMs(0);
     }
-    if (worker_thread && PlatGetThreadExitCode(worker_thread) == THREAD_STILL_ACTIVE) TerminateWorker();
+    if (worker_thread) TerminateWorker();
     int requested = PXK_EXIT_REQUESTED;
     ExitState.compare_exchange_strong(requested, PXK_EXIT_ACKNOWLEDGED);
     PlatCloseThread(worker_thread);

@@ -1,6 +1,7 @@
 // The small shared operations: the millisecond clock, window texts between UTF-8 and the
 // layer's UTF-16, the centred status line, the "Pause" box, menus by position, SplitRGB.
 #include "shared_ops.h"
+#include "platform/layer_mutex.h"
 #include "startup_state.h"
 
 #include "platform/controls/dialog.h"
@@ -38,7 +39,7 @@ int PXK_SetWindowText(WindowId window, const char* text) {
 
 // The status text is kept here as well as in the control, so that it is known even before
 // (or without) the control, and so that both threads can set it.
-static std::mutex g_status_lock;
+static LayerMutex g_status_lock;
 static char g_status_field[STATUS_FIELD];
 
 void FormatStatusField(const char* text, char field[STATUS_FIELD]) {
@@ -59,7 +60,7 @@ void PXK_SetStatusText(const char* text) {
     char field[STATUS_FIELD];
     FormatStatusField(text, field);
     {
-        std::lock_guard<std::mutex> guard(g_status_lock);
+        std::lock_guard<LayerMutex> guard(g_status_lock);
         memcpy(g_status_field, field, sizeof field);
     }
     WindowId line = status_line.load(std::memory_order_acquire);
@@ -73,7 +74,7 @@ void GetStatusText(char* buf, int size) {
         PXK_GetWindowText(line, buf, size < WINDOW_TEXT_UNITS ? size : WINDOW_TEXT_UNITS);
         return;
     }
-    std::lock_guard<std::mutex> guard(g_status_lock);
+    std::lock_guard<LayerMutex> guard(g_status_lock);
     int n = (int)strnlen(g_status_field, STATUS_FIELD);
     n = Utf8CutLength(g_status_field, n, size - 1);
     memcpy(buf, g_status_field, (size_t)n);

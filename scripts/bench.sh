@@ -2,7 +2,7 @@
 # Builds the benchmarks into build-bench/ and runs each one, printing only its summary: the
 # check of our pixels against the references and each case beside its baseline and goal.
 # Usage: scripts/bench.sh [name ...]   (names without the bench_ prefix; default all). Each
-# case is the median of five runs; the X11 present bench runs on a private Xvfb. The OpenCV
+# case is the median of five runs; the X11 benches (present, start_exit) run on a private Xvfb. The OpenCV
 # columns appear when libopencv-dev is installed (scripts/setup.sh does not install it).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -14,7 +14,7 @@ fi
 export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)}
 for name in "${names[@]}"; do
   echo "== $name"
-  if [ "$name" = present ] && [ -z "${DISPLAY:-}" ]; then
+  if { [ "$name" = present ] || [ "$name" = start_exit ]; } && [ -z "${DISPLAY:-}" ]; then
     # shellcheck source=/dev/null
     source scripts/xvfb.sh
     start_xvfb >/dev/null

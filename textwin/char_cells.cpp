@@ -3,6 +3,7 @@
 // basic plane (0 while unknown) and in a small map beyond it. Both threads that print read
 // the table; two of them filling the same entry at once store the same value.
 #include "textwin/char_cells.h"
+#include "platform/layer_mutex.h"
 
 #include "platform/draw/draw.h"
 #include "platform/font/font.h"
@@ -45,15 +46,15 @@ int TableCharCells(uint32_t cp) {
         }
         return cells;
     }
-    static std::mutex mutex;
+    static LayerMutex mutex;
     static std::unordered_map<uint32_t, uint8_t> others;
     {
-        std::lock_guard<std::mutex> guard(mutex);
+        std::lock_guard<LayerMutex> guard(mutex);
         auto it = others.find(cp);
         if (it != others.end()) return it->second;
     }
     int cells = MeasureCells(cp);
-    std::lock_guard<std::mutex> guard(mutex);
+    std::lock_guard<LayerMutex> guard(mutex);
     others[cp] = (uint8_t)cells;
     return cells;
 }

@@ -49,7 +49,7 @@ static void DrawAtCursor(LineInput* in, const char16_t* units, int count, int ce
     WindowId window = 0;
     PlatRect cell;
     {
-        std::lock_guard<std::mutex> guard(rec->lock);
+        std::lock_guard<LayerMutex> guard(rec->lock);
         if (!rec->is_open.load() || !rec->bitmap) return;
         DrawTextRun(rec, rec->cur_x, rec->cur_y, units, count);
         cell = PlatRect{rec->cur_x, rec->cur_y, rec->cur_x + cells * rec->cell_w, rec->cur_y + rec->cell_h};
@@ -70,7 +70,7 @@ static void NewLineAndInvalidate(LineInput* in) {
     WindowId window = 0;
     bool scrolled = false;
     {
-        std::lock_guard<std::mutex> guard(rec->lock);
+        std::lock_guard<LayerMutex> guard(rec->lock);
         if (!rec->is_open.load()) return;
         scrolled = StartNewLine(rec);
         if (scrolled && NoteDamage(rec, nullptr)) window = rec->hwnd.load();
@@ -82,7 +82,7 @@ static void NewLineAndInvalidate(LineInput* in) {
 // Reads cursor and geometry under the lock.
 static void CursorState(LineInput* in, int* x, int* width, int* cell_w) {
     TextWindowRecord* rec = &text_windows[in->id];
-    std::lock_guard<std::mutex> guard(rec->lock);
+    std::lock_guard<LayerMutex> guard(rec->lock);
     *x = rec->cur_x;
     *width = rec->width;
     *cell_w = rec->cell_w;
@@ -110,7 +110,7 @@ static void MoveCursorBack(LineInput* in, int row, int x) {
     TextWindowRecord* rec = &text_windows[in->id];
     WindowId window = 0;
     {
-        std::lock_guard<std::mutex> guard(rec->lock);
+        std::lock_guard<LayerMutex> guard(rec->lock);
         if (!rec->is_open.load()) return;
         int y = rec->cur_y - (in->row - row) * rec->cell_h;
         if (y < 0 && rec->cell_h > 0) {
@@ -129,13 +129,13 @@ static void MoveCursorBack(LineInput* in, int row, int x) {
 
 static void MoveCursorRight(LineInput* in, int dx) {
     TextWindowRecord* rec = &text_windows[in->id];
-    std::lock_guard<std::mutex> guard(rec->lock);
+    std::lock_guard<LayerMutex> guard(rec->lock);
     rec->cur_x += dx;
 }
 
 static unsigned StoreGeneration(const LineInput* in) {
     TextWindowRecord* rec = &text_windows[in->id];
-    std::lock_guard<std::mutex> guard(rec->lock);
+    std::lock_guard<LayerMutex> guard(rec->lock);
     return rec->store_generation;
 }
 
@@ -272,7 +272,7 @@ static void EndLine(LineInput* in, char* buffer) {
     TextWindowRecord* rec = &text_windows[in->id];
     bool log_failed = false;
     {
-        std::lock_guard<std::mutex> guard(rec->lock);
+        std::lock_guard<LayerMutex> guard(rec->lock);
         if (rec->is_open.load()) log_failed = WriteLogLocked(rec, buffer, strlen(buffer), true);
     }
     if (log_failed) ShowLogWriteError();
@@ -306,7 +306,8 @@ void PXK_InputText(char* buffer) {
                 break;
             }
             ServePasteRequest(&in);
-            if (input_active.load(std::memory_order_acquire) == 0) break;   // abandoned
+            // Abandoned; Exit abandons an input even when it began after Exit cleared the flag.
+            if (input_active.load(std::memory_order_acquire) == 0 || ExitState.load() != PXK_EXIT_NONE) break;
             if (unit == u'\b') {
                 if (in.length > 0) Backspace(&in);
                 else if (in.redraw_due) DrawCursor(&in);

@@ -6,6 +6,7 @@
 // through a context that names the window by its id, so a window destroyed meanwhile is
 // simply not drawn; the record's lock keeps the store still while it is read.
 #include "textwin/owed_paint.h"
+#include "platform/layer_mutex.h"
 
 #include "platform/draw/draw.h"
 #include "platform/system.h"
@@ -25,12 +26,12 @@ static std::atomic<bool> owed[TEXT_WINDOW_COUNT];
 static std::atomic<uint32_t> last_owed_tick[TEXT_WINDOW_COUNT];
 static std::atomic<bool> any_owed{false};
 // Never destroyed: the thread waits on them until the process ends.
-static std::mutex& owed_mutex = *new std::mutex;
+static LayerMutex& owed_mutex = *new LayerMutex;
 static std::condition_variable& owed_signal = *new std::condition_variable;
 
 static void PayOwedPaint(int id) {
     TextWindowRecord* rec = &text_windows[id];
-    std::lock_guard<std::mutex> guard(rec->lock);
+    std::lock_guard<LayerMutex> guard(rec->lock);
     if (!rec->is_open.load(std::memory_order_acquire) || RectIsEmpty(rec->pending_paint)) return;
     DrawContext window_dc{};
     window_dc.window = rec->hwnd.load(std::memory_order_acquire);
@@ -41,7 +42,7 @@ static void PayOwedPaint(int id) {
 static void OwedPaintThread(void) {
     for (;;) {
         {
-            std::unique_lock<std::mutex> lock(owed_mutex);
+            std::unique_lock<std::mutex> lock(owed_mutex.raw());
             owed_signal.wait(lock, [] { return any_owed.load(std::memory_order_acquire); });
             any_owed.store(false, std::memory_order_relaxed);
         }
@@ -67,7 +68,7 @@ void OwePaint(int id, uint32_t now) {
     if (owed[id].exchange(true, std::memory_order_acq_rel)) return;
     static std::once_flag started;
     std::call_once(started, [] { std::thread(OwedPaintThread).detach(); });
-    std::lock_guard<std::mutex> lock(owed_mutex);
+    std::lock_guard<LayerMutex> lock(owed_mutex);
     any_owed.store(true, std::memory_order_release);
     owed_signal.notify_one();
 }

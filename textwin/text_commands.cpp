@@ -91,7 +91,7 @@ int TextShortcutCommand(int key) {
 
 static int LogStateOf(int id) {
     TextWindowRecord* rec = &text_windows[id];
-    std::lock_guard<std::mutex> guard(rec->lock);
+    std::lock_guard<LayerMutex> guard(rec->lock);
     return rec->log_state;
 }
 

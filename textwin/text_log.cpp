@@ -21,6 +21,7 @@
 
 #include "platform/clipboard.h"
 #include "platform/controls/dialog.h"
+#include "platform/layer_mutex.h"
 #include "platform/system.h"
 #include "platform/window/window.h"
 
@@ -57,7 +58,7 @@ void OpenLogFolder(void) {
 
 static void LogName(int id, char* name, size_t size) { snprintf(name, size, "PIXKIT%d%d.LOG", instance_slot, id); }
 
-using LogGuard = std::lock_guard<std::mutex>;
+using LogGuard = std::lock_guard<LayerMutex>;
 
 // Takes a log's lock unless it stays held for LOG_LOCK_BOUND_MS; true when taken.
 static bool LockLogWithin(TextWindowRecord* rec) {
@@ -127,7 +128,7 @@ static bool TakeUnshownFailure(TextWindowRecord* rec) {
 // ---- The thread that flushes what writes left behind ----------------------------------------
 
 // Never destroyed: the thread waits on them until the process ends.
-static std::mutex& flusher_mutex = *new std::mutex;
+static LayerMutex& flusher_mutex = *new LayerMutex;
 static std::condition_variable& flusher_signal = *new std::condition_variable;
 static bool flush_wanted = false;
 
@@ -144,7 +145,7 @@ static void FlushLeftBehind(void) {
 static void LogFlusherThread(void) {
     for (;;) {
         {
-            std::unique_lock<std::mutex> lock(flusher_mutex);
+            std::unique_lock<std::mutex> lock(flusher_mutex.raw());
             flusher_signal.wait(lock, [] { return flush_wanted; });
             flush_wanted = false;
         }
@@ -156,7 +157,7 @@ static void LogFlusherThread(void) {
 static void WantFlush(void) {
     static std::once_flag started;
     std::call_once(started, [] { std::thread(LogFlusherThread).detach(); });
-    std::lock_guard<std::mutex> lock(flusher_mutex);
+    std::lock_guard<LayerMutex> lock(flusher_mutex);
     flush_wanted = true;
     flusher_signal.notify_one();
 }
@@ -224,7 +225,7 @@ int PXK_StartLog(int id) {
     if (!rec) return 3;
     int result;
     {
-        std::lock_guard<std::mutex> guard(rec->lock);
+        std::lock_guard<LayerMutex> guard(rec->lock);
         if (!rec->is_open.load()) return 3;
         result = StartLogLocked(rec, id);
     }
@@ -238,7 +239,7 @@ int PXK_StopLog(int id) {
     if (!rec) return 2;
     bool failed = false;
     {
-        std::lock_guard<std::mutex> guard(rec->lock);
+        std::lock_guard<LayerMutex> guard(rec->lock);
         if (!rec->is_open.load()) return 2;
         LogGuard log_guard(rec->log_lock);
         if (rec->log_state.load() == LOG_NONE) return 1;
@@ -289,7 +290,7 @@ int PXK_CopyLog(int id) {
     dev_t dev = 0;
     ino_t ino = 0;
     {
-        std::lock_guard<std::mutex> guard(rec->lock);
+        std::lock_guard<LayerMutex> guard(rec->lock);
         if (!rec->is_open.load()) return 4;
         LogGuard log_guard(rec->log_lock);
         failed = TakeUnshownFailure(rec) | FlushLog(rec);

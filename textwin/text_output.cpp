@@ -94,7 +94,7 @@ static void OutputText(int id, const char* text, int len, const int* colors) {
     bool log_failed = false;
     PlatRect dirty{0, 0, 0, 0};
     {
-        std::lock_guard<std::mutex> guard(rec->lock);
+        std::lock_guard<LayerMutex> guard(rec->lock);
         if (!rec->is_open.load()) return;
         log_failed = WriteLogLocked(rec, text, (size_t)len, false);
         int own_text = rec->text_color, own_back = rec->back_color;

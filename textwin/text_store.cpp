@@ -248,7 +248,7 @@ void CopyStoreToContext(TextWindowRecord* rec, const PlatRect* r, DrawContext* d
 int64_t TextWindowStorePixel(int id, int x, int y) {
     if (id < 0 || id >= TEXT_WINDOW_COUNT) return -1;
     TextWindowRecord* rec = &text_windows[id];
-    std::lock_guard<std::mutex> guard(rec->lock);
+    std::lock_guard<LayerMutex> guard(rec->lock);
     if (!rec->is_open.load(std::memory_order_acquire) || !rec->bitmap) return -1;
     if (x < 0 || y < 0 || x >= rec->width || y >= rec->height) return -1;
     return LogicalRow(rec, y)[x] & 0xFFFFFFu;
@@ -257,7 +257,7 @@ int64_t TextWindowStorePixel(int id, int x, int y) {
 int CopyTextWindowStore(int id, uint32_t* out, size_t out_words) {
     if (id < 0 || id >= TEXT_WINDOW_COUNT || !out) return 1;
     TextWindowRecord* rec = &text_windows[id];
-    std::lock_guard<std::mutex> guard(rec->lock);
+    std::lock_guard<LayerMutex> guard(rec->lock);
     if (!rec->is_open.load(std::memory_order_acquire) || !rec->bitmap) return 1;
     size_t w = (size_t)std::max(rec->width, 0), h = (size_t)std::max(rec->height, 0);
     if (out_words < w * h) return 1;

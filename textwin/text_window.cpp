@@ -21,7 +21,7 @@ static const uint32_t TEXT_WINDOW_STYLE = STYLE_VISIBLE | STYLE_CAPTION | STYLE_
 
 void ResetTextWindowTable(void) {
     for (TextWindowRecord& rec : text_windows) {
-        std::lock_guard<std::mutex> guard(rec.lock);
+        std::lock_guard<LayerMutex> guard(rec.lock);
         DestroyTextStore(&rec);
         rec.is_open.store(0);
         rec.hwnd.store(0);
@@ -76,7 +76,7 @@ int AppendTextWindowRects(PlatRect* out, int max) {
 
 // Fills a fresh record once its window exists: contexts, store, cursor, metrics, stacks.
 static int SetUpOpenedRecord(TextWindowRecord* rec, WindowId window) {
-    std::lock_guard<std::mutex> guard(rec->lock);
+    std::lock_guard<LayerMutex> guard(rec->lock);
     rec->hwnd.store(window, std::memory_order_release);
     rec->win_dc = PlatGetWindowContext(window);
     if (CreateTextStore(rec) != 0) return 3;
@@ -106,7 +106,7 @@ int PXK_OpenTextWindow(int id, int x, int y, int width, int height) {
     if (width < 0) width = DEFAULT_TEXT_WIDTH;
     if (height < 0) height = DEFAULT_TEXT_HEIGHT;
     {
-        std::lock_guard<std::mutex> guard(rec->lock);
+        std::lock_guard<LayerMutex> guard(rec->lock);
         rec->width = width;
         rec->height = height;
         rec->text_color = 0xFFFFFF;
@@ -132,7 +132,7 @@ int PXK_OpenTextWindow(int id, int x, int y, int width, int height) {
     if (!window) return 2;
     if (SetUpOpenedRecord(rec, window) != 0) {
         {
-            std::lock_guard<std::mutex> guard(rec->lock);
+            std::lock_guard<LayerMutex> guard(rec->lock);
             DestroyTextStore(rec);
             rec->hwnd.store(0);
         }
@@ -153,7 +153,7 @@ int PXK_CloseTextWindow(int id) {
     if (!rec) return 1;
     WindowId window;
     {
-        std::lock_guard<std::mutex> guard(rec->lock);
+        std::lock_guard<LayerMutex> guard(rec->lock);
         if (!rec->is_open.load()) return 1;
         rec->is_open.store(0, std::memory_order_release);
         window = rec->hwnd.load();
@@ -169,7 +169,7 @@ int PXK_CloseTextWindow(int id) {
     int reading = id + 1;
     input_active.compare_exchange_strong(reading, 0);
     {
-        std::lock_guard<std::mutex> guard(rec->lock);
+        std::lock_guard<LayerMutex> guard(rec->lock);
         // Everything written reaches the file now; a later open of this id starts a new log.
         CloseLogLocked(rec);
         DestroyTextStore(rec);
@@ -201,7 +201,7 @@ void PXK_ShowTextWindow(void) {
 void PXK_PushTextColor(int background, int foreground) {
     TextWindowRecord* rec = OpenTextWindowRecord(current_text_window.load());
     if (!rec) return;
-    std::lock_guard<std::mutex> guard(rec->lock);
+    std::lock_guard<LayerMutex> guard(rec->lock);
     for (int i = COLOR_STACK_DEPTH - 1; i > 0; i--) {
         rec->text_color_stack[i] = rec->text_color_stack[i - 1];
         rec->back_color_stack[i] = rec->back_color_stack[i - 1];
@@ -216,7 +216,7 @@ void PXK_PushTextColor(int background, int foreground) {
 void PXK_PopTextColor(void) {
     TextWindowRecord* rec = OpenTextWindowRecord(current_text_window.load());
     if (!rec) return;
-    std::lock_guard<std::mutex> guard(rec->lock);
+    std::lock_guard<LayerMutex> guard(rec->lock);
     rec->text_color = rec->text_color_stack[0];
     rec->back_color = rec->back_color_stack[0];
     // The bottom entry stays, so popping more often than pushing keeps returning it.
@@ -230,7 +230,7 @@ void PXK_PopTextColor(void) {
 int PXK_ScrollIfNeeded(int id) {
     TextWindowRecord* rec = OpenTextWindowRecord(id);
     if (!rec) return 0;
-    std::lock_guard<std::mutex> guard(rec->lock);
+    std::lock_guard<LayerMutex> guard(rec->lock);
     return ScrollIfNeededLocked(rec) ? 1 : 0;
 }
 
@@ -241,7 +241,7 @@ void ResizeTextWindow(WindowId window, int width, int height) {
     if (id < 0) return;   // the size message sent while the window is being created
     TextWindowRecord* rec = &text_windows[id];
     {
-        std::lock_guard<std::mutex> guard(rec->lock);
+        std::lock_guard<LayerMutex> guard(rec->lock);
         rec->width = width;
         rec->height = height;
         DestroyTextStore(rec);
@@ -261,7 +261,7 @@ void PaintTextWindow(WindowId window) {
     PlatBeginPaint(window, &invalid);
     if (id >= 0) {
         TextWindowRecord* rec = &text_windows[id];
-        std::lock_guard<std::mutex> guard(rec->lock);
+        std::lock_guard<LayerMutex> guard(rec->lock);
         if (rec->is_open.load() && rec->win_dc) CopyStoreToContext(rec, &invalid, rec->win_dc);
         // Output noted before this copy either lies in what was copied or has invalidated
         // the window again; output after it must invalidate anew. Clearing the note any

@@ -10,6 +10,7 @@
 #pragma once
 
 #include "platform/plat_types.h"
+#include "platform/layer_mutex.h"
 #include "platform/draw/surface.h"
 #include "pxk.h"
 
@@ -74,8 +75,8 @@ struct TextWindowRecord {
     bool log_made;
     dev_t log_dev;
     ino_t log_ino;
-    std::mutex log_lock;
-    std::mutex lock;
+    LayerMutex log_lock;
+    LayerMutex lock;
 };
 
 extern TextWindowRecord text_windows[TEXT_WINDOW_COUNT];

@@ -1,6 +1,7 @@
 // Taking the snapshot of the framework's windows. Positions are the outer rectangles on the
 // screen; texts of labels and buttons are read as the windows show them, at most 255 bytes.
 #include "textwin/window_layout.h"
+#include "platform/layer_mutex.h"
 
 #include "boxes/box_windows.h"
 #include "boxes/button_box.h"
@@ -36,7 +37,7 @@ static void CollectTextWindows(WindowLayout* layout) {
         if (!rec) continue;
         TextLayout& out = layout->texts[layout->text_count++];
         PlatPoint p = OuterTopLeft(rec->hwnd.load());
-        std::lock_guard<std::mutex> guard(rec->lock);
+        std::lock_guard<LayerMutex> guard(rec->lock);
         out = TextLayout{id, p.x, p.y, rec->width, rec->height};
     }
 }

@@ -10,6 +10,7 @@
 // Hue, saturation and value are the framework's: hue 0..359 in whole degrees, value the
 // largest component, saturation the largest minus the smallest (not divided by the value).
 #include "platform/controls/color_dialog.h"
+#include "platform/layer_mutex.h"
 #include "platform/controls/dialog.h"
 #include "platform/controls/dialog_paint.h"
 #include "platform/controls/dialog_window.h"
@@ -69,7 +70,7 @@ struct ColorDialogState {
 
 static std::atomic<WindowId> open_dialog{0};
 // The shown state copied for the test driver, which reads it from its own thread.
-static std::mutex view_mutex;
+static LayerMutex view_mutex;
 static ColorDialogView shown_view;
 
 static ColorDialogState* StateOf(WindowId window) { return (ColorDialogState*)PlatGetWindowData(window); }
@@ -142,7 +143,7 @@ static uint32_t FromHsv(int h, int s, int v) {
 // ---- State ---------------------------------------------------------------------------------
 
 static void Publish(const ColorDialogState* st) {
-    std::lock_guard<std::mutex> lock(view_mutex);
+    std::lock_guard<LayerMutex> lock(view_mutex);
     shown_view = ColorDialogView{};
     if (!st) return;
     shown_view.color = st->color;
@@ -426,7 +427,7 @@ WindowId PlatGetOpenColorDialog(void) { return open_dialog.load(std::memory_orde
 
 bool PlatReadColorDialog(ColorDialogView* view) {
     if (!view || !PlatGetOpenColorDialog()) return false;
-    std::lock_guard<std::mutex> lock(view_mutex);
+    std::lock_guard<LayerMutex> lock(view_mutex);
     *view = shown_view;
     return true;
 }

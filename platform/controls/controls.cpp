@@ -36,7 +36,7 @@ void NotifyControlParent(WindowId control, int code) {
 
 // True when the window's class asked for double-click messages.
 bool WindowWantsDoubleClicks(WindowId window) {
-    std::lock_guard<std::mutex> guard(g_table_lock);
+    std::lock_guard<LayerMutex> guard(g_table_lock);
     WindowRecord* rec = LookupWindow(window);
     return rec && (g_classes[rec->class_index].style & CLASS_DBLCLKS);
 }

@@ -7,6 +7,7 @@
 // box or presses a button; Alt+F and Alt+S go to the faces and the size, Alt+B, Alt+I, Alt+U
 // and Alt+K toggle bold, italic, underline and strike-out; Enter is OK and Esc is Cancel.
 #include "platform/controls/dialog.h"
+#include "platform/layer_mutex.h"
 #include "platform/controls/dialog_paint.h"
 #include "platform/controls/dialog_window.h"
 #include "platform/controls/font_dialog.h"
@@ -60,7 +61,7 @@ struct FontDialogState {
 
 static std::atomic<WindowId> open_dialog{0};
 // The shown state copied for the test driver, which reads it from its own thread.
-static std::mutex view_mutex;
+static LayerMutex view_mutex;
 static FontDialogView shown_view;
 
 static FontDialogState* StateOf(WindowId window) { return (FontDialogState*)PlatGetWindowData(window); }
@@ -88,7 +89,7 @@ static PlatSize ClientSize() { return PlatSize{COLUMN_X + COLUMN_WIDTH + MARGIN,
 static int PointsToPixels(int points) { return (points * 96 + 36) / 72; }
 
 static void Publish(const FontDialogState* st) {
-    std::lock_guard<std::mutex> lock(view_mutex);
+    std::lock_guard<LayerMutex> lock(view_mutex);
     shown_view = FontDialogView{};
     if (!st) return;
     if (st->selected >= 0 && st->selected < (int)st->faces.size()) {
@@ -477,7 +478,7 @@ WindowId PlatGetOpenFontDialog(void) { return open_dialog.load(std::memory_order
 
 bool PlatReadFontDialog(FontDialogView* view) {
     if (!view || !PlatGetOpenFontDialog()) return false;
-    std::lock_guard<std::mutex> lock(view_mutex);
+    std::lock_guard<LayerMutex> lock(view_mutex);
     *view = shown_view;
     return true;
 }

@@ -4,6 +4,7 @@
 // into its window's client area under the window's pixel lock, and what it drew is presented
 // at once.
 #include "platform/draw/draw.h"
+#include "platform/layer_mutex.h"
 
 #include "platform/draw/draw_target.h"
 #include "platform/draw/stretch.h"
@@ -38,14 +39,14 @@ void PlatSelectSurface(DrawContext* dc, Surface* surface) {
     if (dc && !dc->window) dc->surface = surface;
 }
 
-static std::mutex window_contexts_mutex;
+static LayerMutex window_contexts_mutex;
 // Never destroyed: windows may still be closed while the process ends, after static
 // destructors would have run.
 static std::unordered_map<WindowId, DrawContext*>& window_contexts = *new std::unordered_map<WindowId, DrawContext*>;
 
 DrawContext* PlatGetWindowContext(WindowId window) {
     if (!window || !PlatIsWindow(window)) return nullptr;
-    std::lock_guard<std::mutex> lock(window_contexts_mutex);
+    std::lock_guard<LayerMutex> lock(window_contexts_mutex);
     auto it = window_contexts.find(window);
     if (it != window_contexts.end()) return it->second;
     DrawContext* dc = new DrawContext;
@@ -64,7 +65,7 @@ void PlatDeleteContext(DrawContext* dc) {
 void PlatReleaseWindowContexts(WindowId window) {
     DrawContext* dc = nullptr;
     {
-        std::lock_guard<std::mutex> lock(window_contexts_mutex);
+        std::lock_guard<LayerMutex> lock(window_contexts_mutex);
         auto it = window_contexts.find(window);
         if (it == window_contexts.end()) return;
         dc = it->second;

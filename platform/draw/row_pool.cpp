@@ -2,6 +2,7 @@
 // takes bands like any worker and waits until the last band is finished. One job runs at a
 // time; a second caller meanwhile does its own work alone rather than wait.
 #include "platform/draw/row_pool.h"
+#include "platform/layer_mutex.h"
 
 #include <algorithm>
 #include <condition_variable>
@@ -12,12 +13,12 @@
 namespace {
 
 struct RowPool {
-    std::mutex lock;   // guards the job fields
+    LayerMutex lock;   // guards the job fields
     std::condition_variable wake, finished;
     void (*fn)(void*, int, int) = nullptr;
     void* ctx = nullptr;
     int rows = 0, bands = 0, next = 0, unfinished = 0;
-    std::mutex busy;   // held by the one caller whose job the pool is running
+    LayerMutex busy;   // held by the one caller whose job the pool is running
     std::vector<std::thread> threads;
 
     RowPool();
@@ -39,7 +40,7 @@ void RunBands(RowPool* p, std::unique_lock<std::mutex>& held) {
 }
 
 void WorkerLoop(RowPool* p) {
-    std::unique_lock<std::mutex> held(p->lock);
+    std::unique_lock<std::mutex> held(p->lock.raw());
     for (;;) {
         p->wake.wait(held, [p] { return p->next < p->bands; });
         RunBands(p, held);
@@ -71,7 +72,8 @@ void RunRowBands(int rows, int bands, void (*fn)(void* ctx, int k0, int k1), voi
         fn(ctx, 0, rows);
         return;
     }
-    std::unique_lock<std::mutex> held(p.lock);
+    // The caller holds `busy` throughout, so it is not parked inside the job.
+    std::unique_lock<std::mutex> held(p.lock.raw());
     p.fn = fn;
     p.ctx = ctx;
     p.rows = rows;

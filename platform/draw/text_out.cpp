@@ -19,7 +19,7 @@ static Font* ContextFont(const DrawContext* dc) {
 // The glyphs of a run, looked up under the font lock (glyphs stay valid while the font lives).
 static void RunGlyphs(Font* font, const char16_t* text, int count, std::vector<const Glyph*>* out) {
     out->clear();
-    std::lock_guard<std::mutex> lock(FontMutex());
+    std::lock_guard<LayerMutex> lock(FontMutex());
     int i = 0;
     while (i < count) {
         uint32_t cp = 0;
@@ -146,7 +146,7 @@ int PlatGetCharWidths(DrawContext* dc, uint32_t code_point, CharWidths* widths) 
     if (!widths) return 1;
     Font* font = ContextFont(dc);
     if (!font) return 1;
-    std::lock_guard<std::mutex> lock(FontMutex());
+    std::lock_guard<LayerMutex> lock(FontMutex());
     const Glyph* g = FontGlyph(font, code_point);
     if (g->width > 0) {
         widths->a = g->left;

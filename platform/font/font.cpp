@@ -4,6 +4,7 @@
 // rule: a positive height is the cell (ascent + descent from the face's horizontal header),
 // a negative one the em size. Rendering is deterministic: the same font draws the same pixels.
 #include "platform/font/font_internal.h"
+#include "platform/layer_mutex.h"
 
 #include "platform/text.h"
 
@@ -47,8 +48,8 @@ struct Font {
     bool stock;
 };
 
-std::mutex& FontMutex() {
-    static std::mutex mutex;
+LayerMutex& FontMutex() {
+    static LayerMutex mutex;
     return mutex;
 }
 
@@ -61,7 +62,7 @@ static std::map<std::string, FcFontSet*>* fallback_lists = nullptr;
 // Releases fontconfig at exit: the configuration it loads is otherwise never freed, and the
 // sorted lists refer into its caches, so they go first.
 static void ReleaseFontconfig(void) {
-    std::lock_guard<std::mutex> lock(FontMutex());
+    std::lock_guard<LayerMutex> lock(FontMutex());
     if (!fontconfig_alive) return;
     fontconfig_alive = false;
     for (auto& entry : *fallback_lists) {
@@ -409,7 +410,7 @@ Font* PlatCreateFont(const FontDesc* desc) {
     int len = 0;
     while (len < FONT_FACE_UNITS - 1 && desc->face[len]) len++;
     Utf16ToUtf8(desc->face, len, name, (int)sizeof name);
-    std::lock_guard<std::mutex> lock(FontMutex());
+    std::lock_guard<LayerMutex> lock(FontMutex());
     FtLibrary();
     ResolvedFace rf;
     if (!ResolveFace(name, desc->weight > 0 ? desc->weight : 400, desc->italic != 0, &rf)) {
@@ -427,7 +428,7 @@ static void FreeGlyph(Glyph* g) {
 
 void PlatDeleteFont(Font* font) {
     if (!font || font->stock) return;
-    std::lock_guard<std::mutex> lock(FontMutex());
+    std::lock_guard<LayerMutex> lock(FontMutex());
     for (Glyph* g : font->ascii) FreeGlyph(g);
     for (auto& entry : font->glyphs) FreeGlyph(entry.second);
     for (int i = 0; i < font->face_count; i++) FT_Done_Face(font->faces[i].face);
@@ -535,7 +536,7 @@ static bool LessNoCase(const std::u16string& a, const std::u16string& b) {
 
 std::vector<std::u16string> PlatListFontFamilies(void) {
     std::vector<std::u16string> names;
-    std::lock_guard<std::mutex> lock(FontMutex());
+    std::lock_guard<LayerMutex> lock(FontMutex());
     FtLibrary();
     if (!fontconfig_alive) return names;
     FcPattern* pattern = FcPatternCreate();
@@ -696,7 +697,7 @@ static FT_Face FaceDrawing(Font* font, uint32_t cp, FT_UInt* index) {
 
 int PlatGetNaturalAdvance(Font* font, uint32_t code_point) {
     if (!font) return 0;
-    std::lock_guard<std::mutex> lock(FontMutex());
+    std::lock_guard<LayerMutex> lock(FontMutex());
     FT_UInt index = 0;
     FT_Face face = FaceDrawing(font, code_point, &index);
     if (!face || FT_Load_Glyph(face, index, LoadFlags(font)) != 0) return font->metrics.ave_char_width;

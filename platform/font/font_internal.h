@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/draw/draw.h"
+#include "platform/layer_mutex.h"
 #include "platform/font/font.h"
 
 #include <mutex>
@@ -19,7 +20,7 @@ struct Glyph {
     uint8_t* coverage;        // width * height bytes, rows top first
 };
 
-std::mutex& FontMutex();
+LayerMutex& FontMutex();
 // The glyph for a code point, from the font's face or its fallback; never null (a code point
 // no face has gives the missing-glyph box). Holds no lock itself: call with FontMutex() held.
 const Glyph* FontGlyph(Font* font, uint32_t code_point);

@@ -108,7 +108,7 @@ void DriverDrop(int x, int y, const std::vector<std::string>& paths) {
 WindowId DriverFindWindow(const char* utf8_title) {
     char16_t want[256];
     Utf8ToUtf16(utf8_title, -1, want, 256);
-    std::lock_guard<std::mutex> guard(g_table_lock);
+    std::lock_guard<LayerMutex> guard(g_table_lock);
     for (int i = 1; i < MAX_WINDOWS; i++) {
         WindowRecord* r = &g_windows[i];
         if (!r->in_use || r->destroying || (r->style & STYLE_CHILD) || !r->visible) continue;

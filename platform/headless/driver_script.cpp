@@ -15,7 +15,7 @@
 // The queues of the threads that own live windows (queues outlive their threads).
 static std::vector<ThreadQueue*> WindowOwnerQueues(void) {
     std::vector<ThreadQueue*> queues;
-    std::lock_guard<std::mutex> guard(g_table_lock);
+    std::lock_guard<LayerMutex> guard(g_table_lock);
     for (int i = 1; i < MAX_WINDOWS; i++) {
         const WindowRecord* r = &g_windows[i];
         if (!r->in_use || r->destroying || !r->queue) continue;
@@ -32,7 +32,7 @@ static std::vector<ThreadQueue*> WindowOwnerQueues(void) {
 static bool AllOwnersWaiting(std::map<ThreadQueue*, uint64_t>* seen) {
     bool waiting = true;
     for (ThreadQueue* q : WindowOwnerQueues()) {
-        std::lock_guard<std::mutex> guard(q->lock);
+        std::lock_guard<LayerMutex> guard(q->lock);
         auto last = seen->find(q);
         bool waited = q->asleep || (last != seen->end() && last->second != q->waits);
         (*seen)[q] = q->waits;
@@ -54,7 +54,7 @@ bool DriverWaitSettled(int timeout_ms) {
 WindowId DriverFindControl(const char* utf8_text) {
     char16_t want[MAX_WINDOW_TEXT + 1];
     Utf8ToUtf16(utf8_text, -1, want, MAX_WINDOW_TEXT + 1);
-    std::lock_guard<std::mutex> guard(g_table_lock);
+    std::lock_guard<LayerMutex> guard(g_table_lock);
     for (int i = 1; i < MAX_WINDOWS; i++) {
         const WindowRecord* r = &g_windows[i];
         if (!r->in_use || r->destroying || !(r->style & STYLE_CHILD) || !r->visible) continue;
@@ -71,7 +71,7 @@ std::vector<uint32_t> DriverScreenPixels(int* width, int* height) {
     std::vector<uint32_t> screen((size_t)info.width * (size_t)info.height, 0);
     std::vector<std::pair<uint64_t, WindowId>> tops;
     {
-        std::lock_guard<std::mutex> guard(g_table_lock);
+        std::lock_guard<LayerMutex> guard(g_table_lock);
         for (int i = 1; i < MAX_WINDOWS; i++) {
             const WindowRecord* r = &g_windows[i];
             if (r->in_use && !r->destroying && r->visible && !(r->style & STYLE_CHILD))

@@ -2,6 +2,7 @@
 // a fixed size (1920 x 1080, 32 bits per pixel unless configured), input comes from the test
 // driver, and the clipboard is held in memory.
 #include "../backend.h"
+#include "platform/layer_mutex.h"
 #include "../clipboard.h"
 #include "headless_state.h"
 
@@ -20,7 +21,7 @@ struct HeadlessOffer {
     std::vector<uint8_t> bytes;
 };
 }  // namespace
-static std::mutex g_clip_lock;
+static LayerMutex g_clip_lock;
 static std::vector<HeadlessOffer> g_clipboard;
 std::atomic<uint64_t> g_headless_presents{0};
 
@@ -67,13 +68,13 @@ static int HeadlessOfferClipboard(const ClipOffer* offers, int count) {
         const uint8_t* data = offers[i].data;
         held.push_back(HeadlessOffer{offers[i].type, std::vector<uint8_t>(data, data + offers[i].size)});
     }
-    std::lock_guard<std::mutex> guard(g_clip_lock);
+    std::lock_guard<LayerMutex> guard(g_clip_lock);
     g_clipboard.swap(held);
     return 0;
 }
 
 static uint8_t* HeadlessReadClipboard(const char* const* types, int count, char* type_out, size_t* size) {
-    std::lock_guard<std::mutex> guard(g_clip_lock);
+    std::lock_guard<LayerMutex> guard(g_clip_lock);
     for (int t = 0; t < count; t++)
         for (const HeadlessOffer& offer : g_clipboard) {
             if (offer.type != types[t]) continue;
@@ -90,7 +91,7 @@ static uint8_t* HeadlessReadClipboard(const char* const* types, int count, char*
 }
 
 std::vector<std::string> HeadlessClipboardTypes(void) {
-    std::lock_guard<std::mutex> guard(g_clip_lock);
+    std::lock_guard<LayerMutex> guard(g_clip_lock);
     std::vector<std::string> types;
     for (const HeadlessOffer& offer : g_clipboard) types.push_back(offer.type);
     return types;

@@ -2,6 +2,7 @@
 // messages on the queue of the thread that owns the target window. The layer keeps the key
 // state and the cursor position itself, and decides double clicks by its own timing.
 #include "platform/window/input.h"
+#include "platform/layer_mutex.h"
 #include "platform/system.h"
 #include "platform/window/window_core.h"
 
@@ -20,7 +21,7 @@ static struct {
     uint32_t time;
     bool was_double;
 } g_last_press;
-static std::mutex g_press_lock;
+static LayerMutex g_press_lock;
 
 // While a button is held, pointer input keeps going to the window it was pressed on (as an
 // X server's implicit grab does), so a drag started on a caption is seen whole by the move
@@ -89,7 +90,7 @@ struct PointerTarget {
 static PointerTarget FindPointerTarget(WindowId top, int sx, int sy) {
     PointerTarget t{0, HIT_NOWHERE, {0, 0}};
     PlatPoint p{sx, sy};
-    std::lock_guard<std::mutex> guard(g_table_lock);
+    std::lock_guard<LayerMutex> guard(g_table_lock);
     WindowId w = g_capture;
     if (!(w && LookupWindow(w))) w = g_implicit_capture;
     if (w && LookupWindow(w)) {
@@ -132,7 +133,7 @@ void InputPointerMove(WindowId top, int sx, int sy, int mods) {
 }
 
 static bool ClassWantsDoubleClicks(WindowId window) {
-    std::lock_guard<std::mutex> guard(g_table_lock);
+    std::lock_guard<LayerMutex> guard(g_table_lock);
     WindowRecord* rec = LookupWindow(window);
     return rec && (g_classes[rec->class_index].style & CLASS_DBLCLKS);
 }
@@ -140,7 +141,7 @@ static bool ClassWantsDoubleClicks(WindowId window) {
 // Decides whether this press completes a double click.
 static bool IsDoubleClick(WindowId window, int button, int sx, int sy) {
     uint32_t now = PlatGetTickMs();
-    std::lock_guard<std::mutex> guard(g_press_lock);
+    std::lock_guard<LayerMutex> guard(g_press_lock);
     bool dbl = !g_last_press.was_double && g_last_press.window == window && g_last_press.button == button &&
                now - g_last_press.time <= (uint32_t)PlatGetSystemMetric(METRIC_DOUBLECLICKMS) &&
                abs(sx - g_last_press.x) <= PlatGetSystemMetric(METRIC_CXDOUBLECLK) &&
@@ -162,7 +163,7 @@ void InputButton(WindowId top, int sx, int sy, int button, bool down, int mods) 
     SetKeyDown(vkey, down);
     PointerTarget t = FindPointerTarget(top, sx, sy);
     {
-        std::lock_guard<std::mutex> guard(g_table_lock);
+        std::lock_guard<LayerMutex> guard(g_table_lock);
         int bit = 1 << button;
         if (down) {
             if (!g_implicit_buttons) g_implicit_capture = t.window;
@@ -204,7 +205,7 @@ void InputWheel(WindowId top, int sx, int sy, int delta, int mods) {
     InputSetModifiers(mods);
     WindowId focus = PlatGetFocus();
     if (!focus) {
-        std::lock_guard<std::mutex> guard(g_table_lock);
+        std::lock_guard<LayerMutex> guard(g_table_lock);
         focus = TopLevelAt(PlatPoint{sx, sy});
     }
     if (!focus) return;
@@ -239,7 +240,7 @@ void InputText(WindowId top, const char16_t* text, int count) {
 void InputDrop(WindowId top, int sx, int sy, const char* const* paths, int count) {
     WindowId target = 0;
     {
-        std::lock_guard<std::mutex> guard(g_table_lock);
+        std::lock_guard<LayerMutex> guard(g_table_lock);
         PlatPoint p{sx, sy};
         WindowId t = TopLevelAt(p);
         if (top && LookupWindow(top)) t = top;
@@ -273,7 +274,7 @@ void InputActivate(WindowId top, bool active) {
 void InputClose(WindowId top) { QueueMessage(top, MSG_CLOSE, 0, 0); }
 
 void InputMoved(WindowId top, int x, int y) {
-    std::lock_guard<std::mutex> guard(g_table_lock);
+    std::lock_guard<LayerMutex> guard(g_table_lock);
     WindowRecord* rec = LookupWindow(top);
     if (!rec) return;
     rec->rect = RectOffset(rec->rect, x - rec->rect.left, y - rec->rect.top);

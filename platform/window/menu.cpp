@@ -1,12 +1,13 @@
 // Menu data: menu bars and popup menus built item by item by position. Drawing of the menu
 // bar is part of the non-client area; tracking a popup is in popup_menu.cpp.
 #include "platform/window/menu.h"
+#include "platform/layer_mutex.h"
 #include "platform/window/menu_data.h"
 
 #include <mutex>
 #include <string.h>
 
-static std::mutex g_menu_lock;
+static LayerMutex g_menu_lock;
 
 static Menu* NewMenu(bool popup) {
     Menu* m = new Menu;
@@ -44,7 +45,7 @@ static void CopyText(char16_t* dst, const char16_t* src) {
 }
 
 int PlatInsertMenuItem(Menu* menu, int position, int state, int id, const char16_t* text) {
-    std::lock_guard<std::mutex> guard(g_menu_lock);
+    std::lock_guard<LayerMutex> guard(g_menu_lock);
     MenuItem* item = InsertSlot(menu, position);
     if (!item) return 1;
     item->id = id;
@@ -54,7 +55,7 @@ int PlatInsertMenuItem(Menu* menu, int position, int state, int id, const char16
 }
 
 int PlatInsertMenuSeparator(Menu* menu, int position) {
-    std::lock_guard<std::mutex> guard(g_menu_lock);
+    std::lock_guard<LayerMutex> guard(g_menu_lock);
     MenuItem* item = InsertSlot(menu, position);
     if (!item) return 1;
     item->separator = true;
@@ -62,7 +63,7 @@ int PlatInsertMenuSeparator(Menu* menu, int position) {
 }
 
 int PlatInsertSubMenu(Menu* menu, int position, const char16_t* text, Menu* submenu) {
-    std::lock_guard<std::mutex> guard(g_menu_lock);
+    std::lock_guard<LayerMutex> guard(g_menu_lock);
     MenuItem* item = InsertSlot(menu, position);
     if (!item) return 1;
     item->submenu = submenu;
@@ -71,12 +72,12 @@ int PlatInsertSubMenu(Menu* menu, int position, const char16_t* text, Menu* subm
 }
 
 int PlatGetMenuItemCount(const Menu* menu) {
-    std::lock_guard<std::mutex> guard(g_menu_lock);
+    std::lock_guard<LayerMutex> guard(g_menu_lock);
     return menu ? menu->count : 0;
 }
 
 int PlatGetMenuItem(const Menu* menu, int position, int* id, int* state, char16_t* text, int size) {
-    std::lock_guard<std::mutex> guard(g_menu_lock);
+    std::lock_guard<LayerMutex> guard(g_menu_lock);
     if (!menu || position < 0 || position >= menu->count) return 1;
     const MenuItem& item = menu->items[position];
     if (id) *id = item.id;

@@ -6,6 +6,7 @@
 // ends, nested ones first, so an Exit chosen inside a nested pump still ends the outer loop.
 // Lock order: the table lock may be taken before a queue lock, never after it.
 #include "platform/draw/draw.h"
+#include "platform/layer_mutex.h"
 #include "platform/system.h"
 #include "platform/window/window_core.h"
 #include "platform/window/window_paint.h"
@@ -23,7 +24,7 @@ struct SentMessage {
 };
 
 static thread_local ThreadQueue* tl_queue = nullptr;
-static std::mutex g_queues_lock;
+static LayerMutex g_queues_lock;
 static ThreadQueue* g_queues[256];
 static int g_queue_count = 0;
 
@@ -31,24 +32,24 @@ ThreadQueue* CurrentThreadQueue(void) {
     // Queues live as long as the process: a message may still name a thread that ended.
     if (!tl_queue) {
         tl_queue = new ThreadQueue;
-        std::lock_guard<std::mutex> guard(g_queues_lock);
+        std::lock_guard<LayerMutex> guard(g_queues_lock);
         if (g_queue_count < 256) g_queues[g_queue_count++] = tl_queue;
     }
     return tl_queue;
 }
 
 bool AllQueuesIdle(void) {
-    std::lock_guard<std::mutex> guard(g_queues_lock);
+    std::lock_guard<LayerMutex> guard(g_queues_lock);
     for (int i = 0; i < g_queue_count; i++) {
         ThreadQueue* q = g_queues[i];
-        std::lock_guard<std::mutex> qg(q->lock);
+        std::lock_guard<LayerMutex> qg(q->lock);
         if (!q->posted.empty() || !q->sent.empty() || q->paint_count > 0) return false;
     }
     return true;
 }
 
 ThreadQueue* WindowQueue(WindowId window) {
-    std::lock_guard<std::mutex> guard(g_table_lock);
+    std::lock_guard<LayerMutex> guard(g_table_lock);
     WindowRecord* rec = LookupWindow(window);
     return rec ? rec->queue : nullptr;
 }
@@ -60,7 +61,7 @@ intptr_t CallWindowProcedure(WindowId window, int msg, uintptr_t wparam, intptr_
     }
     WindowProc proc = nullptr;
     {
-        std::lock_guard<std::mutex> guard(g_table_lock);
+        std::lock_guard<LayerMutex> guard(g_table_lock);
         WindowRecord* rec = LookupWindow(window);
         if (!rec) return 0;
         proc = g_classes[rec->class_index].proc;
@@ -82,7 +83,7 @@ static int QueueMessageAt(WindowId window, int msg, uintptr_t wparam, intptr_t l
     PlatGetCursorPos(&m.point);
     m.key_state = CurrentKeyState();
     {
-        std::lock_guard<std::mutex> guard(q->lock);
+        std::lock_guard<LayerMutex> guard(q->lock);
         if (front) q->posted.push_front(m);
         else q->posted.push_back(m);
     }
@@ -110,7 +111,7 @@ void NotifyWindow(WindowId window, int msg, uintptr_t wparam, intptr_t lparam) {
 static void CompleteSent(SentMessage* sm, intptr_t result) {
     ThreadQueue* sender = sm->sender;
     {
-        std::lock_guard<std::mutex> guard(sender->lock);
+        std::lock_guard<LayerMutex> guard(sender->lock);
         sm->result = result;
         sm->done = true;
     }
@@ -119,7 +120,7 @@ static void CompleteSent(SentMessage* sm, intptr_t result) {
 
 // The oldest message another thread sent to this one, taken off its list; null when none.
 static SentMessage* TakeSent(ThreadQueue* q) {
-    std::lock_guard<std::mutex> guard(q->lock);
+    std::lock_guard<LayerMutex> guard(q->lock);
     if (q->sent.empty()) return nullptr;
     SentMessage* sm = q->sent.front();
     q->sent.pop_front();
@@ -147,11 +148,12 @@ intptr_t PlatSendMessage(WindowId window, int msg, uintptr_t wparam, intptr_t lp
     if (target == me) return CallWindowProcedure(window, msg, wparam, lparam);
     SentMessage sm{window, msg, wparam, lparam, 0, false, me};
     {
-        std::lock_guard<std::mutex> guard(target->lock);
+        std::lock_guard<LayerMutex> guard(target->lock);
         target->sent.push_back(&sm);
     }
     target->wake.notify_all();
-    std::unique_lock<std::mutex> lk(me->lock);
+    LayerHold hold;
+    std::unique_lock<std::mutex> lk(me->lock.raw());
     while (!sm.done) {
         if (!me->sent.empty()) {
             // Serve sends to us meanwhile, so two threads sending to each other never lock up.
@@ -170,7 +172,7 @@ intptr_t PlatSendMessage(WindowId window, int msg, uintptr_t wparam, intptr_t lp
                 lk.unlock();
                 bool removed = false;
                 {
-                    std::lock_guard<std::mutex> guard(target->lock);
+                    std::lock_guard<LayerMutex> guard(target->lock);
                     for (auto it = target->sent.begin(); it != target->sent.end(); ++it)
                         if (*it == &sm) {
                             target->sent.erase(it);
@@ -190,7 +192,7 @@ intptr_t PlatSendMessage(WindowId window, int msg, uintptr_t wparam, intptr_t lp
 // without removing leaves the same timer message for the get that follows.
 static bool NextTimer(ThreadQueue* q, Message* m, int* wait_ms, bool remove) {
     uint32_t now = PlatGetTickMs();
-    std::lock_guard<std::mutex> guard(q->lock);
+    std::lock_guard<LayerMutex> guard(q->lock);
     for (int i = 0; i < MAX_TIMERS; i++) {
         TimerRecord& t = q->timers[i];
         if (!t.window) continue;
@@ -218,7 +220,7 @@ static bool LookForMessage(ThreadQueue* q, Message* m, bool remove, int* wait_ms
         bool quit = false;
         int paints = 0;
         {
-            std::lock_guard<std::mutex> guard(q->lock);
+            std::lock_guard<LayerMutex> guard(q->lock);
             if (!q->sent.empty()) continue;
             if (!q->posted.empty()) {
                 *m = q->posted.front();
@@ -233,12 +235,12 @@ static bool LookForMessage(ThreadQueue* q, Message* m, bool remove, int* wait_ms
                 // A message for a window that is gone is dropped (and freed if it owns data).
                 if (m->type == MSG_DROPFILES) {
                     if (!remove) {
-                        std::lock_guard<std::mutex> guard(q->lock);
+                        std::lock_guard<LayerMutex> guard(q->lock);
                         if (!q->posted.empty()) q->posted.pop_front();
                     }
                     PlatDragFinish((DropList*)m->wparam);
                 } else if (!remove) {
-                    std::lock_guard<std::mutex> guard(q->lock);
+                    std::lock_guard<LayerMutex> guard(q->lock);
                     if (!q->posted.empty()) q->posted.pop_front();
                 }
                 continue;
@@ -279,7 +281,8 @@ bool PlatGetMessage(Message* msg) {
             return msg->type != MSG_QUIT;
         }
         {
-            std::unique_lock<std::mutex> lk(q->lock);
+            LayerHold hold;
+            std::unique_lock<std::mutex> lk(q->lock.raw());
             if (q->posted.empty() && q->sent.empty() && !q->quit && q->paint_count == 0) {
                 q->asleep = true;
                 q->waits++;
@@ -306,7 +309,8 @@ void PlatWaitMessage(int timeout_ms) {
     PlatParkIfFenced();
     ThreadQueue* q = CurrentThreadQueue();
     ProcessSent(q);
-    std::unique_lock<std::mutex> lk(q->lock);
+    LayerHold hold;
+    std::unique_lock<std::mutex> lk(q->lock.raw());
     if (!q->posted.empty() || !q->sent.empty() || q->quit || q->paint_count > 0) return;
     q->asleep = true;
     q->waits++;
@@ -342,7 +346,7 @@ intptr_t PlatDispatchMessage(const Message* msg) {
 void PlatPostQuitMessage(int exit_code) {
     ThreadQueue* q = CurrentThreadQueue();
     {
-        std::lock_guard<std::mutex> guard(q->lock);
+        std::lock_guard<LayerMutex> guard(q->lock);
         q->quit = true;
         q->quit_code = exit_code;
     }
@@ -351,7 +355,7 @@ void PlatPostQuitMessage(int exit_code) {
 
 bool PlatQuitPosted(void) {
     ThreadQueue* q = CurrentThreadQueue();
-    std::lock_guard<std::mutex> guard(q->lock);
+    std::lock_guard<LayerMutex> guard(q->lock);
     return q->quit;
 }
 
@@ -360,7 +364,7 @@ bool PlatQuitPosted(void) {
 int PlatSetTimer(WindowId window, int id, int period_ms) {
     ThreadQueue* q = WindowQueue(window);
     if (!q || period_ms <= 0) return 1;
-    std::lock_guard<std::mutex> guard(q->lock);
+    std::lock_guard<LayerMutex> guard(q->lock);
     int free_slot = -1;
     for (int i = 0; i < MAX_TIMERS; i++) {
         TimerRecord& t = q->timers[i];
@@ -379,7 +383,7 @@ int PlatSetTimer(WindowId window, int id, int period_ms) {
 int PlatKillTimer(WindowId window, int id) {
     ThreadQueue* q = WindowQueue(window);
     if (!q) return 1;
-    std::lock_guard<std::mutex> guard(q->lock);
+    std::lock_guard<LayerMutex> guard(q->lock);
     for (int i = 0; i < MAX_TIMERS; i++)
         if (q->timers[i].window == window && q->timers[i].id == id) {
             q->timers[i] = TimerRecord{};

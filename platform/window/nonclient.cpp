@@ -30,7 +30,7 @@ static PlatRect CloseBoxOf(const WindowRecord* rec) {
 }
 
 bool CloseBoxRect(WindowId window, PlatRect* rect) {
-    std::lock_guard<std::mutex> guard(g_table_lock);
+    std::lock_guard<LayerMutex> guard(g_table_lock);
     WindowRecord* rec = LookupWindow(window);
     if (!rec) return false;
     *rect = CloseBoxOf(rec);
@@ -98,7 +98,7 @@ static int MenuBarTop(uint32_t style) {
 int MenuBarItemAt(WindowId window, int wx, int wy, PlatRect* item_rect) {
     WindowRecord snap;
     {
-        std::lock_guard<std::mutex> guard(g_table_lock);
+        std::lock_guard<LayerMutex> guard(g_table_lock);
         WindowRecord* rec = LookupWindow(window);
         if (!rec || !rec->menu) return -1;
         snap = *rec;
@@ -258,10 +258,10 @@ void PaintNonClient(WindowId window) {
     if (!top) return;
     PlatRect damaged{};
     {
-        std::lock_guard<std::mutex> pixels(PixelLock(WindowIndex(top)));
+        std::lock_guard<LayerMutex> pixels(PixelLock(WindowIndex(top)));
         WindowRecord snap;
         {
-            std::lock_guard<std::mutex> guard(g_table_lock);
+            std::lock_guard<LayerMutex> guard(g_table_lock);
             WindowRecord* rec = LookupWindow(top);
             if (!rec || !rec->surface) return;
             snap = *rec;

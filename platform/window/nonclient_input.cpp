@@ -26,7 +26,7 @@ struct PressedPart {
 static void ShowPressed(const PressedPart& part, bool pressed) {
     bool changed;
     {
-        std::lock_guard<std::mutex> guard(g_table_lock);
+        std::lock_guard<LayerMutex> guard(g_table_lock);
         WindowRecord* rec = LookupWindow(part.window);
         if (!rec) return;
         bool close = pressed && part.hit == HIT_CLOSE;
@@ -206,7 +206,7 @@ static void RunMoveSizeLoop(WindowId window, int hit, PlatPoint start) {
 static intptr_t OnDefaultErase(WindowId window, const PlatRect* rect) {
     uint32_t background;
     {
-        std::lock_guard<std::mutex> guard(g_table_lock);
+        std::lock_guard<LayerMutex> guard(g_table_lock);
         WindowRecord* rec = LookupWindow(window);
         if (!rec) return 0;
         background = g_classes[rec->class_index].background;

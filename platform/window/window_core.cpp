@@ -2,6 +2,7 @@
 // Records are guarded by one table lock; procedures are always called without it, on the
 // thread that owns the window.
 #include "platform/window/window_core.h"
+#include "platform/layer_mutex.h"
 #include "platform/backend.h"
 #include "platform/draw/draw.h"
 #include "platform/window/menu.h"
@@ -11,14 +12,14 @@
 #include <stdlib.h>
 #include <string.h>
 
-std::mutex g_table_lock;
+LayerMutex g_table_lock;
 WindowRecord g_windows[MAX_WINDOWS];
 WindowClass g_classes[MAX_CLASSES];
 
-static std::mutex g_pixel_locks[MAX_WINDOWS];
+static LayerMutex g_pixel_locks[MAX_WINDOWS];
 static std::atomic<uint64_t> g_z_counter{1};
 
-std::mutex& PixelLock(int index) { return g_pixel_locks[index]; }
+LayerMutex& PixelLock(int index) { return g_pixel_locks[index]; }
 
 // A window id is its slot's index in the low bits and the slot's generation above them, so
 // an id kept after its window died never names the slot's next window.
@@ -54,7 +55,7 @@ static int FindClass(const char* name) {
 
 int PlatRegisterClass(const WindowClassDesc* desc) {
     if (!desc || !desc->name || !desc->name[0] || !desc->proc || strlen(desc->name) > 63) return 2;
-    std::lock_guard<std::mutex> guard(g_table_lock);
+    std::lock_guard<LayerMutex> guard(g_table_lock);
     if (FindClass(desc->name) >= 0) return 1;
     for (int i = 0; i < MAX_CLASSES; i++) {
         if (!g_classes[i].in_use) {
@@ -71,7 +72,7 @@ int PlatRegisterClass(const WindowClassDesc* desc) {
 }
 
 int PlatUnregisterClass(const char* name) {
-    std::lock_guard<std::mutex> guard(g_table_lock);
+    std::lock_guard<LayerMutex> guard(g_table_lock);
     int i = FindClass(name);
     if (i < 0) return 1;
     g_classes[i].in_use = false;
@@ -233,7 +234,7 @@ static void FillRecord(WindowRecord* rec, const WindowCreate* create, int class_
 // Enters a new window in the table; 0 when the class is unknown, the parent is gone or the
 // table is full.
 static WindowId AddWindowRecord(const WindowCreate* create, ThreadQueue* queue) {
-    std::lock_guard<std::mutex> guard(g_table_lock);
+    std::lock_guard<LayerMutex> guard(g_table_lock);
     int class_index = FindClass(create->class_name);
     if (class_index < 0) return 0;
     if ((create->style & STYLE_CHILD) && !LookupWindow(create->parent)) return 0;
@@ -250,7 +251,7 @@ static void CreateNativeWindow(WindowId id) {
     if (!be) return;
     WindowRecord snapshot;
     {
-        std::lock_guard<std::mutex> guard(g_table_lock);
+        std::lock_guard<LayerMutex> guard(g_table_lock);
         WindowRecord* rec = LookupWindow(id);
         if (!rec) return;
         snapshot = *rec;
@@ -263,7 +264,7 @@ static void CreateNativeWindow(WindowId id) {
     uint32_t background = wc.background == BACKGROUND_NONE ? 0 : wc.background;
     if (be->create_window(id, &snapshot.rect, snapshot.text, flags, snapshot.owner, wc.name, background) != 0)
         return;
-    std::lock_guard<std::mutex> guard(g_table_lock);
+    std::lock_guard<LayerMutex> guard(g_table_lock);
     if (WindowRecord* rec = LookupWindow(id)) rec->native = true;
 }
 
@@ -303,15 +304,15 @@ static void FreeRecord(WindowId window) {
     bool native = false;
     int index = WindowIndex(window);
     {
-        std::lock_guard<std::mutex> pixels(PixelLock(index));
-        std::lock_guard<std::mutex> guard(g_table_lock);
+        std::lock_guard<LayerMutex> pixels(PixelLock(index));
+        std::lock_guard<LayerMutex> guard(g_table_lock);
         WindowRecord* rec = LookupWindow(window);
         if (!rec) return;
         surface = rec->surface;
         menu = rec->menu;
         native = rec->native;
         if (rec->queue) {
-            std::lock_guard<std::mutex> q(rec->queue->lock);
+            std::lock_guard<LayerMutex> q(rec->queue->lock);
             if (rec->has_invalid) rec->queue->paint_count--;
             for (int i = 0; i < MAX_TIMERS; i++)
                 if (rec->queue->timers[i].window == window) rec->queue->timers[i] = TimerRecord{};
@@ -331,7 +332,7 @@ static void FreeRecord(WindowId window) {
 // Collects windows related to `window` (owned top-levels or children) under the lock.
 static int CollectRelated(WindowId window, bool owned, WindowId* out, int max) {
     int n = 0;
-    std::lock_guard<std::mutex> guard(g_table_lock);
+    std::lock_guard<LayerMutex> guard(g_table_lock);
     for (int i = 1; i < MAX_WINDOWS && n < max; i++) {
         WindowRecord* r = &g_windows[i];
         if (!r->in_use || r->destroying) continue;
@@ -344,7 +345,7 @@ static int CollectRelated(WindowId window, bool owned, WindowId* out, int max) {
 
 static void DestroyNow(WindowId window, bool send_messages) {
     {
-        std::lock_guard<std::mutex> guard(g_table_lock);
+        std::lock_guard<LayerMutex> guard(g_table_lock);
         WindowRecord* rec = LookupWindow(window);
         if (!rec || rec->destroying) return;
         rec->destroying = true;
@@ -360,7 +361,7 @@ static void DestroyNow(WindowId window, bool send_messages) {
     bool was_visible = false;
     PlatRect outer{};
     {
-        std::lock_guard<std::mutex> guard(g_table_lock);
+        std::lock_guard<LayerMutex> guard(g_table_lock);
         if (WindowRecord* rec = LookupWindow(window)) {
             was_visible = rec->visible && (rec->style & STYLE_CHILD);
             outer = rec->rect;
@@ -394,43 +395,43 @@ void DestroyThreadWindows(ThreadQueue* queue) {
     WindowId list[MAX_WINDOWS];
     int n = 0;
     {
-        std::lock_guard<std::mutex> guard(g_table_lock);
+        std::lock_guard<LayerMutex> guard(g_table_lock);
         for (int i = 1; i < MAX_WINDOWS; i++)
             if (g_windows[i].in_use && g_windows[i].queue == queue) list[n++] = MakeWindowId(i);
     }
     for (int i = 0; i < n; i++) DestroyNow(list[i], false);
     AbandonThreadQueue(queue);
-    std::lock_guard<std::mutex> q(queue->lock);
+    std::lock_guard<LayerMutex> q(queue->lock);
     queue->posted.clear();
 }
 
 // ---- Simple accessors -------------------------------------------------------------------
 
 bool PlatIsWindow(WindowId window) {
-    std::lock_guard<std::mutex> guard(g_table_lock);
+    std::lock_guard<LayerMutex> guard(g_table_lock);
     return LookupWindow(window) != nullptr;
 }
 
 WindowId PlatGetParent(WindowId window) {
-    std::lock_guard<std::mutex> guard(g_table_lock);
+    std::lock_guard<LayerMutex> guard(g_table_lock);
     WindowRecord* rec = LookupWindow(window);
     return rec ? rec->parent : 0;
 }
 
 WindowId PlatGetOwner(WindowId window) {
-    std::lock_guard<std::mutex> guard(g_table_lock);
+    std::lock_guard<LayerMutex> guard(g_table_lock);
     WindowRecord* rec = LookupWindow(window);
     return rec ? rec->owner : 0;
 }
 
 int PlatGetControlId(WindowId window) {
-    std::lock_guard<std::mutex> guard(g_table_lock);
+    std::lock_guard<LayerMutex> guard(g_table_lock);
     WindowRecord* rec = LookupWindow(window);
     return rec ? rec->control_id : 0;
 }
 
 WindowId PlatGetControl(WindowId parent, int id) {
-    std::lock_guard<std::mutex> guard(g_table_lock);
+    std::lock_guard<LayerMutex> guard(g_table_lock);
     if (!LookupWindow(parent)) return 0;
     for (int i = 1; i < MAX_WINDOWS; i++) {
         WindowRecord* r = &g_windows[i];
@@ -447,7 +448,7 @@ void PlatEnumChildren(WindowId parent, int (*fn)(WindowId child, void* data), vo
     // Creation order: slot order is not creation order after reuse, so sort by stacking stamp.
     uint64_t z[MAX_WINDOWS];
     {
-        std::lock_guard<std::mutex> guard(g_table_lock);
+        std::lock_guard<LayerMutex> guard(g_table_lock);
         for (int i = 0; i < n; i++) {
             WindowRecord* r = LookupWindow(list[i]);
             z[i] = r ? r->z : 0;
@@ -467,14 +468,14 @@ void PlatEnumChildren(WindowId parent, int (*fn)(WindowId child, void* data), vo
 }
 
 uint32_t PlatGetStyle(WindowId window) {
-    std::lock_guard<std::mutex> guard(g_table_lock);
+    std::lock_guard<LayerMutex> guard(g_table_lock);
     WindowRecord* rec = LookupWindow(window);
     if (!rec) return 0;
     return rec->style | (rec->visible ? (uint32_t)STYLE_VISIBLE : 0u);
 }
 
 void PlatSetStyle(WindowId window, uint32_t style) {
-    std::lock_guard<std::mutex> guard(g_table_lock);
+    std::lock_guard<LayerMutex> guard(g_table_lock);
     WindowRecord* rec = LookupWindow(window);
     if (!rec) return;
     uint32_t keep = STYLE_CHILD | STYLE_CAPTION | STYLE_SIZEFRAME | STYLE_BORDER | STYLE_POPUP;
@@ -482,13 +483,13 @@ void PlatSetStyle(WindowId window, uint32_t style) {
 }
 
 bool PlatIsWindowOfClass(WindowId window, const char* class_name) {
-    std::lock_guard<std::mutex> guard(g_table_lock);
+    std::lock_guard<LayerMutex> guard(g_table_lock);
     WindowRecord* rec = LookupWindow(window);
     return rec && strcmp(g_classes[rec->class_index].name, class_name) == 0;
 }
 
 int PlatGetClassName(WindowId window, char* buf, int size) {
-    std::lock_guard<std::mutex> guard(g_table_lock);
+    std::lock_guard<LayerMutex> guard(g_table_lock);
     WindowRecord* rec = LookupWindow(window);
     if (!rec || !buf || size <= 0) return 1;
     const char* name = g_classes[rec->class_index].name;
@@ -500,7 +501,7 @@ int PlatGetClassName(WindowId window, char* buf, int size) {
 }
 
 WindowId PlatFindWindow(const char* class_name) {
-    std::lock_guard<std::mutex> guard(g_table_lock);
+    std::lock_guard<LayerMutex> guard(g_table_lock);
     int ci = FindClass(class_name);
     if (ci < 0) return 0;
     for (int i = 1; i < MAX_WINDOWS; i++) {
@@ -512,12 +513,12 @@ WindowId PlatFindWindow(const char* class_name) {
 }
 
 void PlatSetWindowData(WindowId window, intptr_t value) {
-    std::lock_guard<std::mutex> guard(g_table_lock);
+    std::lock_guard<LayerMutex> guard(g_table_lock);
     if (WindowRecord* rec = LookupWindow(window)) rec->user_data = value;
 }
 
 intptr_t PlatGetWindowData(WindowId window) {
-    std::lock_guard<std::mutex> guard(g_table_lock);
+    std::lock_guard<LayerMutex> guard(g_table_lock);
     WindowRecord* rec = LookupWindow(window);
     return rec ? rec->user_data : 0;
 }
@@ -525,7 +526,7 @@ intptr_t PlatGetWindowData(WindowId window) {
 int PlatSetWindowText(WindowId window, const char16_t* text) {
     bool top = false;
     {
-        std::lock_guard<std::mutex> guard(g_table_lock);
+        std::lock_guard<LayerMutex> guard(g_table_lock);
         WindowRecord* rec = LookupWindow(window);
         if (!rec) return 1;
         int n = 0;
@@ -554,7 +555,7 @@ int PlatSetWindowText(WindowId window, const char16_t* text) {
 
 int PlatGetWindowText(WindowId window, char16_t* buf, int size) {
     if (!buf || size <= 0) return 0;
-    std::lock_guard<std::mutex> guard(g_table_lock);
+    std::lock_guard<LayerMutex> guard(g_table_lock);
     WindowRecord* rec = LookupWindow(window);
     if (!rec) {
         buf[0] = 0;
@@ -569,13 +570,13 @@ int PlatGetWindowText(WindowId window, char16_t* buf, int size) {
 }
 
 Menu* PlatGetWindowMenu(WindowId window) {
-    std::lock_guard<std::mutex> guard(g_table_lock);
+    std::lock_guard<LayerMutex> guard(g_table_lock);
     WindowRecord* rec = LookupWindow(window);
     return rec ? rec->menu : nullptr;
 }
 
 WindowId PlatGetTopLevel(WindowId window) {
-    std::lock_guard<std::mutex> guard(g_table_lock);
+    std::lock_guard<LayerMutex> guard(g_table_lock);
     WindowRecord* rec = LookupWindow(window);
     while (rec && (rec->style & STYLE_CHILD)) {
         window = rec->parent;
@@ -586,7 +587,7 @@ WindowId PlatGetTopLevel(WindowId window) {
 
 void PlatDragAcceptFiles(WindowId window, bool accept) {
     {
-        std::lock_guard<std::mutex> guard(g_table_lock);
+        std::lock_guard<LayerMutex> guard(g_table_lock);
         WindowRecord* rec = LookupWindow(window);
         if (!rec) return;
         rec->accept_files = accept;
@@ -599,7 +600,7 @@ void PlatDragAcceptFiles(WindowId window, bool accept) {
 }
 
 bool PlatAcceptsFiles(WindowId window) {
-    std::lock_guard<std::mutex> guard(g_table_lock);
+    std::lock_guard<LayerMutex> guard(g_table_lock);
     WindowRecord* rec = LookupWindow(window);
     return rec && rec->accept_files;
 }

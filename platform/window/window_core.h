@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/plat_types.h"
+#include "platform/layer_mutex.h"
 #include "platform/window/window.h"
 #include "platform/draw/surface.h"
 
@@ -39,7 +40,7 @@ struct TimerRecord {
 
 // One queue per thread that ever touched the layer.
 struct ThreadQueue {
-    std::mutex lock;
+    LayerMutex lock;
     std::condition_variable wake;
     std::deque<Message> posted;
     std::deque<SentMessage*> sent;
@@ -82,7 +83,7 @@ struct WindowRecord {
 
 // The table lock guards every record. Never call a window procedure or the backend's
 // blocking functions while holding it.
-extern std::mutex g_table_lock;
+extern LayerMutex g_table_lock;
 extern WindowRecord g_windows[MAX_WINDOWS];
 extern WindowClass g_classes[MAX_CLASSES];
 
@@ -130,7 +131,7 @@ PlatRect OuterRectOnScreen(const WindowRecord* rec);
 void PresentWindowRect(WindowId top, const PlatRect* rect);
 
 // The pixel lock of a top-level window slot.
-std::mutex& PixelLock(int index);
+LayerMutex& PixelLock(int index);
 
 // Focus and activation bookkeeping shared with input routing.
 extern WindowId g_focus;

@@ -12,7 +12,7 @@ WindowId g_active = 0;
 WindowId g_capture = 0;
 
 int PlatGetWindowRect(WindowId window, PlatRect* rect) {
-    std::lock_guard<std::mutex> guard(g_table_lock);
+    std::lock_guard<LayerMutex> guard(g_table_lock);
     WindowRecord* rec = LookupWindow(window);
     if (!rec || !rect) return 1;
     *rect = OuterRectOnScreen(rec);
@@ -20,7 +20,7 @@ int PlatGetWindowRect(WindowId window, PlatRect* rect) {
 }
 
 int PlatGetClientRect(WindowId window, PlatRect* rect) {
-    std::lock_guard<std::mutex> guard(g_table_lock);
+    std::lock_guard<LayerMutex> guard(g_table_lock);
     WindowRecord* rec = LookupWindow(window);
     if (!rec || !rect) return 1;
     PlatRect c = ClientAreaOf(rec);
@@ -29,7 +29,7 @@ int PlatGetClientRect(WindowId window, PlatRect* rect) {
 }
 
 int PlatGetClientOffset(WindowId window, PlatPoint* offset) {
-    std::lock_guard<std::mutex> guard(g_table_lock);
+    std::lock_guard<LayerMutex> guard(g_table_lock);
     WindowRecord* rec = LookupWindow(window);
     if (!rec || !offset) return 1;
     PlatRect c = ClientAreaOf(rec);
@@ -38,7 +38,7 @@ int PlatGetClientOffset(WindowId window, PlatPoint* offset) {
 }
 
 void PlatClientToScreen(WindowId window, PlatPoint* point) {
-    std::lock_guard<std::mutex> guard(g_table_lock);
+    std::lock_guard<LayerMutex> guard(g_table_lock);
     WindowRecord* rec = LookupWindow(window);
     if (!rec || !point) return;
     PlatRect c = ClientRectOnScreen(rec);
@@ -47,7 +47,7 @@ void PlatClientToScreen(WindowId window, PlatPoint* point) {
 }
 
 void PlatScreenToClient(WindowId window, PlatPoint* point) {
-    std::lock_guard<std::mutex> guard(g_table_lock);
+    std::lock_guard<LayerMutex> guard(g_table_lock);
     WindowRecord* rec = LookupWindow(window);
     if (!rec || !point) return;
     PlatRect c = ClientRectOnScreen(rec);
@@ -73,8 +73,8 @@ static void ResizeSurface(WindowId window, int w, int h) {
     if (PlatCreateSurface(&fresh, w, h, 32) != 0) return;
     Surface* old = nullptr;
     {
-        std::lock_guard<std::mutex> pixels(PixelLock(WindowIndex(window)));
-        std::lock_guard<std::mutex> guard(g_table_lock);
+        std::lock_guard<LayerMutex> pixels(PixelLock(WindowIndex(window)));
+        std::lock_guard<LayerMutex> guard(g_table_lock);
         WindowRecord* rec = LookupWindow(window);
         if (!rec) {
             PlatDestroySurface(fresh);
@@ -98,7 +98,7 @@ int PlatSetWindowPos(WindowId window, int x, int y, int width, int height, uint3
     bool moved = false, sized = false, top = false, visible = false;
     PlatRect outer, before;
     {
-        std::lock_guard<std::mutex> guard(g_table_lock);
+        std::lock_guard<LayerMutex> guard(g_table_lock);
         WindowRecord* rec = LookupWindow(window);
         if (!rec) return 1;
         PlatRect r = rec->rect;
@@ -155,7 +155,7 @@ int PlatShowWindow(WindowId window, int how) {
     PlatParkIfFenced();
     bool top, change;
     {
-        std::lock_guard<std::mutex> guard(g_table_lock);
+        std::lock_guard<LayerMutex> guard(g_table_lock);
         WindowRecord* rec = LookupWindow(window);
         if (!rec) return 1;
         bool show = how != SHOW_HIDE;
@@ -179,7 +179,7 @@ int PlatShowWindow(WindowId window, int how) {
     } else {
         PlatRect r;
         {
-            std::lock_guard<std::mutex> guard(g_table_lock);
+            std::lock_guard<LayerMutex> guard(g_table_lock);
             WindowRecord* rec = LookupWindow(window);
             r = rec ? rec->rect : PlatRect{};
         }
@@ -191,7 +191,7 @@ int PlatShowWindow(WindowId window, int how) {
 }
 
 bool PlatIsVisible(WindowId window) {
-    std::lock_guard<std::mutex> guard(g_table_lock);
+    std::lock_guard<LayerMutex> guard(g_table_lock);
     WindowRecord* rec = LookupWindow(window);
     while (rec) {
         if (!rec->visible) return false;
@@ -205,7 +205,7 @@ bool PlatIsVisible(WindowId window) {
 void ActivateTopLevel(WindowId top, int how) {
     WindowId old;
     {
-        std::lock_guard<std::mutex> guard(g_table_lock);
+        std::lock_guard<LayerMutex> guard(g_table_lock);
         WindowRecord* rec = LookupWindow(top);
         if (!rec || (rec->style & STYLE_POPUP)) return;
         old = g_active;
@@ -224,7 +224,7 @@ void ActivateTopLevel(WindowId top, int how) {
 
 void ActivateFromInput(WindowId top) {
     {
-        std::lock_guard<std::mutex> guard(g_table_lock);
+        std::lock_guard<LayerMutex> guard(g_table_lock);
         WindowRecord* rec = LookupWindow(top);
         if (!rec) return;
         rec->z = NextStackingStamp();
@@ -237,14 +237,14 @@ int PlatSetForegroundWindow(WindowId window) {
     WindowId top = PlatGetTopLevel(window);
     if (!top) return 1;
     {
-        std::lock_guard<std::mutex> guard(g_table_lock);
+        std::lock_guard<LayerMutex> guard(g_table_lock);
         if (WindowRecord* rec = LookupWindow(top)) rec->z = NextStackingStamp();
     }
     const Backend* be = PlatBackend();
     if (be && be->raise_window) be->raise_window(top);
     WindowId was_active;
     {
-        std::lock_guard<std::mutex> guard(g_table_lock);
+        std::lock_guard<LayerMutex> guard(g_table_lock);
         was_active = g_active;
     }
     if (was_active == top) {
@@ -258,7 +258,7 @@ int PlatSetForegroundWindow(WindowId window) {
 }
 
 WindowId PlatGetForegroundWindow(void) {
-    std::lock_guard<std::mutex> guard(g_table_lock);
+    std::lock_guard<LayerMutex> guard(g_table_lock);
     return g_active;
 }
 
@@ -268,7 +268,7 @@ WindowId PlatSetFocus(WindowId window) {
     PlatParkIfFenced();
     WindowId old;
     {
-        std::lock_guard<std::mutex> guard(g_table_lock);
+        std::lock_guard<LayerMutex> guard(g_table_lock);
         if (window && !LookupWindow(window)) return 0;
         old = g_focus;
         if (old == window) return old;
@@ -281,7 +281,7 @@ WindowId PlatSetFocus(WindowId window) {
         if (top != active) {
             // Focus into another top-level window activates it first.
             {
-                std::lock_guard<std::mutex> guard(g_table_lock);
+                std::lock_guard<LayerMutex> guard(g_table_lock);
                 WindowRecord* rec = LookupWindow(top);
                 WindowRecord* o = LookupWindow(active);
                 if (rec && !(rec->style & STYLE_POPUP)) {
@@ -307,12 +307,12 @@ WindowId PlatSetFocus(WindowId window) {
 }
 
 WindowId PlatGetFocus(void) {
-    std::lock_guard<std::mutex> guard(g_table_lock);
+    std::lock_guard<LayerMutex> guard(g_table_lock);
     return g_focus;
 }
 
 int PlatEnableWindow(WindowId window, bool enable) {
-    std::lock_guard<std::mutex> guard(g_table_lock);
+    std::lock_guard<LayerMutex> guard(g_table_lock);
     WindowRecord* rec = LookupWindow(window);
     if (!rec) return 1;
     if (enable) rec->style &= ~STYLE_DISABLED;
@@ -321,25 +321,25 @@ int PlatEnableWindow(WindowId window, bool enable) {
 }
 
 bool PlatIsEnabled(WindowId window) {
-    std::lock_guard<std::mutex> guard(g_table_lock);
+    std::lock_guard<LayerMutex> guard(g_table_lock);
     WindowRecord* rec = LookupWindow(window);
     return rec && !(rec->style & STYLE_DISABLED);
 }
 
 WindowId PlatSetCapture(WindowId window) {
-    std::lock_guard<std::mutex> guard(g_table_lock);
+    std::lock_guard<LayerMutex> guard(g_table_lock);
     WindowId old = g_capture;
     g_capture = LookupWindow(window) ? window : 0;
     return old;
 }
 
 void PlatReleaseCapture(void) {
-    std::lock_guard<std::mutex> guard(g_table_lock);
+    std::lock_guard<LayerMutex> guard(g_table_lock);
     g_capture = 0;
 }
 
 WindowId PlatGetCapture(void) {
-    std::lock_guard<std::mutex> guard(g_table_lock);
+    std::lock_guard<LayerMutex> guard(g_table_lock);
     return g_capture;
 }
 
@@ -385,7 +385,7 @@ WindowId TopLevelAt(PlatPoint p) {
 WindowId ChildWindowAt(WindowId top, PlatPoint p) { return ChildAt(top, p); }
 
 WindowId PlatWindowFromPoint(PlatPoint screen) {
-    std::lock_guard<std::mutex> guard(g_table_lock);
+    std::lock_guard<LayerMutex> guard(g_table_lock);
     WindowId top = TopLevelAt(screen);
     return top ? ChildAt(top, screen) : 0;
 }

@@ -4,12 +4,13 @@
 //
 // Lock order as in the queues: the table lock may be taken before a queue lock.
 #include "platform/window/window_paint.h"
+#include "platform/layer_mutex.h"
 
 // ---- Paint messages ---------------------------------------------------------------------
 
 // Finds a window of this thread that needs painting: a parent before its children.
 WindowId NextWindowToPaint(ThreadQueue* q) {
-    std::lock_guard<std::mutex> guard(g_table_lock);
+    std::lock_guard<LayerMutex> guard(g_table_lock);
     WindowId found = 0;
     for (int i = 1; i < MAX_WINDOWS; i++) {
         WindowRecord* r = &g_windows[i];
@@ -60,7 +61,7 @@ static void InvalidateLocked(WindowId window, PlatRect r, bool erase, ThreadQueu
     rec->erase = rec->erase || erase;
     if (!rec->has_invalid) {
         rec->has_invalid = true;
-        std::lock_guard<std::mutex> guard(rec->queue->lock);
+        std::lock_guard<LayerMutex> guard(rec->queue->lock);
         rec->queue->paint_count++;
     }
     *wake = rec->queue;
@@ -81,7 +82,7 @@ static void InvalidateLocked(WindowId window, PlatRect r, bool erase, ThreadQueu
 int PlatInvalidateRect(WindowId window, const PlatRect* rect, bool erase) {
     ThreadQueue* wake = nullptr;
     {
-        std::lock_guard<std::mutex> guard(g_table_lock);
+        std::lock_guard<LayerMutex> guard(g_table_lock);
         WindowRecord* rec = LookupWindow(window);
         if (!rec) return 1;
         PlatRect r = rect ? *rect : PlatRect{-100000, -100000, 100000, 100000};
@@ -92,7 +93,7 @@ int PlatInvalidateRect(WindowId window, const PlatRect* rect, bool erase) {
 }
 
 int PlatValidateRect(WindowId window, const PlatRect* rect) {
-    std::lock_guard<std::mutex> guard(g_table_lock);
+    std::lock_guard<LayerMutex> guard(g_table_lock);
     WindowRecord* rec = LookupWindow(window);
     if (!rec) return 1;
     if (!rec->has_invalid) return 0;
@@ -105,7 +106,7 @@ int PlatValidateRect(WindowId window, const PlatRect* rect) {
     }
     rec->has_invalid = false;
     rec->erase = false;
-    std::lock_guard<std::mutex> q(rec->queue->lock);
+    std::lock_guard<LayerMutex> q(rec->queue->lock);
     rec->queue->paint_count--;
     return 0;
 }
@@ -113,7 +114,7 @@ int PlatValidateRect(WindowId window, const PlatRect* rect) {
 int PlatUpdateWindow(WindowId window) {
     bool invalid;
     {
-        std::lock_guard<std::mutex> guard(g_table_lock);
+        std::lock_guard<LayerMutex> guard(g_table_lock);
         WindowRecord* rec = LookupWindow(window);
         if (!rec) return 1;
         invalid = rec->has_invalid;
@@ -127,7 +128,7 @@ int PlatBeginPaint(WindowId window, PlatRect* invalid) {
     PlatRect r{};
     bool erase = false;
     {
-        std::lock_guard<std::mutex> guard(g_table_lock);
+        std::lock_guard<LayerMutex> guard(g_table_lock);
         WindowRecord* rec = LookupWindow(window);
         if (!rec) return 1;
         if (rec->has_invalid) {
@@ -135,7 +136,7 @@ int PlatBeginPaint(WindowId window, PlatRect* invalid) {
             erase = rec->erase;
             rec->has_invalid = false;
             rec->erase = false;
-            std::lock_guard<std::mutex> q(rec->queue->lock);
+            std::lock_guard<LayerMutex> q(rec->queue->lock);
             rec->queue->paint_count--;
         }
     }

@@ -12,9 +12,9 @@ static thread_local int tl_locked_depth = 0;
 Surface* LockWindowPixels(WindowId window, PlatRect* client_in_surface, PlatRect* clip) {
     WindowId top = PlatGetTopLevel(window);
     if (!top || tl_locked_depth >= 8) return nullptr;
-    std::mutex& lock = PixelLock(WindowIndex(top));
+    LayerMutex& lock = PixelLock(WindowIndex(top));
     lock.lock();
-    std::lock_guard<std::mutex> guard(g_table_lock);
+    std::lock_guard<LayerMutex> guard(g_table_lock);
     WindowRecord* rec = LookupWindow(window);
     WindowRecord* top_rec = LookupWindow(top);
     if (!rec || !top_rec || !top_rec->surface) {
@@ -46,7 +46,7 @@ Surface* LockWindowPixels(WindowId window, PlatRect* client_in_surface, PlatRect
 static void PresentLocked(WindowId top, const PlatRect* rect) {
     PixelView view;
     {
-        std::lock_guard<std::mutex> guard(g_table_lock);
+        std::lock_guard<LayerMutex> guard(g_table_lock);
         WindowRecord* rec = LookupWindow(top);
         if (!rec || !rec->native || !rec->visible || !rec->surface || rec->surface->bits != 32) return;
         const Surface* s = rec->surface;
@@ -66,6 +66,6 @@ void UnlockWindowPixels(WindowId window, const PlatRect* damaged) {
 }
 
 void PresentWindowRect(WindowId top, const PlatRect* rect) {
-    std::lock_guard<std::mutex> pixels(PixelLock(WindowIndex(top)));
+    std::lock_guard<LayerMutex> pixels(PixelLock(WindowIndex(top)));
     PresentLocked(top, rect);
 }

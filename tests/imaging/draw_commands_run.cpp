@@ -279,7 +279,7 @@ TEST_F(DrawCommands, DrawTextWritesTheTypedLineAtThePointEvenWhenAnotherImageBec
         {
             // The prompt "Text>" takes the first five cells of the line being read.
             TextWindowRecord* rec = &text_windows[current_text_window.load()];
-            std::lock_guard<std::mutex> guard(rec->lock);
+            std::lock_guard<LayerMutex> guard(rec->lock);
             EXPECT_EQ(rec->cur_x, 5 * rec->cell_w);
         }
         PlatPostMessage(helper, destroy ? MSG_DESTROY_DRAWN : MSG_SELECT_REFERENCE, 0, 0);

@@ -99,7 +99,7 @@ protected:
         {
             // The prompt "Text>" takes the first five cells of the line being read.
             TextWindowRecord* rec = &text_windows[current_text_window.load()];
-            std::lock_guard<std::mutex> guard(rec->lock);
+            std::lock_guard<LayerMutex> guard(rec->lock);
             EXPECT_EQ(rec->cur_x, 40);
         }
         // Keys go where the focus is when they are typed: into the text window being read.

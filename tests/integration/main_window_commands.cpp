@@ -51,7 +51,7 @@ bool PromptWaits(int line, const char* prompt) {
     int id = current_text_window.load();
     TextWindowRecord* rec = &text_windows[id];
     if (!rec->is_open.load() || input_active.load() != id + 1) return false;
-    std::lock_guard<std::mutex> guard(rec->lock);
+    std::lock_guard<LayerMutex> guard(rec->lock);
     return rec->cur_y == line * rec->cell_h && rec->cur_x == (int)strlen(prompt) * rec->cell_w;
 }
 

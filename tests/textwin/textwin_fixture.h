@@ -42,7 +42,7 @@ struct Cursor {
 
 [[maybe_unused]] static Cursor CursorOf(int id) {
     TextWindowRecord* rec = &text_windows[id];
-    std::lock_guard<std::mutex> guard(rec->lock);
+    std::lock_guard<LayerMutex> guard(rec->lock);
     return Cursor{rec->cur_x, rec->cur_y};
 }
 
@@ -50,7 +50,7 @@ static WindowId HandleOf(int id) { return text_windows[id].hwnd.load(); }
 
 [[maybe_unused]] static int LogStateOf(int id) {
     TextWindowRecord* rec = &text_windows[id];
-    std::lock_guard<std::mutex> guard(rec->lock);
+    std::lock_guard<LayerMutex> guard(rec->lock);
     return rec->log_state;
 }
 
