@@ -55,7 +55,16 @@ toff_t StreamSeek(thandle_t h, toff_t off, int whence) {
 
 int StreamClose(thandle_t) { return 0; }
 toff_t StreamSize(thandle_t h) { return ((TiffStream*)h)->size; }
-int NoMap(thandle_t, void**, toff_t*) { return 0; }
+// Bytes being read are in memory already, so they are "mapped" as they are. The library reads
+// tiles of uncompressed files only through a mapping (without one, libtiff 4.5 refuses every
+// tile: "Invalid tile byte count"); it never writes through it.
+int MapBytes(thandle_t h, void** base, toff_t* size) {
+    TiffStream* s = (TiffStream*)h;
+    if (!s->data) return 0;
+    *base = (void*)s->data;
+    *size = s->size;
+    return 1;
+}
 void NoUnmap(thandle_t, void*, toff_t) {}
 int Quiet(TIFF*, void*, const char*, const char*, va_list) { return 1; }
 
@@ -66,7 +75,7 @@ TIFF* OpenStream(TiffStream* s, const char* mode) {
     TIFFOpenOptionsSetErrorHandlerExtR(options, Quiet, nullptr);
     TIFFOpenOptionsSetWarningHandlerExtR(options, Quiet, nullptr);
     TIFF* tif = TIFFClientOpenExt("memory", mode, (thandle_t)s, StreamRead, StreamWrite, StreamSeek, StreamClose,
-                                  StreamSize, NoMap, NoUnmap, options);
+                                  StreamSize, MapBytes, NoUnmap, options);
     TIFFOpenOptionsFree(options);
     return tif;
 }
@@ -267,7 +276,7 @@ int DecodeDirectory(TIFF* tif, const CodecLimits& limits, DecodedImage* out) {
 
 int DecodeTiff(const uint8_t* data, size_t size, const CodecLimits& limits, DecodedImage* out) {
     TiffStream s{data, nullptr, size, 0};
-    TIFF* tif = OpenStream(&s, "rm");
+    TIFF* tif = OpenStream(&s, "r");
     if (!tif) return 1;
     const int code = DecodeDirectory(tif, limits, out);
     TIFFClose(tif);

@@ -28,9 +28,9 @@ std::vector<uint32_t> Words(const DecodedImage& d) {
     return out;
 }
 
-void ExpectSamePixels(const std::string& path, int tolerance) {
+void ExpectSamePixels(const std::string& path, int tolerance, bool rounded = false) {
     int mw = 0, mh = 0;
-    const std::vector<uint32_t> magick = MagickPixels(path, &mw, &mh);
+    const std::vector<uint32_t> magick = MagickPixels(path, &mw, &mh, rounded);
     ASSERT_FALSE(magick.empty()) << "ImageMagick cannot read " << path;
     DecodedImage d;
     ASSERT_EQ(CodecDecodeFile(path.c_str(), &d), 0) << path;
@@ -96,6 +96,74 @@ TEST(CodecFiles, SixteenBitGreyScalesToEightBitsWithoutGamma) {
     EXPECT_EQ(d.pixels[0] & 0xFFFFFF, 0x808080u);
     EXPECT_EQ(d.pixels[11] & 0xFFFFFF, 0x808080u);
     CodecFreeImage(&d);
+}
+
+std::string Floats(int width, int height, int samples, bool doubles) {
+    std::string out;
+    for (int i = 0; i < width * height * samples; i++) {
+        // -0.1 .. 1.14: clamped at both ends, and every rounding in between.
+        const double v = ((i * 37 + i / width * 11) % 200) / 160.0 - 0.1;
+        const float f = (float)v;
+        out += doubles ? std::string((const char*)&v, 8) : std::string((const char*)&f, 4);
+    }
+    return out;
+}
+
+// TIFF layouts made here, which ImageMagick's writer does not make: palettes whose 16-bit
+// colour maps are not multiples of 257 (each entry must round, not drop its low byte, also
+// where the map goes through the library's RGBA reader), and floating-point samples.
+TEST(CodecFiles, TiffPalettesAndFloatsDecodeAsImageMagickReadsThem) {
+    const std::string dir = FreshFolder("codec_tiff");
+    const int w = 37, h = 23;
+    auto map = [](int entries) {
+        std::vector<uint32_t> v;
+        for (int c = 0; c < 3; c++)
+            for (int i = 0; i < entries; i++) v.push_back((uint32_t)(i * 40503 + c * 9973 + 77) & 0xFFFF);
+        return v;
+    };
+    std::string indices8, indices4, tile;
+    for (int i = 0; i < w * h; i++) indices8 += (char)(i * 7 % 256);
+    for (int y = 0; y < h; y++)
+        for (int x = 0; x < (w + 1) / 2; x++) indices4 += (char)((x * 3 + y) % 256);
+    for (int i = 0; i < 16 * 16; i++) tile += (char)(i * 11 % 256);
+    const uint32_t W = w, H = h, plane = W * H * 4;
+    auto base = [&](uint16_t bits, uint16_t samples, uint16_t photometric) {
+        return std::vector<TiffTag>{{256, 4, {W}}, {257, 4, {H}}, {258, 3, std::vector<uint32_t>(samples, bits)},
+                                    {259, 3, {1}}, {262, 3, {photometric}}, {277, 3, {samples}}, {278, 4, {H}}};
+    };
+    auto with = [](std::vector<TiffTag> tags, const std::vector<TiffTag>& more) {
+        tags.insert(tags.end(), more.begin(), more.end());
+        return tags;
+    };
+    const struct {
+        const char* name;
+        std::vector<TiffTag> tags;
+        std::string data;
+    } cases[] = {
+        {"palette8.tif", with(base(8, 1, 3), {{273, 4, {8}}, {279, 4, {W * H}}, {320, 3, map(256)}}), indices8},
+        {"palette4.tif", with(base(4, 1, 3), {{273, 4, {8}}, {279, 4, {(W + 1) / 2 * H}}, {320, 3, map(16)}}),
+         indices4},
+        {"palette_tiled.tif",
+         {{256, 4, {16}}, {257, 4, {16}}, {258, 3, {8}}, {259, 3, {1}}, {262, 3, {3}}, {277, 3, {1}},
+          {320, 3, map(256)}, {322, 4, {16}}, {323, 4, {16}}, {324, 4, {8}}, {325, 4, {256}}},
+         tile},
+        {"grey_float.tif", with(base(32, 1, 1), {{273, 4, {8}}, {279, 4, {plane}}, {339, 3, {3}}}),
+         Floats(w, h, 1, false)},
+        {"grey_double.tif", with(base(64, 1, 1), {{273, 4, {8}}, {279, 4, {plane * 2}}, {339, 3, {3}}}),
+         Floats(w, h, 1, true)},
+        {"rgb_float.tif", with(base(32, 3, 2), {{273, 4, {8}}, {279, 4, {plane * 3}}, {339, 3, {3, 3, 3}}}),
+         Floats(w, h, 3, false)},
+        {"rgb_float_planes.tif",
+         with(base(32, 3, 2), {{273, 4, {8, 8 + plane, 8 + 2 * plane}}, {279, 4, {plane, plane, plane}},
+                               {284, 3, {2}}, {339, 3, {3, 3, 3}}}),
+         Floats(w, h, 3, false)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = dir + "/" + c.name;
+        ASSERT_TRUE(WriteFileBytes(path, TiffBytes(c.tags, c.data)));
+        ExpectSamePixels(path, 0, true);
+    }
 }
 
 // A 4 x 3 RLE4 bitmap, rows bottom first: an encoded run, a delta that skips one pixel, an

@@ -37,16 +37,22 @@ bool WritePpm(const std::string& path, int width, int height, const std::vector<
     return WriteFileBytes(path, bytes);
 }
 
-std::vector<uint32_t> MagickPixels(const std::string& path, int* width, int* height) {
+std::vector<uint32_t> MagickPixels(const std::string& path, int* width, int* height, bool rounded) {
     std::vector<uint32_t> out;
     const std::string file = "'" + path + "[0]'";
     const std::string size = RunCommand("identify -format '%w %h' " + file + " 2>/dev/null");
     if (sscanf(size.c_str(), "%d %d", width, height) != 2) return out;
-    const std::string rgba = RunCommand("convert " + file + " -depth 8 rgba:- 2>/dev/null");
-    if (rgba.size() != (size_t)*width * *height * 4) return out;
-    for (size_t i = 0; i < rgba.size(); i += 4) {
-        const uint8_t* p = (const uint8_t*)rgba.data() + i;
-        out.push_back((uint32_t)p[3] << 24 | (uint32_t)p[0] << 16 | (uint32_t)p[1] << 8 | p[2]);
+    const size_t bytes = rounded ? 2 : 1;
+    const std::string rgba = RunCommand("convert " + file + (rounded ? " -depth 16 -endian MSB" : " -depth 8") + " rgba:- 2>/dev/null");
+    if (rgba.size() != (size_t)*width * *height * 4 * bytes) return out;
+    const uint8_t* p = (const uint8_t*)rgba.data();
+    for (size_t i = 0; i < rgba.size(); i += 4 * bytes) {
+        uint32_t c[4];
+        for (size_t k = 0; k < 4; k++) {
+            const uint8_t* at = p + i + k * bytes;
+            c[k] = rounded ? ((uint32_t)(at[0] << 8 | at[1]) * 255 + 32767) / 65535 : at[0];
+        }
+        out.push_back(c[3] << 24 | c[0] << 16 | c[1] << 8 | c[2]);
     }
     return out;
 }

@@ -15,8 +15,10 @@ std::string FreshFolder(const std::string& name);
 // Writes the pattern (or pixels when given, width * height words) as a binary PPM.
 bool WritePpm(const std::string& path, int width, int height, const std::vector<uint32_t>* pixels = nullptr);
 // ImageMagick's decoding of the file's first frame: words 0xAARRGGBB (alpha 255 when the
-// file has none); empty when it cannot read the file.
-std::vector<uint32_t> MagickPixels(const std::string& path, int* width, int* height);
+// file has none); empty when it cannot read the file. With rounded set, its 16-bit values are
+// rounded to 8 bits here: its own "-depth 8" drops the fraction of colour maps and
+// floating-point samples (IM 6.9), where its colour-map listing and plain output round.
+std::vector<uint32_t> MagickPixels(const std::string& path, int* width, int* height, bool rounded = false);
 // Largest difference of one channel between two colours (top bytes ignored).
 int ChannelDistance(uint32_t a, uint32_t b);
 
