@@ -2,7 +2,11 @@
 // the same pixels as ImageMagick's own reading (a round trip through our reader and writer
 // alone would hide faults both share), a hand-made RLE4 bitmap with deltas, and files that
 // must fail: truncated ones, foreign formats, FIFOs, folders and pictures over the cap.
+#include <errno.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -223,6 +227,30 @@ TEST(CodecFiles, TruncatedForeignAndSpecialFilesFail) {
         EXPECT_EQ(CodecDecodeFile(path.c_str(), &d), 1) << path;
         EXPECT_EQ(d.pixels, nullptr);
     }
+}
+
+// Past the file-size limit (ulimit -f) a save fails with EFBIG instead of the signal ending
+// the program, and the file it would have replaced stays as it was. In a child, which takes
+// the limit and the signal's disposition with it.
+TEST(CodecFiles, SavingPastTheFileSizeLimitFailsAndKeepsTheOldFile) {
+    const std::string dir = FreshFolder("codec_fsize");
+    const std::string path = dir + "/kept.bmp";
+    ASSERT_TRUE(WriteFileBytes(path, "the old file"));
+    std::vector<uint32_t> pixels(64 * 64, 0x123456);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const struct rlimit limit{4096, 4096};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        const CodecPicture picture{64, 64, 32, 64 * 4, (const uint8_t*)pixels.data(), nullptr};
+        const int code = CodecEncodeFile(path.c_str(), CODEC_BMP, picture);
+        _exit(code == 1 && errno == EFBIG ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_FALSE(WIFSIGNALED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(ReadFileBytes(path), "the old file");
+    EXPECT_EQ(RunCommand("ls -A " + dir), "kept.bmp\n");
 }
 
 // Pictures whose buffers are large enough to be mapped rather than allocated come back whole.
