@@ -127,8 +127,14 @@ extern "C" int PXK_SaveImageFile(int height, int width, int format, const char* 
     const ImageRecord* r = CurrentImageRecord();
     if (!r->in_use.load(std::memory_order_acquire)) return 3;
     if (width <= 0 || height <= 0) return 2;
-    if (width > INT32_MAX / 4) return 1;
-    if (!path || format < PXK_FILE_BMP || format > PXK_FILE_TIFF) return 1;
+    if (width > INT32_MAX / 4) {
+        errno = EFBIG;
+        return 1;
+    }
+    if (!path || format < PXK_FILE_BMP || format > PXK_FILE_TIFF) {
+        errno = path ? EINVAL : ENOENT;
+        return 1;
+    }
     // A path without a file name (empty, or a folder's with its slash) would become a hidden
     // file named only by the extension.
     const size_t length = strlen(path);
@@ -146,15 +152,22 @@ extern "C" int PXK_SaveImageFile(int height, int width, int format, const char* 
         // A rectangle larger than the image is read through the store's rectangle copy,
         // which gives zeros outside the image and never reads memory beyond it.
         const uint64_t bytes = (uint64_t)width * (uint64_t)height * bytes_per_pixel;
-        if ((uint64_t)width * (uint64_t)height > CodecDefaultPixelCap() || bytes > SIZE_MAX) return 1;
-        buffer = (uint8_t*)malloc((size_t)bytes);
-        if (!buffer) return 1;
+        if ((uint64_t)width * (uint64_t)height > CodecDefaultPixelCap() || bytes > SIZE_MAX || bytes > MemoryRoom())
+            buffer = nullptr;
+        else
+            buffer = (uint8_t*)malloc((size_t)bytes);
+        if (!buffer) {
+            errno = ENOMEM;
+            return 1;
+        }
         PXK_ReadImageRect(buffer, 0, 0, width, height);
         picture.pixels = buffer;
         picture.stride = width * bytes_per_pixel;
     }
     const std::string target = CodecPathWithExtension(path, (CodecFormat)format);
     const int code = CodecEncodeFile(target.c_str(), (CodecFormat)format, picture);
+    const int reason = errno;
     free(buffer);
+    errno = reason;
     return code;
 }
