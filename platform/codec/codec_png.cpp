@@ -80,7 +80,20 @@ int SetDirectTransforms(png_structp png, png_infop info, int color_type) {
 // The rows of an interlaced file come pass by pass, each holding the pass's pixels only
 // (libpng's own interlace handling would need whole rows of the picture at once); each pixel
 // goes to its place in the kept part.
-void ReadInterlacedRows(png_structp png, const png_uint_32 width, const png_uint_32 height, bool indexed,
+// How rows come from the library: palette indices, 8-bit grey that becomes words here (the
+// library's own expansion to words costs most of the time of a large grey picture, also for
+// rows that are dropped), or words.
+enum RowLayout { ROW_INDICES, ROW_GREY, ROW_WORDS };
+
+// The kept columns of an 8-bit grey row as words.
+void PutGreyRow(DecodedImage* out, int64_t y, const uint8_t* row) {
+    if (!CodecKeepsRow(out, y)) return;
+    uint32_t* dst = (uint32_t*)CodecKeptRow(out, y);
+    const uint8_t* src = row + out->left;
+    for (int x = 0; x < out->width; x++) dst[x] = src[x] * 0x010101u;
+}
+
+void ReadInterlacedRows(png_structp png, const png_uint_32 width, const png_uint_32 height, RowLayout layout,
                         uint8_t* row, DecodedImage* out) {
     for (int pass = 0; pass < 7; pass++) {
         const png_uint_32 columns = PNG_PASS_COLS(width, pass), rows = PNG_PASS_ROWS(height, pass);
@@ -91,7 +104,8 @@ void ReadInterlacedRows(png_structp png, const png_uint_32 width, const png_uint
             if (!CodecKeepsRow(out, y)) continue;
             for (png_uint_32 i = 0; i < columns; i++) {
                 const int64_t x = PNG_COL_FROM_PASS_COL(i, pass);
-                if (indexed) CodecPutIndex(out, x, y, row[i]);
+                if (layout == ROW_INDICES) CodecPutIndex(out, x, y, row[i]);
+                else if (layout == ROW_GREY) CodecPutPixel(out, x, y, row[i] * 0x010101u);
                 else CodecPutPixel(out, x, y, ((const uint32_t*)row)[i]);
             }
         }
@@ -123,34 +137,39 @@ int DecodePng(const uint8_t* data, size_t size, const CodecLimits& limits, Decod
     int depth = 0, color_type = 0, interlace = 0;
     png_get_IHDR(png, info, &width, &height, &depth, &color_type, &interlace, nullptr, nullptr);
     const bool indexed = color_type == PNG_COLOR_TYPE_PALETTE;
+    const RowLayout layout = indexed ? ROW_INDICES
+                             : color_type == PNG_COLOR_TYPE_GRAY && depth == 8 && !png_get_valid(png, info, PNG_INFO_tRNS)
+                                 ? ROW_GREY
+                                 : ROW_WORDS;
     if (CodecAllocImage(out, width, height, indexed, limits)) png_error(png, "size");
     // The library keeps two rows of the file's own layout (at most 8 bytes a pixel); ours is
     // one of at most 4.
-    const size_t row_bytes = (size_t)width * (indexed ? 1 : 4);
+    const size_t row_bytes = (size_t)width * (layout == ROW_WORDS ? 4 : 1);
     if (!CodecRoomFor(out, 2 * (png_get_rowbytes(png, info) + 1) + row_bytes)) png_error(png, "memory");
     out->room -= 2 * (png_get_rowbytes(png, info) + 1);
     if (indexed) {
         png_set_packing(png);
         ReadPngPalette(png, info, out);
-    } else {
+    } else if (layout == ROW_WORDS) {
         out->has_alpha = SetDirectTransforms(png, info, color_type);
     }
     png_read_update_info(png, info);
     const bool interlaced = interlace != PNG_INTERLACE_NONE;
     if (png_get_rowbytes(png, info) != row_bytes) png_error(png, "layout");
     for (png_uint_32 y = 0; y < height && !interlaced; y++) {
-        uint8_t* row = CodecDirectRow(out, y);
+        uint8_t* row = layout == ROW_GREY ? nullptr : CodecDirectRow(out, y);
         if (!row && !work_row) {
             work_row = (uint8_t*)CodecAllocWork(out, row_bytes);
             if (!work_row) png_error(png, "memory");
         }
         png_read_row(png, row ? row : work_row, nullptr);
-        if (!row) CodecPutRow(out, y, work_row);
+        if (layout == ROW_GREY) PutGreyRow(out, y, work_row);
+        else if (!row) CodecPutRow(out, y, work_row);
     }
     if (interlaced) {
         work_row = (uint8_t*)CodecAllocWork(out, row_bytes);
         if (!work_row) png_error(png, "memory");
-        ReadInterlacedRows(png, width, height, indexed, work_row, out);
+        ReadInterlacedRows(png, width, height, layout, work_row, out);
     }
     png_read_end(png, nullptr);
     free(work_row);

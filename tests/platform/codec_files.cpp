@@ -74,6 +74,8 @@ TEST(CodecFiles, FilesWrittenByImageMagickDecodeAsImageMagickReadsThem) {
         {"rgba16.png", true, "-depth 16 PNG64:", 0},
         {"interlaced.png", false, "-interlace PNG PNG24:", 0},
         {"grey2.png", false, "-colorspace Gray -depth 2 PNG:", 0},
+        {"grey8.png", false, "-colorspace Gray -depth 8 -define png:color-type=0 PNG:", 0},
+        {"grey8_interlaced.png", false, "-colorspace Gray -depth 8 -define png:color-type=0 -interlace PNG PNG:", 0},
         {"transparent.gif", true, "GIF:", 0},
         {"interlaced.gif", false, "-interlace GIF GIF:", 0},
         {"palette.tif", false, "-type Palette TIFF:", 0},
