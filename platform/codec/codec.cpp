@@ -70,7 +70,10 @@ int CodecAllocImage(DecodedImage* out, int64_t width, int64_t height, bool index
                     bool masked) {
     // Every dimension stays below what a 32-bit row of the image store can address.
     if (width < 1 || height < 1 || width > INT32_MAX / 4 || height > INT32_MAX / 4) return 1;
-    if ((uint64_t)width * (uint64_t)height > limits.max_pixels) return 1;
+    if ((uint64_t)width * (uint64_t)height > limits.max_pixels) {
+        errno = ENOMEM;   // a picture beyond the cap counts as one too large for memory
+        return 1;
+    }
     int x0, x1, y0, y1;
     KeptRange(limits.keep.left, limits.keep.right, width, &x0, &x1);
     KeptRange(limits.keep.top, limits.keep.bottom, height, &y0, &y1);
