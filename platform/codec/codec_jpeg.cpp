@@ -53,8 +53,8 @@ void ConvertCmyk(uint8_t* row, int width, bool inverted) {
 }  // namespace
 
 // Rows are decoded one at a time, in place when the whole width is kept, else into a working
-// row whose kept columns are copied; rows outside the kept part are decoded and dropped, so
-// damage anywhere still fails the load.
+// row whose kept columns are copied; the coded data of rows outside the kept part is decoded
+// and dropped, so damage anywhere still fails the load.
 int DecodeJpeg(const uint8_t* data, size_t size, const CodecLimits& limits, DecodedImage* out) {
     jpeg_decompress_struct cinfo;
     JpegError err;
@@ -89,8 +89,17 @@ int DecodeJpeg(const uint8_t* data, size_t size, const CodecLimits& limits, Deco
     }
     // Adobe writes CMYK inverted (0 is full ink); it marks its files with its marker.
     const bool inverted = cinfo.saw_Adobe_marker;
+    const int last = (int)cinfo.output_height - 1;
     while (cinfo.output_scanline < cinfo.output_height) {
         const int y = (int)cinfo.output_scanline;
+        // Rows outside the kept part go through the library's skip, which still decodes their
+        // coded data (so that damage there fails the load) but neither transforms nor converts
+        // them. The last row is always read: a skip to the end would read nothing more.
+        if (!CodecKeepsRow(out, y) && y < last) {
+            const int stop = y < out->top && out->height > 0 ? out->top : last;
+            if (jpeg_skip_scanlines(&cinfo, (JDIMENSION)(stop - y)) == 0) Fail((j_common_ptr)&cinfo);
+            continue;
+        }
         uint8_t* direct = cmyk ? nullptr : CodecDirectRow(out, y);
         JSAMPROW row = direct ? direct : work_row;
         if (!row) {

@@ -172,6 +172,40 @@ TEST(CodecFiles, TiffPalettesAndFloatsDecodeAsImageMagickReadsThem) {
     }
 }
 
+// A decode that keeps a rectangle gives exactly that part of the whole picture, whatever way
+// its format reaches the rows (JPEG skips rows above and below, interlaced PNG and GIF place
+// pass rows, TIFF reads bands, BMP reads rows bottom first).
+TEST(CodecFiles, AKeptPartIsExactlyThatPartOfTheWholePicture) {
+    const std::string dir = FreshFolder("codec_keep");
+    ASSERT_TRUE(WritePpm(dir + "/src.ppm", 45, 37));
+    const char* const kinds[] = {"-sampling-factor 2x2 JPG:", "-interlace JPEG -sampling-factor 2x1 JPG:",
+                                 "-interlace PNG PNG24:", "-interlace GIF GIF:", "-compress LZW TIFF:",
+                                 "-define tiff:tile-geometry=16x16 TIFF:", "BMP3:", "-type Palette BMP3:"};
+    const CodecKeep keep{5, 9, 29, 36};
+    for (const char* kind : kinds) {
+        SCOPED_TRACE(kind);
+        const std::string path = dir + "/f";
+        RunCommand("rm -f " + path + " && convert " + dir + "/src.ppm " + kind + path);
+        const std::string bytes = ReadFileBytes(path);
+        DecodedImage whole, part;
+        ASSERT_EQ(CodecDecodeBytes((const uint8_t*)bytes.data(), bytes.size(), 1u << 20, &whole), 0);
+        CodecLimits limits = CodecDefaultLimits();
+        limits.keep = keep;
+        ASSERT_EQ(CodecDecodeBytes((const uint8_t*)bytes.data(), bytes.size(), limits, &part), 0);
+        ASSERT_EQ(part.width, 24);
+        ASSERT_EQ(part.height, 27);
+        int wrong = 0;
+        for (int y = 0; y < part.height; y++)
+            for (int x = 0; x < part.width; x++) {
+                const size_t a = (size_t)y * part.width + x, b = (size_t)(y + 9) * whole.width + x + 5;
+                wrong += part.pixels ? part.pixels[a] != whole.pixels[b] : part.indices[a] != whole.indices[b];
+            }
+        EXPECT_EQ(wrong, 0);
+        CodecFreeImage(&whole);
+        CodecFreeImage(&part);
+    }
+}
+
 // A 4 x 3 RLE4 bitmap, rows bottom first: an encoded run, a delta that skips one pixel, an
 // absolute run, end of line, and an end of bitmap that leaves the top row's rest unwritten.
 TEST(CodecFiles, Rle4RunsDeltasAndEarlyEndLeavePixelsUnwritten) {

@@ -118,7 +118,11 @@ TEST(HostileFiles, BombsKeepOnlyWhatLandsAndForgeriesFail) {
         // A photo cut in half with an end marker appended would show a grey lower half.
         {"jpeg cut in half with an end marker", JpegCutWithEndMarker(photo, 64, 48, (photo.size() - 600) / 2), all,
          1024 * MB, 1, EINVAL, 0, 0},
+        // The same kept to a corner: the rows below it are skipped, yet their data is decoded.
+        {"jpeg cut with an end marker, kept 8 x 8", JpegCutWithEndMarker(photo, 64, 48, (photo.size() - 600) / 2),
+         CodecKeep{0, 0, 8, 8}, 1024 * MB, 1, EINVAL, 0, 0},
         {"the whole photo", photo, all, 1024 * MB, 0, 0, 64, PatternColor(0, 0)},
+        {"the photo's middle", photo, CodecKeep{20, 16, 30, 30}, 1024 * MB, 0, 0, 10, PatternColor(20, 16)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
