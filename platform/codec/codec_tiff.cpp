@@ -178,8 +178,13 @@ int ReadRgbaImage(TIFF* tif, DecodedImage* out) {
     uint32_t band = height;
     if (TIFFIsTiled(tif)) TIFFGetFieldDefaulted(tif, TIFFTAG_TILELENGTH, &band);
     else TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &band);
-    const uint64_t fitting = out->room / ((uint64_t)width * 4);
-    band = (uint32_t)std::max<uint64_t>(1, std::min<uint64_t>({band, height, fitting}));
+    // Small strips are read several at a time, about 4 MB of raster, so that the reader does
+    // not make and free its buffers once per row; a band stays a whole number of strips, so
+    // that each strip is decoded once.
+    const uint64_t row_bytes = (uint64_t)width * 4, wanted = std::max<uint64_t>(1, (4u << 20) / row_bytes);
+    uint64_t band_rows = std::max<uint32_t>(band, 1);
+    if (band_rows < wanted) band_rows *= wanted / band_rows;
+    band = (uint32_t)std::max<uint64_t>(1, std::min<uint64_t>({band_rows, height, out->room / row_bytes}));
     uint32_t* raster = (uint32_t*)CodecAllocWork(out, (uint64_t)width * band * 4);
     int code = raster ? 0 : 1;
     for (uint32_t first = 0; first < height && !code; first += band) {
