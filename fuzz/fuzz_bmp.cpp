@@ -18,8 +18,9 @@ static void Check(int code, DecodedImage* d) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     DecodedImage d;
-    Check(DecodeBmpFile(data, size, 1u << 16, &d), &d);
-    Check(DecodeDib(data, size, 0, 1u << 16, &d), &d);
-    if (size > 2) Check(DecodeDib(data, size, data[0] | data[1] << 8, 1u << 16, &d), &d);
+    const CodecLimits limits{1u << 16, 64u << 20, CodecKeep{}};
+    Check(DecodeBmpFile(data, size, limits, &d), &d);
+    Check(DecodeDib(data, size, 0, limits, &d), &d);
+    if (size > 2) Check(DecodeDib(data, size, data[0] | data[1] << 8, limits, &d), &d);
     return 0;
 }

@@ -13,6 +13,9 @@
 
 #include <vector>
 
+// What a decode may take: a picture beyond it is refused before anything is allocated.
+static const uint64_t FUZZ_MEMORY = 256u << 20;
+
 static bool SamePixels(const Surface* a, const Surface* b) {
     if (a->width != b->width || a->height != b->height || a->bits != b->bits) return false;
     const size_t used = (size_t)a->width * (a->bits / 8);
@@ -24,7 +27,7 @@ static bool SamePixels(const Surface* a, const Surface* b) {
 static void CheckPicture(const char* type, const uint8_t* data, size_t size) {
     Surface* s = nullptr;
     int colors = -1;
-    if (ClipAnswerToSurface(type, data, size, &s, &colors) != 0) {
+    if (ClipAnswerToSurface(type, data, size, FUZZ_MEMORY, &s, &colors) != 0) {
         if (s) abort();
         return;
     }
@@ -37,7 +40,7 @@ static void CheckPicture(const char* type, const uint8_t* data, size_t size) {
     ClipFillBlock(CodecPicture{s->width, s->height, s->bits, s->stride, s->pixels, s->palette}, block.data());
     Surface* again = nullptr;
     int again_colors = 0;
-    if (ClipBlockToSurface(block.data(), block.size(), &again, &again_colors) != 0) abort();
+    if (ClipBlockToSurface(block.data(), block.size(), FUZZ_MEMORY, &again, &again_colors) != 0) abort();
     if (!SamePixels(s, again) || again_colors != (s->bits == 8 ? 256 : 0)) abort();
     PlatDestroySurface(again);
     PlatDestroySurface(s);

@@ -5,7 +5,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     DecodedImage d;
-    if (DecodeIco(data, size, 1u << 16, &d) == 0) {
+    if (DecodeIco(data, size, CodecLimits{1u << 16, 64u << 20, CodecKeep{}}, &d) == 0) {
         const uint64_t n = (uint64_t)d.width * (uint64_t)d.height;
         if (n == 0 || n > (1u << 16)) abort();
         uint32_t sum = 0;

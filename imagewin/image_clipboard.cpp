@@ -4,6 +4,7 @@
 // and the paste of that picture into an image, with the clipboard commands of the window.
 #include "imagewin/image_clipboard.h"
 
+#include "imagewin/image_memory.h"
 #include "imagewin/image_table.h"
 #include "imagewin/nearest_color.h"
 #include "platform/clip_picture.h"
@@ -13,6 +14,7 @@
 #include "platform/window/window.h"
 #include "pxk.h"
 
+#include <errno.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -59,16 +61,22 @@ extern "C" int PXK_CopyImageToClipboard(int index) {
     return offered == 0 ? 0 : 2;
 }
 
-// The clipboard's picture as a surface, and the number of its colour-table entries.
-static Surface* ReadClipboardPicture(int* colors) {
+// The clipboard's picture as a surface, and the number of its colour-table entries. The
+// surface and the decoder's buffers count against the memory left beside the live images, as
+// a new image would; a picture that does not fit is refused (*too_large set, errno ENOMEM).
+static Surface* ReadClipboardPicture(int* colors, bool* too_large = nullptr) {
     char type[CLIP_TYPE_MAX];
     size_t size = 0;
     *colors = 0;
+    if (too_large) *too_large = false;
     uint8_t* bytes = PlatReadClipboard(kClipPictureTypes, CLIP_PICTURE_TYPE_COUNT, type, &size);
     if (!bytes) return nullptr;
+    const uint64_t room = MemoryRoom(), live = LiveImageBytes() + size;
     Surface* picture = nullptr;
-    ClipAnswerToSurface(type, bytes, size, &picture, colors);
+    const int code = ClipAnswerToSurface(type, bytes, size, room > live ? room - live : 0, &picture, colors);
     free(bytes);
+    if (too_large) *too_large = code == CLIP_PICTURE_TOO_LARGE;
+    if (code == CLIP_PICTURE_TOO_LARGE) errno = ENOMEM;
     return picture;
 }
 
@@ -137,8 +145,9 @@ static void PasteInto8(const Surface* p, int colors, const ImageRecord* r, uint8
 extern "C" int PXK_PasteFromClipboard(int x, int index, int y) {
     if (!UsedSlot(index)) return 1;
     int colors = 0;
-    Surface* picture = ReadClipboardPicture(&colors);
-    if (!picture) return 2;
+    bool too_large = false;
+    Surface* picture = ReadClipboardPicture(&colors, &too_large);
+    if (!picture) return too_large ? 4 : 2;
     if (x == -1 || y == -1) {
         int cx = 0, cy = 0;
         if (PXK_GetPlacement(index, picture->width, picture->height, &cx, &cy) != PXK_TOOL_DONE) {

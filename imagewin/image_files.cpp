@@ -1,18 +1,22 @@
 // Image files: loading a file's picture into the current image and saving the current image
 // in one of five formats. The codec of the platform layer decodes the whole file first, so a
-// file that cannot be read leaves the image and its colour table untouched.
+// file that cannot be read leaves the image and its colour table untouched; of the picture it
+// keeps only the part that lands in the image.
 //
 // Loading keeps the image's size and depth. Transparent pixels (and pixels a file does not
 // write) keep their values; partial alpha is drawn source-over. Into an 8-bit image a file
 // with a palette replaces the first entries of the colour table and its indices are copied;
 // every other colour maps to the nearest entry of the table.
+#include <errno.h>
 #include <stdlib.h>
+#include <string.h>
 
 #include <algorithm>
 #include <new>
 #include <string>
 #include <vector>
 
+#include "imagewin/image_memory.h"
 #include "imagewin/image_table.h"
 #include "imagewin/nearest_color.h"
 #include "platform/codec/codec.h"
@@ -47,32 +51,21 @@ uint32_t Over(uint32_t src, uint32_t dst, uint32_t a) {
     return out;
 }
 
-// The part of the picture inside the image: picture columns [x_begin, x_end) and rows
-// [y_begin, y_end) land at image column x + i and row y + j.
-struct Clip {
+// Where the kept part of the picture lands: its pixel (i, j) at image column x + i, row y + j.
+struct Landing {
     int64_t x, y;
-    int x_begin, x_end, y_begin, y_end;
 };
 
-bool ClipPicture(const DecodedImage& d, const ImageRecord& r, int x, int y, Clip* c) {
-    c->x = x, c->y = y;
-    c->x_begin = (int)std::max<int64_t>(0, -(int64_t)x);
-    c->y_begin = (int)std::max<int64_t>(0, -(int64_t)y);
-    c->x_end = (int)std::min<int64_t>(d.width, (int64_t)r.width - x);
-    c->y_end = (int)std::min<int64_t>(d.height, (int64_t)r.height - y);
-    return c->x_begin < c->x_end && c->y_begin < c->y_end;
-}
-
-void DrawInto32(const DecodedImage& d, const ImageRecord& r, uint8_t* pixels, const Clip& c) {
+void DrawInto32(const DecodedImage& d, const ImageRecord& r, uint8_t* pixels, const Landing& at) {
     const bool plain = d.pixels && !d.has_alpha;
-    for (int j = c.y_begin; j < c.y_end; j++) {
-        uint32_t* dst = (uint32_t*)(pixels + (size_t)(c.y + j) * ImageStride(&r)) + c.x;
+    for (int j = 0; j < d.height; j++) {
+        uint32_t* dst = (uint32_t*)(pixels + (size_t)(at.y + j) * ImageStride(&r)) + at.x;
         const size_t row = (size_t)j * d.width;
         if (plain) {
-            for (int i = c.x_begin; i < c.x_end; i++) dst[i] = d.pixels[row + i] & 0xFFFFFF;
+            for (int i = 0; i < d.width; i++) dst[i] = d.pixels[row + i] & 0xFFFFFF;
             continue;
         }
-        for (int i = c.x_begin; i < c.x_end; i++) {
+        for (int i = 0; i < d.width; i++) {
             const Source s = PixelAt(d, row + i);
             if (s.alpha == 255) dst[i] = s.color;
             else if (s.alpha) dst[i] = Over(s.color, dst[i], s.alpha);
@@ -81,15 +74,15 @@ void DrawInto32(const DecodedImage& d, const ImageRecord& r, uint8_t* pixels, co
 }
 
 // table: the image's colour table after the file's palette went into it.
-void DrawInto8(const DecodedImage& d, const ImageRecord& r, uint8_t* pixels, const Clip& c, const uint32_t* table) {
+void DrawInto8(const DecodedImage& d, const ImageRecord& r, uint8_t* pixels, const Landing& at, const uint32_t* table) {
     const bool copy_indices = d.indices && d.palette_count > 0;
     NearestColor* map = new (std::nothrow) NearestColor;
     if (!map) return;
     InitNearestColor(map, table);
-    for (int j = c.y_begin; j < c.y_end; j++) {
-        uint8_t* dst = pixels + (size_t)(c.y + j) * ImageStride(&r) + c.x;
+    for (int j = 0; j < d.height; j++) {
+        uint8_t* dst = pixels + (size_t)(at.y + j) * ImageStride(&r) + at.x;
         const size_t row = (size_t)j * d.width;
-        for (int i = c.x_begin; i < c.x_end; i++) {
+        for (int i = 0; i < d.width; i++) {
             const Source s = PixelAt(d, row + i);
             if (s.alpha == 0) continue;
             if (s.alpha == 255 && copy_indices) dst[i] = d.indices[row + i];
@@ -106,10 +99,15 @@ extern "C" int PXK_LoadImageFile(const char* path, int x, int y) {
     const int index = CurrentImageIndex() & (IMAGE_SLOTS - 1);
     const ImageRecord& r = image_table[index];
     if (!r.in_use.load(std::memory_order_acquire)) return 2;
+    // Only the part of the picture that lands in the image is kept, and the decoder's buffers
+    // count against the memory left beside the live images, as a new image's would.
+    CodecLimits limits = CodecDefaultLimits(LiveImageBytes());
+    limits.keep = CodecKeep{std::max<int64_t>(0, -(int64_t)x), std::max<int64_t>(0, -(int64_t)y),
+                            (int64_t)r.width - x, (int64_t)r.height - y};
     DecodedImage d;
-    if (CodecDecodeFile(path, &d)) return 1;
-    Clip clip;
-    const bool visible = ClipPicture(d, r, x, y, &clip);
+    if (CodecDecodeFile(path, limits, &d)) return 1;
+    const Landing at{(int64_t)x + d.left, (int64_t)y + d.top};
+    const bool visible = d.width > 0 && d.height > 0;
     if (r.bits == 8) {
         PXK_Color table[256];
         if (d.palette_count > 0) {
@@ -117,9 +115,9 @@ extern "C" int PXK_LoadImageFile(const char* path, int x, int y) {
             PXK_SetPalette(table, d.palette_count);
         }
         PXK_GetPalette(table);
-        if (visible) DrawInto8(d, r, image_pixels[index], clip, (const uint32_t*)table);
+        if (visible) DrawInto8(d, r, image_pixels[index], at, (const uint32_t*)table);
     } else if (visible) {
-        DrawInto32(d, r, image_pixels[index], clip);
+        DrawInto32(d, r, image_pixels[index], at);
     }
     CodecFreeImage(&d);
     return 0;
@@ -129,8 +127,21 @@ extern "C" int PXK_SaveImageFile(int height, int width, int format, const char* 
     const ImageRecord* r = CurrentImageRecord();
     if (!r->in_use.load(std::memory_order_acquire)) return 3;
     if (width <= 0 || height <= 0) return 2;
-    if (width > INT32_MAX / 4) return 1;
-    if (!path || format < PXK_FILE_BMP || format > PXK_FILE_TIFF) return 1;
+    if (width > INT32_MAX / 4) {
+        errno = EFBIG;
+        return 1;
+    }
+    if (!path || format < PXK_FILE_BMP || format > PXK_FILE_TIFF) {
+        errno = path ? EINVAL : ENOENT;
+        return 1;
+    }
+    // A path without a file name (empty, or a folder's with its slash) would become a hidden
+    // file named only by the extension.
+    const size_t length = strlen(path);
+    if (length == 0 || path[length - 1] == '/') {
+        errno = ENOENT;
+        return 1;
+    }
     const int bytes_per_pixel = r->bits == 32 ? 4 : 1;
     PXK_Color palette[256] = {};
     if (r->bits == 8) PXK_GetPalette(palette);
@@ -141,15 +152,22 @@ extern "C" int PXK_SaveImageFile(int height, int width, int format, const char* 
         // A rectangle larger than the image is read through the store's rectangle copy,
         // which gives zeros outside the image and never reads memory beyond it.
         const uint64_t bytes = (uint64_t)width * (uint64_t)height * bytes_per_pixel;
-        if ((uint64_t)width * (uint64_t)height > CodecDefaultPixelCap() || bytes > SIZE_MAX) return 1;
-        buffer = (uint8_t*)malloc((size_t)bytes);
-        if (!buffer) return 1;
+        if ((uint64_t)width * (uint64_t)height > CodecDefaultPixelCap() || bytes > SIZE_MAX || bytes > MemoryRoom())
+            buffer = nullptr;
+        else
+            buffer = (uint8_t*)malloc((size_t)bytes);
+        if (!buffer) {
+            errno = ENOMEM;
+            return 1;
+        }
         PXK_ReadImageRect(buffer, 0, 0, width, height);
         picture.pixels = buffer;
         picture.stride = width * bytes_per_pixel;
     }
     const std::string target = CodecPathWithExtension(path, (CodecFormat)format);
     const int code = CodecEncodeFile(target.c_str(), (CodecFormat)format, picture);
+    const int reason = errno;
     free(buffer);
+    errno = reason;
     return code;
 }

@@ -3,10 +3,13 @@
 // JPEG frame header may follow large metadata blocks), so a drop of big pictures stays quick.
 #include "image_probe.h"
 
+#include <fcntl.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <string.h>
+#include <sys/stat.h>
 #include <sys/types.h>
+#include <unistd.h>
 
 // Random access to the bytes of a file or of a memory block.
 struct ProbeSource {
@@ -166,8 +169,17 @@ int ProbeImageSize(const unsigned char* bytes, long size, int* width, int* heigh
 int ProbeImageFileSize(const char* path, int* width, int* height) {
     *width = 0;
     *height = 0;
-    FILE* f = fopen(path, "rb");
-    if (!f) return PROBE_UNREADABLE;
+    // Opened as the loader opens: without blocking, so that a FIFO nobody writes cannot hold
+    // the main thread, and then only a regular file is read (a device could be endless).
+    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return PROBE_UNREADABLE;
+    struct stat st;
+    FILE* f = nullptr;
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) f = fdopen(fd, "rb");
+    if (!f) {
+        close(fd);
+        return PROBE_UNREADABLE;
+    }
     ProbeSource s{f, nullptr, 0};
     int rc = Probe(s, width, height);
     fclose(f);

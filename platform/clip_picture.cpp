@@ -7,6 +7,7 @@
 #include "platform/codec/codec_bmp.h"
 #include "platform/draw/surface.h"
 
+#include <errno.h>
 #include <string.h>
 
 #if defined(__x86_64__)
@@ -104,61 +105,72 @@ void ClipFillFileHeader(uint8_t* file, uint64_t block_size, int bits) {
     Put32(file + 10, CLIP_FILE_HEADER + CLIP_INFO_HEADER + (bits == 8 ? 1024u : 0u));
 }
 
-// The decoded picture as a surface: indices with their table, or colour words.
-// Whether the n bytes at p are all zero.
-static bool ZeroBytes(const uint8_t* p, size_t n) {
-    return n == 0 || (p[0] == 0 && memcmp(p, p + 1, n - 1) == 0);
+// The picture is decoded straight into a surface the codec borrows, as a file is loaded into
+// an image: only the pixels the file writes are touched, so a picture of a few hundred bytes
+// that claims billions of pixels and paints few of them costs no pass over the rest.
+struct SurfaceLoan {
+    Surface* surface;
+};
+
+static uint8_t* LendSurface(void* context, int width, int height, bool indexed, size_t* stride) {
+    SurfaceLoan* loan = (SurfaceLoan*)context;
+    if (PlatCreateSurface(&loan->surface, width, height, indexed ? 8 : 32) != 0) return nullptr;
+    *stride = (size_t)loan->surface->stride;
+    return loan->surface->pixels;
 }
 
-// Rows that hold only zeros are not copied: a fresh surface is zero already, and a picture
-// of a few hundred bytes may claim a screen of billions of pixels that it never paints, whose
-// copy would make the whole surface resident for nothing.
-static int SurfaceOf(const DecodedImage& d, Surface** out, int* colors) {
-    const bool indexed = d.indices != nullptr;
-    Surface* s = nullptr;
-    if (PlatCreateSurface(&s, d.width, d.height, indexed ? 8 : 32) != 0) return 1;
-    for (int y = 0; y < d.height; y++) {
-        uint8_t* row = SurfaceRow(s, y);
-        const size_t at = (size_t)y * d.width;
-        if (indexed) {
-            if (!ZeroBytes(d.indices + at, (size_t)d.width)) memcpy(row, d.indices + at, (size_t)d.width);
-            continue;
-        }
-        if (ZeroBytes((const uint8_t*)(d.pixels + at), (size_t)d.width * 4)) continue;
-        uint32_t* words = (uint32_t*)row;
-        for (int x = 0; x < d.width; x++) words[x] = d.pixels[at + x] & 0xFFFFFFu;
-    }
+// Colour words keep no alpha on a surface (0x00RRGGBB); an indexed surface takes the table.
+static void FinishSurface(const DecodedImage& d, Surface* s, int* colors) {
     int count = 0;
-    if (indexed) {
+    if (s->bits == 8) {
         count = d.palette_count < 256 ? d.palette_count : 256;
         for (int i = 0; i < 256; i++) s->palette[i] = i < count ? d.palette[i] & 0xFFFFFFu : 0;
+    } else {
+        for (int y = 0; y < s->height; y++) {
+            uint32_t* words = (uint32_t*)SurfaceRow(s, y);
+            for (int x = 0; x < s->width; x++) words[x] &= 0xFFFFFFu;
+        }
     }
-    *out = s;
     *colors = count;
-    return 0;
 }
 
-static int Finish(int decoded, DecodedImage* d, Surface** out, int* colors) {
-    const int code = decoded == 0 ? SurfaceOf(*d, out, colors) : 1;
-    CodecFreeImage(d);
-    return code;
+// Decodes with decode() into a borrowed surface. 0 done; 1 no picture; 2 too large for the
+// memory that remains.
+template <typename Decode>
+static int DecodeToSurface(uint64_t max_bytes, Surface** out, int* colors, const Decode& decode) {
+    SurfaceLoan loan{nullptr};
+    CodecLimits limits{CodecDefaultPixelCap(), max_bytes, CodecKeep{}, LendSurface, &loan};
+    DecodedImage d;
+    const int code = decode(limits, &d);
+    const bool no_memory = code != 0 && errno == ENOMEM;
+    if (code == 0 && loan.surface) {
+        FinishSurface(d, loan.surface, colors);
+        *out = loan.surface;
+    } else if (loan.surface) {
+        PlatDestroySurface(loan.surface);
+    }
+    CodecFreeImage(&d);
+    if (no_memory) errno = ENOMEM;
+    return code != 0 || !*out ? (no_memory ? CLIP_PICTURE_TOO_LARGE : 1) : 0;
 }
 
-int ClipBlockToSurface(const uint8_t* block, size_t size, Surface** out, int* colors) {
+int ClipBlockToSurface(const uint8_t* block, size_t size, uint64_t max_bytes, Surface** out, int* colors) {
     *out = nullptr;
     *colors = 0;
-    DecodedImage d;
-    return Finish(DecodeDib(block, size, 0, CodecDefaultPixelCap(), &d), &d, out, colors);
+    return DecodeToSurface(max_bytes, out, colors, [&](const CodecLimits& limits, DecodedImage* d) {
+        return DecodeDib(block, size, 0, limits, d);
+    });
 }
 
-int ClipAnswerToSurface(const char* type, const uint8_t* data, size_t size, Surface** out, int* colors) {
+int ClipAnswerToSurface(const char* type, const uint8_t* data, size_t size, uint64_t max_bytes, Surface** out,
+                        int* colors) {
     *out = nullptr;
     *colors = 0;
     bool bmp = false;
     for (int i = 0; i < CLIP_BMP_TYPE_COUNT; i++) bmp = bmp || strcmp(type, kClipPictureTypes[i]) == 0;
-    if (bmp && !(size >= 2 && data[0] == 'B' && data[1] == 'M')) return ClipBlockToSurface(data, size, out, colors);
-    DecodedImage d;
-    const int decoded = bmp ? DecodeBmpFile(data, size, CodecDefaultPixelCap(), &d)
-                            : CodecDecodeBytes(data, size, CodecDefaultPixelCap(), &d);
-    return Finish(decoded, &d, out, colors);
+    if (bmp && !(size >= 2 && data[0] == 'B' && data[1] == 'M'))
+        return ClipBlockToSurface(data, size, max_bytes, out, colors);
+    return DecodeToSurface(max_bytes, out, colors, [&](const CodecLimits& limits, DecodedImage* d) {
+        return bmp ? DecodeBmpFile(data, size, limits, d) : CodecDecodeBytes(data, size, limits, d);
+    });
 }

@@ -26,12 +26,17 @@ void ClipFillBlock(const CodecPicture& picture, uint8_t* block);
 // Writes the 14-byte BMP file header for a block of block_size bytes that follows it.
 void ClipFillFileHeader(uint8_t* file, uint64_t block_size, int bits);
 
-// The picture of a bitmap block. 0 done: *out is owned by the caller and *colors is the
-// number of colour-table entries the picture gave and the surface carries (at most 256; 0
-// for a 32-bit surface). 1 no picture: an unknown header, a bit count other than
-// 1/4/8/16/24/32, a table or rows beyond the block, a size beyond reason. Nothing is read
-// outside the bytes given.
-int ClipBlockToSurface(const uint8_t* block, size_t size, Surface** out, int* colors);
+enum { CLIP_PICTURE_TOO_LARGE = 2 };
+
+// The picture of a bitmap block, decoded straight into a new surface of its size. 0 done:
+// *out is owned by the caller and *colors is the number of colour-table entries the picture
+// gave and the surface carries (at most 256; 0 for a 32-bit surface). 1 no picture: an unknown
+// header, a bit count other than 1/4/8/16/24/32, a table or rows beyond the block, a size
+// beyond reason. CLIP_PICTURE_TOO_LARGE: the surface and the decoder's buffers would take more
+// than max_bytes (errno ENOMEM); nothing was allocated for it. Nothing is read outside the
+// bytes given.
+int ClipBlockToSurface(const uint8_t* block, size_t size, uint64_t max_bytes, Surface** out, int* colors);
 // The picture of another program's answer of the given type (one of kClipPictureTypes),
 // with the same results.
-int ClipAnswerToSurface(const char* type, const uint8_t* data, size_t size, Surface** out, int* colors);
+int ClipAnswerToSurface(const char* type, const uint8_t* data, size_t size, uint64_t max_bytes, Surface** out,
+                        int* colors);

@@ -24,7 +24,8 @@
  * point. A picture with a colour table writes it into the first entries of an 8-bit image's
  * table and keeps its indices; other colours go to the nearest entries of the table. 0 done;
  * 1 index outside 0..255 or a free slot; 2 no picture on the clipboard; 3 the placement was
- * cancelled. */
+ * cancelled; 4 the picture is too large for the memory that remains (errno ENOMEM; nothing
+ * was allocated for it, and PXK_ReadClipboardBitmap returns null for it likewise). */
 typedef struct Surface PXK_Bitmap;
 int PXK_CopyImageToClipboard(int index);
 PXK_Bitmap* PXK_ReadClipboardBitmap(PXK_Color* colors, int* count);

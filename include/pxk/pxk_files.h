@@ -14,8 +14,14 @@
  * unless it already ends with one of that format's extensions (any case). 32-bit images are
  * written as 24-bit colour, 8-bit images with their colour table (JPEG: quality 100). An
  * existing file is replaced whole or not at all. 0 done; 1 the file cannot be written
- * (write-protected, missing folder, full disk, size beyond the format); 2 width or height is
- * 0; 3 the current slot is free. */
+ * (write-protected, missing folder, full disk, size beyond the format, no file name); 2 width or
+ * height is 0; 3 the current slot is free.
+ *
+ * When either returns 1, errno holds the reason for a message: the system's (ENOENT no such
+ * file or folder or no file name, EACCES no permission or write-protected, EISDIR a folder,
+ * ENOSPC full disk, EFBIG beyond the file-size limit or the format); ENOMEM a picture whose
+ * decoding does not fit in the memory that remains; EINVAL a file that is no picture the
+ * codec reads (unknown, corrupt, truncated, not a regular file). */
 enum { PXK_FILE_BMP = 0, PXK_FILE_JPEG = 1, PXK_FILE_GIF = 2, PXK_FILE_PNG = 3, PXK_FILE_TIFF = 4 };
 int PXK_LoadImageFile(const char* path, int x, int y);
 int PXK_SaveImageFile(int height, int width, int format, const char* path);

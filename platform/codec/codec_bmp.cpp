@@ -103,20 +103,23 @@ void ReadPalette(const uint8_t* d, size_t size, const DibHeader& h, DecodedImage
     out->palette_count = count;
 }
 
+// Only the kept rows and columns are read: the checks of the block's size already made sure
+// every row is there.
 int DecodeIndexedRows(const uint8_t* px, uint64_t stride, const DibHeader& h, DecodedImage* out) {
-    const int w = out->width, ht = out->height, bits = h.bits;
-    for (int y = 0; y < ht; y++) {
+    const int ht = out->picture_height, bits = h.bits, x0 = out->left;
+    for (int y = out->top; y < out->top + out->height; y++) {
         const uint8_t* row = px + (uint64_t)(h.height > 0 ? ht - 1 - y : y) * stride;
-        uint8_t* dst = out->indices + (size_t)y * w;
+        uint8_t* dst = CodecKeptRow(out, y);
         if (bits == 8) {
-            memcpy(dst, row, (size_t)w);
+            memcpy(dst, row + x0, (size_t)out->width);
             continue;
         }
         const int per_byte = 8 / bits;
         const uint8_t mask = (uint8_t)((1 << bits) - 1);
-        for (int x = 0; x < w; x++) {
+        for (int i = 0; i < out->width; i++) {
+            const int x = x0 + i;
             const int shift = 8 - bits * (x % per_byte + 1);
-            dst[x] = (uint8_t)((row[x / per_byte] >> shift) & mask);
+            dst[i] = (uint8_t)((row[x / per_byte] >> shift) & mask);
         }
     }
     return 0;
@@ -132,10 +135,11 @@ int DecodeDirectRows(const uint8_t* px, uint64_t stride, const DibHeader& h, Dec
     const Channel r = MakeChannel(m[0]), g = MakeChannel(m[1]), b = MakeChannel(m[2]), a = MakeChannel(m[3]);
     const bool plain = h.bits != 16 && m[0] == 0xFF0000 && m[1] == 0xFF00 && m[2] == 0xFF;
     uint32_t alpha_seen = 0;
-    const int w = out->width, ht = out->height;
-    for (int y = 0; y < ht; y++) {
-        const uint8_t* row = px + (uint64_t)(h.height > 0 ? ht - 1 - y : y) * stride;
-        uint32_t* dst = out->pixels + (size_t)y * w;
+    const int w = out->width, ht = out->picture_height, x0 = out->left;
+    const int bytes = h.bits / 8;
+    for (int y = out->top; y < out->top + out->height; y++) {
+        const uint8_t* row = px + (uint64_t)(h.height > 0 ? ht - 1 - y : y) * stride + (size_t)x0 * bytes;
+        uint32_t* dst = (uint32_t*)CodecKeptRow(out, y);
         if (h.bits == 24 && plain) {   // the common case, in a loop of its own
             for (int x = 0; x < w; x++) dst[x] = row[3 * x] | row[3 * x + 1] << 8 | row[3 * x + 2] << 16;
             continue;
@@ -146,15 +150,17 @@ int DecodeDirectRows(const uint8_t* px, uint64_t stride, const DibHeader& h, Dec
             else if (h.bits == 32) v = U32(row + 4 * x);
             else v = U16(row + 2 * x);
             uint32_t c = plain ? v & 0xFFFFFF : Scale(r, v) << 16 | Scale(g, v) << 8 | Scale(b, v);
-            if (a.max) {
-                const uint32_t alpha = Scale(a, v);
-                alpha_seen |= alpha;
-                c |= alpha << 24;
-            }
+            if (a.max) c |= Scale(a, v) << 24;
             dst[x] = c;
         }
     }
-    // Many writers leave the alpha of a 32-bit file all zero: such a file is opaque.
+    // Many writers leave the alpha of a 32-bit file all zero: such a file is opaque. Every
+    // row counts, kept or not, so that the part kept shows as it does in the whole picture.
+    for (int y = 0; y < ht && a.max && !alpha_seen; y++) {
+        const uint8_t* row = px + (uint64_t)y * stride;
+        for (int x = 0; x < out->picture_width && !alpha_seen; x++)
+            alpha_seen = Scale(a, h.bits == 32 ? U32(row + 4 * x) : U16(row + 2 * x));
+    }
     out->has_alpha = a.max && alpha_seen;
     return 0;
 }
@@ -162,16 +168,12 @@ int DecodeDirectRows(const uint8_t* px, uint64_t stride, const DibHeader& h, Dec
 // RLE8 and RLE4. Rows run bottom first; pixels the stream skips (delta, early end of line or
 // of bitmap) stay unwritten in the mask, so a loader leaves them as they were.
 int DecodeRle(const uint8_t* p, size_t n, const DibHeader& h, DecodedImage* out) {
-    const int w = out->width, ht = out->height;
+    const int w = out->picture_width, ht = out->picture_height;
     const bool four = h.compression == BI_RLE4;
     int64_t x = 0, y = 0;   // y counts from the bottom row
     size_t i = 0;
     auto put = [&](uint8_t index) {
-        if (x < w && y < ht) {
-            const size_t at = (size_t)(ht - 1 - y) * w + (size_t)x;
-            out->indices[at] = index;
-            out->mask[at] = 1;
-        }
+        if (x < w) CodecPutIndex(out, x, ht - 1 - y, index);
         x++;
     };
     while (y < ht) {
@@ -219,7 +221,7 @@ bool LooksLikeDib(const uint8_t* d, size_t size) {
     return ReadHeader(d, size, &h) == 0 && h.width > 0 && h.height != 0;
 }
 
-int DecodeDib(const uint8_t* d, size_t size, size_t pixel_offset, uint64_t max_pixels, DecodedImage* out) {
+int DecodeDib(const uint8_t* d, size_t size, size_t pixel_offset, const CodecLimits& limits, DecodedImage* out) {
     DibHeader h;
     if (ReadHeader(d, size, &h)) return 1;
     const bool rle = h.compression == BI_RLE8 || h.compression == BI_RLE4;
@@ -242,7 +244,7 @@ int DecodeDib(const uint8_t* d, size_t size, size_t pixel_offset, uint64_t max_p
     if (h.height < 0 && rle) return 1;
     const int64_t height = h.height < 0 ? -h.height : h.height;
     const bool indexed = h.bits <= 8;
-    if (CodecAllocImage(out, h.width, height, indexed, max_pixels, rle)) return 1;
+    if (CodecAllocImage(out, h.width, height, indexed, limits, rle)) return 1;
     // Colour entries of a direct-colour file are only a display hint; they are skipped.
     const uint64_t table_bytes = h.table_entries * (uint64_t)h.entry_size;
     if (h.table_entries > size) return 1;
@@ -259,11 +261,11 @@ int DecodeDib(const uint8_t* d, size_t size, size_t pixel_offset, uint64_t max_p
     return indexed ? DecodeIndexedRows(px, stride, h, out) : DecodeDirectRows(px, stride, h, out);
 }
 
-int DecodeBmpFile(const uint8_t* d, size_t size, uint64_t max_pixels, DecodedImage* out) {
+int DecodeBmpFile(const uint8_t* d, size_t size, const CodecLimits& limits, DecodedImage* out) {
     if (size < 14 + 16 || d[0] != 'B' || d[1] != 'M') return 1;
     const uint32_t offset = U32(d + 10);
     if (offset != 0 && offset < 14 + 12) return 1;
-    return DecodeDib(d + 14, size - 14, offset ? offset - 14 : 0, max_pixels, out);
+    return DecodeDib(d + 14, size - 14, offset ? offset - 14 : 0, limits, out);
 }
 
 namespace {

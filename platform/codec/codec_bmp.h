@@ -5,11 +5,11 @@
 #include "platform/codec/codec.h"
 
 // A whole .bmp file (14-byte file header first; its pixel offset is honoured).
-int DecodeBmpFile(const uint8_t* data, size_t size, uint64_t max_pixels, DecodedImage* out);
+int DecodeBmpFile(const uint8_t* data, size_t size, const CodecLimits& limits, DecodedImage* out);
 // A DIB block: information header of 12/40/52/56/64/108/124 bytes, then the colour table or
 // bit masks, then the pixels. pixel_offset is where the pixels start counted from the block's
 // first byte, or 0 when they follow the table directly.
-int DecodeDib(const uint8_t* data, size_t size, size_t pixel_offset, uint64_t max_pixels, DecodedImage* out);
+int DecodeDib(const uint8_t* data, size_t size, size_t pixel_offset, const CodecLimits& limits, DecodedImage* out);
 // Offset just past the pixels of an uncompressed DIB block whose pixels follow its table
 // (where an icon's AND mask starts); 0 for a block that is not one.
 uint64_t DibPixelsEnd(const uint8_t* data, size_t size);

@@ -66,19 +66,15 @@ int ReadFrame(GifFileType* gif, int transparent, DecodedImage* out) {
         for (int r = d.Interlace ? start[pass] : 0; r < d.Height; r += d.Interlace ? step[pass] : 1) {
             if (DGifGetLine(gif, line.data(), d.Width) == GIF_ERROR) return 1;
             const int64_t y = (int64_t)d.Top + r;
-            if (y >= out->height) continue;
-            for (int x = 0; x < d.Width && d.Left + x < out->width; x++) {
-                if (line[x] == transparent) continue;
-                const size_t at = (size_t)y * out->width + d.Left + x;
-                out->indices[at] = line[x];
-                out->mask[at] = 1;
-            }
+            if (!CodecKeepsRow(out, y)) continue;
+            for (int x = 0; x < d.Width; x++)
+                if (line[x] != transparent) CodecPutIndex(out, (int64_t)d.Left + x, y, line[x]);
         }
     }
     return 0;
 }
 
-int DecodeRecords(GifFileType* gif, uint64_t max_pixels, DecodedImage* out) {
+int DecodeRecords(GifFileType* gif, const CodecLimits& limits, DecodedImage* out) {
     int transparent = -1;
     for (;;) {
         GifRecordType type;
@@ -89,7 +85,7 @@ int DecodeRecords(GifFileType* gif, uint64_t max_pixels, DecodedImage* out) {
             if (DGifGetImageDesc(gif) == GIF_ERROR) return 1;
             const int64_t w = gif->SWidth > 0 ? gif->SWidth : gif->Image.Width;
             const int64_t h = gif->SHeight > 0 ? gif->SHeight : gif->Image.Height;
-            if (CodecAllocImage(out, w, h, true, max_pixels, true)) return 1;
+            if (CodecAllocImage(out, w, h, true, limits, true)) return 1;
             return ReadFrame(gif, transparent, out);
         } else {
             return 1;   // the end came before any frame
@@ -174,12 +170,12 @@ int WriteGif(const CodecPicture& p, const GifColorType* colors, int count, const
 
 }  // namespace
 
-int DecodeGif(const uint8_t* data, size_t size, uint64_t max_pixels, DecodedImage* out) {
+int DecodeGif(const uint8_t* data, size_t size, const CodecLimits& limits, DecodedImage* out) {
     GifSource src{data, size, 0};
     int error = 0;
     GifFileType* gif = DGifOpen(&src, ReadGifBytes, &error);
     if (!gif) return 1;
-    const int code = DecodeRecords(gif, max_pixels, out);
+    const int code = DecodeRecords(gif, limits, out);
     DGifCloseFile(gif, &error);
     return code;
 }

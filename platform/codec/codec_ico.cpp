@@ -1,5 +1,5 @@
 // Icons: the directory's largest entry (then its deepest), decoded as PNG or as a DIB whose
-// header counts the AND mask's rows too. The AND mask makes pixels transparent unless the
+// header counts the AND mask's rows too (a DIB entry whole, then the part kept taken from it). The AND mask makes pixels transparent unless the
 // entry has an alpha channel of its own.
 #include "platform/codec/codec_ico.h"
 
@@ -73,14 +73,36 @@ void TakeAlphaBytes(const uint8_t* block, uint64_t end, DecodedImage* out) {
     out->has_alpha = 1;
 }
 
+// The part of the whole decoded entry the caller keeps, within the room the entry left.
+int KeepPart(DecodedImage* whole, const CodecLimits& limits, DecodedImage* out) {
+    const uint64_t taken = (uint64_t)whole->width * whole->height * (whole->indices ? 2 : 4);
+    CodecLimits rest = limits;
+    rest.max_bytes = limits.max_bytes > taken ? limits.max_bytes - taken : 0;
+    const bool indexed = whole->indices != nullptr;
+    if (CodecAllocImage(out, whole->width, whole->height, indexed, rest, whole->mask != nullptr)) return 1;
+    out->has_alpha = whole->has_alpha;
+    out->palette_count = whole->palette_count;
+    memcpy(out->palette, whole->palette, sizeof out->palette);
+    for (int y = out->top; y < out->top + out->height; y++) {
+        const size_t row = (size_t)y * whole->width;
+        if (!indexed) {
+            CodecPutRow(out, y, whole->pixels + row);
+            continue;
+        }
+        for (int x = out->left; x < out->left + out->width; x++)
+            if (!whole->mask || whole->mask[row + x]) CodecPutIndex(out, x, y, whole->indices[row + x]);
+    }
+    return 0;
+}
+
 }  // namespace
 
-int DecodeIco(const uint8_t* d, size_t size, uint64_t max_pixels, DecodedImage* out) {
+int DecodeIco(const uint8_t* d, size_t size, const CodecLimits& limits, DecodedImage* out) {
     IconEntry entry;
     if (size < 6 || ChooseEntry(d, size, &entry)) return 1;
     const uint8_t* e = d + entry.offset;
     static const uint8_t png[4] = {0x89, 'P', 'N', 'G'};
-    if (entry.size >= 8 && memcmp(e, png, 4) == 0) return DecodePng(e, entry.size, max_pixels, out);
+    if (entry.size >= 8 && memcmp(e, png, 4) == 0) return DecodePng(e, entry.size, limits, out);
     // The header's height counts the XOR rows and the AND mask's rows together.
     std::vector<uint8_t> block(e, e + entry.size);
     if (block.size() < 16) return 1;
@@ -91,10 +113,19 @@ int DecodeIco(const uint8_t* d, size_t size, uint64_t max_pixels, DecodedImage* 
     if (h < 2) return 1;
     const int32_t half = h / 2;
     for (size_t i = 0; i < (header == 12 ? 2u : 4u); i++) block[at + i] = (uint8_t)(half >> (8 * i));
-    if (DecodeDib(block.data(), block.size(), 0, max_pixels, out)) return 1;
+    // The entry is decoded whole, since its AND mask and alpha bytes apply to all of it, and
+    // then the kept part taken from it.
+    CodecLimits whole_limits{limits.max_pixels, limits.max_bytes, CodecKeep{}};
+    DecodedImage whole;
+    if (DecodeDib(block.data(), block.size(), 0, whole_limits, &whole)) {
+        CodecFreeImage(&whole);
+        return 1;
+    }
     const uint64_t end = DibPixelsEnd(block.data(), block.size());
     const int bits = header == 12 ? block[10] : block[14];
-    if (end && bits == 32 && out->pixels && !out->has_alpha) TakeAlphaBytes(block.data(), end, out);
-    if (end && end < block.size()) ApplyAndMask(block.data() + end, block.size() - end, out);
-    return 0;
+    if (end && bits == 32 && whole.pixels && !whole.has_alpha) TakeAlphaBytes(block.data(), end, &whole);
+    if (end && end < block.size()) ApplyAndMask(block.data() + end, block.size() - end, &whole);
+    const int code = KeepPart(&whole, limits, out);
+    CodecFreeImage(&whole);
+    return code;
 }

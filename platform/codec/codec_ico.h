@@ -4,4 +4,4 @@
 
 #include "platform/codec/codec.h"
 
-int DecodeIco(const uint8_t* data, size_t size, uint64_t max_pixels, DecodedImage* out);
+int DecodeIco(const uint8_t* data, size_t size, const CodecLimits& limits, DecodedImage* out);

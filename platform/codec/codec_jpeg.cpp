@@ -25,18 +25,24 @@ struct JpegError {
 
 [[noreturn]] void Fail(j_common_ptr cinfo) { longjmp(((JpegError*)cinfo->err)->jump, 1); }
 
-// Warnings are ignored except the one for data that ends early.
+// Warnings are ignored except those for data that ends early: the file ends (JWRN_JPEG_EOF),
+// or a marker, typically an end of image written after a cut, comes where the coded data of a
+// scan still goes on (JWRN_HIT_MARKER). The library would go on with zeros, which gives a grey
+// lower half, or decodes a header's claim of gigapixels from a few bytes.
 void Message(j_common_ptr cinfo, int level) {
-    if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF) Fail(cinfo);
+    if (level >= 0) return;
+    const int code = cinfo->err->msg_code;
+    if (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER) Fail(cinfo);
 }
 
 void CountScans(j_common_ptr cinfo) {
     if (cinfo->is_decompressor && ((j_decompress_ptr)cinfo)->input_scan_number > JPEG_MAX_SCANS) Fail(cinfo);
 }
 
-void ConvertCmyk(DecodedImage* out, const uint8_t* row, int y, bool inverted) {
-    uint32_t* dst = out->pixels + (size_t)y * out->width;
-    for (int x = 0; x < out->width; x++) {
+// One row of CMYK samples as words, in place (four samples make one word).
+void ConvertCmyk(uint8_t* row, int width, bool inverted) {
+    uint32_t* dst = (uint32_t*)row;
+    for (int x = 0; x < width; x++) {
         uint32_t c = row[4 * x], m = row[4 * x + 1], ye = row[4 * x + 2], k = row[4 * x + 3];
         if (!inverted) c = 255 - c, m = 255 - m, ye = 255 - ye, k = 255 - k;
         const uint32_t r = (c * k + 127) / 255, g = (m * k + 127) / 255, b = (ye * k + 127) / 255;
@@ -46,16 +52,19 @@ void ConvertCmyk(DecodedImage* out, const uint8_t* row, int y, bool inverted) {
 
 }  // namespace
 
-int DecodeJpeg(const uint8_t* data, size_t size, uint64_t max_pixels, DecodedImage* out) {
+// Rows are decoded one at a time, in place when the whole width is kept, else into a working
+// row whose kept columns are copied; the coded data of rows outside the kept part is decoded
+// and dropped, so damage anywhere still fails the load.
+int DecodeJpeg(const uint8_t* data, size_t size, const CodecLimits& limits, DecodedImage* out) {
     jpeg_decompress_struct cinfo;
     JpegError err;
     jpeg_progress_mgr progress;
-    uint8_t* volatile cmyk_row = nullptr;
+    uint8_t* volatile work_row = nullptr;
     cinfo.err = jpeg_std_error(&err.base);
     err.base.error_exit = Fail;
     err.base.emit_message = Message;
     if (setjmp(err.jump)) {
-        free(cmyk_row);
+        free(work_row);
         jpeg_destroy_decompress(&cinfo);
         return 1;
     }
@@ -65,26 +74,46 @@ int DecodeJpeg(const uint8_t* data, size_t size, uint64_t max_pixels, DecodedIma
     cinfo.progress = &progress;
     jpeg_mem_src(&cinfo, data, (unsigned long)size);
     jpeg_read_header(&cinfo, TRUE);
-    if (CodecAllocImage(out, cinfo.image_width, cinfo.image_height, false, max_pixels)) Fail((j_common_ptr)&cinfo);
+    if (CodecAllocImage(out, cinfo.image_width, cinfo.image_height, false, limits)) Fail((j_common_ptr)&cinfo);
+    // The library's own buffers (a progressive file's coefficients) stay within the room left.
+    if ((uint64_t)cinfo.mem->max_memory_to_use > out->room) cinfo.mem->max_memory_to_use = (long)out->room;
     const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
     cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRX;
     jpeg_start_decompress(&cinfo);
-    if ((int)cinfo.output_width != out->width || (int)cinfo.output_height != out->height) Fail((j_common_ptr)&cinfo);
-    if (cmyk) {
-        cmyk_row = (uint8_t*)malloc((size_t)out->width * 4);
-        if (!cmyk_row) Fail((j_common_ptr)&cinfo);
+    if ((int)cinfo.output_width != out->picture_width || (int)cinfo.output_height != out->picture_height)
+        Fail((j_common_ptr)&cinfo);
+    const bool whole_width = out->width == out->picture_width;
+    if (cmyk || !whole_width) {
+        work_row = (uint8_t*)CodecAllocWork(out, (uint64_t)out->picture_width * 4);
+        if (!work_row) Fail((j_common_ptr)&cinfo);
     }
     // Adobe writes CMYK inverted (0 is full ink); it marks its files with its marker.
     const bool inverted = cinfo.saw_Adobe_marker;
+    const int last = (int)cinfo.output_height - 1;
     while (cinfo.output_scanline < cinfo.output_height) {
         const int y = (int)cinfo.output_scanline;
-        JSAMPROW row = cmyk ? cmyk_row : (JSAMPROW)(out->pixels + (size_t)y * out->width);
-        if (jpeg_read_scanlines(&cinfo, &row, 1) != 1) Fail((j_common_ptr)&cinfo);
-        if (cmyk) ConvertCmyk(out, cmyk_row, y, inverted);
+        // Rows outside the kept part go through the library's skip, which still decodes their
+        // coded data (so that damage there fails the load) but neither transforms nor converts
+        // them. The last row is always read: a skip to the end would read nothing more.
+        if (!CodecKeepsRow(out, y) && y < last) {
+            const int stop = y < out->top && out->height > 0 ? out->top : last;
+            if (jpeg_skip_scanlines(&cinfo, (JDIMENSION)(stop - y)) == 0) Fail((j_common_ptr)&cinfo);
+            continue;
+        }
+        uint8_t* direct = cmyk ? nullptr : CodecDirectRow(out, y);
+        JSAMPROW row = direct ? direct : work_row;
+        if (!row) {
+            work_row = (uint8_t*)CodecAllocWork(out, (uint64_t)out->picture_width * 4);
+            row = work_row;
+        }
+        if (!row || jpeg_read_scanlines(&cinfo, &row, 1) != 1) Fail((j_common_ptr)&cinfo);
+        if (direct) continue;
+        if (cmyk && CodecKeepsRow(out, y)) ConvertCmyk(row, out->picture_width, inverted);
+        CodecPutRow(out, y, row);
     }
     jpeg_finish_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);
-    free(cmyk_row);
+    free(work_row);
     return 0;
 }
 

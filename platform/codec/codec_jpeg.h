@@ -3,5 +3,5 @@
 
 #include "platform/codec/codec.h"
 
-int DecodeJpeg(const uint8_t* data, size_t size, uint64_t max_pixels, DecodedImage* out);
+int DecodeJpeg(const uint8_t* data, size_t size, const CodecLimits& limits, DecodedImage* out);
 int EncodeJpeg(const CodecPicture& picture, std::vector<uint8_t>* out);

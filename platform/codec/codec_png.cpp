@@ -1,6 +1,7 @@
 // PNG through libpng's classic interface. Sixteen-bit samples are scaled to eight bits by
 // png_set_scale_16 (the simplified interface would treat them as linear light and brighten
 // them); palette files keep their indices, everything else becomes 32-bit words in place.
+// Rows are read one by one and only those of the kept part are held.
 // The library reports errors by longjmp, so the functions that call it hold no object with
 // a destructor.
 #include "platform/codec/codec_png.h"
@@ -76,9 +77,44 @@ int SetDirectTransforms(png_structp png, png_infop info, int color_type) {
     return 0;
 }
 
+// The rows of an interlaced file come pass by pass, each holding the pass's pixels only
+// (libpng's own interlace handling would need whole rows of the picture at once); each pixel
+// goes to its place in the kept part.
+// How rows come from the library: palette indices, 8-bit grey that becomes words here (the
+// library's own expansion to words costs most of the time of a large grey picture, also for
+// rows that are dropped), or words.
+enum RowLayout { ROW_INDICES, ROW_GREY, ROW_WORDS };
+
+// The kept columns of an 8-bit grey row as words.
+void PutGreyRow(DecodedImage* out, int64_t y, const uint8_t* row) {
+    if (!CodecKeepsRow(out, y)) return;
+    uint32_t* dst = (uint32_t*)CodecKeptRow(out, y);
+    const uint8_t* src = row + out->left;
+    for (int x = 0; x < out->width; x++) dst[x] = src[x] * 0x010101u;
+}
+
+void ReadInterlacedRows(png_structp png, const png_uint_32 width, const png_uint_32 height, RowLayout layout,
+                        uint8_t* row, DecodedImage* out) {
+    for (int pass = 0; pass < 7; pass++) {
+        const png_uint_32 columns = PNG_PASS_COLS(width, pass), rows = PNG_PASS_ROWS(height, pass);
+        if (columns == 0 || rows == 0) continue;   // the library skips empty passes too
+        for (png_uint_32 r = 0; r < rows; r++) {
+            png_read_row(png, row, nullptr);
+            const int64_t y = PNG_ROW_FROM_PASS_ROW(r, pass);
+            if (!CodecKeepsRow(out, y)) continue;
+            for (png_uint_32 i = 0; i < columns; i++) {
+                const int64_t x = PNG_COL_FROM_PASS_COL(i, pass);
+                if (layout == ROW_INDICES) CodecPutIndex(out, x, y, row[i]);
+                else if (layout == ROW_GREY) CodecPutPixel(out, x, y, row[i] * 0x010101u);
+                else CodecPutPixel(out, x, y, ((const uint32_t*)row)[i]);
+            }
+        }
+    }
+}
+
 }  // namespace
 
-int DecodePng(const uint8_t* data, size_t size, uint64_t max_pixels, DecodedImage* out) {
+int DecodePng(const uint8_t* data, size_t size, const CodecLimits& limits, DecodedImage* out) {
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, Fail, Warn);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!info) {
@@ -86,9 +122,9 @@ int DecodePng(const uint8_t* data, size_t size, uint64_t max_pixels, DecodedImag
         return 1;
     }
     PngSource src{data, size, 0};
-    png_bytep* volatile rows = nullptr;
+    uint8_t* volatile work_row = nullptr;
     if (setjmp(png_jmpbuf(png))) {
-        free(rows);
+        free(work_row);
         png_destroy_read_struct(&png, &info, nullptr);
         return 1;
     }
@@ -98,27 +134,45 @@ int DecodePng(const uint8_t* data, size_t size, uint64_t max_pixels, DecodedImag
     png_set_chunk_malloc_max(png, 16u << 20);
     png_read_info(png, info);
     png_uint_32 width = 0, height = 0;
-    int depth = 0, color_type = 0;
-    png_get_IHDR(png, info, &width, &height, &depth, &color_type, nullptr, nullptr, nullptr);
+    int depth = 0, color_type = 0, interlace = 0;
+    png_get_IHDR(png, info, &width, &height, &depth, &color_type, &interlace, nullptr, nullptr);
     const bool indexed = color_type == PNG_COLOR_TYPE_PALETTE;
-    if (CodecAllocImage(out, width, height, indexed, max_pixels)) png_error(png, "size");
+    const RowLayout layout = indexed ? ROW_INDICES
+                             : color_type == PNG_COLOR_TYPE_GRAY && depth == 8 && !png_get_valid(png, info, PNG_INFO_tRNS)
+                                 ? ROW_GREY
+                                 : ROW_WORDS;
+    if (CodecAllocImage(out, width, height, indexed, limits)) png_error(png, "size");
+    // The library keeps two rows of the file's own layout (at most 8 bytes a pixel); ours is
+    // one of at most 4.
+    const size_t row_bytes = (size_t)width * (layout == ROW_WORDS ? 4 : 1);
+    if (!CodecRoomFor(out, 2 * (png_get_rowbytes(png, info) + 1) + row_bytes)) png_error(png, "memory");
+    out->room -= 2 * (png_get_rowbytes(png, info) + 1);
     if (indexed) {
         png_set_packing(png);
         ReadPngPalette(png, info, out);
-    } else {
+    } else if (layout == ROW_WORDS) {
         out->has_alpha = SetDirectTransforms(png, info, color_type);
     }
-    png_set_interlace_handling(png);
     png_read_update_info(png, info);
-    const size_t row_bytes = (size_t)width * (indexed ? 1 : 4);
+    const bool interlaced = interlace != PNG_INTERLACE_NONE;
     if (png_get_rowbytes(png, info) != row_bytes) png_error(png, "layout");
-    rows = (png_bytep*)malloc(sizeof(png_bytep) * height);
-    if (!rows) png_error(png, "memory");
-    uint8_t* base = indexed ? out->indices : (uint8_t*)out->pixels;
-    for (png_uint_32 y = 0; y < height; y++) rows[y] = base + (size_t)y * row_bytes;
-    png_read_image(png, rows);
+    for (png_uint_32 y = 0; y < height && !interlaced; y++) {
+        uint8_t* row = layout == ROW_GREY ? nullptr : CodecDirectRow(out, y);
+        if (!row && !work_row) {
+            work_row = (uint8_t*)CodecAllocWork(out, row_bytes);
+            if (!work_row) png_error(png, "memory");
+        }
+        png_read_row(png, row ? row : work_row, nullptr);
+        if (layout == ROW_GREY) PutGreyRow(out, y, work_row);
+        else if (!row) CodecPutRow(out, y, work_row);
+    }
+    if (interlaced) {
+        work_row = (uint8_t*)CodecAllocWork(out, row_bytes);
+        if (!work_row) png_error(png, "memory");
+        ReadInterlacedRows(png, width, height, layout, work_row, out);
+    }
     png_read_end(png, nullptr);
-    free(rows);
+    free(work_row);
     png_destroy_read_struct(&png, &info, nullptr);
     return 0;
 }

@@ -3,5 +3,5 @@
 
 #include "platform/codec/codec.h"
 
-int DecodePng(const uint8_t* data, size_t size, uint64_t max_pixels, DecodedImage* out);
+int DecodePng(const uint8_t* data, size_t size, const CodecLimits& limits, DecodedImage* out);
 int EncodePng(const CodecPicture& picture, std::vector<uint8_t>* out);

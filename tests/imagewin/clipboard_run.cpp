@@ -261,7 +261,7 @@ TEST(ClipboardBlocks, HeadersMasksAndTablesAreHonouredAndBadFieldsGiveNoPicture)
         SCOPED_TRACE(c.name);
         Surface* s = nullptr;
         int colors = -1;
-        ASSERT_EQ(ClipAnswerToSurface("image/bmp", c.block.data(), c.block.size(), &s, &colors), c.pixels.empty() ? 1 : 0);
+        ASSERT_EQ(ClipAnswerToSurface("image/bmp", c.block.data(), c.block.size(), 1ull << 30, &s, &colors), c.pixels.empty() ? 1 : 0);
         if (!s) continue;
         EXPECT_EQ(colors, c.colors);
         std::vector<uint32_t> got;
@@ -281,7 +281,7 @@ TEST(ClipboardBlocks, AHugeScreenWithNothingPaintedLeavesTheSurfaceUnwritten) {
                            1, 0, 0, 2, 2, 0x44, 0x01, 0, 0x3B};
     Surface* s = nullptr;
     int colors = -1;
-    ASSERT_EQ(ClipAnswerToSurface("image/gif", gif, sizeof gif, &s, &colors), 0);
+    ASSERT_EQ(ClipAnswerToSurface("image/gif", gif, sizeof gif, 1ull << 30, &s, &colors), 0);
     EXPECT_EQ(s->width, 20000);
     EXPECT_EQ(s->height, 20000);
     EXPECT_TRUE(SurfaceUntouched(s));
@@ -302,7 +302,7 @@ TEST(ClipboardBlocks, BlocksOfEveryRowLengthReadBackAsTheirPixels) {
         ClipFillBlock(CodecPicture{width, 3, 32, width * 4, (const uint8_t*)words.data(), nullptr}, block.data());
         Surface* s = nullptr;
         int colors = -1;
-        ASSERT_EQ(ClipBlockToSurface(block.data(), block.size(), &s, &colors), 0);
+        ASSERT_EQ(ClipBlockToSurface(block.data(), block.size(), 1ull << 30, &s, &colors), 0);
         for (int y = 0; y < 3; y++)
             for (int x = 0; x < width; x++)
                 EXPECT_EQ(((uint32_t*)SurfaceRow(s, y))[x], PatternColor(x, y)) << x << "," << y;

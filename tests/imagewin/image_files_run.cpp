@@ -2,7 +2,10 @@
 // checked by ImageMagick and loaded back, loading that clips and keeps the uncovered part,
 // palettes into 8-bit images, files that change nothing, the save's names and codes, a
 // write-protected target, and files dropped on an image window.
+#include <errno.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <functional>
 #include <string>
@@ -80,12 +83,17 @@ void SetPalette(int index, const std::vector<uint32_t>& table) {
     WithImage<int>(index, [=] { return PXK_SetPalette((const PXK_Color*)table.data(), (int)table.size()); });
 }
 
-int Load(int index, const std::string& path) {
-    return WithImage<int>(index, [=] { return PXK_LoadImageFile(path.c_str(), 0, 0); });
+int Load(int index, const std::string& path, int x = 0, int y = 0) {
+    return WithImage<int>(index, [=] { return PXK_LoadImageFile(path.c_str(), x, y); });
 }
 
 int Save(int index, int width, int height, int format, const std::string& path) {
     return WithImage<int>(index, [=] { return PXK_SaveImageFile(height, width, format, path.c_str()); });
+}
+
+// The errno a failed save leaves (0 when it succeeded), read on the worker that saved.
+int SaveReason(int index, int format, const std::string& path) {
+    return WithImage<int>(index, [=] { return PXK_SaveImageFile(4, 5, format, path.c_str()) ? errno : 0; });
 }
 
 void Destroy(int index) { Ask<int>([=] { return PXK_DestroyImage(index); }); }
@@ -151,6 +159,23 @@ TEST_F(ImageFilesRun, LoadingCutsAtTheEdgesAndKeepsUncoveredPixels) {
         EXPECT_EQ(wrong, 0) << s.width << " x " << s.height;
         Destroy(1);
     }
+    // Placed off the corner: only the part that lands in the image is drawn, the rest stays.
+    const struct { int x, y; } places[] = {{-5, -7}, {300, 200}, {-700, 0}};
+    for (const auto& p : places) {
+        Create(1, 320, 240, 32);
+        Fill(1, [](int, int) { return 0x123456u; });
+        ASSERT_EQ(Load(1, dir + "/big.png", p.x, p.y), 0);
+        const std::vector<uint32_t> px = Pixels(1);
+        int wrong = 0;
+        for (int y = 0; y < 240; y++)
+            for (int x = 0; x < 320; x++) {
+                const int u = x - p.x, v = y - p.y;
+                const uint32_t want = u >= 0 && v >= 0 && u < 640 && v < 480 ? PatternColor(u, v) : 0x123456u;
+                wrong += px[(size_t)y * 320 + x] != want;
+            }
+        EXPECT_EQ(wrong, 0) << "at " << p.x << "," << p.y;
+        Destroy(1);
+    }
 }
 
 TEST_F(ImageFilesRun, PalettesIntoEightBitImagesAndTransparency) {
@@ -189,6 +214,10 @@ TEST_F(ImageFilesRun, FilesThatCannotBeReadChangeNothing) {
         ASSERT_GT(whole.size(), 100u);
         WriteFileBytes(dir + "/cut_" + name, whole.substr(0, whole.size() * 6 / 10));
     }
+    // Cut and closed with an end marker, as a broken download or a forged header leaves it.
+    const std::string jpeg = ReadFileBytes(dir + "/p.jpg");
+    WriteFileBytes(dir + "/ended.jpg", JpegCutWithEndMarker(jpeg, 64, 48, jpeg.size() / 3));
+    WriteFileBytes(dir + "/forged.jpg", JpegCutWithEndMarker(jpeg, 65500, 65500, 40));
     Create(1, 64, 48, 8);
     std::vector<uint32_t> table(256);
     for (int i = 0; i < 256; i++) table[i] = PaletteColor(i);
@@ -197,7 +226,8 @@ TEST_F(ImageFilesRun, FilesThatCannotBeReadChangeNothing) {
     Create(2, 64, 48, 32);
     Fill(2, [](int x, int y) { return PatternColor(y, x); });
     const std::vector<uint32_t> before8 = Pixels(1), before32 = Pixels(2);
-    for (const std::string& path : {dir + "/cut_p.png", dir + "/cut_p.jpg", dir + "/src.ppm", dir}) {
+    for (const std::string& path :
+         {dir + "/cut_p.png", dir + "/cut_p.jpg", dir + "/ended.jpg", dir + "/forged.jpg", dir + "/src.ppm", dir}) {
         EXPECT_EQ(Load(1, path), 1) << path;
         EXPECT_EQ(Load(2, path), 1) << path;
     }
@@ -244,7 +274,12 @@ TEST_F(ImageFilesRun, SaveNamesCodesAndWriteProtection) {
     Fill(1, [](int, int) { return 0xFF0000u; });
     EXPECT_EQ(Save(1, 5, 4, PXK_FILE_PNG, guarded), 1);
     EXPECT_EQ(ReadFileBytes(guarded), kept);
+    EXPECT_EQ(SaveReason(1, PXK_FILE_PNG, guarded), EACCES);
     EXPECT_EQ(Save(1, 5, 4, PXK_FILE_PNG, dir + "/no/such/folder/x"), 1);
+    EXPECT_EQ(SaveReason(1, PXK_FILE_PNG, dir + "/no/such/folder/x"), ENOENT);
+    // No file name: nothing is written (not a hidden ".png").
+    EXPECT_EQ(SaveReason(1, PXK_FILE_PNG, ""), ENOENT);
+    EXPECT_EQ(SaveReason(1, PXK_FILE_PNG, dir + "/"), ENOENT);
     EXPECT_EQ(Save(1, 5, 4, 5, dir + "/format5"), 1);
     EXPECT_EQ(Save(1, 0, 4, PXK_FILE_PNG, dir + "/zero"), 2);
     EXPECT_EQ(Save(1, 5, 0, PXK_FILE_PNG, dir + "/zero"), 2);
@@ -258,6 +293,23 @@ TEST_F(ImageFilesRun, SaveNamesCodesAndWriteProtection) {
               "guarded.png " + longest + ".png wide.png ");
     Destroy(1);
     EXPECT_EQ(Save(1, 5, 4, PXK_FILE_PNG, dir + "/gone"), 3);
+}
+
+// Temporary files that killed saves left behind are removed by the next save into their
+// folder when their process is gone; those of live processes and other names stay.
+TEST_F(ImageFilesRun, ASaveRemovesTemporariesOfDeadSaves) {
+    const std::string dir = FreshFolder("files_stale");
+    const pid_t dead = fork();
+    if (dead == 0) _exit(0);
+    ASSERT_GT(dead, 0);
+    waitpid(dead, nullptr, 0);
+    const std::string stale = ".pixkit-save-" + std::to_string(dead) + "-3";
+    for (const std::string& name : {stale, std::string(".pixkit-save-1-0"), std::string(".pixkit-save-x-0")})
+        ASSERT_TRUE(WriteFileBytes(dir + "/" + name, "partial"));
+    Create(1, 5, 4, 32);
+    ASSERT_EQ(Save(1, 5, 4, PXK_FILE_BMP, dir + "/saved"), 0);
+    EXPECT_EQ(RunCommand("ls -A " + dir + " | tr '\\n' ' '"), ".pixkit-save-1-0 .pixkit-save-x-0 saved.bmp ");
+    Destroy(1);
 }
 
 TEST_F(ImageFilesRun, DroppedFilesLoadTheFirstIntoTheWindowsImage) {

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <string>
 
@@ -99,6 +100,10 @@ TEST_F(ProbeFolder, RefusesWhatIsNotAPicture) {
     EXPECT_EQ(ProbeImageFileSize((folder + "/missing.png").c_str(), &w, &h), PROBE_UNREADABLE);
     EXPECT_NE(ProbeImageFileSize(folder.c_str(), &w, &h), PROBE_OK);
     EXPECT_EQ(w, 0);
+    // A FIFO without a writer would block a plain open for ever; the probe refuses it at once.
+    const std::string fifo = folder + "/fifo.png";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(ProbeImageFileSize(fifo.c_str(), &w, &h), PROBE_UNREADABLE);
 }
 
 }  // namespace

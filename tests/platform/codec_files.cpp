@@ -2,7 +2,11 @@
 // the same pixels as ImageMagick's own reading (a round trip through our reader and writer
 // alone would hide faults both share), a hand-made RLE4 bitmap with deltas, and files that
 // must fail: truncated ones, foreign formats, FIFOs, folders and pictures over the cap.
+#include <errno.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -28,9 +32,9 @@ std::vector<uint32_t> Words(const DecodedImage& d) {
     return out;
 }
 
-void ExpectSamePixels(const std::string& path, int tolerance) {
+void ExpectSamePixels(const std::string& path, int tolerance, bool rounded = false) {
     int mw = 0, mh = 0;
-    const std::vector<uint32_t> magick = MagickPixels(path, &mw, &mh);
+    const std::vector<uint32_t> magick = MagickPixels(path, &mw, &mh, rounded);
     ASSERT_FALSE(magick.empty()) << "ImageMagick cannot read " << path;
     DecodedImage d;
     ASSERT_EQ(CodecDecodeFile(path.c_str(), &d), 0) << path;
@@ -70,6 +74,8 @@ TEST(CodecFiles, FilesWrittenByImageMagickDecodeAsImageMagickReadsThem) {
         {"rgba16.png", true, "-depth 16 PNG64:", 0},
         {"interlaced.png", false, "-interlace PNG PNG24:", 0},
         {"grey2.png", false, "-colorspace Gray -depth 2 PNG:", 0},
+        {"grey8.png", false, "-colorspace Gray -depth 8 -define png:color-type=0 PNG:", 0},
+        {"grey8_interlaced.png", false, "-colorspace Gray -depth 8 -define png:color-type=0 -interlace PNG PNG:", 0},
         {"transparent.gif", true, "GIF:", 0},
         {"interlaced.gif", false, "-interlace GIF GIF:", 0},
         {"palette.tif", false, "-type Palette TIFF:", 0},
@@ -96,6 +102,108 @@ TEST(CodecFiles, SixteenBitGreyScalesToEightBitsWithoutGamma) {
     EXPECT_EQ(d.pixels[0] & 0xFFFFFF, 0x808080u);
     EXPECT_EQ(d.pixels[11] & 0xFFFFFF, 0x808080u);
     CodecFreeImage(&d);
+}
+
+std::string Floats(int width, int height, int samples, bool doubles) {
+    std::string out;
+    for (int i = 0; i < width * height * samples; i++) {
+        // -0.1 .. 1.14: clamped at both ends, and every rounding in between.
+        const double v = ((i * 37 + i / width * 11) % 200) / 160.0 - 0.1;
+        const float f = (float)v;
+        out += doubles ? std::string((const char*)&v, 8) : std::string((const char*)&f, 4);
+    }
+    return out;
+}
+
+// TIFF layouts made here, which ImageMagick's writer does not make: palettes whose 16-bit
+// colour maps are not multiples of 257 (each entry must round, not drop its low byte, also
+// where the map goes through the library's RGBA reader), and floating-point samples.
+TEST(CodecFiles, TiffPalettesAndFloatsDecodeAsImageMagickReadsThem) {
+    const std::string dir = FreshFolder("codec_tiff");
+    const int w = 37, h = 23;
+    auto map = [](int entries) {
+        std::vector<uint32_t> v;
+        for (int c = 0; c < 3; c++)
+            for (int i = 0; i < entries; i++) v.push_back((uint32_t)(i * 40503 + c * 9973 + 77) & 0xFFFF);
+        return v;
+    };
+    std::string indices8, indices4, tile;
+    for (int i = 0; i < w * h; i++) indices8 += (char)(i * 7 % 256);
+    for (int y = 0; y < h; y++)
+        for (int x = 0; x < (w + 1) / 2; x++) indices4 += (char)((x * 3 + y) % 256);
+    for (int i = 0; i < 16 * 16; i++) tile += (char)(i * 11 % 256);
+    const uint32_t W = w, H = h, plane = W * H * 4;
+    auto base = [&](uint16_t bits, uint16_t samples, uint16_t photometric) {
+        return std::vector<TiffTag>{{256, 4, {W}}, {257, 4, {H}}, {258, 3, std::vector<uint32_t>(samples, bits)},
+                                    {259, 3, {1}}, {262, 3, {photometric}}, {277, 3, {samples}}, {278, 4, {H}}};
+    };
+    auto with = [](std::vector<TiffTag> tags, const std::vector<TiffTag>& more) {
+        tags.insert(tags.end(), more.begin(), more.end());
+        return tags;
+    };
+    const struct {
+        const char* name;
+        std::vector<TiffTag> tags;
+        std::string data;
+    } cases[] = {
+        {"palette8.tif", with(base(8, 1, 3), {{273, 4, {8}}, {279, 4, {W * H}}, {320, 3, map(256)}}), indices8},
+        {"palette4.tif", with(base(4, 1, 3), {{273, 4, {8}}, {279, 4, {(W + 1) / 2 * H}}, {320, 3, map(16)}}),
+         indices4},
+        {"palette_tiled.tif",
+         {{256, 4, {16}}, {257, 4, {16}}, {258, 3, {8}}, {259, 3, {1}}, {262, 3, {3}}, {277, 3, {1}},
+          {320, 3, map(256)}, {322, 4, {16}}, {323, 4, {16}}, {324, 4, {8}}, {325, 4, {256}}},
+         tile},
+        {"grey_float.tif", with(base(32, 1, 1), {{273, 4, {8}}, {279, 4, {plane}}, {339, 3, {3}}}),
+         Floats(w, h, 1, false)},
+        {"grey_double.tif", with(base(64, 1, 1), {{273, 4, {8}}, {279, 4, {plane * 2}}, {339, 3, {3}}}),
+         Floats(w, h, 1, true)},
+        {"rgb_float.tif", with(base(32, 3, 2), {{273, 4, {8}}, {279, 4, {plane * 3}}, {339, 3, {3, 3, 3}}}),
+         Floats(w, h, 3, false)},
+        {"rgb_float_planes.tif",
+         with(base(32, 3, 2), {{273, 4, {8, 8 + plane, 8 + 2 * plane}}, {279, 4, {plane, plane, plane}},
+                               {284, 3, {2}}, {339, 3, {3, 3, 3}}}),
+         Floats(w, h, 3, false)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = dir + "/" + c.name;
+        ASSERT_TRUE(WriteFileBytes(path, TiffBytes(c.tags, c.data)));
+        ExpectSamePixels(path, 0, true);
+    }
+}
+
+// A decode that keeps a rectangle gives exactly that part of the whole picture, whatever way
+// its format reaches the rows (JPEG skips rows above and below, interlaced PNG and GIF place
+// pass rows, TIFF reads bands, BMP reads rows bottom first).
+TEST(CodecFiles, AKeptPartIsExactlyThatPartOfTheWholePicture) {
+    const std::string dir = FreshFolder("codec_keep");
+    ASSERT_TRUE(WritePpm(dir + "/src.ppm", 45, 37));
+    const char* const kinds[] = {"-sampling-factor 2x2 JPG:", "-interlace JPEG -sampling-factor 2x1 JPG:",
+                                 "-interlace PNG PNG24:", "-interlace GIF GIF:", "-compress LZW TIFF:",
+                                 "-define tiff:tile-geometry=16x16 TIFF:", "BMP3:", "-type Palette BMP3:"};
+    const CodecKeep keep{5, 9, 29, 36};
+    for (const char* kind : kinds) {
+        SCOPED_TRACE(kind);
+        const std::string path = dir + "/f";
+        RunCommand("rm -f " + path + " && convert " + dir + "/src.ppm " + kind + path);
+        const std::string bytes = ReadFileBytes(path);
+        DecodedImage whole, part;
+        ASSERT_EQ(CodecDecodeBytes((const uint8_t*)bytes.data(), bytes.size(), 1u << 20, &whole), 0);
+        CodecLimits limits = CodecDefaultLimits();
+        limits.keep = keep;
+        ASSERT_EQ(CodecDecodeBytes((const uint8_t*)bytes.data(), bytes.size(), limits, &part), 0);
+        ASSERT_EQ(part.width, 24);
+        ASSERT_EQ(part.height, 27);
+        int wrong = 0;
+        for (int y = 0; y < part.height; y++)
+            for (int x = 0; x < part.width; x++) {
+                const size_t a = (size_t)y * part.width + x, b = (size_t)(y + 9) * whole.width + x + 5;
+                wrong += part.pixels ? part.pixels[a] != whole.pixels[b] : part.indices[a] != whole.indices[b];
+            }
+        EXPECT_EQ(wrong, 0);
+        CodecFreeImage(&whole);
+        CodecFreeImage(&part);
+    }
 }
 
 // A 4 x 3 RLE4 bitmap, rows bottom first: an encoded run, a delta that skips one pixel, an
@@ -155,6 +263,30 @@ TEST(CodecFiles, TruncatedForeignAndSpecialFilesFail) {
         EXPECT_EQ(CodecDecodeFile(path.c_str(), &d), 1) << path;
         EXPECT_EQ(d.pixels, nullptr);
     }
+}
+
+// Past the file-size limit (ulimit -f) a save fails with EFBIG instead of the signal ending
+// the program, and the file it would have replaced stays as it was. In a child, which takes
+// the limit and the signal's disposition with it.
+TEST(CodecFiles, SavingPastTheFileSizeLimitFailsAndKeepsTheOldFile) {
+    const std::string dir = FreshFolder("codec_fsize");
+    const std::string path = dir + "/kept.bmp";
+    ASSERT_TRUE(WriteFileBytes(path, "the old file"));
+    std::vector<uint32_t> pixels(64 * 64, 0x123456);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const struct rlimit limit{4096, 4096};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        const CodecPicture picture{64, 64, 32, 64 * 4, (const uint8_t*)pixels.data(), nullptr};
+        const int code = CodecEncodeFile(path.c_str(), CODEC_BMP, picture);
+        _exit(code == 1 && errno == EFBIG ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_FALSE(WIFSIGNALED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(ReadFileBytes(path), "the old file");
+    EXPECT_EQ(RunCommand("ls -A " + dir), "kept.bmp\n");
 }
 
 // Pictures whose buffers are large enough to be mapped rather than allocated come back whole.

@@ -1,5 +1,6 @@
 // Pictures for the image-file tests: a reference pattern of distinct colours, files of it
-// written by ImageMagick, and ImageMagick's own decoding of a file to compare ours with.
+// written by ImageMagick, and ImageMagick's own decoding of a file to compare ours with; and
+// hand-made files no ordinary writer makes (decompression bombs, TIFF layouts, cut JPEGs).
 #pragma once
 
 #include <stdint.h>
@@ -14,7 +15,31 @@ std::string FreshFolder(const std::string& name);
 // Writes the pattern (or pixels when given, width * height words) as a binary PPM.
 bool WritePpm(const std::string& path, int width, int height, const std::vector<uint32_t>* pixels = nullptr);
 // ImageMagick's decoding of the file's first frame: words 0xAARRGGBB (alpha 255 when the
-// file has none); empty when it cannot read the file.
-std::vector<uint32_t> MagickPixels(const std::string& path, int* width, int* height);
+// file has none); empty when it cannot read the file. With rounded set, its 16-bit values are
+// rounded to 8 bits here: its own "-depth 8" drops the fraction of colour maps and
+// floating-point samples (IM 6.9), where its colour-map listing and plain output round.
+std::vector<uint32_t> MagickPixels(const std::string& path, int* width, int* height, bool rounded = false);
 // Largest difference of one channel between two colours (top bytes ignored).
 int ChannelDistance(uint32_t a, uint32_t b);
+
+// An 8-bit grey PNG of width x height zeros: a few hundred kilobytes that inflate to
+// (width + 1) x height bytes.
+std::string PngOfZeros(int width, int height);
+
+// One entry of a TIFF directory: SHORT (3) or LONG (4) values.
+struct TiffTag {
+    uint16_t tag;
+    uint16_t type;
+    std::vector<uint32_t> values;
+};
+// A little-endian TIFF of one directory: data at offset 8 (strip or tile offsets name 8 to
+// point at it), then the directory with the tags (sorted here), larger values behind it.
+std::string TiffBytes(std::vector<TiffTag> tags, const std::string& data);
+// A width x height 8-bit grey TIFF of one-row strips that all point at the same row of data.
+std::string TiffStripsOnOneRow(int width, int height);
+
+// A JPEG of the reference pattern by our own encoder, and the same with its frame header
+// claiming width x height, cut after keep bytes of its coded data and closed with an end
+// marker, as a cut or forged file is.
+std::string PatternJpeg(int width, int height);
+std::string JpegCutWithEndMarker(const std::string& jpeg, int width, int height, size_t keep);

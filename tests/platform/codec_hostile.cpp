@@ -1,0 +1,168 @@
+// Hostile picture files, made here: decompression bombs of which a load keeps a small part,
+// forged and cut JPEGs, TIFF strips that all point at one row, pictures beyond the memory a
+// decode may take. Each decode runs in a child process that reports how much its peak
+// resident memory grew, so that a fault shows as a number instead of taking the machine.
+#include <errno.h>
+#include <stdio.h>
+#include <string.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "platform/clip_picture.h"
+#include "platform/codec/codec.h"
+#include "platform/draw/surface.h"
+#include "support/picture_files.h"
+
+namespace {
+
+const uint64_t MB = 1ull << 20;
+
+// What the child saw.
+struct Outcome {
+    int code;
+    int reason;          // errno after a failure
+    long growth_kb;      // peak resident memory less the resident memory at the start
+    int width, height;   // of the kept part
+    uint32_t first;      // its first pixel word or index
+};
+
+long StatusKb(const char* field) {
+    FILE* f = fopen("/proc/self/status", "r");
+    char line[256];
+    long kb = 0;
+    while (f && fgets(line, sizeof line, f))
+        if (strncmp(line, field, strlen(field)) == 0) kb = atol(line + strlen(field));
+    if (f) fclose(f);
+    return kb;
+}
+
+Outcome DecodeInChild(const std::string& bytes, const CodecLimits& limits) {
+    Outcome o{-1, 0, 0, 0, 0, 0};
+    int fds[2];
+    if (pipe(fds) != 0) return o;
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(fds[0]);
+        const long start = StatusKb("VmRSS:");
+        DecodedImage d;
+        Outcome c{CodecDecodeBytes((const uint8_t*)bytes.data(), bytes.size(), limits, &d), errno, 0, d.width,
+                  d.height, 0};
+        if (c.code == 0 && d.width > 0) c.first = d.pixels ? d.pixels[0] & 0xFFFFFF : d.indices[0];
+        c.growth_kb = StatusKb("VmHWM:") - start;
+        if (write(fds[1], &c, sizeof c) != (ssize_t)sizeof c) _exit(1);
+        _exit(0);
+    }
+    close(fds[1]);
+    if (read(fds[0], &o, sizeof o) != (ssize_t)sizeof o) o.code = -1;
+    close(fds[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return o;
+}
+
+// A 4-bit RLE bitmap of width x height whose coded data is one end of bitmap: nothing painted.
+std::string TallRle4Bmp(int width, int height) {
+    std::string bmp = "BM";
+    auto put = [&](uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; i++) bmp += (char)(v >> (8 * i));
+    };
+    put(14 + 40 + 64 + 2, 4);
+    put(0, 4);
+    put(14 + 40 + 64, 4);
+    put(40, 4);
+    put((uint32_t)width, 4);
+    put((uint32_t)height, 4);
+    put(1, 2);
+    put(4, 2);
+    put(2, 4);   // RLE4
+    put(2, 4);
+    for (int i = 0; i < 4; i++) put(0, 4);
+    for (int i = 0; i < 16; i++) put((uint32_t)i * 0x111111u, 4);
+    return bmp + std::string("\0\1", 2);
+}
+
+TEST(HostileFiles, BombsKeepOnlyWhatLandsAndForgeriesFail) {
+    const std::string photo = PatternJpeg(64, 48);
+    const uint8_t gif_screen[] = {'G', 'I', 'F', '8', '9', 'a', 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0x2C, 0, 0, 0, 0,
+                                  1, 0, 1, 0, 0, 2, 2, 0x44, 0x01, 0, 0x3B};
+    const std::string png = PngOfZeros(12000, 12000), tiff = TiffStripsOnOneRow(20000, 20000);
+    const CodecKeep corner{0, 0, 256, 256}, all{};
+    const struct {
+        const char* what;
+        std::string bytes;
+        CodecKeep keep;
+        uint64_t max_bytes;
+        int code, reason, width;
+        uint32_t first;
+    } cases[] = {
+        // 144 megapixels of zeros (576 MB as words) from a file of a few hundred kilobytes,
+        // loaded into a 256 x 256 image.
+        {"png bomb into 256 x 256", png, corner, 1024 * MB, 0, 0, 256, 0},
+        {"png bomb whole within 64 MB", png, all, 64 * MB, 1, ENOMEM, 0, 0},
+        // 20000 strips of one row each, all pointing at one row of grey: 1.6 GB as one raster.
+        {"tiff strips on one row into 256 x 256", tiff, corner, 1024 * MB, 0, 0, 256, 0x404040},
+        {"tiff strips on one row whole within 64 MB", tiff, all, 64 * MB, 1, ENOMEM, 0, 0},
+        {"gif screen of 65535 x 65535 into 256 x 256", std::string((const char*)gif_screen, sizeof gif_screen),
+         corner, 1024 * MB, 0, 0, 256, 0},
+        {"gif screen of 65535 x 65535 whole within 64 MB", std::string((const char*)gif_screen, sizeof gif_screen),
+         all, 64 * MB, 1, ENOMEM, 0, 0},
+        {"rle4 bitmap of 7 x 268435469 into 256 x 256", TallRle4Bmp(7, 268435469), corner, 1024 * MB, 0, 0, 7, 0},
+        // A frame header claiming 65500 x 65500 before a few bytes of data and an end marker.
+        {"jpeg forged to 65500 x 65500", JpegCutWithEndMarker(photo, 65500, 65500, 40), corner, 1024 * MB, 1, EINVAL, 0,
+         0},
+        // A photo cut in half with an end marker appended would show a grey lower half.
+        {"jpeg cut in half with an end marker", JpegCutWithEndMarker(photo, 64, 48, (photo.size() - 600) / 2), all,
+         1024 * MB, 1, EINVAL, 0, 0},
+        // The same kept to a corner: the rows below it are skipped, yet their data is decoded.
+        {"jpeg cut with an end marker, kept 8 x 8", JpegCutWithEndMarker(photo, 64, 48, (photo.size() - 600) / 2),
+         CodecKeep{0, 0, 8, 8}, 1024 * MB, 1, EINVAL, 0, 0},
+        {"the whole photo", photo, all, 1024 * MB, 0, 0, 64, PatternColor(0, 0)},
+        {"the photo's middle", photo, CodecKeep{20, 16, 30, 30}, 1024 * MB, 0, 0, 10, PatternColor(20, 16)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_FALSE(c.bytes.empty());
+        const Outcome o = DecodeInChild(c.bytes, CodecLimits{CodecDefaultPixelCap(), c.max_bytes, c.keep});
+        EXPECT_EQ(o.code, c.code);
+        if (c.code) {
+            EXPECT_EQ(o.reason, c.reason);
+            EXPECT_EQ(o.width, 0);
+        } else {
+            EXPECT_EQ(o.width, c.width);
+            // JPEG's colours come back within a step of quality 100's rounding.
+            EXPECT_LE(ChannelDistance(o.first, c.first), 2) << std::hex << o.first;
+        }
+        EXPECT_LT(o.growth_kb, 64 * 1024) << "peak resident memory grew by " << o.growth_kb << " kB";
+    }
+}
+
+// A pasted picture is decoded straight into the surface the paste takes, as a file is loaded
+// into an image: the rows the file never paints are neither copied nor scanned, and the
+// surface alone has to fit (a picture of 1.9 GB of pixels within 2.1 GB).
+TEST(HostileFiles, APastedTallRlePictureTakesOnlyItsSurface) {
+    const std::string bmp = TallRle4Bmp(7, 268435469);
+    Surface* s = nullptr;
+    int colors = -1;
+    const uint64_t surface_bytes = 8ull * 268435469;
+    ASSERT_EQ(ClipAnswerToSurface("image/bmp", (const uint8_t*)bmp.data(), bmp.size(), surface_bytes + MB, &s,
+                                  &colors),
+              0);
+    EXPECT_EQ(s->width, 7);
+    EXPECT_EQ(s->height, 268435469);
+    EXPECT_EQ(colors, 16);
+    EXPECT_TRUE(SurfaceUntouched(s));
+    PlatDestroySurface(s);
+    // Too large for the memory given: refused with its own code, nothing made.
+    EXPECT_EQ(ClipAnswerToSurface("image/bmp", (const uint8_t*)bmp.data(), bmp.size(), surface_bytes / 2, &s,
+                                  &colors),
+              CLIP_PICTURE_TOO_LARGE);
+    EXPECT_EQ(errno, ENOMEM);
+    EXPECT_EQ(s, nullptr);
+}
+
+}  // namespace
