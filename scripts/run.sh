@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds the application, and runs the application on $DISPLAY. Without a display
+# Installs what is needed, builds the application, and runs it on $DISPLAY. Without a display
 # it runs the application by its shipped script instead and prints where the results are.
 set -euo pipefail
 cd "$(dirname "$0")/.."
