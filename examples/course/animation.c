@@ -81,7 +81,7 @@ void UserMain(void) {
             still = 1;
             PXK_Printf("still after %d generations\n", generation);
         }
-        sprintf(status, "generation %d", generation);
+        snprintf(status, sizeof status, "generation %d", generation);
         PXK_SetStatusText(status);
     }
     PXK_Printf("stopped at generation %d\n", generation);
