@@ -1,8 +1,9 @@
 // OpenCV and PIXKIT together (include/pxk/pxk_opencv.hpp): the picture is loaded into an image
 // window, copied into a cv::Mat, processed by OpenCV and every result shown in a window of
-// its own. Image 1: Canny edges (a one-channel Mat, an 8-bit image); image 2: the grey picture
-// through OpenCV's JET colour map (BGR); image 3: the picture with alpha (BGRA) shown twice,
-// then turned a quarter, which resizes its window. Built only where OpenCV is installed.
+// its own. Image 1: Canny edges (a one-channel Mat, an 8-bit image); image 2: the grey picture,
+// then replaced by it through OpenCV's JET colour map (BGR, 32 bits); image 3: the picture with
+// alpha (BGRA), then turned a quarter, which resizes its window. Built only where OpenCV is
+// installed.
 #include <pxk.h>
 #include <pxk/pxk_opencv.hpp>
 
@@ -36,8 +37,9 @@ void UserMain(void) {
 
     // Back to the framework, one window each.
     PXK_ShowMat(1, edges, "Canny", 200);
+    PXK_ShowMat(2, grey, "grey, then JET", 200);       // 8 bits first ...
     cv::applyColorMap(grey, coloured, cv::COLORMAP_JET);
-    PXK_ShowMat(2, coloured, "JET", 200);
+    PXK_ShowMat(2, coloured, "grey, then JET", 200);   // ... then 32: the image is made again
     cv::cvtColor(bgr, bgra, cv::COLOR_BGR2BGRA);
     PXK_ShowMat(3, bgra, "BGRA", 200);
     cv::rotate(bgra, turned, cv::ROTATE_90_CLOCKWISE);
