@@ -233,6 +233,16 @@ extern "C" int PXK_ReadImageRect(void* buffer, int x, int y, int width, int heig
     return 0;
 }
 
+// Any slot, not only the current one, so a program can size a buffer before it selects it.
+extern "C" int PXK_GetImageSize(int index, int* width, int* height, int* bits) {
+    const bool used = index >= 0 && index < IMAGE_SLOTS && image_table[index].in_use.load(std::memory_order_acquire);
+    const ImageRecord* r = used ? &image_table[index] : nullptr;
+    if (width) *width = r ? r->width : 0;
+    if (height) *height = r ? r->height : 0;
+    if (bits) *bits = r ? r->bits : 0;
+    return r ? 0 : 1;
+}
+
 extern "C" int PXK_FindImageByWindow(PXK_Window window) {
     if (!window) return -1;
     for (int i = 0; i < IMAGE_SLOTS; i++)

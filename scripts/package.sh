@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package, unpacks it into a fresh folder with dpkg -x (nothing is installed on
 # the machine) and builds an example against it twice: with plain cc and pkg-config, and with
-# CMake's find_package. Each program then runs headless through a script that only exits.
+# CMake's find_package. Each program then runs headless through a script that only exits, and a
+# course exercise passes its installed script against its installed reference pictures.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 dir=${BUILD_DIR:-build}
@@ -16,7 +17,8 @@ dpkg -x "$deb" "$work/root"
 prefix="$work/root/usr"
 echo "package: $(basename "$deb"), $(dpkg-deb -c "$deb" | wc -l) entries"
 for f in bin/pixkit include/pxk.h lib/libpixkit.a lib/pkgconfig/pixkit.pc lib/cmake/pixkit/pixkitConfig.cmake \
-         share/doc/pixkit/examples/hello_text.c; do
+         include/pxk/pxk_opencv.hpp share/doc/pixkit/examples/hello_text.c \
+         share/doc/pixkit/examples/course/threshold.c share/doc/pixkit/examples/data/course.png; do
   [ -e "$prefix/$f" ] || { echo "the package lacks $f" >&2; exit 1; }
 done
 examples="$prefix/share/doc/pixkit/examples"
@@ -30,3 +32,9 @@ for prog in "$work/hello_pc" "$work/cm/hello_text" "$work/cm/draw_shapes"; do
     || { echo "$(basename "$prog") built against the package did not run" >&2; exit 1; }
   echo "built against the package and ran: $prog" | sed "s|$work/||"
 done
+# A course exercise built against the package follows its installed script, which compares its
+# pictures with the installed references: the data folder and the references travel with it.
+PIXKIT_BACKEND=headless XDG_RUNTIME_DIR="$work" "$work/cm/course_threshold" \
+  --script "$examples/scripts/course_threshold.txt" --out "$work/out" >/dev/null 2>&1 \
+  || { echo "course_threshold built against the package failed its installed script" >&2; exit 1; }
+echo "built against the package and passed its script: cm/course_threshold"

@@ -7,6 +7,7 @@ packages=(
   libx11-dev libxext-dev
   libpng-dev libjpeg62-turbo-dev libgif-dev libtiff-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  libopencv-core-dev libopencv-imgproc-dev
   xvfb openbox xdotool x11-utils x11-apps imagemagick xclip
 )
 missing=()

@@ -36,6 +36,9 @@ int PXK_SetPalette(const PXK_Color* palette, int count);
  * (32-bit: width words per row; 8-bit: width bytes per row); pixels outside the image read 0.
  * 0 done; 1 the current slot is free (nothing copied). */
 int PXK_ReadImageRect(void* buffer, int x, int y, int width, int height);
+/* The size and depth (8 or 32) of image `index`, any slot. 0 done; 1 index outside 0..255 or a
+ * free slot (the outputs are then 0). Null outputs are allowed. */
+int PXK_GetImageSize(int index, int* width, int* height, int* bits);
 /* The in-use image shown in this window, or -1. The Select variant also makes it current. */
 int PXK_FindImageByWindow(PXK_Window window);
 int PXK_SelectImageByWindow(PXK_Window window);

@@ -197,6 +197,13 @@ TEST_F(ImageWindowRun, PaletteAndRectangleReads) {
     std::vector<uint8_t> none(4, 0xEE);
     EXPECT_EQ(Ask<int>([&] { return PXK_ReadImageRect(none.data(), 0, 0, 4, 1); }), 1);
     EXPECT_EQ(none, (std::vector<uint8_t>(4, 0xEE)));
+
+    // The size of any slot, not only the current one; a free slot reads as zeros.
+    int size[3] = {-1, -1, -1};
+    ASSERT_EQ(Ask<int>([&] { return PXK_GetImageSize(0, &size[0], &size[1], &size[2]); }), 0);
+    EXPECT_EQ(std::vector<int>(size, size + 3), (std::vector<int>{5, 3, 32}));
+    EXPECT_EQ(Ask<int>([&] { return PXK_GetImageSize(1, &size[0], &size[1], &size[2]); }), 1);
+    EXPECT_EQ(std::vector<int>(size, size + 3), (std::vector<int>{0, 0, 0}));
 }
 
 // ---- Painting ----------------------------------------------------------------------------
