@@ -368,6 +368,42 @@ TEST(ImageMenusSmallScreen, TurnsAndSizesThatCannotBeShownLeaveTheImageWhole) {
     EXPECT_EQ(StopProgram(), 0);
 }
 
+// Zoom... and Resize... say in text window 0 why they refuse an answer or cannot make the
+// size, and leave the image as it was.
+TEST(ImageMenusRefusals, ZoomAndResizeSayWhyTheyLeaveTheImageAlone) {
+    const std::string folder = FreshFolder("menus_refusals");
+    ASSERT_EQ(chdir(folder.c_str()), 0);
+    ASSERT_TRUE(StartProgram());
+    ASSERT_TRUE(OnWorker([] {
+        PXK_OpenTextWindow(0, 1400, 600, 400, 300);
+        PXK_StartLog(0);
+    }));
+    Make(0, 40, 30);
+    const Picture before = PictureOf(0);
+    const int zoom = ImageZoom(0);
+    const struct { int position; std::vector<const char*> answers; const char* said; } cases[] = {
+        {10, {"0"}, "[0] Zoom(%)=0\n[0] Zoom: the zoom must be at least 1%; the zoom is unchanged\n"},
+        {10, {"-20"}, "[0] Zoom(%)=-20\n[0] Zoom: the zoom must be at least 1%; the zoom is unchanged\n"},
+        {12, {"0"}, "[0] New x-size(pixel)=0\n[0] Resize: the width must be at least 1 pixel; the image is unchanged\n"},
+        {12, {"7", "-3"}, "[0] New x-size(pixel)=7\n[0] New y-size(pixel)=-3\n"
+                          "[0] Resize: the height must be at least 1 pixel; the image is unchanged\n"},
+        {12, {"5000", "100000"}, "[0] New x-size(pixel)=5000\n[0] New y-size(pixel)=100000\n"
+                                 "[0] Resize: the new size cannot be shown on this screen; the image is unchanged\n"},
+    };
+    const std::string log = folder + "/PIXKIT" + std::to_string(instance_slot) + "0.LOG";
+    std::string said;
+    for (const auto& c : cases) {
+        Choose(0, EDIT, {c.position});
+        for (size_t i = 0; i < c.answers.size(); i++)
+            Answer((std::string(c.answers[i]) + "\n").c_str(), i + 1 == c.answers.size());
+        said += c.said;
+        EXPECT_TRUE(DriverWaitFor([&] { return ReadFileBytes(log) == said; })) << ReadFileBytes(log);
+        EXPECT_EQ(PictureOf(0), before) << c.said;
+        EXPECT_EQ(ImageZoom(0), zoom) << c.said;
+    }
+    EXPECT_EQ(StopProgram(), 0);
+}
+
 TEST_F(ImageMenus, TestChartsClippingAndTheToolsAndDialogsOfTheProcessingMenu) {
     Make(0, 64, 48);
     Make(1, 64, 48);
