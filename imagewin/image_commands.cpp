@@ -5,6 +5,9 @@
 // the window load the first of them into its image.
 #include "imagewin/image_commands.h"
 
+#include <string>
+
+#include "imagewin/file_failures.h"
 #include "imagewin/image_clipboard.h"
 #include "imagewin/image_edit_commands.h"
 #include "imagewin/image_file_commands.h"
@@ -98,13 +101,16 @@ void RunImageCommand(WindowId window, int index, int command) {
 }
 
 // The first dropped file only is loaded into the window's image; the window then repaints,
-// the previous current image comes back and the window comes to the front.
+// the previous current image comes back and the window comes to the front. A file that
+// cannot be read is named in an error box once the drop is finished.
 void DropFilesOnImage(WindowId window, int index, DropList* list) {
+    std::string failed;
     if (list && list->count > 0 && list->paths[0] && PXK_SelectImage(index) == 0) {
-        PXK_LoadImageFile(list->paths[0], 0, 0);
+        if (PXK_LoadImageFile(list->paths[0], 0, 0) == 1) failed = list->paths[0];
         PlatInvalidateRect(window, nullptr, false);
         PXK_SelectPreviousImage();
     }
     PlatDragFinish(list);
     PlatSetForegroundWindow(window);
+    if (!failed.empty()) ShowLoadFailure(window, failed.c_str());
 }

@@ -45,33 +45,51 @@ static bool AskNumber(WindowId window, int index, const char* prompt, int* value
     return ParsePromptNumber(line, value) && ImageStillShownIn(window, index);
 }
 
-// A zoom of 0 or less is refused here: the view fit would raise it to its smallest step.
-void ZoomPromptCommand(WindowId window, int index) {
-    int zoom;
-    if (!AskNumber(window, index, "[%d] Zoom(%%)=", &zoom) || zoom < 1) return;
-    PXK_SetZoom(zoom, index);
+// What a command refused or could not make, printed in the current text window: the
+// command's name, why, and what became of the image.
+static void SayWhy(int index, const char* name, const char* why, const char* outcome) {
+    PXK_ShowTextWindow();
+    PXK_Printf("[%d] %s: %s; %s\n", index, name, why, outcome);
 }
 
-// Sizes of 0 or less are refused rather than raised to one pixel.
+// A size that cannot be made leaves the image as it was; only a window that could not be
+// made again after the old one went loses it.
+static const char* ImageOutcome(int index) {
+    return image_table[index].in_use.load(std::memory_order_acquire) ? "the image is unchanged" : "the image is gone";
+}
+
+// A turn, size step or resize that cannot be made says why.
+static void ReportResult(int index, const char* name, int code) {
+    if (code != TRANSFORM_NO_FIT && code != TRANSFORM_NO_MEMORY) return;
+    SayWhy(index, name,
+           code == TRANSFORM_NO_FIT ? "the new size cannot be shown on this screen" : "no memory for the new size",
+           ImageOutcome(index));
+}
+
+// A zoom of 0 or less is refused here: the view fit would raise it to its smallest step. An
+// empty answer is taken as the user giving up and says nothing.
+void ZoomPromptCommand(WindowId window, int index) {
+    int zoom;
+    if (!AskNumber(window, index, "[%d] Zoom(%%)=", &zoom)) return;
+    if (zoom < 1) return SayWhy(index, "Zoom", "the zoom must be at least 1%", "the zoom is unchanged");
+    if (PXK_SetZoom(zoom, index) == 2)
+        SayWhy(index, "Zoom", "no zoom shows the image on this screen", "the zoom is unchanged");
+}
+
+// Sizes of 0 or less are refused rather than raised to one pixel; a refused width asks no
+// height.
 void ResizePromptCommand(WindowId window, int index) {
     int width, height;
-    if (!AskNumber(window, index, "[%d] New x-size(pixel)=", &width) || width < 1) return;
-    if (!AskNumber(window, index, "[%d] New y-size(pixel)=", &height) || height < 1) return;
-    PXK_ResizeImage(index, width, height);
+    if (!AskNumber(window, index, "[%d] New x-size(pixel)=", &width)) return;
+    if (width < 1) return SayWhy(index, "Resize", "the width must be at least 1 pixel", "the image is unchanged");
+    if (!AskNumber(window, index, "[%d] New y-size(pixel)=", &height)) return;
+    if (height < 1) return SayWhy(index, "Resize", "the height must be at least 1 pixel", "the image is unchanged");
+    ReportResult(index, "Resize", PXK_ResizeImage(index, width, height));
 }
 
 void InvertCommand(WindowId, int index) { InvertImage(index); }
 void HorizontalFlipCommand(WindowId, int index) { FlipImage(index, true); }
 void VerticalFlipCommand(WindowId, int index) { FlipImage(index, false); }
-
-// A turn or size step that cannot be made leaves the image as it was; the text window says why.
-static void ReportResult(int index, const char* name, int code) {
-    if (code != TRANSFORM_NO_FIT && code != TRANSFORM_NO_MEMORY) return;
-    PXK_ShowTextWindow();
-    PXK_Printf("[%d] %s: %s; the image is unchanged\n", index, name,
-               code == TRANSFORM_NO_FIT ? "the new size cannot be shown on this screen"
-                                        : "no memory for the new size");
-}
 
 // The turns and size steps make the window's image the current one first.
 static void Rotate(int index, bool clockwise, const char* name) {

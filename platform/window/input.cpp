@@ -273,9 +273,11 @@ void InputActivate(WindowId top, bool active) {
 
 void InputClose(WindowId top) { QueueMessage(top, MSG_CLOSE, 0, 0); }
 
-void InputMoved(WindowId top, int x, int y) {
+void InputMoved(WindowId top, const PlatRect& from, PlatPoint to) {
     std::lock_guard<LayerMutex> guard(g_table_lock);
     WindowRecord* rec = LookupWindow(top);
     if (!rec) return;
-    rec->rect = RectOffset(rec->rect, x - rec->rect.left, y - rec->rect.top);
+    const PlatRect r = rec->rect;
+    if (r.left != from.left || r.top != from.top || r.right != from.right || r.bottom != from.bottom) return;
+    rec->rect = RectOffset(r, to.x - r.left, to.y - r.top);
 }

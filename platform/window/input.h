@@ -29,8 +29,11 @@ void InputDrop(WindowId top, int screen_x, int screen_y, const char* const* path
 void InputActivate(WindowId top, bool active);
 // The window manager asks the window to close.
 void InputClose(WindowId top);
-// The window manager moved the native window (outer top-left in screen coordinates).
-void InputMoved(WindowId top, int x, int y);
+// The window manager moved the native window, whose rectangle the backend last had from the
+// layer as `from`, to the outer top-left `to` (screen coordinates). A window the layer has
+// moved or sized anew since (its request is on its way to the backend) keeps the layer's
+// rectangle: that decision is newer than the manager's.
+void InputMoved(WindowId top, const PlatRect& from, PlatPoint to);
 // The modifier keys as the backend sees them now (keeps the key state right when a key
 // went down or up while another application had the focus).
 void InputSetModifiers(int mods);

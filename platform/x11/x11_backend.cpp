@@ -254,6 +254,8 @@ static void InternAtoms(Display* dpy) {
         {&g_atoms.net_current_desktop, "_NET_CURRENT_DESKTOP"},
         {&g_atoms.net_wm_state, "_NET_WM_STATE"},
         {&g_atoms.net_wm_state_above, "_NET_WM_STATE_ABOVE"},
+        {&g_atoms.net_wm_window_type, "_NET_WM_WINDOW_TYPE"},
+        {&g_atoms.net_wm_window_type_normal, "_NET_WM_WINDOW_TYPE_NORMAL"},
         {&g_atoms.motif_wm_hints, "_MOTIF_WM_HINTS"},
         {&g_atoms.utf8_string, "UTF8_STRING"},
         {&g_atoms.string, "STRING"},

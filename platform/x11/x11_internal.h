@@ -109,6 +109,7 @@ struct X11Window {
     unsigned long asked_serial;  // request number of the last configure request
     int insist;                // times the asked rectangle may still be asked again against the manager
     int size_undos;            // times a size of the server's own may still be undone
+    PlatRect layer_rect;       // the layer's rectangle as we last know it (asked may be larger: 1 x 1 at least)
 };
 
 using SharedBytes = std::shared_ptr<const std::vector<uint8_t>>;
@@ -216,6 +217,7 @@ struct X11Atoms {
     Atom wm_protocols, wm_delete_window, wm_transient_for, wm_name, wm_class;
     Atom net_wm_name, net_wm_pid, net_active_window, net_workarea, net_current_desktop;
     Atom net_wm_state, net_wm_state_above, motif_wm_hints, utf8_string, string, text;
+    Atom net_wm_window_type, net_wm_window_type_normal;
     Atom clipboard, targets, incr, text_plain_utf8, text_plain, pixkit_sel;
     Atom timestamp, multiple, atom_pair, integer, clipboard_manager, save_targets, pixkit_time,
         pixkit_save;

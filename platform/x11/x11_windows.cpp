@@ -3,6 +3,9 @@
 // titles, raising, and the window manager's own moves reported back to the layer. The
 // layer's rectangle is what counts: echoes of our own earlier requests are recognised and
 // dropped, and a placement of the manager's after a request of ours is overruled once.
+// Once the manager's placement is taken, a later report of the rectangle we wanted is the
+// manager granting it late, and a report that a later one already waiting in the queue
+// replaces is not acted on.
 // Also the screen facts (size, work area, bits per pixel).
 #include "x11_internal.h"
 #include "platform/window/input.h"
@@ -102,6 +105,10 @@ static PlatRect ServerRect(const PlatRect& r) {
                     r.top + (RectHeight(r) > 0 ? RectHeight(r) : 1)};
 }
 
+static bool SameRect(const PlatRect& a, const PlatRect& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
 // Makes r the rectangle the window should have, remembering the ones before it: their
 // echoes may still come.
 static void Remember(X11Window& w, const PlatRect& r) {
@@ -111,6 +118,17 @@ static void Remember(X11Window& w, const PlatRect& r) {
     }
     w.requested[w.requested_count++] = r;
     w.asked = r;
+}
+
+// The manager's placement becomes the window's rectangle. The rectangle the layer wanted is
+// no longer taken for an echo: a report of it after the placement is the manager granting
+// our request late (it may report its own placement again before it reads our request).
+static void Adopt(X11Window& w, const PlatRect& r) {
+    int kept = 0;
+    for (int i = 0; i < w.requested_count; i++)
+        if (!SameRect(w.requested[i], w.asked)) w.requested[kept++] = w.requested[i];
+    w.requested_count = kept;
+    Remember(w, r);
 }
 
 static void CreateNativeWindow(const Command& cmd) {
@@ -154,6 +172,7 @@ static void CreateNativeWindow(const Command& cmd) {
     w.popup = popup;
     w.fixed_size = !popup && (cmd.flags & NATIVE_FIXED_SIZE) != 0;
     Remember(w, ServerRect(cmd.rect));
+    w.layer_rect = cmd.rect;
     w.insist = popup ? 0 : INSIST_TIMES;
     w.size_undos = popup ? 0 : SIZE_UNDO_TIMES;
     g_x11.by_xid[xid] = slot;
@@ -185,6 +204,14 @@ static void CreateNativeWindow(const Command& cmd) {
     }
     int owner_slot = SlotOf(cmd.owner);
     if (owner_slot >= 0) XSetTransientForHint(dpy, xid, g_x11.windows[owner_slot].xid);
+    // A normal window, though it has an owner: managers take an owned window without a type
+    // for a dialog and force a dialog wholly onto the screen when they map it, ignoring the
+    // position the program gave (openbox does).
+    if (!popup) {
+        long normal = (long)g_atoms.net_wm_window_type_normal;
+        XChangeProperty(dpy, xid, g_atoms.net_wm_window_type, XA_ATOM, 32, PropModeReplace, (unsigned char*)&normal,
+                        1);
+    }
 
     CreateInputContext(&w);
     X11PublishNative(slot, xid);
@@ -219,6 +246,7 @@ static void RequestRect(int slot, const PlatRect& rect) {
 static void MoveNativeWindow(int slot, const PlatRect& r) {
     RequestRect(slot, r);
     X11Window& w = g_x11.windows[slot];
+    w.layer_rect = r;
     if (w.popup) return;
     w.insist = INSIST_TIMES;
     w.size_undos = SIZE_UNDO_TIMES;
@@ -298,10 +326,6 @@ static bool MovePending(WindowId window) {
     return false;
 }
 
-static bool SameRect(const PlatRect& a, const PlatRect& b) {
-    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-}
-
 // A program places its windows exactly, partly off the screen if it asks so (a picture
 // taller than the screen below its caption). Some window managers push a window that does
 // not fit back onto the screen when they map or resize it, yet honour the same request
@@ -332,14 +356,41 @@ static void PlacementNews(int slot, const PlatRect& now) {
         w.size_undos--;
         RequestRect(slot, keep);
     } else {
-        Remember(w, keep);
+        Adopt(w, keep);
     }
-    if (moved) InputMoved(w.id, now.left, now.top);
+    if (!moved) return;
+    const PlatRect before = w.layer_rect;
+    w.layer_rect = RectOffset(before, now.left - before.left, now.top - before.top);
+    InputMoved(w.id, before, PlatPoint{now.left, now.top});
+}
+
+// Whether the queue already holds a later ConfigureNotify of the window. The predicate never
+// matches, so nothing is taken out of the queue.
+struct ConfigureLook {
+    Window xid;
+    bool found;
+};
+
+static Bool NoteConfigure(Display*, XEvent* ev, XPointer arg) {
+    ConfigureLook* look = (ConfigureLook*)arg;
+    if (ev->type == ConfigureNotify && ev->xconfigure.window == look->xid) look->found = true;
+    return False;
+}
+
+// A window manager answers one request of ours with several reports (its frame, then a
+// synthetic one), and reports made before it read our request may come after it: of the
+// reports already here only the last tells where the window is.
+static bool LaterConfigureQueued(Window xid) {
+    ConfigureLook look{xid, false};
+    XEvent ev;
+    XCheckIfEvent(g_x11.dpy, &ev, NoteConfigure, (XPointer)&look);
+    return look.found;
 }
 
 void HandleMapped(int slot) {
     X11Window& w = g_x11.windows[slot];
     w.mapped = true;
+    if (LaterConfigureQueued(w.xid)) return;
     int x, y;
     Window child;
     if (XTranslateCoordinates(g_x11.dpy, w.xid, g_x11.root, 0, 0, &x, &y, &child))
@@ -350,7 +401,7 @@ void HandleMapped(int slot) {
 // request report what that request replaces; later ones are checked against the requests.
 void HandleConfigure(int slot, const XConfigureEvent& ev) {
     X11Window& w = g_x11.windows[slot];
-    if (ev.serial < w.asked_serial) return;
+    if (ev.serial < w.asked_serial || LaterConfigureQueued(w.xid)) return;
     int x = ev.x, y = ev.y;
     if (!ev.send_event && w.parent != g_x11.root) {
         // A real event from inside the manager's frame: ask the server where we are.

@@ -2,19 +2,24 @@
 // edit menu with its zoom check marks, the processing menu and every submenu, the 8-bit
 // Information submenu; items chosen with the mouse that zoom, prompt, resize, destroy,
 // invert, flip, turn, scale, draw the test charts, clip and start the tools and dialogs;
-// turns and size steps that cannot be shown leaving the image whole; Load going to the
-// window's image when another command changed the current image during the dialog.
+// turns and size steps that cannot be shown leaving the image whole, and Zoom... and
+// Resize... saying why they refuse; Load going to the window's image when another command
+// changed the current image during the dialog; loads, saves and drops that fail naming the
+// file and the reason in a box.
 #include <climits>
 #include <functional>
 #include <random>
 #include <string>
 #include <vector>
 
+#include <errno.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include "imagewin/file_dialogs.h"
+#include "imagewin/file_failures.h"
 #include "imagewin/image_commands.h"
 #include "imagewin/image_edit_commands.h"
 #include "imagewin/image_table.h"
@@ -27,6 +32,7 @@
 #include "support/outside_io.h"
 #include "support/picture_files.h"
 #include "support/program_fixture.h"
+#include "support/stderr_capture.h"
 #include "support/tracked_menu.h"
 #include "support/worker_jobs.h"
 
@@ -368,6 +374,42 @@ TEST(ImageMenusSmallScreen, TurnsAndSizesThatCannotBeShownLeaveTheImageWhole) {
     EXPECT_EQ(StopProgram(), 0);
 }
 
+// Zoom... and Resize... say in text window 0 why they refuse an answer or cannot make the
+// size, and leave the image as it was.
+TEST(ImageMenusRefusals, ZoomAndResizeSayWhyTheyLeaveTheImageAlone) {
+    const std::string folder = FreshFolder("menus_refusals");
+    ASSERT_EQ(chdir(folder.c_str()), 0);
+    ASSERT_TRUE(StartProgram());
+    ASSERT_TRUE(OnWorker([] {
+        PXK_OpenTextWindow(0, 1400, 600, 400, 300);
+        PXK_StartLog(0);
+    }));
+    Make(0, 40, 30);
+    const Picture before = PictureOf(0);
+    const int zoom = ImageZoom(0);
+    const struct { int position; std::vector<const char*> answers; const char* said; } cases[] = {
+        {10, {"0"}, "[0] Zoom(%)=0\n[0] Zoom: the zoom must be at least 1%; the zoom is unchanged\n"},
+        {10, {"-20"}, "[0] Zoom(%)=-20\n[0] Zoom: the zoom must be at least 1%; the zoom is unchanged\n"},
+        {12, {"0"}, "[0] New x-size(pixel)=0\n[0] Resize: the width must be at least 1 pixel; the image is unchanged\n"},
+        {12, {"7", "-3"}, "[0] New x-size(pixel)=7\n[0] New y-size(pixel)=-3\n"
+                          "[0] Resize: the height must be at least 1 pixel; the image is unchanged\n"},
+        {12, {"5000", "100000"}, "[0] New x-size(pixel)=5000\n[0] New y-size(pixel)=100000\n"
+                                 "[0] Resize: the new size cannot be shown on this screen; the image is unchanged\n"},
+    };
+    const std::string log = folder + "/PIXKIT" + std::to_string(instance_slot) + "0.LOG";
+    std::string said;
+    for (const auto& c : cases) {
+        Choose(0, EDIT, {c.position});
+        for (size_t i = 0; i < c.answers.size(); i++)
+            Answer((std::string(c.answers[i]) + "\n").c_str(), i + 1 == c.answers.size());
+        said += c.said;
+        EXPECT_TRUE(DriverWaitFor([&] { return ReadFileBytes(log) == said; })) << ReadFileBytes(log);
+        EXPECT_EQ(PictureOf(0), before) << c.said;
+        EXPECT_EQ(ImageZoom(0), zoom) << c.said;
+    }
+    EXPECT_EQ(StopProgram(), 0);
+}
+
 TEST_F(ImageMenus, TestChartsClippingAndTheToolsAndDialogsOfTheProcessingMenu) {
     Make(0, 64, 48);
     Make(1, 64, 48);
@@ -435,6 +477,78 @@ TEST_F(ImageMenus, LoadGoesToTheWindowsImageWhenTheCurrentImageChangedDuringTheD
     EXPECT_EQ(PictureOf(0).pixels[7], Pattern32(1, 1) & 0xFFFFFF);
     EXPECT_EQ(PictureOf(1), PictureOf(2));   // the chart, and no file over it
     EXPECT_EQ(CurrentImage(), 0);
+}
+
+// A folder of files that cannot be loaded or written, each in its own way: a PNG cut in
+// half, a text file, an empty file, a FIFO, a folder, a write-protected picture.
+std::string FailingFiles() {
+    const std::string folder = FreshFolder("menus_failures");
+    Make(3, 64, 48);
+    EXPECT_EQ(Ask<int>([&] {
+                  return PXK_SelectImage(3) || PXK_SaveImageFile(48, 64, PXK_FILE_PNG, (folder + "/cut.png").c_str()) ||
+                         PXK_SaveImageFile(48, 64, PXK_FILE_BMP, (folder + "/locked.bmp").c_str());
+              }),
+              0);
+    const std::string png = ReadFileBytes(folder + "/cut.png");
+    EXPECT_TRUE(WriteFileBytes(folder + "/cut.png", png.substr(0, png.size() / 2)));
+    EXPECT_TRUE(WriteFileBytes(folder + "/notes.txt", "not a picture\n"));
+    EXPECT_TRUE(WriteFileBytes(folder + "/empty.png", ""));
+    EXPECT_EQ(mkfifo((folder + "/pipe.png").c_str(), 0600), 0);
+    EXPECT_EQ(mkdir((folder + "/sub").c_str(), 0700), 0);
+    EXPECT_EQ(chmod((folder + "/locked.bmp").c_str(), 0444), 0);
+    return folder;
+}
+
+TEST_F(ImageMenus, FailedLoadsAndSavesAreToldTheSystemsReasonOrWhatIsWrongWithThePicture) {
+    const std::string f = FailingFiles();
+    const struct { bool load; std::string path; int error; const char* why; } cases[] = {
+        {true, f + "/gone.png", 0, "No such file or directory"},
+        {true, f + "/sub", 0, "Is a directory"},
+        {true, f + "/pipe.png", 0, "Not a regular file"},
+        {true, f + "/empty.png", 0, "The file is empty"},
+        {true, f + "/notes.txt", 0, "Not a picture of a format PIXKIT reads"},
+        {true, f + "/cut.png", 0, "The picture is damaged or cut short"},
+        {false, f + "/missing/x.png", 0, "No such file or directory"},
+        {false, f + "/notes.txt/x.png", 0, "Not a directory"},
+        {false, f + "/sub", 0, "Is a directory"},
+        {false, f + "/locked.bmp", 0, "Permission denied"},
+        {false, f + "/x.png", ENOSPC, "No space left on device"},
+        {false, f + "/x.png", EFBIG, "File too large"},
+        {false, f + "/x.gif", ENOENT, "The picture could not be written in this format"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.load ? LoadFailureReason(c.path.c_str()) : SaveFailureReason(c.path.c_str(), c.error), c.why)
+            << c.path;
+}
+
+// Load and Save from the edit menu and a drop on the window, each failing, show a box with
+// the file and the reason (printed on stderr in a run without a user); the image is as it was.
+TEST_F(ImageMenus, LoadSaveAndDropThatFailShowABoxNamingTheFileAndTheReason) {
+    StderrCapture stderr_text;
+    setenv("PIXKIT_HEADLESS_AUTOANSWER", "1", 1);
+    const std::string f = FailingFiles();
+    Make(0, 64, 48);
+    const Picture before = PictureOf(0);
+    enum How { LOAD, SAVE, DROP };
+    const struct { How how; std::string name; const char* caption; std::string text; } cases[] = {
+        {LOAD, f + "/cut.png", "Load image file", "Can't load \"" + f + "/cut.png\":\nThe picture is damaged or cut short"},
+        {DROP, f + "/gone.png", "Load image file", "Can't load \"" + f + "/gone.png\":\nNo such file or directory"},
+        {SAVE, f + "/locked", "Save as", "Can't save \"" + f + "/locked.bmp\":\nPermission denied"},
+    };
+    for (const auto& c : cases) {
+        if (c.how == DROP) {
+            const PlatPoint p = PixelOnScreen(0, 5, 5);
+            DriverDrop(p.x, p.y, {c.name});
+        } else {
+            Choose(0, EDIT, {c.how == LOAD ? 4 : 5});
+            ASSERT_TRUE(DriverWaitFor([] { return DriverFileDialog() != 0; }));
+            ASSERT_TRUE(DriverTypeFileName((c.name + "\n").c_str()));
+        }
+        EXPECT_TRUE(DriverWaitFor([&] { return stderr_text.HasBox(c.caption, c.text); })) << stderr_text.Text();
+        ASSERT_TRUE(DriverWaitFor([] { return DriverFileDialog() == 0; }));
+        EXPECT_EQ(PictureOf(0), before) << c.name;
+    }
+    unsetenv("PIXKIT_HEADLESS_AUTOANSWER");
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // Where native windows are and what they show, against the window manager: the layer's
-// rectangle holds after resizes that do not fit the screen, windows the user may not resize
+// rectangle holds after resizes that do not fit the screen and for windows made again at
+// the place the layer reports, windows the user may not resize
 // carry equal minimum and maximum size hints, late echoes of the program's own moves leave
 // the layer's rectangle alone, and a new window shows its class background before it paints.
 #include "x11_fixture.h"
@@ -25,6 +26,16 @@ bool LayerAndServerAt(WindowId w, int x, int y) {
     int nx = -1, ny = -1;
     PlatGetWindowRect(w, &r);
     return r.left == x && r.top == y && NativeTopLeft(X11NativeWindow(w), &nx, &ny) && nx == x && ny == y;
+}
+
+// "layer x,y server x,y": where the layer and the server have the window.
+std::string Where(WindowId w) {
+    PlatRect r{};
+    int nx = -1, ny = -1;
+    PlatGetWindowRect(w, &r);
+    NativeTopLeft(X11NativeWindow(w), &nx, &ny);
+    return "layer " + std::to_string(r.left) + "," + std::to_string(r.top) + " server " + std::to_string(nx) + "," +
+           std::to_string(ny);
 }
 
 // A ConfigureNotify as a window manager sends it, reporting the window at (x, y).
@@ -101,6 +112,9 @@ TEST_F(X11Placement, FixedSizeWindowsHaveEqualMinimumAndMaximum) {
         const char* hp = strstr(info.c_str(), "Height:");
         return wp && hp ? std::to_string(atoi(wp + 6)) + "x" + std::to_string(atoi(hp + 7)) : std::string();
     };
+    // Both windows are first where the program put them: the manager may map them late.
+    ASSERT_TRUE(PumpUntil([&] { return native_size(fixed) == "410x250" && native_size(sizable) == "300x200"; }))
+        << native_size(fixed) << " " << native_size(sizable);
     for (WindowId w : {fixed, sizable}) RunCommand("xdotool windowsize " + std::to_string(X11NativeWindow(w)) + " 520 430");
     EXPECT_TRUE(PumpUntil([&] { return native_size(sizable) == "300x200"; })) << native_size(sizable);
     EXPECT_EQ(native_size(fixed), "410x250");
@@ -159,4 +173,35 @@ TEST_F(X11Placement, NewWindowShowsItsClassBackgroundBeforeItPaints) {
     size_t other = 0;
     for (uint32_t p : shot) other += p != kBackground;
     EXPECT_EQ(other, 0u) << "first pixel " << std::hex << shot[0];
+}
+
+
+// A window that does not fit below its place (a picture taller than the screen at y = 300)
+// stays where the program put it through steps that grow and shrink it and through being
+// made again at the place the layer reports, as a resize of an image does. Openbox pushes
+// such a window onto the screen when it maps or grows it, and may report that placement
+// again after it has read our request to undo it; taking that late report as the manager's
+// last word moved about one remade window in four to the top of the screen.
+TEST_F(X11Placement, GrownAndRemadeWindowsKeepTheProgramsPlace) {
+    ASSERT_NO_FATAL_FAILURE(StartX11());
+    const uint32_t image_style = STYLE_CAPTION | STYLE_SYSMENU | STYLE_SIZEFRAME | STYLE_VISIBLE;
+    const WindowId owner = CreateTestWindow(600, 0, 300, 200, u"owner");
+    WindowId w = CreateTestWindow(0, 300, 1358, 1100, u"sheet", image_style, owner);
+    ASSERT_TRUE(owner && w);
+    ASSERT_TRUE(PumpUntil([&] { return LayerAndServerAt(w, 0, 300); }));
+    for (int step = 0; step < 24; step++) {
+        const int width = 1358 - 10 * (step % 5), height = 1060 + 10 * (step % 4);
+        if (step % 2) {
+            PlatSetWindowPos(w, 0, 0, width, height + 60, MOVE_NOMOVE | MOVE_NOZORDER | MOVE_SHOW);
+        } else {
+            PlatRect r{};
+            PlatGetWindowRect(w, &r);
+            PlatDestroyWindow(w);
+            Created().pop_back();
+            w = CreateTestWindow(r.left, r.top, width, height, u"sheet", image_style, owner);
+            ASSERT_NE(w, 0u);
+            PlatSetForegroundWindow(w);
+        }
+        ASSERT_TRUE(PumpUntil([&] { return LayerAndServerAt(w, 0, 300); })) << "step " << step << ": " << Where(w);
+    }
 }
