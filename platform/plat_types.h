@@ -180,6 +180,8 @@ enum {
     KEY_DIVIDE = 0x6F,
     KEY_F1 = 0x70,        // KEY_F1 + n - 1 for Fn
     KEY_F4 = 0x73,
+    KEY_OEM_PLUS = 0xBB,  // the main keyboard's "=" / "+" key
+    KEY_OEM_MINUS = 0xBD, // the main keyboard's "-" key
     KEY_LBUTTON = 0x01,   // for PlatGetKeyState
     KEY_RBUTTON = 0x02,
     KEY_MBUTTON = 0x04

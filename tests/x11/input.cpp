@@ -1,6 +1,7 @@
 // Real input through the X server (xdotool's synthetic keyboard and pointer): typed text as
 // MSG_CHAR without control characters, key codes with modifiers, keypad keys in both Num
-// Lock states, the wheel, and a Ctrl+drag on the caption running the layer's move loop.
+// Lock states and the main keyboard's plus and minus, the wheel, and a Ctrl+drag on the
+// caption running the layer's move loop.
 #include "x11_fixture.h"
 
 #include <atomic>
@@ -64,22 +65,24 @@ TEST_F(X11Input, TypedTextArrivesAsCharsInTheFocusedWindow) {
     EXPECT_EQ(PlatGetKeyState(KEY_CONTROL), 0);
 }
 
-TEST_F(X11Input, KeypadDigitsInBothNumLockStates) {
+// Also the main keyboard's "=" (with or without Shift) and "-", which zoom like the keypad's.
+TEST_F(X11Input, KeypadDigitsInBothNumLockStatesAndMainKeyboardPlusAndMinus) {
     ASSERT_NO_FATAL_FAILURE(StartX11());
     WindowId w = CreateTestWindow(200, 150, 300, 200, u"keypad");
     ASSERT_NE(w, 0u);
     ASSERT_TRUE(FocusAndWait(w));
-    RunCommand("xdotool key --delay 20 KP_End KP_Add KP_Subtract");
+    RunCommand("xdotool key --delay 20 KP_End KP_Add KP_Subtract ctrl+equal ctrl+minus ctrl+plus");
     EXPECT_TRUE(PumpUntil([&] { return HasKey(KEY_SUBTRACT); }));
     RunCommand("xdotool key Num_Lock");
     RunCommand("xdotool key --delay 20 KP_1 KP_7 KP_Enter");
     EXPECT_TRUE(PumpUntil([&] { return HasKey(KEY_RETURN); }));
     RunCommand("xdotool key Num_Lock");
     std::vector<int> keys = Keys();
-    std::vector<int> want{KEY_NUMPAD0 + 1, KEY_ADD, KEY_SUBTRACT, KEY_NUMPAD0 + 1, KEY_NUMPAD0 + 7, KEY_RETURN};
+    std::vector<int> want{KEY_NUMPAD0 + 1, KEY_ADD,         KEY_SUBTRACT,    KEY_OEM_PLUS, KEY_OEM_MINUS,
+                          KEY_OEM_PLUS,    KEY_NUMPAD0 + 1, KEY_NUMPAD0 + 7, KEY_RETURN};
     std::vector<int> got;
     for (int k : keys)
-        if (k != KEY_SHIFT) got.push_back(k);
+        if (k != KEY_SHIFT && k != KEY_CONTROL) got.push_back(k);
     EXPECT_EQ(got, want);
 }
 
