@@ -29,16 +29,19 @@ static bool HasKey(int key) {
     return false;
 }
 
-// Binds a keysym to a key that has none for as long as it lives, as a keyboard layout with
-// that character would. xdotool types a character the keymap lacks by binding it to a spare
-// key for the one press and unbinding it at once; a client that looks the key up after the
-// unbinding (its event loop a few milliseconds behind, as on a loaded machine) finds no
-// symbol there and gets no character. No client can recover it, so the test gives the
-// keymap the character instead of letting xdotool borrow a key.
-struct KeymapBinding {
+// A keyboard that types what xdotool asks, however loaded the machine, for as long as it
+// lives. It binds a keysym to a key that has none, as a layout with that character would:
+// xdotool types a character the keymap lacks by binding it to a spare key for the one press
+// and unbinding it at once, and a client that looks the key up after the unbinding (its event
+// loop a few milliseconds behind) finds no symbol and gets no character ("got 14 units"). And
+// it turns the server's key repeat off: a press whose release xdotool sends late (stalled
+// for longer than the repeat delay) repeats the character ("got 16 units"). No client can
+// tell either from what a user typed.
+struct SteadyKeyboard {
     Display* dpy = XOpenDisplay(nullptr);
     int code = 0;
-    KeymapBinding(KeySym lower, KeySym upper) {
+    bool repeat_was_on = false;
+    SteadyKeyboard(KeySym lower, KeySym upper) {
         int min = 0, max = 0, per = 0;
         if (dpy) XDisplayKeycodes(dpy, &min, &max);
         KeySym* map = dpy ? XGetKeyboardMapping(dpy, (KeyCode)min, max - min + 1, &per) : nullptr;
@@ -47,10 +50,16 @@ struct KeymapBinding {
         if (map) XFree(map);
         KeySym syms[2] = {lower, upper};
         if (code) XChangeKeyboardMapping(dpy, code, 2, syms, 1);
+        XKeyboardState state{};
+        if (dpy) XGetKeyboardControl(dpy, &state);
+        repeat_was_on = state.global_auto_repeat == AutoRepeatModeOn;
+        if (dpy) XAutoRepeatOff(dpy);
+        if (dpy) XSync(dpy, False);
     }
-    ~KeymapBinding() {
+    ~SteadyKeyboard() {
         KeySym none[2] = {NoSymbol, NoSymbol};
         if (code) XChangeKeyboardMapping(dpy, code, 2, none, 1);
+        if (dpy && repeat_was_on) XAutoRepeatOn(dpy);
         if (dpy) XCloseDisplay(dpy);
     }
 };
@@ -60,9 +69,8 @@ TEST_F(X11Input, TypedTextArrivesAsCharsInTheFocusedWindow) {
     WindowId w = CreateTestWindow(200, 150, 300, 200, u"typing");
     ASSERT_NE(w, 0u);
     ASSERT_TRUE(FocusAndWait(w));
-    KeymapBinding o_umlaut(XK_odiaeresis, XK_Odiaeresis);
-    ASSERT_NE(o_umlaut.code, 0);
-    XSync(o_umlaut.dpy, False);
+    SteadyKeyboard keyboard(XK_odiaeresis, XK_Odiaeresis);
+    ASSERT_NE(keyboard.code, 0);
     RunCommand("xdotool type --delay 20 'Hello, w\xc3\xb6rld 42'");
     std::u16string want = u"Hello, w\u00f6rld 42";
     EXPECT_TRUE(PumpUntil([&] { return Chars() == want; })) << "got " << Chars().size() << " units";
