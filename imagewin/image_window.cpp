@@ -79,9 +79,13 @@ static bool OnControlKey(WindowId window, int key) {
     case 'V': PostCommand(window, CMD_IMAGE_PASTE); return true;
     case 'Q': PostCommand(window, CMD_IMAGE_DESTROY); return true;
     case 'R': PostCommand(window, CMD_IMAGE_CLIPPING); return true;
-    case KEY_ADD: StepZoom(window, true); return true;
-    case KEY_SUBTRACT: StepZoom(window, false); return true;
-    case KEY_NUMPAD0: {
+    // The keypad's zoom keys, and beside them the main keyboard's (laptops have no keypad).
+    case KEY_ADD:
+    case KEY_OEM_PLUS: StepZoom(window, true); return true;
+    case KEY_SUBTRACT:
+    case KEY_OEM_MINUS: StepZoom(window, false); return true;
+    case KEY_NUMPAD0:
+    case '0': {
         const int index = PXK_FindImageByWindow(window);
         if (index >= 0) PXK_SetZoom(100, index);
         return true;

@@ -50,8 +50,9 @@ struct Message {
 //   mouse         wparam = MOUSE_ flags, lparam = MakeParam(client x, client y)
 //   MSG_NC*BUTTON wparam = hit code (HIT_), lparam = MakeParam(screen x, screen y)
 //   MSG_MOUSEWHEEL wparam = MakeParam(MOUSE_ flags, delta in 120ths), lparam = screen point
-//   MSG_KEYDOWN   wparam = KEY_ code, lparam = repeat count 1
-//   MSG_CHAR      wparam = one UTF-16 unit
+//   MSG_KEYDOWN   wparam = KEY_ code, lparam = KeyParam(press): repeat count 1 and the press number
+//   MSG_CHAR      wparam = one UTF-16 unit, lparam = KeyParam(press) of the key press that typed
+//                 it, or KeyParam(0) for a character no key press typed (recalled, pasted)
 //   MSG_COMMAND   wparam = MakeParam(id, notification code), lparam = control window or 0
 //   MSG_ACTIVATE  wparam = ACTIVE_ state, lparam = the other window
 //   MSG_SETFOCUS / MSG_KILLFOCUS  wparam = the other window
@@ -179,10 +180,19 @@ enum {
     KEY_DIVIDE = 0x6F,
     KEY_F1 = 0x70,        // KEY_F1 + n - 1 for Fn
     KEY_F4 = 0x73,
+    KEY_OEM_PLUS = 0xBB,  // the main keyboard's "=" / "+" key
+    KEY_OEM_MINUS = 0xBD, // the main keyboard's "-" key
     KEY_LBUTTON = 0x01,   // for PlatGetKeyState
     KEY_RBUTTON = 0x02,
     KEY_MBUTTON = 0x04
 };
+
+// Key messages carry a press number: every key press gets a new one, and the characters it
+// types carry the same, so a handler that acts on a key can tell that key's characters from
+// what was typed after it. The repeat count (always 1) stays in the low 16 bits.
+enum { KEY_PRESS_MASK = 0x7FFF };
+static inline intptr_t KeyParam(int press) { return (intptr_t)(1 | ((press & KEY_PRESS_MASK) << 16)); }
+static inline int KeyPressOf(intptr_t lparam) { return (int)((lparam >> 16) & KEY_PRESS_MASK); }
 
 // Packs two 16-bit values the way message parameters carry them.
 static inline intptr_t MakeParam(int low, int high) {

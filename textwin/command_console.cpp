@@ -3,10 +3,10 @@
 // about command, so the version line looks the same wherever it is asked for.
 #include "textwin/command_console.h"
 
+#include "textwin/key_ring.h"
 #include "textwin/text_commands.h"
 #include "textwin/text_window.h"
 
-#include "imaging/draw_state.h"
 #include "imaging/draw_state.h"
 #include "platform/system.h"
 #include "platform/window/window.h"
@@ -57,8 +57,11 @@ static const ConsoleCommand CONSOLE_COMMANDS[] = {
 
 void RunCommandConsole(void) {
     char line[LINE_UNITS] = {0};
+    // Printing the prompt pumps messages: what is typed from now on is kept for the line.
+    lines_expected.fetch_add(1, std::memory_order_acq_rel);
     PXK_Printf("Cmd>");
     PXK_InputText(line);
+    lines_expected.fetch_sub(1, std::memory_order_acq_rel);
     for (const ConsoleCommand& c : CONSOLE_COMMANDS) {
         if (strcmp(line, c.word) == 0) {
             c.run();

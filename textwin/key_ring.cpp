@@ -17,6 +17,8 @@ static std::atomic<uint32_t> ring_read{0};
 static std::atomic<uint32_t> ring_write{0};
 
 std::atomic<int> paste_request{0};
+std::atomic<int> ignored_key_press{0};
+std::atomic<int> lines_expected{0};
 char16_t last_line[256];
 
 bool PutKeyUnit(char16_t unit) {
@@ -43,10 +45,14 @@ int KeyRingCount(void) {
     return (int)(w - r);
 }
 
+bool KeyRingFull(void) { return KeyRingCount() >= KEY_RING_UNITS; }
+
 void ResetKeyRing(void) {
     ring_read.store(0);
     ring_write.store(0);
     paste_request.store(PASTE_NONE);
+    ignored_key_press.store(0);
+    lines_expected.store(0);
     memset(last_line, 0, sizeof last_line);
 }
 

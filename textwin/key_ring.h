@@ -21,12 +21,22 @@ extern std::atomic<int> paste_request;
 // only by the thread that runs line input at the time.
 extern char16_t last_line[256];
 
+// The key press whose characters no line takes (KeyPressOf of a key message; 0 none): the
+// Space that opened the command console types a space after its key-down, which must not
+// become the first character of the command.
+extern std::atomic<int> ignored_key_press;
+// Counts the line inputs that are about to start: from the moment the console decides to
+// read a line until its input is active, typed units are kept for that line (printing the
+// prompt pumps messages, and what is typed meanwhile belongs to the line).
+extern std::atomic<int> lines_expected;
+
 // Writer side: stores a unit unless the ring is full; false when it was dropped.
 bool PutKeyUnit(char16_t unit);
 // Reader side: the next unit, or 0 when the ring is empty.
 char16_t TakeKeyUnit(void);
 // Number of units waiting.
 int KeyRingCount(void);
+bool KeyRingFull(void);
 // Empties the ring and clears the paste request and the last line (start-up).
 void ResetKeyRing(void);
 

@@ -17,6 +17,9 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <algorithm>
+#include <vector>
+
 // A line holds at most 255 bytes in the system code page, so that what was echoed is what
 // the caller's 256-byte buffer receives.
 enum { CURSOR_BLINK_MS = 200, LINE_MAX_UNITS = LINE_UNITS - 1, LINE_MAX_BYTES = LINE_UNITS - 1 };
@@ -41,6 +44,10 @@ struct LineInput {
     bool cursor_on;
     bool redraw_due;
     uint32_t last_blink;
+    // The prompt: the pixels left of where the line started on its first row, so that the
+    // row comes back whole when a backspace scrolls it into view again.
+    std::vector<uint32_t> prompt;
+    int prompt_w, prompt_h;
 };
 
 // Draws units at the cursor in the current colours and invalidates `cells` cells there.
@@ -103,9 +110,27 @@ static void RedrawRows(LineInput* in, TextWindowRecord* rec, int row, int rows) 
     }
 }
 
+// Keeps the pixels of the line's first row left of the cursor (the prompt).
+static void KeepPrompt(LineInput* in) {
+    TextWindowRecord* rec = &text_windows[in->id];
+    std::lock_guard<LayerMutex> guard(rec->lock);
+    in->prompt_w = std::max(0, std::min(rec->cur_x, rec->width));
+    in->prompt_h = std::max(0, std::min(rec->cell_h, rec->height - rec->cur_y));
+    in->prompt.assign((size_t)in->prompt_w * (size_t)in->prompt_h, 0);
+    if (!in->prompt.empty())
+        CopyStoreRect(rec, PlatRect{0, rec->cur_y, in->prompt_w, rec->cur_y + in->prompt_h}, in->prompt.data());
+}
+
+// Puts the kept prompt back at the top of the window (its first row has come back there).
+// Called with the record's lock held.
+static void RestorePrompt(const LineInput* in, TextWindowRecord* rec) {
+    if (in->prompt.empty() || in->prompt_w > rec->width || in->prompt_h > rec->height) return;
+    PutStoreRect(rec, PlatRect{0, 0, in->prompt_w, in->prompt_h}, in->prompt.data());
+}
+
 // Puts the cursor at x on an earlier row of the line. A row that has scrolled off the top
-// comes back: the content moves down and the row's characters are drawn again, so the
-// cursor never leaves the window.
+// comes back: the content moves down and the row is drawn again (the prompt on the first
+// row, then the line's characters), so the cursor never leaves the window.
 static void MoveCursorBack(LineInput* in, int row, int x) {
     TextWindowRecord* rec = &text_windows[in->id];
     WindowId window = 0;
@@ -116,6 +141,7 @@ static void MoveCursorBack(LineInput* in, int row, int x) {
         if (y < 0 && rec->cell_h > 0) {
             int hidden = (-y + rec->cell_h - 1) / rec->cell_h;
             ScrollDownLocked(rec, hidden * rec->cell_h);
+            if (row == 0) RestorePrompt(in, rec);
             RedrawRows(in, rec, row, hidden);
             y = 0;
             if (NoteDamage(rec, nullptr)) window = rec->hwnd.load();
@@ -201,6 +227,7 @@ static void Backspace(LineInput* in) {
 // echoed again from there, so that its places match the new window.
 static void EchoAgain(LineInput* in, unsigned generation) {
     in->store_generation = generation;
+    in->prompt.clear();   // the resize cleared it from the window
     char16_t typed[LINE_UNITS];
     int n = in->length;
     memcpy(typed, in->line, (size_t)n * sizeof(char16_t));
@@ -295,6 +322,7 @@ void PXK_InputText(char* buffer) {
         in.redraw_due = true;
         in.last_blink = PXK_GetTimeMs();
         in.store_generation = StoreGeneration(&in);
+        KeepPrompt(&in);
         for (;;) {
             PXK_PumpMessages();
             unsigned generation = StoreGeneration(&in);

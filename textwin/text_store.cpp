@@ -225,6 +225,19 @@ void ScrollDownLocked(TextWindowRecord* rec, int rows) {
     FillStoreRowsBlack(rec, 0, rows);
 }
 
+void CopyStoreRect(TextWindowRecord* rec, PlatRect r, uint32_t* words) {
+    if (!rec->bitmap) return;
+    size_t w = (size_t)RectWidth(r);
+    for (int y = r.top; y < r.bottom; y++) memcpy(words + (size_t)(y - r.top) * w, LogicalRow(rec, y) + r.left, w * 4);
+}
+
+void PutStoreRect(TextWindowRecord* rec, PlatRect r, const uint32_t* words) {
+    if (!rec->bitmap) return;
+    size_t w = (size_t)RectWidth(r);
+    for (int y = r.top; y < r.bottom; y++) memcpy(LogicalRow(rec, y) + r.left, words + (size_t)(y - r.top) * w, w * 4);
+    MarkRowsDrawn(rec, r.top, r.bottom);
+}
+
 bool StartNewLine(TextWindowRecord* rec) {
     rec->cur_y += rec->cell_h;
     rec->cur_x = 0;

@@ -10,6 +10,7 @@
 #include "runtime/startup_state.h"
 #include "runtime/window_rects.h"
 #include "textwin/key_ring.h"
+#include "textwin/text_window_proc.h"
 
 #include <stdio.h>
 
@@ -41,6 +42,7 @@ void ResetTextWindowTable(void) {
     current_text_window.store(0);
     input_active.store(0);
     ResetKeyRing();
+    PlatSetInputHold(HoldTypedInput);
 }
 
 void ClearLineInput(void) { input_active.store(0, std::memory_order_release); }

@@ -104,6 +104,10 @@ PlatRect DrawTextRun(TextWindowRecord* rec, int x, int y, const char16_t* units,
 void FillStoreRowsBlack(TextWindowRecord* rec, int y0, int y1);
 // Moves the content down by `rows` rows; the rows freed at the top are black.
 void ScrollDownLocked(TextWindowRecord* rec, int rows);
+// Copies the logical rectangle r (inside the store) out to words, row after row, or back in
+// from them; `words` holds RectWidth(r) x RectHeight(r).
+void CopyStoreRect(TextWindowRecord* rec, PlatRect r, uint32_t* words);
+void PutStoreRect(TextWindowRecord* rec, PlatRect r, const uint32_t* words);
 // Scrolls by one line when the cursor line does not fit; true if it did.
 bool ScrollIfNeededLocked(TextWindowRecord* rec);
 // cur_y += cell_h, cur_x = 0, then scrolls if needed; true if it scrolled.

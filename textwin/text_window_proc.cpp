@@ -23,9 +23,30 @@ static void OnSize(WindowId window, intptr_t lparam) { ResizeTextWindow(window, 
 
 static void OnPaint(WindowId window) { PaintTextWindow(window); }
 
-static void OnChar(uintptr_t wparam) {
-    if (input_active.load(std::memory_order_acquire) == 0 || ControlHeld()) return;
+// Typed units are wanted while a line is read, and while one is about to be.
+static bool TypedUnitsWanted(void) {
+    return input_active.load(std::memory_order_acquire) != 0 || lines_expected.load(std::memory_order_acquire) != 0;
+}
+
+static void OnChar(uintptr_t wparam, intptr_t lparam) {
+    if (!TypedUnitsWanted() || ControlHeld()) return;
+    int press = KeyPressOf(lparam);
+    if (press != 0 && press == ignored_key_press.load(std::memory_order_acquire)) return;
     PutKeyUnit((char16_t)wparam);
+}
+
+bool HoldTypedInput(WindowId window) {
+    return KeyRingFull() && TypedUnitsWanted() && PXK_TextWindowIndex(window) >= 0;
+}
+
+// Space runs the console inside this handler. Its own character is still to come (a
+// keyboard reports the key before the text it types) and is not part of the command.
+static void OnSpace(WindowId window, intptr_t lparam) {
+    int id = PXK_TextWindowIndex(window);
+    if (id < 0) return;
+    ignored_key_press.store(KeyPressOf(lparam), std::memory_order_release);
+    RunConsoleFromKey(id);
+    ignored_key_press.store(0, std::memory_order_release);
 }
 
 static void OnPushUnits(uintptr_t wparam, intptr_t lparam) {
@@ -36,8 +57,9 @@ static void OnPushUnits(uintptr_t wparam, intptr_t lparam) {
 
 static void OnKeyDown(WindowId window, uintptr_t wparam, intptr_t lparam) {
     int key = (int)wparam;
-    if (input_active.load(std::memory_order_acquire) != 0) {
-        // While a line is read only the input keys act, and only with no request pending.
+    if (TypedUnitsWanted()) {
+        // While a line is read (or about to be) only the input keys act, and only with no
+        // request pending: a second Space typed quickly is part of the command, not another console.
         int none = PASTE_NONE;
         if (key == KEY_UP) paste_request.compare_exchange_strong(none, PASTE_RECALL);
         else if (key == 'V' && ControlHeld()) paste_request.compare_exchange_strong(none, PASTE_CLIPBOARD);
@@ -53,8 +75,7 @@ static void OnKeyDown(WindowId window, uintptr_t wparam, intptr_t lparam) {
         WindowId main = main_window.load(std::memory_order_acquire);
         if (main) PlatPostMessage(main, MSG_KEYDOWN, wparam, lparam);
     } else if (key == KEY_SPACE) {
-        int id = PXK_TextWindowIndex(window);
-        if (id >= 0) RunConsoleFromKey(id);
+        OnSpace(window, lparam);
     }
 }
 
@@ -84,7 +105,7 @@ intptr_t TextWindowProc(WindowId window, int msg, uintptr_t wparam, intptr_t lpa
     case MSG_MOVING: OnMoving(window, lparam); return 0;
     case MSG_SIZE: OnSize(window, lparam); return 0;
     case MSG_PAINT: OnPaint(window); return 0;
-    case MSG_CHAR: OnChar(wparam); return 0;
+    case MSG_CHAR: OnChar(wparam, lparam); return 0;
     case TWM_PUSH_UNITS: OnPushUnits(wparam, lparam); return 0;
     case MSG_KEYDOWN: OnKeyDown(window, wparam, lparam); return 0;
     case MSG_COMMAND: OnCommand(window, wparam); return 0;

@@ -11,3 +11,7 @@ enum {
 };
 
 intptr_t TextWindowProc(WindowId window, int msg, uintptr_t wparam, intptr_t lparam);
+// The layer's input hold for text windows (PlatSetInputHold): typed input waits in the queue
+// while the key ring is full and a line reads it, so that a burst longer than the ring loses
+// nothing; the line takes one unit each pass and makes room.
+bool HoldTypedInput(WindowId window);

@@ -24,6 +24,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 
@@ -41,7 +42,9 @@ enum {
     FIELD_STEP = 26,
     BUTTON_W = 75,
     BUTTON_H = 23,
-    RIGHT_W = 2 * (BUTTON_W + 5)
+    RIGHT_W = 2 * (BUTTON_W + 5),   // the right-hand side at least: preview, Add, OK and Cancel
+    LABEL_GAP = 4,                  // between a field's label and its box
+    COLUMN_GAP = 8                  // between the two columns of fields
 };
 
 const uint32_t COLOR_BASIC_SWATCHES[COLOR_BASIC_COUNT] = {
@@ -81,20 +84,60 @@ static PlatRect CellRect(int top, int index) {
     int x = MARGIN + (index % GRID_COLUMNS) * CELL_W, y = top + (index / GRID_COLUMNS) * CELL_H;
     return PlatRect{x, y, x + CELL_W, y + CELL_H};
 }
-static PlatRect PreviewRect() { return PlatRect{RIGHT_X, BASIC_TOP, RIGHT_X + RIGHT_W, BASIC_TOP + 60}; }
+// A label as DialogLabel shows it: without the '&' of its Alt shortcut.
+static PlatSize ShownLabelSize(DrawContext* dc, const char16_t* label) {
+    char16_t shown[64];
+    int n = 0;
+    for (int i = 0; label[i] && n < 63; i++)
+        if (label[i] != u'&') shown[n++] = label[i];
+    return PlatGetTextExtent(dc, shown, n);
+}
+
+// Calls measure with a context holding the dialog's font.
+template <typename Measure>
+static void WithDialogFont(Measure measure) {
+    DrawContext* dc = PlatCreateMemoryContext(nullptr);
+    if (!dc) return;
+    PlatSelectFont(dc, PlatGetStockFont(STOCK_GUI_FONT));
+    measure(dc);
+    PlatDeleteContext(dc);
+}
+
+// The number fields' label column is as wide as the widest label in the dialog's font, so
+// that no label runs under its field whatever the font makes of "Green:". Measured once.
+static int LabelColumnWidth() {
+    static const int width = [] {
+        int widest = 0;
+        WithDialogFont([&](DrawContext* dc) {
+            for (const char16_t* label : FIELD_LABELS) widest = std::max(widest, (int)ShownLabelSize(dc, label).cx);
+        });
+        return widest;
+    }();
+    return width;
+}
+static int ColumnWidth() { return LabelColumnWidth() + LABEL_GAP + FIELD_W + COLUMN_GAP; }
+static int RightWidth() { return std::max<int>(RIGHT_W, 2 * ColumnWidth() - COLUMN_GAP); }
+
+static PlatRect PreviewRect() { return PlatRect{RIGHT_X, BASIC_TOP, RIGHT_X + RightWidth(), BASIC_TOP + 60}; }
 static PlatRect FieldRect(int field) {
-    int x = RIGHT_X + (field / 3) * (RIGHT_W / 2) + 40, y = FIELD_TOP + (field % 3) * FIELD_STEP;
+    int x = RIGHT_X + (field / 3) * ColumnWidth() + LabelColumnWidth() + LABEL_GAP;
+    int y = FIELD_TOP + (field % 3) * FIELD_STEP;
     return PlatRect{x, y, x + FIELD_W, y + FIELD_H};
+}
+// Where a field's label starts: the left edge of its column, level with the field's text.
+static PlatPoint LabelOrigin(int field) {
+    PlatRect box = FieldRect(field);
+    return PlatPoint{box.left - LABEL_GAP - LabelColumnWidth(), box.top + 3};
 }
 static PlatRect AddRect() {
     int top = FIELD_TOP + 3 * FIELD_STEP + 4;
-    return PlatRect{RIGHT_X, top, RIGHT_X + RIGHT_W, top + BUTTON_H};
+    return PlatRect{RIGHT_X, top, RIGHT_X + RightWidth(), top + BUTTON_H};
 }
 static PlatRect ButtonRect(int which) {   // 0 OK, 1 Cancel
     int top = CUSTOM_TOP + 2 * CELL_H + 14, left = RIGHT_X + which * (BUTTON_W + 10);
     return PlatRect{left, top, left + BUTTON_W, top + BUTTON_H};
 }
-static PlatSize ClientSize() { return PlatSize{RIGHT_X + RIGHT_W + 10 + MARGIN, ButtonRect(0).bottom + MARGIN}; }
+static PlatSize ClientSize() { return PlatSize{RIGHT_X + RightWidth() + 10 + MARGIN, ButtonRect(0).bottom + MARGIN}; }
 
 bool PlatColorDialogPartRect(int part, int index, PlatRect* rect) {
     PlatRect r{};
@@ -105,6 +148,15 @@ bool PlatColorDialogPartRect(int part, int index, PlatRect* rect) {
     else if (part == COLORDLG_OK || part == COLORDLG_CANCEL) r = ButtonRect(part - COLORDLG_OK);
     else return false;
     if (rect) *rect = r;
+    return true;
+}
+
+bool PlatColorDialogLabelRect(int part, PlatRect* rect) {
+    if (part < COLORDLG_HUE || part > COLORDLG_BLUE) return false;
+    PlatSize size{0, 0};
+    WithDialogFont([&](DrawContext* dc) { size = ShownLabelSize(dc, FIELD_LABELS[part - COLORDLG_HUE]); });
+    PlatPoint at = LabelOrigin(part - COLORDLG_HUE);
+    if (rect) *rect = PlatRect{at.x, at.y, at.x + size.cx, at.y + size.cy};
     return true;
 }
 
@@ -231,7 +283,8 @@ static void PaintGrids(DrawContext* dc, const ColorDialogState* st) {
 static void PaintFields(DrawContext* dc, const ColorDialogState* st) {
     for (int i = 0; i < 6; i++) {
         PlatRect box = FieldRect(i);
-        DialogLabel(dc, box.left - 38, box.top + 3, FIELD_LABELS[i]);
+        PlatPoint label = LabelOrigin(i);
+        DialogLabel(dc, label.x, label.y, FIELD_LABELS[i]);
         DialogFill(dc, box, SysColor(SYS_COLOR_EDIT_BACK));
         DialogFrame(dc, box, SysColor(st->focus == COLORDLG_HUE + i ? SYS_COLOR_FOCUS_EDGE : SYS_COLOR_SHADOW));
         char bytes[8];

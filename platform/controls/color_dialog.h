@@ -51,3 +51,6 @@ bool PlatReadColorDialog(ColorDialogView* view);
 // The client rectangle of a part (for the swatch grids: of swatch `index`); false for a part
 // or index that does not exist.
 bool PlatColorDialogPartRect(int part, int index, PlatRect* rect);
+// The client rectangle of the label of a number field (COLORDLG_HUE .. COLORDLG_BLUE): its
+// text as shown, without the '&'; false for any other part.
+bool PlatColorDialogLabelRect(int part, PlatRect* rect);

@@ -220,21 +220,47 @@ static WindowId KeyTarget(WindowId top) {
     return PlatGetForegroundWindow();
 }
 
+// Press numbers (KeyParam): the last one given out, and the press whose text is still to
+// come: a backend reports a key going down and then the text it typed, and the text belongs
+// to that press until the key goes up again.
+static std::atomic<int> g_last_press_number{0};
+static std::atomic<int> g_typing_press{0};
+static std::atomic<int> g_typing_key{0};
+
+static bool IsModifierKey(int key) { return key == KEY_SHIFT || key == KEY_CONTROL || key == KEY_MENU; }
+
+static int NextPressNumber(void) {
+    int press = (g_last_press_number.load(std::memory_order_relaxed) % KEY_PRESS_MASK) + 1;   // never 0
+    g_last_press_number.store(press, std::memory_order_relaxed);
+    return press;
+}
+
 void InputKey(WindowId top, int key, bool down, int mods) {
     InputSetModifiers(mods);
-    if (key != KEY_SHIFT && key != KEY_CONTROL && key != KEY_MENU) SetKeyDown(key, down);
+    int press = 0;
+    if (!IsModifierKey(key)) {
+        SetKeyDown(key, down);
+        if (down) {
+            press = NextPressNumber();
+            g_typing_key.store(key, std::memory_order_relaxed);
+            g_typing_press.store(press, std::memory_order_release);
+        } else if (g_typing_key.load(std::memory_order_relaxed) == key) {
+            g_typing_press.store(0, std::memory_order_release);
+        }
+    }
     WindowId target = KeyTarget(top);
     if (!target) return;
     int msg;
     if (mods & INPUT_MOD_ALT) msg = down ? MSG_SYSKEYDOWN : MSG_KEYUP;
     else msg = down ? MSG_KEYDOWN : MSG_KEYUP;
-    QueueMessage(target, msg, (uintptr_t)key, 1);
+    QueueMessage(target, msg, (uintptr_t)key, KeyParam(press));
 }
 
 void InputText(WindowId top, const char16_t* text, int count) {
     WindowId target = KeyTarget(top);
     if (!target || !text) return;
-    for (int i = 0; i < count; i++) QueueMessage(target, MSG_CHAR, text[i], 1);
+    intptr_t param = KeyParam(g_typing_press.load(std::memory_order_acquire));
+    for (int i = 0; i < count; i++) QueueMessage(target, MSG_CHAR, text[i], param);
 }
 
 void InputDrop(WindowId top, int sx, int sy, const char* const* paths, int count) {

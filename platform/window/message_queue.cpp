@@ -11,6 +11,7 @@
 #include "platform/window/window_core.h"
 #include "platform/window/window_paint.h"
 
+#include <atomic>
 #include <chrono>
 
 struct SentMessage {
@@ -212,17 +213,61 @@ static bool NextTimer(ThreadQueue* q, Message* m, int* wait_ms, bool remove) {
     return false;
 }
 
+// ---- Held input ---------------------------------------------------------------------------
+
+// Keyboard input a window cannot take yet stays queued: while the hold answers true for the
+// window of the oldest posted message, that message and everything posted after it wait, so
+// input is neither lost nor reordered. Timers, paints and sent messages go on meanwhile.
+static std::atomic<InputHoldFn> g_input_hold{nullptr};
+
+void PlatSetInputHold(InputHoldFn hold) { g_input_hold.store(hold, std::memory_order_release); }
+
+static bool IsKeyboardMessage(int type) {
+    return type == MSG_KEYDOWN || type == MSG_KEYUP || type == MSG_SYSKEYDOWN || type == MSG_CHAR;
+}
+
+// Whether the oldest posted message is held, judged without the queue lock (the hold may
+// take the window table's lock). *looked tells whether there was one to judge: only this
+// thread takes from the front, so a message found there later arrived after the look.
+static bool FrontHeld(ThreadQueue* q, bool* looked = nullptr) {
+    if (looked) *looked = false;
+    InputHoldFn hold = g_input_hold.load(std::memory_order_acquire);
+    if (!hold) return false;
+    Message front;
+    {
+        std::lock_guard<LayerMutex> guard(q->lock);
+        if (q->posted.empty()) return false;
+        front = q->posted.front();
+    }
+    if (looked) *looked = true;
+    return IsKeyboardMessage(front.type) && hold(front.window);
+}
+
+// Called with the queue lock held: something posted can be taken now.
+static bool PostedDeliverable(ThreadQueue* q, bool held) { return !q->posted.empty() && !held; }
+
+// With only held input waiting, waits poll briefly: the hold ends when another thread makes
+// room, which does not wake this one.
+enum { HELD_INPUT_POLL_MS = 1 };
+
 // One look at the queue. Returns true with a message; false when nothing waits.
 static bool LookForMessage(ThreadQueue* q, Message* m, bool remove, int* wait_ms) {
     for (;;) {
         ProcessSent(q);
+        bool looked = false;
+        bool held = FrontHeld(q, &looked);
         bool have = false;
         bool quit = false;
         int paints = 0;
         {
             std::lock_guard<LayerMutex> guard(q->lock);
             if (!q->sent.empty()) continue;
-            if (!q->posted.empty()) {
+            // Keyboard input that arrived after the look is judged before it is taken.
+            if (!looked && !q->posted.empty() && IsKeyboardMessage(q->posted.front().type) &&
+                g_input_hold.load(std::memory_order_acquire))
+                continue;
+            if (held && *wait_ms > HELD_INPUT_POLL_MS) *wait_ms = HELD_INPUT_POLL_MS;
+            if (PostedDeliverable(q, held)) {
                 *m = q->posted.front();
                 if (remove) q->posted.pop_front();
                 have = true;
@@ -280,16 +325,18 @@ bool PlatGetMessage(Message* msg) {
             SetMessageKeyState(msg->key_state);
             return msg->type != MSG_QUIT;
         }
+        bool held = FrontHeld(q);
         {
             LayerHold hold;
             std::unique_lock<std::mutex> lk(q->lock.raw());
-            if (q->posted.empty() && q->sent.empty() && !q->quit && q->paint_count == 0) {
+            bool posted = PostedDeliverable(q, held);
+            if (!posted && q->sent.empty() && !q->quit && q->paint_count == 0) {
                 q->asleep = true;
                 q->waits++;
                 q->wake.wait_for(lk, std::chrono::milliseconds(wait_ms > 0 ? wait_ms : 1));
                 q->asleep = false;
             }
-            else if (q->paint_count > 0 && q->posted.empty() && q->sent.empty() && !q->quit)
+            else if (q->paint_count > 0 && !posted && q->sent.empty() && !q->quit)
                 q->wake.wait_for(lk, std::chrono::milliseconds(5));   // painting of hidden windows waits
         }
         // Parks only with the queue lock released: other threads post to this queue.
@@ -309,9 +356,11 @@ void PlatWaitMessage(int timeout_ms) {
     PlatParkIfFenced();
     ThreadQueue* q = CurrentThreadQueue();
     ProcessSent(q);
+    bool held = FrontHeld(q);
     LayerHold hold;
     std::unique_lock<std::mutex> lk(q->lock.raw());
-    if (!q->posted.empty() || !q->sent.empty() || q->quit || q->paint_count > 0) return;
+    if (PostedDeliverable(q, held) || !q->sent.empty() || q->quit || q->paint_count > 0) return;
+    if (held && (timeout_ms < 0 || timeout_ms > HELD_INPUT_POLL_MS)) timeout_ms = HELD_INPUT_POLL_MS;
     q->asleep = true;
     q->waits++;
     if (timeout_ms < 0) q->wake.wait(lk);
@@ -334,7 +383,7 @@ void PlatTranslateMessage(const Message* msg) {
     }
     // The character goes before input that arrived after the key: typed text is queued as
     // characters at once, so a later letter must not overtake this key's character.
-    if (ch) QueueMessageAt(msg->window, MSG_CHAR, (uintptr_t)ch, 1, true);
+    if (ch) QueueMessageAt(msg->window, MSG_CHAR, (uintptr_t)ch, msg->lparam, true);
 }
 
 intptr_t PlatDispatchMessage(const Message* msg) {

@@ -178,6 +178,12 @@ void PlatWaitMessage(int timeout_ms);
 // typed text as MSG_CHAR, so this only adds the control characters of Enter, Tab, Esc, Back).
 void PlatTranslateMessage(const Message* msg);
 intptr_t PlatDispatchMessage(const Message* msg);
+// Keyboard input that a window cannot take yet: while hold(window) is true for the window of
+// a thread's oldest posted key or character message, that message and all posted after it
+// stay queued (none is lost or reordered). One hold for the process; null removes it. It is
+// called without queue locks and must be quick.
+typedef bool (*InputHoldFn)(WindowId window);
+void PlatSetInputHold(InputHoldFn hold);
 // Marks the calling thread's loops for ending with this exit code.
 void PlatPostQuitMessage(int exit_code);
 bool PlatQuitPosted(void);

@@ -80,6 +80,10 @@ int KeySymToKey(KeySym sym) {
     case XK_ISO_Left_Tab: return KEY_TAB;
     case XK_Escape: return KEY_ESCAPE;
     case XK_space: return KEY_SPACE;
+    // The main keyboard's plus and minus: "=" under "+" on US layouts, a key of its own on others.
+    case XK_equal:
+    case XK_plus: return KEY_OEM_PLUS;
+    case XK_minus: return KEY_OEM_MINUS;
     case XK_Prior: return KEY_PRIOR;
     case XK_Next: return KEY_NEXT;
     case XK_End: return KEY_END;

@@ -351,6 +351,26 @@ TEST_F(ImageWindowRun, ControlWheelAndKeypadZoom) {
     EXPECT_EQ(Ask<int>([] { return PXK_SetZoom(100, 256); }), 1);
 }
 
+// The main keyboard's Ctrl+plus ("=" on its key), Ctrl+minus and Ctrl+0 zoom as the keypad's do.
+TEST_F(ImageWindowRun, ZoomKeysOfTheMainKeyboardBesideTheKeypad) {
+    ASSERT_EQ(Create(0, "keys", 100, 100, 400, 300, 100), 0);
+    const WindowId w = ImageWindow(0);
+    PlatSetForegroundWindow(w);
+    ASSERT_TRUE(DriverWaitFor([=] { return PlatGetForegroundWindow() == w; }));
+    const int ctrl = INPUT_MOD_CONTROL;
+    const int steps[][3] = {{KEY_OEM_PLUS, ctrl, 111}, {KEY_OEM_PLUS, ctrl | INPUT_MOD_SHIFT, 123}, {KEY_ADD, ctrl, 137},
+                            {KEY_OEM_MINUS, ctrl, 123}, {'0', ctrl, 100}, {KEY_OEM_MINUS, ctrl, 90},
+                            {KEY_SUBTRACT, ctrl, 81}, {KEY_NUMPAD0, ctrl, 100},
+                            // Without Ctrl they are plain keys: nothing zooms.
+                            {KEY_OEM_PLUS, 0, 100}, {KEY_OEM_PLUS, 0, 100}, {KEY_OEM_MINUS, ctrl, 90}};
+    for (const auto& s : steps) {
+        DriverKey(s[0], s[1]);
+        EXPECT_TRUE(DriverWaitFor([&] { return ImageZoom(0) == s[2]; }) && DriverWaitSettled()) << s[0] << ": " << ImageZoom(0);
+        EXPECT_EQ(Caption(0), "keys(" + std::to_string(s[2]) + "%)");
+        EXPECT_EQ(ClientSize(w).cx, 400 * s[2] / 100);
+    }
+}
+
 // ---- Resize ------------------------------------------------------------------------------
 
 TEST_F(ImageWindowRun, ResizeKeepsColourTableModeAndPlace) {

@@ -13,6 +13,10 @@
 #include "imagewin/image_table.h"
 #include "imaging/draw_state.h"
 #include "platform/controls/color_dialog.h"
+#include "platform/controls/dialog_paint.h"
+#include "platform/draw/draw.h"
+#include "platform/draw/system_colors.h"
+#include "platform/font/font.h"
 #include "platform/window/input.h"
 #include "platform/window/window.h"
 #include "pxk.h"
@@ -169,6 +173,36 @@ TEST_F(DrawCommands, ColorDialogByClicksAndKeysSetsTheThreeColoursAndCancelChang
     ASSERT_TRUE(DriverClickColorDialog(COLORDLG_OK));
     Done();
     EXPECT_EQ(Colors(), (TextColors{0x0000FF, 0x0000FF, 0x0000FF}));
+}
+
+// Each field's label is shown whole, left of its field, pixel for pixel as the label drawn
+// alone in the dialog's font: none is clipped by its box, "Green:" included.
+TEST_F(DrawCommands, ColorDialogShowsEveryFieldLabelWholeBesideItsField) {
+    OpenDialog();
+    const WindowId dialog = DriverWaitColorDialog();
+    const char16_t* labels[] = {u"Hu&e:", u"&Sat:", u"&Val:", u"&Red:", u"&Green:", u"Bl&ue:"};
+    for (int part = COLORDLG_HUE; part <= COLORDLG_BLUE; part++) {
+        PlatRect label, box;
+        ASSERT_TRUE(PlatColorDialogLabelRect(part, &label) && PlatColorDialogPartRect(part, 0, &box));
+        EXPECT_LT(label.right, box.left) << "part " << part;
+        Surface* s = nullptr;
+        ASSERT_EQ(PlatCreateSurface(&s, RectWidth(label), RectHeight(label), 32), 0);
+        DrawContext* dc = PlatCreateMemoryContext(s);
+        DialogFill(dc, PlatRect{0, 0, s->width, s->height}, SysColor(SYS_COLOR_FACE));
+        PlatSelectFont(dc, PlatGetStockFont(STOCK_GUI_FONT));
+        PlatSetBackMode(dc, BACK_TRANSPARENT);
+        PlatSetTextColor(dc, SysColor(SYS_COLOR_WINDOW_TEXT));
+        DialogLabel(dc, 0, 0, labels[part - COLORDLG_HUE]);
+        int differ = 0;
+        for (int y = 0; y < s->height; y++)
+            for (int x = 0; x < s->width; x++)
+                differ += (DriverClientPixel(dialog, label.left + x, label.top + y) ^ ((uint32_t*)SurfaceRow(s, y))[x]) & 0xFFFFFF ? 1 : 0;
+        EXPECT_EQ(differ, 0) << "part " << part << ": pixels of its label that differ";
+        PlatDeleteContext(dc);
+        PlatDestroySurface(s);
+    }
+    DriverKey(KEY_ESCAPE);
+    Done();
 }
 
 TEST_F(DrawCommands, PickTakesThePixelOn32And8BitImagesAndKeepsTheCurrentImage) {

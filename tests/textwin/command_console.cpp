@@ -38,12 +38,18 @@ protected:
     std::string LogText(void) { return ReadFileBytes(folder + "/PIXKIT" + std::to_string(instance_slot) + "0.LOG"); }
 
     // Space in window 0, then the line typed and Enter; waits until the log has grown by
-    // what the console is expected to print.
-    void Type(const std::string& line, const std::string& printed) {
+    // what the console is expected to print. At once: Space is typed as a keyboard sends it
+    // (its key, then its character), and the line follows without waiting for the prompt.
+    void Type(const std::string& line, const std::string& printed, bool at_once = false) {
         expected += "Cmd>" + line + "\n" + printed;
         PlatRect client = DriverClientRectScreen(text_windows[0].hwnd.load());
         DriverClick(client.left + 300, client.top + 300);
         ASSERT_TRUE(DriverWaitIdle());
+        if (at_once) {
+            DriverType((" " + line + "\n").c_str());
+            EXPECT_TRUE(DriverWaitFor([&] { return LogText() == expected; })) << LogText();
+            return;
+        }
         DriverKey(KEY_SPACE);
         ASSERT_TRUE(DriverWaitFor([] { return input_active.load() == 1; }));
         DriverType((line + "\n").c_str());
@@ -86,4 +92,12 @@ TEST_F(Console, StartTwiceStartsOnceAndExitEndsTheProgramWithTheWorkerLeavingByI
     Type("exit", "");
     EXPECT_EQ(WaitProgramEnd(), 0);
     EXPECT_EQ(worker_stage.load(), WORKER_ENDED);
+}
+
+// The Space that opens the console never reaches the line, and what is typed before the
+// prompt is up is kept for it.
+TEST_F(Console, SpaceAndTheCommandTypedInOneBurstRunTheCommand) {
+    Type("ver", "PIXKIT version " PIXKIT_VERSION "\n", true);
+    Type("help", "Command list:exit help start ver color\n", true);
+    Type(" help", INVALID, true);
 }

@@ -192,6 +192,19 @@ TEST_F(TextWindows, BackspaceAcrossMoreWrappedLinesThanTheWindowShowsBringsThemB
     EXPECT_SHOWS(0, 0, 16, ReferenceText(u"after", 0xFFFFFF, 0x000000));
 }
 
+TEST_F(TextWindows, BackspaceBackToTheFirstRowAfterItScrolledAwayBringsThePromptBackAsItWas) {
+    OpenWindow(0, 10, 80, 48);
+    ASSERT_TRUE(OnWorker([] { PXK_Printf("ab>"); }));
+    int job = StartInput(0);
+    DriverType(ALPHABET45);
+    ASSERT_TRUE(WaitCursor(0, Cursor{64, 16}));   // five rows: the prompt's row scrolled away
+    TypeBackspaces(45);
+    ASSERT_TRUE(WaitCursor(0, Cursor{24, 0}));
+    EXPECT_SHOWS(0, 0, 0, ReferenceText(u"ab>", 0xFFFFFF, 0x000000));
+    DriverType("\n");
+    EXPECT_EQ(FinishInput(job), "");
+}
+
 TEST_F(TextWindows, AResizeDuringInputEchoesTheLineAgainAndBackspaceStaysInTheWindow) {
     OpenWindow(0, 10, 80, 48);
     int job = StartInput(0);
@@ -273,22 +286,41 @@ TEST_F(TextWindows, ExitDuringInputReturnsAtOnceAndTheWorkerEndsByItself) {
     EXPECT_FALSE(WorkerWasTerminated());
 }
 
-TEST_F(TextWindows, ALineCanBeReadOnAThreadThatDoesNotOwnTheWindow) {
-    OpenWindow(0, 10, 400, 300);
+// Reads a line from window 0 on a thread of its own while `typed` is typed; the line, or
+// "not returned" when it did not return.
+static std::string ReadOnOtherThread(const std::string& typed) {
     char line[256] = "unset";
     std::atomic<bool> done{false};
     std::thread reader([&] {
         PXK_InputText(line);
         done.store(true);
     });
-    ASSERT_TRUE(DriverWaitFor([] { return input_active.load() == 1; }));
-    DriverType("cross\n");
+    EXPECT_TRUE(DriverWaitFor([] { return input_active.load() == 1; }));
+    DriverType(typed.c_str());
     bool returned = DriverWaitFor([&] { return done.load(); });
     if (!returned) ClearLineInput();
     reader.join();
-    EXPECT_TRUE(returned);
-    EXPECT_STREQ(line, "cross");
+    return returned ? std::string(line) : std::string("not returned");
+}
+
+TEST_F(TextWindows, ALineCanBeReadOnAThreadThatDoesNotOwnTheWindow) {
+    OpenWindow(0, 10, 400, 300);
+    EXPECT_EQ(ReadOnOtherThread("cross\n"), "cross");
     EXPECT_SHOWS(0, 0, 0, ReferenceText(u"cross", 0xFFFFFF, 0x000000));
+}
+
+// A burst longer than the key ring, as a script or a barcode scanner types it: nothing is
+// lost, whether the line is read on the window's own thread or on another one. The line
+// refuses what it cannot hold, and the backspaces and Enter after that still act.
+TEST_F(TextWindows, ABurstLongerThanTheKeyRingLosesNothingWhicheverThreadReads) {
+    OpenWindow(0, 10, 800, 300);
+    const std::string burst = std::string(300, 'x') + std::string(60, '\b') + "yz\n";
+    const std::string want = std::string(195, 'x') + "yz";
+    int job = StartInput(0);
+    DriverType(burst.c_str());
+    EXPECT_EQ(FinishInput(job), want);
+    EXPECT_EQ(ReadOnOtherThread(burst), want);
+    EXPECT_EQ(KeyRingCount(), 0);
 }
 
 TEST_F(TextWindows, InputWithNoOpenWindowLeavesTheBufferUntouched) {

@@ -1,8 +1,12 @@
 // Real input through the X server (xdotool's synthetic keyboard and pointer): typed text as
 // MSG_CHAR without control characters, key codes with modifiers, keypad keys in both Num
-// Lock states, the wheel, and a Ctrl+drag on the caption running the layer's move loop.
+// Lock states and the main keyboard's plus and minus, the wheel, and a Ctrl+drag on the
+// caption running the layer's move loop.
 #include "x11_fixture.h"
 
+#include <X11/keysym.h>
+
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -25,11 +29,48 @@ static bool HasKey(int key) {
     return false;
 }
 
+// A keyboard that types what xdotool asks, however loaded the machine, for as long as it
+// lives. It binds a keysym to a key that has none, as a layout with that character would:
+// xdotool types a character the keymap lacks by binding it to a spare key for the one press
+// and unbinding it at once, and a client that looks the key up after the unbinding (its event
+// loop a few milliseconds behind) finds no symbol and gets no character ("got 14 units"). And
+// it turns the server's key repeat off: a press whose release xdotool sends late (stalled
+// for longer than the repeat delay) repeats the character ("got 16 units"). No client can
+// tell either from what a user typed.
+struct SteadyKeyboard {
+    Display* dpy = XOpenDisplay(nullptr);
+    int code = 0;
+    bool repeat_was_on = false;
+    SteadyKeyboard(KeySym lower, KeySym upper) {
+        int min = 0, max = 0, per = 0;
+        if (dpy) XDisplayKeycodes(dpy, &min, &max);
+        KeySym* map = dpy ? XGetKeyboardMapping(dpy, (KeyCode)min, max - min + 1, &per) : nullptr;
+        for (int c = max; map && c >= min && !code; c--)
+            if (std::all_of(map + (c - min) * per, map + (c - min + 1) * per, [](KeySym k) { return k == NoSymbol; })) code = c;
+        if (map) XFree(map);
+        KeySym syms[2] = {lower, upper};
+        if (code) XChangeKeyboardMapping(dpy, code, 2, syms, 1);
+        XKeyboardState state{};
+        if (dpy) XGetKeyboardControl(dpy, &state);
+        repeat_was_on = state.global_auto_repeat == AutoRepeatModeOn;
+        if (dpy) XAutoRepeatOff(dpy);
+        if (dpy) XSync(dpy, False);
+    }
+    ~SteadyKeyboard() {
+        KeySym none[2] = {NoSymbol, NoSymbol};
+        if (code) XChangeKeyboardMapping(dpy, code, 2, none, 1);
+        if (dpy && repeat_was_on) XAutoRepeatOn(dpy);
+        if (dpy) XCloseDisplay(dpy);
+    }
+};
+
 TEST_F(X11Input, TypedTextArrivesAsCharsInTheFocusedWindow) {
     ASSERT_NO_FATAL_FAILURE(StartX11());
     WindowId w = CreateTestWindow(200, 150, 300, 200, u"typing");
     ASSERT_NE(w, 0u);
     ASSERT_TRUE(FocusAndWait(w));
+    SteadyKeyboard keyboard(XK_odiaeresis, XK_Odiaeresis);
+    ASSERT_NE(keyboard.code, 0);
     RunCommand("xdotool type --delay 20 'Hello, w\xc3\xb6rld 42'");
     std::u16string want = u"Hello, w\u00f6rld 42";
     EXPECT_TRUE(PumpUntil([&] { return Chars() == want; })) << "got " << Chars().size() << " units";
@@ -64,22 +105,24 @@ TEST_F(X11Input, TypedTextArrivesAsCharsInTheFocusedWindow) {
     EXPECT_EQ(PlatGetKeyState(KEY_CONTROL), 0);
 }
 
-TEST_F(X11Input, KeypadDigitsInBothNumLockStates) {
+// Also the main keyboard's "=" (with or without Shift) and "-", which zoom like the keypad's.
+TEST_F(X11Input, KeypadDigitsInBothNumLockStatesAndMainKeyboardPlusAndMinus) {
     ASSERT_NO_FATAL_FAILURE(StartX11());
     WindowId w = CreateTestWindow(200, 150, 300, 200, u"keypad");
     ASSERT_NE(w, 0u);
     ASSERT_TRUE(FocusAndWait(w));
-    RunCommand("xdotool key --delay 20 KP_End KP_Add KP_Subtract");
+    RunCommand("xdotool key --delay 20 KP_End KP_Add KP_Subtract ctrl+equal ctrl+minus ctrl+plus");
     EXPECT_TRUE(PumpUntil([&] { return HasKey(KEY_SUBTRACT); }));
     RunCommand("xdotool key Num_Lock");
     RunCommand("xdotool key --delay 20 KP_1 KP_7 KP_Enter");
     EXPECT_TRUE(PumpUntil([&] { return HasKey(KEY_RETURN); }));
     RunCommand("xdotool key Num_Lock");
     std::vector<int> keys = Keys();
-    std::vector<int> want{KEY_NUMPAD0 + 1, KEY_ADD, KEY_SUBTRACT, KEY_NUMPAD0 + 1, KEY_NUMPAD0 + 7, KEY_RETURN};
+    std::vector<int> want{KEY_NUMPAD0 + 1, KEY_ADD,         KEY_SUBTRACT,    KEY_OEM_PLUS, KEY_OEM_MINUS,
+                          KEY_OEM_PLUS,    KEY_NUMPAD0 + 1, KEY_NUMPAD0 + 7, KEY_RETURN};
     std::vector<int> got;
     for (int k : keys)
-        if (k != KEY_SHIFT) got.push_back(k);
+        if (k != KEY_SHIFT && k != KEY_CONTROL) got.push_back(k);
     EXPECT_EQ(got, want);
 }
 
