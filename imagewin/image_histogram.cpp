@@ -1,0 +1,151 @@
+// Histograms of whole images. The rows are shared out in bands over the drawing layer's row
+// pool; each band counts into tables of its own on its stack and adds them to the result at
+// its end, so the outcome does not depend on which thread counted which band. A single
+// channel is counted into four interleaved tables, so that runs of equal pixels do not wait
+// on one counter's previous increment.
+#include "image_histogram.h"
+#include "image_table.h"
+
+#include "platform/draw/draw.h"
+#include "platform/draw/row_pool.h"
+#include "pxk.h"
+
+#include <atomic>
+#include <string.h>
+
+namespace {
+
+// Below this many pixels the bands would cost more to share out than to count.
+enum { POOL_MIN_PIXELS = 1 << 18 };
+
+struct CountJob {
+    const uint8_t* pixels;
+    int width;
+    int stride;
+    int bits;
+    unsigned mask;                                         // 32-bit: channels to count
+    std::atomic<uint32_t> totals[HISTOGRAM_CHANNELS][256]; // the bands' sums
+};
+
+uint32_t ChannelOf(uint32_t p, int channel) {
+    return channel == 0 ? LuminanceOf(p) : (p >> (8 * (3 - channel))) & 0xFFu;
+}
+
+void AddBand(CountJob* job, int channel, const uint32_t* counts) {
+    for (int v = 0; v < 256; v++)
+        if (counts[v]) job->totals[channel][v].fetch_add(counts[v], std::memory_order_relaxed);
+}
+
+// One channel of 32-bit rows (or the indices of 8-bit rows when channel is -1).
+template <int CHANNEL>
+void CountOne(CountJob* job, int y0, int y1) {
+    uint32_t t[4][256];
+    memset(t, 0, sizeof t);
+    const int w = job->width;
+    for (int y = y0; y < y1; y++) {
+        const uint8_t* row = job->pixels + (size_t)y * (size_t)job->stride;
+        int x = 0;
+        if (CHANNEL < 0) {
+            for (; x + 4 <= w; x += 4) {
+                t[0][row[x]]++;
+                t[1][row[x + 1]]++;
+                t[2][row[x + 2]]++;
+                t[3][row[x + 3]]++;
+            }
+            for (; x < w; x++) t[0][row[x]]++;
+        } else {
+            const uint32_t* p = (const uint32_t*)row;
+            for (; x + 4 <= w; x += 4) {
+                t[0][ChannelOf(p[x], CHANNEL)]++;
+                t[1][ChannelOf(p[x + 1], CHANNEL)]++;
+                t[2][ChannelOf(p[x + 2], CHANNEL)]++;
+                t[3][ChannelOf(p[x + 3], CHANNEL)]++;
+            }
+            for (; x < w; x++) t[0][ChannelOf(p[x], CHANNEL)]++;
+        }
+    }
+    for (int v = 0; v < 256; v++) t[0][v] += t[1][v] + t[2][v] + t[3][v];
+    AddBand(job, CHANNEL < 0 ? 0 : CHANNEL, t[0]);
+}
+
+// All four channels of 32-bit rows in one pass (what the inspector shows).
+void CountAll(CountJob* job, int y0, int y1) {
+    uint32_t t[HISTOGRAM_CHANNELS][256];
+    memset(t, 0, sizeof t);
+    for (int y = y0; y < y1; y++) {
+        const uint32_t* p = (const uint32_t*)(job->pixels + (size_t)y * (size_t)job->stride);
+        for (int x = 0; x < job->width; x++) {
+            const uint32_t v = p[x];
+            t[0][LuminanceOf(v)]++;
+            t[1][(v >> 16) & 0xFFu]++;
+            t[2][(v >> 8) & 0xFFu]++;
+            t[3][v & 0xFFu]++;
+        }
+    }
+    for (int c = 0; c < HISTOGRAM_CHANNELS; c++) AddBand(job, c, t[c]);
+}
+
+void CountBand(void* ctx, int y0, int y1) {
+    CountJob* job = (CountJob*)ctx;
+    if (job->bits == 8) return CountOne<-1>(job, y0, y1);
+    switch (job->mask) {
+    case 1u: return CountOne<0>(job, y0, y1);
+    case 2u: return CountOne<1>(job, y0, y1);
+    case 4u: return CountOne<2>(job, y0, y1);
+    case 8u: return CountOne<3>(job, y0, y1);
+    default: return CountAll(job, y0, y1);
+    }
+}
+
+}  // namespace
+
+int CountImageChannels(int index, unsigned mask, uint32_t counts[HISTOGRAM_CHANNELS][256]) {
+    if (index < 0 || index >= IMAGE_SLOTS) return 1;
+    const ImageRecord* r = &image_table[index];
+    if (!r->in_use.load(std::memory_order_acquire)) return 1;
+    mask &= 0xFu;
+    if (!mask) return 0;
+    static CountJob job;   // one caller at a time: the thread that owns the images
+    job.pixels = image_pixels[index];
+    job.width = r->width;
+    job.stride = ImageStride(r);
+    job.bits = r->bits;
+    job.mask = mask;
+    for (auto& channel : job.totals)
+        for (auto& v : channel) v.store(0, std::memory_order_relaxed);
+    const long long pixels = (long long)r->width * r->height;
+    const int bands = pixels >= POOL_MIN_PIXELS ? 4 * RowPoolWidth() : 1;
+    RunRowBands(r->height, bands < r->height ? bands : r->height, CountBand, &job);
+    if (r->bits == 32) {
+        for (int c = 0; c < HISTOGRAM_CHANNELS; c++)
+            if (mask & (1u << c))
+                for (int v = 0; v < 256; v++) counts[c][v] = job.totals[c][v].load(std::memory_order_relaxed);
+        return 0;
+    }
+    // 8 bits: the index counts, and each table colour's channels gather the counts of the
+    // indices that show them.
+    uint32_t table[256];
+    PlatGetColorTable(r->memory_dc, 0, 256, table);
+    uint32_t by_index[256];
+    for (int v = 0; v < 256; v++) by_index[v] = job.totals[0][v].load(std::memory_order_relaxed);
+    for (int c = 0; c < HISTOGRAM_CHANNELS; c++) {
+        if (!(mask & (1u << c))) continue;
+        if (c == 0) {
+            memcpy(counts[0], by_index, sizeof by_index);
+            continue;
+        }
+        memset(counts[c], 0, sizeof counts[c]);
+        for (int i = 0; i < 256; i++) counts[c][(table[i] >> (8 * (3 - c))) & 0xFFu] += by_index[i];
+    }
+    return 0;
+}
+
+extern "C" int PXK_GetHistogram(int index, int channel, unsigned int counts[256]) {
+    if (index < 0 || index >= IMAGE_SLOTS || !image_table[index].in_use.load(std::memory_order_acquire)) return 1;
+    if (channel < 0 || channel >= HISTOGRAM_CHANNELS) return 2;
+    if (!counts) return 3;
+    uint32_t all[HISTOGRAM_CHANNELS][256];
+    const int code = CountImageChannels(index, 1u << channel, all);
+    if (code == 0) memcpy(counts, all[channel], sizeof all[channel]);
+    return code;
+}
