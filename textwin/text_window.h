@@ -18,6 +18,7 @@
 
 struct DrawContext;
 struct Font;
+struct TextHistory;
 
 enum {
     TEXT_WINDOW_COUNT = 256,
@@ -57,6 +58,8 @@ struct TextWindowRecord {
     // Damage already handed to the layer and not yet painted (logical rectangle). Output that
     // falls inside it needs no new invalidation, which keeps printing in a loop cheap.
     PlatRect pending_paint;
+    // The lines scrolled off the top, and the scrolled-back view (text_history.h).
+    TextHistory* history;
     int log_state;               // LOG_NONE, LOG_ON, LOG_PAUSED
     FILE* log_file;
     uint32_t log_flushed_at;     // millisecond clock of the log's last flush
