@@ -11,6 +11,7 @@
 #include "startup_state.h"
 #include "window_kinds.h"
 #include "window_rects.h"
+#include "worker_calls.h"
 
 #include "platform/system.h"
 #include "platform/window/window.h"
@@ -58,6 +59,7 @@ void PXK_PumpMessages(void) {
         PlatTranslateMessage(&m);
         PlatDispatchMessage(&m);
     }
+    RunPostedWorkerCalls();
 }
 
 // One pass of the idle loop. Its pause is a wait for messages, which ends early when one comes.
@@ -80,6 +82,7 @@ static void EnterUserMain(void) {
 
 int WorkerThreadMain(void* unused) {
     (void)unused;
+    MarkWorkerThread();
     worker_stage.store(WORKER_SETUP);
     UserSetup();
     CollectWindowRects();
