@@ -58,6 +58,23 @@ void OnImageShown(int index) {
     Invalidate();
 }
 
+void OnCreate(WindowId window) {
+    g.win_dc = PlatGetWindowContext(window);
+    g.window.store(window, std::memory_order_release);
+    image_inspection_open = true;
+}
+
+// The window is gone or going: what it held goes with it, its place is kept.
+void Forget(void) {
+    image_inspection_open = false;
+    g.window.store(0, std::memory_order_release);
+    if (g.view_dc) PlatDeleteContext(g.view_dc);
+    if (g.view) PlatDestroySurface(g.view);
+    g.view_dc = nullptr;
+    g.view = nullptr;
+    g.win_dc = nullptr;
+}
+
 void Open(void) {
     if (g.window.load()) return;
     PlatRect outer{0, 0, INSPECTOR_WIDTH, INSPECTOR_HEIGHT};
@@ -73,30 +90,13 @@ void Open(void) {
     wc.owner = main_window.load(std::memory_order_acquire);
     if (PlatCreateSurface(&g.view, INSPECTOR_WIDTH, INSPECTOR_HEIGHT, 32) != 0) return;
     g.view_dc = PlatCreateMemoryContext(g.view);
-    const WindowId window = PlatCreateWindow(&wc);
-    if (!window) {
-        PlatDeleteContext(g.view_dc);
-        PlatDestroySurface(g.view);
-        g.view_dc = nullptr;
-        g.view = nullptr;
+    g.counts_valid = false;
+    // The window is known from its creation message on, before it is shown.
+    if (!PlatCreateWindow(&wc)) {
+        Forget();
         return;
     }
-    g.win_dc = PlatGetWindowContext(window);
-    g.counts_valid = false;
-    g.window.store(window, std::memory_order_release);
-    image_inspection_open = true;
     CollectWindowRects();
-}
-
-// The window is gone or going: what it held goes with it, its place is kept.
-void Forget(void) {
-    image_inspection_open = false;
-    g.window.store(0, std::memory_order_release);
-    if (g.view_dc) PlatDeleteContext(g.view_dc);
-    if (g.view) PlatDestroySurface(g.view);
-    g.view_dc = nullptr;
-    g.view = nullptr;
-    g.win_dc = nullptr;
 }
 
 void Close(void) {
@@ -181,7 +181,7 @@ void PostInspectorToggle(void) { PostWorkerCall(g.toggle_call); }
 
 intptr_t InspectorWindowProc(WindowId window, int msg, uintptr_t wparam, intptr_t lparam) {
     switch (msg) {
-    case MSG_CREATE: return 0;
+    case MSG_CREATE: OnCreate(window); return 0;
     case MSG_DESTROY: if (g.window.load() == window) Forget(); return 0;
     case MSG_MOVE: OnMoved(window); return 0;
     case MSG_MOVING: SnapMovingRect(window, (PlatRect*)lparam); return 0;
