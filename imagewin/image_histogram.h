@@ -8,12 +8,8 @@
 
 enum { HISTOGRAM_CHANNELS = 4 };
 
-// Channel 0 of a 32-bit pixel: Y = (19595 R + 38470 G + 7471 B + 32768) >> 16.
-static inline uint32_t LuminanceOf(uint32_t rgb) {
-    return (19595u * ((rgb >> 16) & 0xFFu) + 38470u * ((rgb >> 8) & 0xFFu) + 7471u * (rgb & 0xFFu) + 32768u) >> 16;
-}
-
-// Counts the channels whose bits are set in mask (bit c for channel c) of the image in slot
+// Counts the channels whose bits are set in mask (bit c for channel c; channel 0 of a 32-bit
+// pixel is Y = (19595 R + 38470 G + 7471 B + 32768) >> 16) of the image in slot
 // index into counts[c]; the other rows are left alone. 0 done; 1 index outside 0..255 or a
 // free slot. Runs on the thread that owns the images; large images are shared out over the
 // drawing layer's row pool.
