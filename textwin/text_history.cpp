@@ -13,6 +13,10 @@
 #include <algorithm>
 #include <deque>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 enum { LINE_COLORS = 16 };
@@ -74,10 +78,84 @@ int IndexOf(const uint32_t* colors, int n, uint32_t c) {
     return i;
 }
 
+// Eight pixels of the common line at a time: which are colour c1 (bits, pixel k in bit k)
+// and whether every one is c0 or c1.
+inline bool EightOfTwo(const uint32_t* p, uint32_t c0, uint32_t c1, uint8_t* bits) {
+#if defined(__SSE2__)
+    const __m128i mask = _mm_set1_epi32(0xFFFFFF), v0 = _mm_set1_epi32((int)c0), v1 = _mm_set1_epi32((int)c1);
+    const __m128i a = _mm_and_si128(_mm_loadu_si128((const __m128i*)p), mask);
+    const __m128i b = _mm_and_si128(_mm_loadu_si128((const __m128i*)(p + 4)), mask);
+    const __m128i a1 = _mm_cmpeq_epi32(a, v1), b1 = _mm_cmpeq_epi32(b, v1);
+    const int ones = _mm_movemask_ps(_mm_castsi128_ps(a1)) | _mm_movemask_ps(_mm_castsi128_ps(b1)) << 4;
+    const int known = ones | _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(a, v0))) |
+                      _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(b, v0))) << 4;
+    *bits = (uint8_t)ones;
+    return known == 0xFF;
+#else
+    unsigned ones = 0, known = 0;
+    for (int k = 0; k < 8; k++) {
+        const uint32_t c = p[k] & 0xFFFFFFu;
+        ones |= (unsigned)(c == c1) << k;
+        known |= (unsigned)(c == c0 || c == c1) << k;
+    }
+    *bits = (uint8_t)ones;
+    return known == 0xFF;
+#endif
+}
+
+// The common line, text of one colour on one background (or all one colour), in one pass
+// at one bit a pixel. False as soon as a third colour shows; the caller packs it the
+// general way then.
+bool PackTwoColors(const TextWindowRecord* rec, int rows, KeptLine* l) {
+    const int w = rec->width;
+    // Until a second colour shows, c1 is a value no pixel has (pixels are masked to 24 bits).
+    uint32_t c0 = StoreRow(rec, 0)[0] & 0xFFFFFFu, c1 = ~0u;
+    bool two = false;
+    l->row_bytes = (w + 7) / 8;
+    l->data = (uint8_t*)calloc((size_t)rows, (size_t)l->row_bytes);
+    if (!l->data) return false;
+    for (int y = 0; y < rows; y++) {
+        const uint32_t* p = StoreRow(rec, y);
+        uint8_t* out = l->data + (size_t)y * (size_t)l->row_bytes;
+        int x = 0;
+        for (; x + 8 <= w; x += 8) {
+            if (EightOfTwo(p + x, c0, c1, &out[x >> 3])) continue;
+            // A new colour: the first one the line shows besides c0 becomes c1, once.
+            if (two) return false;
+            int k = 0;
+            while ((p[x + k] & 0xFFFFFFu) == c0) k++;
+            c1 = p[x + k] & 0xFFFFFFu;
+            two = true;
+            if (!EightOfTwo(p + x, c0, c1, &out[x >> 3])) return false;
+        }
+        for (; x < w; x++) {
+            const uint32_t c = p[x] & 0xFFFFFFu;
+            if (c != c0 && c != c1) {
+                if (two) return false;
+                c1 = c;
+                two = true;
+            }
+            if (c == c1) out[x >> 3] |= (uint8_t)(1u << (x & 7));
+        }
+    }
+    l->colors[0] = c0;
+    l->colors[1] = c1;
+    l->bits = two ? 1 : 0;
+    if (!two) {
+        free(l->data);
+        l->data = nullptr;
+        l->row_bytes = 0;
+    }
+    return true;
+}
+
 bool PackLine(const TextWindowRecord* rec, int rows, KeptLine* l) {
-    const int n = CollectColors(rec, rows, l->colors);
     l->width = rec->width;
     l->rows = rows;
+    if (PackTwoColors(rec, rows, l)) return true;
+    free(l->data);
+    l->data = nullptr;
+    const int n = CollectColors(rec, rows, l->colors);
     l->bits = n < 0 ? 32 : n <= 1 ? 0 : n <= 2 ? 1 : n <= 4 ? 2 : 4;
     l->row_bytes = (int)(((long long)l->width * l->bits + 7) / 8);
     if (l->bits == 0) return true;
