@@ -13,6 +13,10 @@
 #include <atomic>
 #include <string.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 // Below this many pixels the bands would cost more to share out than to count.
@@ -54,6 +58,22 @@ void AddBand(CountJob* job, int channel, const uint32_t* counts) {
         if (counts[v]) job->totals[channel][v].fetch_add(counts[v], std::memory_order_relaxed);
 }
 
+#if defined(__SSE2__)
+// The luminance of four pixels at once, exactly: the bytes widened to 16 bits and multiplied
+// in pairs, (B, G) by (7471, 38470 - 65536) and (R, top) by (19595, 0); the 65536 G taken out
+// of green's weight comes back as G shifted left by 16, and the rounding half is added.
+inline __m128i FourLuminances(const uint32_t* p) {
+    const __m128i weights = _mm_set_epi16(0, 19595, (short)(38470 - 65536), 7471, 0, 19595, (short)(38470 - 65536), 7471);
+    const __m128i v = _mm_loadu_si128((const __m128i*)p), zero = _mm_setzero_si128();
+    const __m128 lo = _mm_castsi128_ps(_mm_madd_epi16(_mm_unpacklo_epi8(v, zero), weights));
+    const __m128 hi = _mm_castsi128_ps(_mm_madd_epi16(_mm_unpackhi_epi8(v, zero), weights));
+    const __m128i sums = _mm_add_epi32(_mm_castps_si128(_mm_shuffle_ps(lo, hi, _MM_SHUFFLE(2, 0, 2, 0))),
+                                       _mm_castps_si128(_mm_shuffle_ps(lo, hi, _MM_SHUFFLE(3, 1, 3, 1))));
+    const __m128i green = _mm_slli_epi32(_mm_and_si128(v, _mm_set1_epi32(0xFF00)), 8);
+    return _mm_srli_epi32(_mm_add_epi32(_mm_add_epi32(sums, green), _mm_set1_epi32(32768)), 16);
+}
+#endif
+
 // One channel of 32-bit rows (or the indices of 8-bit rows when channel is -1).
 template <int CHANNEL>
 void CountOne(CountJob* job, int y0, int y1) {
@@ -73,6 +93,17 @@ void CountOne(CountJob* job, int y0, int y1) {
             for (; x < w; x++) t[0][row[x]]++;
         } else {
             const uint32_t* p = (const uint32_t*)row;
+#if defined(__SSE2__)
+            if (CHANNEL == 0)
+                for (; x + 4 <= w; x += 4) {
+                    alignas(16) uint32_t lum[4];
+                    _mm_store_si128((__m128i*)lum, FourLuminances(p + x));
+                    t[0][lum[0]]++;
+                    t[1][lum[1]]++;
+                    t[2][lum[2]]++;
+                    t[3][lum[3]]++;
+                }
+#endif
             for (; x + 4 <= w; x += 4) {
                 t[0][ChannelOf(p[x], CHANNEL)]++;
                 t[1][ChannelOf(p[x + 1], CHANNEL)]++;
@@ -92,7 +123,21 @@ void CountAll(CountJob* job, int y0, int y1) {
     memset(t, 0, sizeof t);
     for (int y = y0; y < y1; y++) {
         const uint32_t* p = (const uint32_t*)(job->pixels + (size_t)y * (size_t)job->stride);
-        for (int x = 0; x < job->width; x++) {
+        int x = 0;
+#if defined(__SSE2__)
+        for (; x + 4 <= job->width; x += 4) {
+            alignas(16) uint32_t lum[4];
+            _mm_store_si128((__m128i*)lum, FourLuminances(p + x));
+            for (int k = 0; k < 4; k++) {
+                const uint32_t v = p[x + k];
+                t[0][lum[k]]++;
+                t[1][(v >> 16) & 0xFFu]++;
+                t[2][(v >> 8) & 0xFFu]++;
+                t[3][v & 0xFFu]++;
+            }
+        }
+#endif
+        for (; x < job->width; x++) {
             const uint32_t v = p[x];
             t[0][TableLuminance(v)]++;
             t[1][(v >> 16) & 0xFFu]++;
