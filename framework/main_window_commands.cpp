@@ -7,6 +7,7 @@
 
 #include "imagewin/image_probe.h"
 #include "imagewin/image_table.h"
+#include "imaging/inspector_window.h"
 #include "platform/draw/surface.h"
 #include "platform/window/window.h"
 #include "pxk.h"
@@ -199,5 +200,6 @@ void RegisterMainWindowWork(void) {
     c.button_box = ButtonBoxCommand;
     c.window_info = WindowInfoCommand;
     c.drop = DropCommand;
+    c.inspector = PostInspectorToggle;
     RegisterMainWindowCommands(c);
 }

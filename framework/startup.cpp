@@ -13,12 +13,14 @@
 #include "imagewin/image_window.h"
 #include "imaging/draw_commands.h"
 #include "imaging/draw_state.h"
+#include "imaging/inspector_window.h"
 #include "imaging/pixel_info.h"
 #include "imaging/truetype_commands.h"
 #include "platform/window/window.h"
 #include "pxk.h"
 #include "runtime/entry.h"
 #include "runtime/window_kinds.h"
+#include "runtime/worker_calls.h"
 #include "textwin/text_window.h"
 #include "textwin/text_window_proc.h"
 
@@ -41,6 +43,8 @@ static const WindowKind FRAMEWORK_KINDS[] = {
      InputBoxWindow, nullptr, nullptr, nullptr},
     {"button box", {"pxk_bb", ButtonBoxProc, CLASS_OWN_DC | CLASS_DBLCLKS, COLOR_BUTTON_FACE}, AppendButtonBoxRect,
      ButtonBoxWindow, nullptr, nullptr, nullptr},
+    {"inspector", {"pxk_inspector", InspectorWindowProc, CLASS_OWN_DC, 0x00000000}, AppendInspectorRect, nullptr,
+     ResetInspector, nullptr, nullptr},
     // No windows of its own: the drawing colour, pen and text cursor are reset with the rest.
     {"drawing state", {}, nullptr, nullptr, ResetDrawState, nullptr, nullptr},
 };
@@ -81,6 +85,8 @@ void RegisterFrameworkKinds(void) {
     for (const ImageCommandBody& c : IMAGING_COMMANDS) SetImageCommandHandler(c.id, c.run);
     ClearWindowKinds();
     for (const WindowKind& kind : FRAMEWORK_KINDS) RegisterWindowKind(kind);
+    ClearWorkerCalls();
+    RegisterInspector();
     // The main window's requests and commands reach the windows above the runtime.
     RegisterRequestWork();
     RegisterMainWindowWork();

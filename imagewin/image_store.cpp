@@ -11,6 +11,7 @@
 #include <string.h>
 
 #include "imagewin/image_caption.h"
+#include "imagewin/image_inspection.h"
 #include "imagewin/image_memory.h"
 #include "imagewin/image_table.h"
 #include "imagewin/view_fit.h"
@@ -170,6 +171,7 @@ static Surface* TakeDownSlot(int index) {
 extern "C" int PXK_DestroyImage(int index) {
     if (!SlotInUse((unsigned)index)) return 1;
     PlatDestroySurface(TakeDownSlot(index));
+    InspectionShown(index);
     return 0;
 }
 

@@ -8,6 +8,7 @@
 #include "imagewin/image_store.h"
 #include "imagewin/image_table.h"
 #include "imagewin/image_view.h"
+#include "imagewin/image_inspection.h"
 #include "imagewin/view_fit.h"
 #include "platform/draw/draw.h"
 #include "platform/draw/surface.h"
@@ -39,6 +40,7 @@ static bool ShowUntouched(ImageRecord* r, int dx, int dy, int dw, int dh) {
 extern "C" int PXK_RedrawImage(int index) {
     ImageRecord* r = UsedSlot(index);
     if (!r) return 1;
+    InspectionShown(index);
     if (r->zoom == 100 ? ShowUntouched(r, 0, 0, r->width, r->height)
                        : ShowUntouched(r, 0, 0, r->view_width, r->view_height))
         return 0;

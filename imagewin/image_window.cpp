@@ -3,6 +3,7 @@
 // handed on (image_commands.h).
 #include "imagewin/image_window.h"
 #include "imagewin/image_commands.h"
+#include "imagewin/image_inspection.h"
 #include "imagewin/image_table.h"
 #include "imagewin/point_input.h"
 #include "platform/draw/draw.h"
@@ -110,6 +111,7 @@ static void OnKeyDown(WindowId window, uintptr_t key, intptr_t lparam) {
     case 'S':
     case KEY_ESCAPE: PlatPostMessage(main_window.load(std::memory_order_acquire), MSG_KEYDOWN, key, lparam); break;
     case KEY_TAB: ToggleStretchMode(window); break;
+    case 'I': InspectionToggle(); break;
     default: break;
     }
 }
@@ -143,6 +145,11 @@ static void OnLeftButtonDown(WindowId window, uintptr_t flags, intptr_t pos) {
 }
 
 static void OnMouseMove(WindowId window, intptr_t pos) {
+    if (image_inspection_open) {
+        const int index = PXK_FindImageByWindow(window);
+        const int z = index >= 0 ? image_table[index].zoom : 0;
+        if (z > 0) InspectionPointer(index, ParamLow(pos) * 100 / z, ParamHigh(pos) * 100 / z);
+    }
     int zoom;
     if (!ToolTargetsWindow(window, &zoom)) return;
     point_input.move_flag = 1;

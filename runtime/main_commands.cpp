@@ -81,6 +81,8 @@ bool RunMainCommand(int id) {
 }
 
 void OnMainControlKey(WindowId window, uintptr_t key) {
+    // The inspector needs no request: it opens and closes whatever the worker is doing.
+    if (key == 'I' && g_commands.inspector) g_commands.inspector();
     if (main_command_depth.load() != 0) return;
     if (key == 'V') PlatPostMessage(window, MSG_COMMAND, (uintptr_t)MakeParam(CMD_PASTE, 0), 0);
     if (key == 'W') PlatPostMessage(window, MSG_COMMAND, (uintptr_t)MakeParam(CMD_WINDOW_INFO, 0), 0);

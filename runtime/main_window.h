@@ -31,6 +31,7 @@ struct MainWindowCommands {
     void (*button_box)(void);
     void (*window_info)(void);
     void (*drop)(const DropList* drop);
+    void (*inspector)(void);            // Ctrl+I: opens or closes the inspector
 };
 void RegisterMainWindowCommands(const MainWindowCommands& commands);
 

@@ -13,6 +13,7 @@
 #include "startup_state.h"
 #include "window_kinds.h"
 #include "window_rects.h"
+#include "worker_calls.h"
 
 #include "platform/system.h"
 #include "platform/window/window.h"
@@ -63,6 +64,7 @@ void PXK_PumpMessages(void) {
         PlatTranslateMessage(&m);
         PlatDispatchMessage(&m);
     }
+    RunPostedWorkerCalls();
 }
 
 // One pass of the idle loop. Its pause is a wait for messages, which ends early when one comes.
@@ -86,6 +88,7 @@ static void EnterUserMain(void) {
 int WorkerThreadMain(void* unused) {
     (void)unused;
     tl_on_worker = true;
+    MarkWorkerThread();
     worker_stage.store(WORKER_SETUP);
     UserSetup();
     CollectWindowRects();

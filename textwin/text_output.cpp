@@ -6,6 +6,7 @@
 
 #include "textwin/char_cells.h"
 #include "textwin/owed_paint.h"
+#include "textwin/text_history.h"
 
 #include "platform/system.h"
 #include "platform/text.h"
@@ -104,6 +105,7 @@ static void OutputText(int id, const char* text, int len, const int* colors) {
             ApplyTextColors(rec);
         }
         dirty = WriteUnits(rec, units, count, &scrolled);
+        if (LeaveHistoryView(rec)) scrolled = true;   // the whole live window comes back
         if (colors) {
             rec->text_color = own_text;
             rec->back_color = own_back;

@@ -13,6 +13,7 @@
 #include "platform/font/font.h"
 #include "platform/text.h"
 #include "textwin/glyph_cells.h"
+#include "textwin/text_history.h"
 
 #include <stdlib.h>
 #include <string.h>
@@ -189,6 +190,7 @@ PlatRect DrawTextRun(TextWindowRecord* rec, int x, int y, const char16_t* units,
 
 bool ScrollIfNeededLocked(TextWindowRecord* rec) {
     if (rec->cur_y + rec->cell_h < rec->height) return false;
+    KeepTopLine(rec);
     int new_y = rec->cur_y - rec->cell_h;
     int band = new_y;                                  // rows [cell_h, cur_y) move to row 0
     long long fill_end = (long long)new_y + ((long long)new_y + rec->cell_h);
@@ -215,6 +217,7 @@ bool ScrollIfNeededLocked(TextWindowRecord* rec) {
 
 void ScrollDownLocked(TextWindowRecord* rec, int rows) {
     if (!rec->bitmap || rows <= 0) return;
+    if (rec->cell_h > 0) ForgetNewestLines(rec, rows / rec->cell_h);
     if (rows >= rec->height) {
         FillStoreRowsBlack(rec, 0, rec->height);
         return;
@@ -246,6 +249,7 @@ bool StartNewLine(TextWindowRecord* rec) {
 
 void CopyStoreToContext(TextWindowRecord* rec, const PlatRect* r, DrawContext* dc) {
     if (!rec->bitmap || !rec->mem_dc || !dc || !r) return;
+    if (CopyHistoryView(rec, r, dc)) return;
     PlatRect c = RectIntersect(*r, PlatRect{0, 0, rec->width, rec->height});
     if (RectIsEmpty(c)) return;
     int h = RingHeight(rec);

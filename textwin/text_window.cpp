@@ -10,6 +10,7 @@
 #include "runtime/startup_state.h"
 #include "runtime/window_rects.h"
 #include "textwin/key_ring.h"
+#include "textwin/text_history.h"
 #include "textwin/text_window_proc.h"
 
 #include <stdio.h>
@@ -24,6 +25,7 @@ void ResetTextWindowTable(void) {
     for (TextWindowRecord& rec : text_windows) {
         std::lock_guard<LayerMutex> guard(rec.lock);
         DestroyTextStore(&rec);
+        FreeTextHistory(&rec);
         rec.is_open.store(0);
         rec.hwnd.store(0);
         rec.width = rec.height = rec.cur_x = rec.cur_y = 0;
@@ -175,6 +177,7 @@ int PXK_CloseTextWindow(int id) {
         // Everything written reaches the file now; a later open of this id starts a new log.
         CloseLogLocked(rec);
         DestroyTextStore(rec);
+        FreeTextHistory(rec);
         rec->win_dc = nullptr;
         rec->hwnd.store(0, std::memory_order_release);
     }
@@ -247,6 +250,7 @@ void ResizeTextWindow(WindowId window, int width, int height) {
         rec->width = width;
         rec->height = height;
         DestroyTextStore(rec);
+        LeaveHistoryView(rec);   // the kept lines stay, shown again at the new width
         rec->win_dc = PlatGetWindowContext(window);
         CreateTextStore(rec);   // a new store is black
         rec->cur_x = rec->cur_y = 0;

@@ -21,6 +21,7 @@
 
 struct DrawContext;
 struct Font;
+struct TextHistory;
 
 enum {
     TEXT_WINDOW_COUNT = 256,
@@ -60,6 +61,8 @@ struct TextWindowRecord {
     // Damage already handed to the layer and not yet painted (logical rectangle). Output that
     // falls inside it needs no new invalidation, which keeps printing in a loop cheap.
     PlatRect pending_paint;
+    // The lines scrolled off the top, and the scrolled-back view (text_history.h).
+    TextHistory* history;
     // The log. Its fields are written under `log_lock` alone, which is taken inside `lock`
     // or on its own and never held while anything else is waited for (only the file is
     // written or flushed under it): so the thread that flushes logs in the background and

@@ -11,6 +11,7 @@
 #include "runtime/window_rects.h"
 #include "textwin/key_ring.h"
 #include "textwin/text_commands.h"
+#include "textwin/text_history.h"
 #include "textwin/text_window.h"
 
 static bool ControlHeld(void) { return (PlatGetKeyState(KEY_CONTROL) & KEY_STATE_DOWN) != 0; }
@@ -107,7 +108,8 @@ intptr_t TextWindowProc(WindowId window, int msg, uintptr_t wparam, intptr_t lpa
     case MSG_PAINT: OnPaint(window); return 0;
     case MSG_CHAR: OnChar(wparam, lparam); return 0;
     case TWM_PUSH_UNITS: OnPushUnits(wparam, lparam); return 0;
-    case MSG_KEYDOWN: OnKeyDown(window, wparam, lparam); return 0;
+    case MSG_KEYDOWN: if (!OnTextHistoryKey(window, wparam)) OnKeyDown(window, wparam, lparam); return 0;
+    case MSG_MOUSEWHEEL: OnTextHistoryWheel(window, wparam); return 0;
     case MSG_COMMAND: OnCommand(window, wparam); return 0;
     case MSG_RBUTTONDOWN: OnRightButtonDown(window, lparam); return 0;
     case MSG_CLOSE: OnClose(window); return 0;

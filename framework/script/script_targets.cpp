@@ -4,6 +4,7 @@
 #include "boxes/button_box.h"
 #include "boxes/input_box.h"
 #include "imagewin/image_table.h"
+#include "imaging/inspector_window.h"
 #include "platform/headless/driver.h"
 #include "platform/text.h"
 #include "platform/window/input.h"
@@ -29,6 +30,7 @@ static bool Slot(const std::string& target, const char* prefix, int limit, int* 
 static WindowId NamedWindow(const std::string& target) {
     int slot = 0;
     if (target == "main") return main_window.load();
+    if (target == "inspector") return InspectorWindow();
     if (Slot(target, "text:", TEXT_WINDOW_COUNT, &slot))
         return text_windows[slot].is_open.load() ? text_windows[slot].hwnd.load() : 0;
     if (Slot(target, "image:", IMAGE_SLOTS, &slot))

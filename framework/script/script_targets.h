@@ -5,6 +5,7 @@
 //   main          the main window
 //   text:N        text window N
 //   image:N       the window of image slot N
+//   inspector     the inspector window
 //   class:NAME    the first shown top-level window of this window class
 //   anything else the shown top-level window with exactly this title
 #pragma once

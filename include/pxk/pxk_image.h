@@ -61,3 +61,16 @@ int PXK_GetStretchMode(int index);
 int PXK_SetStretchMode(int mode, int index);
 void PXK_UpdateImageCaption(int index);
 int PXK_ResizeImage(int index, int width, int height);
+
+/* ---- Inspection ----
+ * PXK_GetHistogram counts the pixels of image `index` by value into counts[0..255] (all 256
+ * entries are written). Channel 0: for a 32-bit image the luminance
+ * Y = (19595 R + 38470 G + 7471 B + 32768) >> 16, for an 8-bit image the colour index;
+ * channels 1, 2, 3: R, G, B (for an 8-bit image the channel of each pixel's table colour).
+ * 0 done; 1 index outside 0..255 or a free slot; 2 channel outside 0..3; 3 null counts.
+ * PXK_OpenInspector and PXK_CloseInspector show and close the inspector window, which follows
+ * the image window under the mouse: the pixel there, a loupe around it, and the histogram
+ * and statistics of the whole image. Both do nothing when it is already so. */
+int PXK_GetHistogram(int index, int channel, unsigned int counts[256]);
+void PXK_OpenInspector(void);
+void PXK_CloseInspector(void);

@@ -1,0 +1,11 @@
+// The inspector's handlers as the image windows see them.
+#include "imagewin/image_inspection.h"
+
+ImageInspection image_inspection{};
+bool image_inspection_open = false;
+
+void RegisterImageInspection(const ImageInspection& handlers) { image_inspection = handlers; }
+
+void InspectionToggle(void) {
+    if (image_inspection.toggle) image_inspection.toggle();
+}
