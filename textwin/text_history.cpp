@@ -241,7 +241,7 @@ void ChangeView(WindowId window, int lines, int pages, bool to_live) {
     TextWindowRecord* rec = &text_windows[id];
     bool invalidate = false;
     {
-        std::lock_guard<std::mutex> guard(rec->lock);
+        std::lock_guard<LayerMutex> guard(rec->lock);
         if (!rec->is_open.load()) return;
         if (pages) lines += pages * (rec->cell_h > 0 ? std::max(1, rec->height / rec->cell_h - 1) : 1);
         const bool changed = to_live ? LeaveHistoryView(rec) : ScrollHistoryView(rec, lines);
