@@ -19,12 +19,12 @@ struct Shown {
 };
 
 int Kept(int id) {
-    std::lock_guard<std::mutex> guard(text_windows[id].lock);
+    std::lock_guard<LayerMutex> guard(text_windows[id].lock);
     return HistoryLineCount(&text_windows[id]);
 }
 
 int Back(int id) {
-    std::lock_guard<std::mutex> guard(text_windows[id].lock);
+    std::lock_guard<LayerMutex> guard(text_windows[id].lock);
     return HistoryViewBack(&text_windows[id]);
 }
 
@@ -130,7 +130,7 @@ TEST_F(TextWindows, HistoryKeepsTheNewestLinesAndGoesWithTheWindow) {
     EXPECT_EQ(Kept(0), HISTORY_LINES);
     ASSERT_TRUE(OnWorker([] {
         TextWindowRecord* rec = &text_windows[0];
-        std::lock_guard<std::mutex> guard(rec->lock);
+        std::lock_guard<LayerMutex> guard(rec->lock);
         ScrollHistoryView(rec, HISTORY_LINES * 2);
         NoteDamage(rec, nullptr);
         PlatInvalidateRect(rec->hwnd.load(), nullptr, false);
