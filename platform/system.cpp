@@ -12,6 +12,7 @@
 #include <time.h>
 #include <unistd.h>
 #include <string.h>
+#include <vector>
 
 uint64_t PlatGetCounter(void) {
     struct timespec ts;
@@ -114,6 +115,16 @@ PlatThread* PlatCreateThread(int (*fn)(void*), void* arg) {
         t->exit_code.store(0);
     }
     return t;
+}
+
+void LiveThreadQueues(std::vector<ThreadQueue*>* out) {
+    int count = g_thread_record_count.load();
+    for (int i = 0; i < count && i < 64; i++) {
+        const PlatThread* t = g_thread_records[i].load();
+        if (!t || t->finished.load() || t->parked.load() || t->fenced.load()) continue;
+        ThreadQueue* q = t->queue.load(std::memory_order_acquire);
+        if (q) out->push_back(q);
+    }
 }
 
 int PlatGetThreadExitCode(PlatThread* thread) {
