@@ -22,7 +22,7 @@ static const ScriptCommand COMMANDS[] = {
     {"type", 1, 1, ScriptType, "TEXT              type text into the focused window", 0},
     {"key", 1, 1, ScriptKey, "KEY               press a key, e.g. ctrl+shift+a, tab, enter, esc, f5", 0},
     {"menu", 1, -1, ScriptMenu,
-     "TEXT...           choose the item of the open popup menu; several texts open submenus on the way", 0},
+     "TEXT...           choose the item of the open popup menu (earlier TEXTs open submenus)", 0},
     {"answer", 1, 1, ScriptAnswer, "ok|yes|no         answer the open message box", 0},
     {"answer-file", 1, 1, ScriptAnswerFile, "PATH              answer the open file dialog with PATH ('-' cancels)", 0},
     {"drop", 4, -1, ScriptDrop, "WINDOW X Y FILE...  drop files at client coordinates", 0},
