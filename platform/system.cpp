@@ -127,6 +127,23 @@ void LiveThreadQueues(std::vector<ThreadQueue*>* out) {
     }
 }
 
+static std::atomic<bool (*)(void)> g_pending_checks[4];
+
+void PlatAddPendingWorkCheck(bool (*pending)(void)) {
+    for (auto& slot : g_pending_checks) {
+        bool (*none)(void) = nullptr;
+        if (slot.load() == pending || slot.compare_exchange_strong(none, pending)) return;
+    }
+}
+
+bool PlatWorkPending(void) {
+    for (auto& slot : g_pending_checks) {
+        bool (*pending)(void) = slot.load();
+        if (pending && pending()) return true;
+    }
+    return false;
+}
+
 int PlatGetThreadExitCode(PlatThread* thread) {
     return thread ? thread->exit_code.load(std::memory_order_acquire) : 0;
 }

@@ -266,6 +266,10 @@ static bool AllThreadsWaiting(std::map<ThreadQueue*, uint64_t>* seen, std::strin
         else continue;
         waiting = false;
     }
+    if (waiting && PlatWorkPending()) {
+        *why = "a framework thread has work pending";
+        waiting = false;
+    }
     return waiting;
 }
 

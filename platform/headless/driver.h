@@ -107,8 +107,9 @@ bool DriverClickColorDialog(int part, int index = 0);
 // ---- Scripted runs (driver_script.cpp) ----------------------------------------------------
 // Waits until every framework thread (each thread that owns a window, and the worker) has an
 // empty queue, nothing to paint, and waits for messages (asleep in its wait, or an idle loop
-// waiting in short slices), three looks in a row; false after timeout_ms. A thread busy with
-// its own work, however long, keeps the program unsettled.
+// waiting in short slices), and no framework thread reports work pending (a text window
+// owed a paint), three looks in a row; false after timeout_ms. A thread busy with its own
+// work, however long, keeps the program unsettled.
 bool DriverWaitSettled(int timeout_ms = 5000);
 // A visible child window (a button, a label) showing exactly this text, or 0.
 WindowId DriverFindControl(const char* utf8_text);
