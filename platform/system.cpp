@@ -16,6 +16,7 @@
 #include <time.h>
 #include <unistd.h>
 #include <string.h>
+#include <vector>
 
 uint64_t PlatGetCounter(void) {
     struct timespec ts;
@@ -160,6 +161,33 @@ PlatThread* PlatCreateThread(int (*fn)(void*), void* arg) {
         t->exit_code.store(0);
     }
     return t;
+}
+
+void LiveThreadQueues(std::vector<ThreadQueue*>* out) {
+    int count = g_thread_record_count.load();
+    for (int i = 0; i < count && i < 64; i++) {
+        const PlatThread* t = g_thread_records[i].load();
+        if (!t || t->finished.load() || t->parked.load() || t->fenced.load()) continue;
+        ThreadQueue* q = t->queue.load(std::memory_order_acquire);
+        if (q) out->push_back(q);
+    }
+}
+
+static std::atomic<bool (*)(void)> g_pending_checks[4];
+
+void PlatAddPendingWorkCheck(bool (*pending)(void)) {
+    for (auto& slot : g_pending_checks) {
+        bool (*none)(void) = nullptr;
+        if (slot.load() == pending || slot.compare_exchange_strong(none, pending)) return;
+    }
+}
+
+bool PlatWorkPending(void) {
+    for (auto& slot : g_pending_checks) {
+        bool (*pending)(void) = slot.load();
+        if (pending && pending()) return true;
+    }
+    return false;
 }
 
 int PlatGetThreadExitCode(PlatThread* thread) {

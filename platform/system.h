@@ -50,6 +50,12 @@ void PlatCloseThread(PlatThread* thread);
 bool PlatThreadFenced(void);
 void PlatParkIfFenced(void);
 
+// A framework thread that waits on something other than a message queue (the thread that pays
+// text windows' owed paints) registers here how to tell that it still has work: a program is
+// settled only once none has. PlatWorkPending asks every registered check.
+void PlatAddPendingWorkCheck(bool (*pending)(void));
+bool PlatWorkPending(void);
+
 // What the program does when the display goes away for good (the backend has printed one
 // line on stderr by then): close what must be closed and end the process. The handler must
 // not return; without one the process ends with exit status 1.

@@ -29,6 +29,17 @@ static std::atomic<bool> any_owed{false};
 static LayerMutex& owed_mutex = *new LayerMutex;
 static std::condition_variable& owed_signal = *new std::condition_variable;
 
+// Set while the thread looks at the owed windows and pays them.
+static std::atomic<bool> paying{false};
+
+// The thread still has work while a window is owed a paint or one is being paid.
+static bool PaintsOwed(void) {
+    if (paying.load(std::memory_order_acquire)) return true;
+    for (const std::atomic<bool>& o : owed)
+        if (o.load(std::memory_order_acquire)) return true;
+    return false;
+}
+
 static void PayOwedPaint(int id) {
     TextWindowRecord* rec = &text_windows[id];
     std::lock_guard<LayerMutex> guard(rec->lock);
@@ -47,6 +58,7 @@ static void OwedPaintThread(void) {
             any_owed.store(false, std::memory_order_relaxed);
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(OWED_PAINT_DELAY_MS));
+        paying.store(true, std::memory_order_release);
         uint32_t now = PlatGetTickMs();
         bool printing = false;
         for (int id = 0; id < TEXT_WINDOW_COUNT; id++) {
@@ -58,6 +70,7 @@ static void OwedPaintThread(void) {
             if (owed[id].exchange(false, std::memory_order_acq_rel)) PayOwedPaint(id);
         }
         if (printing) any_owed.store(true, std::memory_order_relaxed);
+        paying.store(false, std::memory_order_release);
     }
 }
 
@@ -67,7 +80,10 @@ void OwePaint(int id, uint32_t now) {
     // Already owed and not yet taken by the thread: that payment will cover this output too.
     if (owed[id].exchange(true, std::memory_order_acq_rel)) return;
     static std::once_flag started;
-    std::call_once(started, [] { std::thread(OwedPaintThread).detach(); });
+    std::call_once(started, [] {
+        PlatAddPendingWorkCheck(PaintsOwed);
+        std::thread(OwedPaintThread).detach();
+    });
     std::lock_guard<LayerMutex> lock(owed_mutex);
     any_owed.store(true, std::memory_order_release);
     owed_signal.notify_one();

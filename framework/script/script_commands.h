@@ -29,6 +29,7 @@ struct ScriptCommand {
     int max_args;               // -1: any number
     int (*run)(ScriptRun* run, const ScriptArgs& args);
     const char* usage;          // arguments and what it does, for --script --help
+    int out_arg;                // 1-based argument that names a file written in --out; 0: none
 };
 
 const ScriptCommand* FindScriptCommand(const std::string& name);
@@ -45,6 +46,9 @@ int ScriptWaitLimited(ScriptRun* run, const ScriptArgs& args, size_t at, const s
 // A file the script names: relative input paths from the script's folder, outputs in --out.
 std::string ScriptInputPath(const ScriptRun* run, const std::string& name);
 std::string ScriptOutputPath(const ScriptRun* run, const std::string& name);
+// True when a relative output name leaves the output folder ("../x.png", "a/../../x.png").
+// Absolute names are the script author's choice and never climb out.
+bool ScriptNameClimbsOut(const std::string& name);
 // A whole number word; false (and the error set) when it is not one.
 bool ScriptNumber(ScriptRun* run, const std::string& word, int* value);
 
@@ -56,6 +60,8 @@ int ScriptSettle(ScriptRun* run, const ScriptArgs& args);
 int ScriptClick(ScriptRun* run, const ScriptArgs& args);
 int ScriptDoubleClick(ScriptRun* run, const ScriptArgs& args);
 int ScriptRightClick(ScriptRun* run, const ScriptArgs& args);
+int ScriptMiddleClick(ScriptRun* run, const ScriptArgs& args);
+int ScriptHover(ScriptRun* run, const ScriptArgs& args);
 int ScriptDrag(ScriptRun* run, const ScriptArgs& args);
 int ScriptPress(ScriptRun* run, const ScriptArgs& args);
 int ScriptField(ScriptRun* run, const ScriptArgs& args);

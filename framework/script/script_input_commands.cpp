@@ -53,27 +53,55 @@ static int ClientPoint(ScriptRun* run, const ScriptArgs& args, size_t first, Pla
     return 0;
 }
 
+// The optional modifiers word of a pointer step at args[at]: INPUT_MOD_ flags, 0 without one.
+static int PointerModifiers(ScriptRun* run, const ScriptArgs& args, size_t at, int* mods) {
+    *mods = 0;
+    if (args.size() <= at || ScriptModifiers(args[at], mods)) return 0;
+    return ScriptFail(run, "unknown modifiers \"" + args[at] + "\" (ctrl, shift or alt, joined by +)");
+}
+
+// Runs a pointer step with the modifiers held, as a person holds Ctrl while clicking: the
+// messages it makes carry them, and nothing is held afterwards.
+static void WithModifiers(int mods, const std::function<void()>& step) {
+    DriverSetModifiers(mods);
+    step();
+    DriverSetModifiers(0);
+}
+
 static int ClickWith(ScriptRun* run, const ScriptArgs& args, int button, bool twice) {
     PlatPoint p{};
-    if (ClientPoint(run, args, 0, &p) != 0) return 1;
-    if (twice) DriverDoubleClick(p.x, p.y, button);
-    else DriverClick(p.x, p.y, button);
+    int mods = 0;
+    if (PointerModifiers(run, args, 3, &mods) != 0 || ClientPoint(run, args, 0, &p) != 0) return 1;
+    WithModifiers(mods, [&] {
+        if (twice) DriverDoubleClick(p.x, p.y, button);
+        else DriverClick(p.x, p.y, button);
+    });
     return 0;
 }
 
 int ScriptClick(ScriptRun* run, const ScriptArgs& args) { return ClickWith(run, args, BUTTON_LEFT, false); }
 int ScriptDoubleClick(ScriptRun* run, const ScriptArgs& args) { return ClickWith(run, args, BUTTON_LEFT, true); }
 int ScriptRightClick(ScriptRun* run, const ScriptArgs& args) { return ClickWith(run, args, BUTTON_RIGHT, false); }
+int ScriptMiddleClick(ScriptRun* run, const ScriptArgs& args) { return ClickWith(run, args, BUTTON_MIDDLE, false); }
+
+int ScriptHover(ScriptRun* run, const ScriptArgs& args) {
+    PlatPoint p{};
+    int mods = 0;
+    if (PointerModifiers(run, args, 3, &mods) != 0 || ClientPoint(run, args, 0, &p) != 0) return 1;
+    WithModifiers(mods, [&] { DriverMovePointer(p.x, p.y); });
+    return 0;
+}
 
 int ScriptDrag(ScriptRun* run, const ScriptArgs& args) {
-    int c[4] = {0, 0, 0, 0};
+    int c[4] = {0, 0, 0, 0}, mods = 0;
     for (int i = 0; i < 4; i++)
         if (!ScriptNumber(run, args[(size_t)i + 1], &c[i])) return 1;
+    if (PointerModifiers(run, args, 5, &mods) != 0) return 1;
     WindowId window = 0;
     if (WaitWindow(run, args[0], &window) != 0) return 1;
     PlatPoint from = ScriptClientToScreen(window, c[0], c[1]);
     PlatPoint to = ScriptClientToScreen(window, c[2], c[3]);
-    DriverDrag(from.x, from.y, to.x, to.y);
+    WithModifiers(mods, [&] { DriverDrag(from.x, from.y, to.x, to.y); });
     return 0;
 }
 
@@ -119,12 +147,28 @@ int ScriptKey(ScriptRun* run, const ScriptArgs& args) {
     return 0;
 }
 
+// Each text but the last opens a submenu of the menu open before it; the last is chosen,
+// and the step ends once the whole menu has closed.
 int ScriptMenu(ScriptRun* run, const ScriptArgs& args) {
-    PlatRect item{};
-    if (ScriptWaitFor(run, [&] { return ScriptMenuItemRect(args[0], &item); }, "menu item \"" + args[0] + "\"") != 0)
-        return 1;
-    DriverClick(item.left + 10, (item.top + item.bottom) / 2);
-    return ScriptWaitFor(run, [] { return PlatGetTrackedMenuWindow() == 0; }, "the menu to close");
+    for (size_t i = 0; i < args.size(); i++) {
+        const std::string name = "menu item \"" + args[i] + "\"";
+        const bool last = i + 1 == args.size();
+        PlatRect item{};
+        bool opens_submenu = false;
+        if (ScriptWaitFor(run, [&] { return ScriptMenuItemRect(args[i], &item, &opens_submenu); }, name) != 0)
+            return 1;
+        if (last && opens_submenu) return ScriptFail(run, name + " opens a submenu: name one of its items after it");
+        if (!last && !opens_submenu) return ScriptFail(run, name + " has no submenu");
+        const WindowId level = PlatGetTrackedMenuWindow();
+        DriverClick(item.left + 10, (item.top + item.bottom) / 2);
+        if (last) return ScriptWaitFor(run, [] { return PlatGetTrackedMenuWindow() == 0; }, "the menu to close");
+        auto opened = [level] {
+            const WindowId w = PlatGetTrackedMenuWindow();
+            return w != 0 && w != level;
+        };
+        if (ScriptWaitFor(run, opened, "the submenu of " + name) != 0) return 1;
+    }
+    return 0;
 }
 
 int ScriptAnswer(ScriptRun* run, const ScriptArgs& args) {

@@ -62,7 +62,9 @@ void PrintScriptHelp(FILE* to) {
             "\"FILE:LINE: what failed\" on stderr. The whole run ends after SECONDS (default 60).\n"
             "Words are separated by blanks; \"quoted text\" is one word (\\n \\t \\\" \\\\ inside);\n"
             "# starts a comment. Files written go to DIR, files read are found beside the script.\n"
-            "A WINDOW is main, text:N, image:N, inspector, class:NAME or a window title.\n\ncommands:\n");
+            "A WINDOW is main, text:N, image:N, inspector, class:NAME or a window title. MODS are\n"
+            "keys held during a pointer step: ctrl, shift or alt, several joined by + (ctrl+shift).\n"
+            "A relative FILE written may not climb out of DIR with \"..\".\n\ncommands:\n");
     int count = 0;
     const ScriptCommand* table = ScriptCommandTable(&count);
     for (int i = 0; i < count; i++) fprintf(to, "  %-14s %s\n", table[i].name, table[i].usage);

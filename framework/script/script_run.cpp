@@ -38,7 +38,8 @@ static void Report(const ScriptJob& job, int line, const std::string& what) {
     fflush(stderr);
 }
 
-// Every line names a known command with a fitting number of arguments.
+// Every line names a known command with a fitting number of arguments, and every file it
+// writes by a relative name stays in the output folder.
 static bool CheckLines(const ScriptJob& job) {
     for (const ScriptLine& line : job.lines) {
         const ScriptCommand* c = FindScriptCommand(line.words[0]);
@@ -46,6 +47,11 @@ static bool CheckLines(const ScriptJob& job) {
         if (!c) return Report(job, line.number, "unknown command \"" + line.words[0] + "\""), false;
         if (args < c->min_args || (c->max_args >= 0 && args > c->max_args))
             return Report(job, line.number, line.words[0] + " takes " + c->usage), false;
+        // What a script writes stays in the output folder, whoever wrote the script.
+        if (c->out_arg > 0 && args >= c->out_arg && ScriptNameClimbsOut(line.words[(size_t)c->out_arg]))
+            return Report(job, line.number, "\"" + line.words[(size_t)c->out_arg] +
+                                                "\" climbs out of the output folder (give an absolute path to write there)"),
+                   false;
     }
     return true;
 }

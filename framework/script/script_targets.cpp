@@ -9,6 +9,7 @@
 #include "platform/text.h"
 #include "platform/window/input.h"
 #include "platform/window/menu.h"
+#include "platform/window/menu_data.h"
 #include "platform/window/window.h"
 #include "runtime/startup_state.h"
 #include "textwin/text_window.h"
@@ -84,21 +85,41 @@ static bool PlainKey(const std::string& name, int* key) {
     return false;
 }
 
+static std::string Lower(const std::string& word) {
+    std::string out;
+    for (char c : word) out += (char)tolower((unsigned char)c);
+    return out;
+}
+
+static bool ModifierFlag(const std::string& name, int* mods) {
+    if (name == "ctrl" || name == "control") *mods |= INPUT_MOD_CONTROL;
+    else if (name == "shift") *mods |= INPUT_MOD_SHIFT;
+    else if (name == "alt") *mods |= INPUT_MOD_ALT;
+    else return false;
+    return true;
+}
+
 bool ScriptKeyCode(const std::string& name, int* key, int* mods) {
-    std::string rest;
-    for (char c : name) rest += (char)tolower((unsigned char)c);
+    std::string rest = Lower(name);
     *mods = 0;
     size_t plus;
     // "ctrl++" would be the plus key; a lone "+" is left to PlainKey, which refuses it.
     while ((plus = rest.find('+')) != std::string::npos && plus > 0) {
-        std::string mod = rest.substr(0, plus);
-        if (mod == "ctrl" || mod == "control") *mods |= INPUT_MOD_CONTROL;
-        else if (mod == "shift") *mods |= INPUT_MOD_SHIFT;
-        else if (mod == "alt") *mods |= INPUT_MOD_ALT;
-        else return false;
+        if (!ModifierFlag(rest.substr(0, plus), mods)) return false;
         rest = rest.substr(plus + 1);
     }
     return PlainKey(rest, key);
+}
+
+bool ScriptModifiers(const std::string& word, int* mods) {
+    const std::string rest = Lower(word) + "+";
+    *mods = 0;
+    size_t from = 0, plus;
+    while ((plus = rest.find('+', from)) != std::string::npos) {
+        if (!ModifierFlag(rest.substr(from, plus - from), mods)) return false;
+        from = plus + 1;
+    }
+    return true;
 }
 
 PlatPoint ScriptClientToScreen(WindowId window, int x, int y) {
@@ -116,13 +137,15 @@ static std::string ShownItemText(const char16_t* text) {
     return out;
 }
 
-bool ScriptMenuItemRect(const std::string& text, PlatRect* rect) {
+bool ScriptMenuItemRect(const std::string& text, PlatRect* rect, bool* opens_submenu) {
     Menu* menu = (Menu*)PlatGetWindowData(PlatGetTrackedMenuWindow());
     for (int i = 0; menu && i < PlatGetMenuItemCount(menu); i++) {
         int id = 0, state = 0;
         char16_t item[256] = {0};
         PlatGetMenuItem(menu, i, &id, &state, item, 256);
-        if (ShownItemText(item) == text) return PlatGetTrackedMenuItemRect(i, rect);
+        if (ShownItemText(item) != text) continue;
+        *opens_submenu = menu->items[i].submenu != nullptr;
+        return PlatGetTrackedMenuItemRect(i, rect);
     }
     return false;
 }

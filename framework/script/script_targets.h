@@ -23,8 +23,12 @@ WindowId ScriptControl(const std::string& text);
 WindowId ScriptInputField(const std::string& label);
 // A key name with modifiers ("ctrl+shift+a", "tab", "f5"); false when unknown.
 bool ScriptKeyCode(const std::string& name, int* key, int* mods);
+// Modifiers alone, as a pointer step takes them ("ctrl", "shift+alt"): INPUT_MOD_ flags;
+// false when a part is not ctrl, shift or alt.
+bool ScriptModifiers(const std::string& word, int* mods);
 // Screen point of client point (x, y) of the window.
 PlatPoint ScriptClientToScreen(WindowId window, int x, int y);
-// The open popup menu's item whose text (without '&' and the shortcut) is TEXT: its screen
-// rectangle; false when no menu is open or it has no such item.
-bool ScriptMenuItemRect(const std::string& text, PlatRect* rect);
+// The item of the innermost open popup menu whose text (without '&' and the shortcut) is
+// TEXT: its screen rectangle and whether it opens a submenu; false when no menu is open or it
+// has no such item.
+bool ScriptMenuItemRect(const std::string& text, PlatRect* rect, bool* opens_submenu);

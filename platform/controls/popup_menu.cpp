@@ -383,9 +383,11 @@ int PlatTrackPopupMenu(Menu* menu, int x, int y, WindowId owner) {
         PlatDispatchMessage(&m);
     }
     if (PlatGetCapture() == root) PlatReleaseCapture();
+    // The choice is queued before the menu is seen to close: input that arrives once it has
+    // closed (a click that a script or a quick hand sends next) comes after the command.
+    if (t.chosen && owner) PlatPostMessage(owner, MSG_COMMAND, (uintptr_t)MakeParam(t.chosen, 0), 0);
     CloseLevelsFrom(&t, 0);
     tl_tracking = nullptr;
-    if (t.chosen && owner) PlatPostMessage(owner, MSG_COMMAND, (uintptr_t)MakeParam(t.chosen, 0), 0);
     return t.chosen;
 }
 

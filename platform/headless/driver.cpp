@@ -10,6 +10,9 @@
 #include "platform/window/window_core.h"
 #include "platform/window/window_pixels.h"
 
+#include <algorithm>
+#include <map>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -231,13 +234,67 @@ bool DriverWaitFor(const std::function<bool()>& cond, int timeout_ms) {
     }
 }
 
-bool DriverWaitIdle(int timeout_ms) {
+// The queues of the framework's threads: those that own live windows and those the layer
+// started that still run (the worker, even before it has a window). Queues outlive their
+// threads, so a queue counts only while a live window or a running thread stands behind it.
+static std::vector<ThreadQueue*> FrameworkQueues(void) {
+    std::vector<ThreadQueue*> queues;
+    LiveThreadQueues(&queues);
+    std::lock_guard<LayerMutex> guard(g_table_lock);
+    for (int i = 1; i < MAX_WINDOWS; i++) {
+        const WindowRecord* r = &g_windows[i];
+        if (!r->in_use || r->destroying || !r->queue) continue;
+        if (std::find(queues.begin(), queues.end(), r->queue) == queues.end()) queues.push_back(r->queue);
+    }
+    return queues;
+}
+
+// One look: true when every framework thread has nothing queued and nothing to paint, and
+// either sleeps in its wait now or began a wait since the previous look (a thread whose idle
+// loop waits in short slices). A thread busy with work of its own does neither. *why says
+// what was seen last when the look fails.
+static bool AllThreadsWaiting(std::map<ThreadQueue*, uint64_t>* seen, std::string* why) {
+    bool waiting = true;
+    for (ThreadQueue* q : FrameworkQueues()) {
+        std::lock_guard<LayerMutex> guard(q->lock);
+        auto last = seen->find(q);
+        bool waited = q->asleep || (last != seen->end() && last->second != q->waits);
+        (*seen)[q] = q->waits;
+        if (!waited) *why = "a thread is busy, not waiting for input";
+        else if (!q->posted.empty() || !q->sent.empty()) *why = "a thread has messages queued";
+        else if (q->paint_count > 0) *why = "a thread has windows to paint";
+        else continue;
+        waiting = false;
+    }
+    if (waiting && PlatWorkPending()) {
+        *why = "a framework thread has work pending";
+        waiting = false;
+    }
+    return waiting;
+}
+
+static bool WaitSettled(int timeout_ms, std::string* why) {
+    // Seen three times in a row, so that a thread woken between two looks is not missed.
+    std::map<ThreadQueue*, uint64_t> seen;
     int quiet = 0;
-    return DriverWaitFor([&quiet] {
-        if (AllQueuesIdle()) quiet++;
-        else quiet = 0;
+    return DriverWaitFor([&] {
+        quiet = AllThreadsWaiting(&seen, why) ? quiet + 1 : 0;
         return quiet >= 3;
     }, timeout_ms);
+}
+
+bool DriverWaitSettled(int timeout_ms) {
+    std::string why;
+    return WaitSettled(timeout_ms, &why);
+}
+
+bool DriverWaitIdle(int timeout_ms) {
+    std::string why;
+    if (WaitSettled(timeout_ms, &why)) return true;
+    // Loud even where a caller does not check: a test must not go on as if it had settled.
+    fprintf(stderr, "DriverWaitIdle: the program did not settle within %d ms (%s)\n", timeout_ms, why.c_str());
+    fflush(stderr);
+    return false;
 }
 
 uint64_t DriverPresentCount(void) { return g_headless_presents.load(); }

@@ -47,7 +47,8 @@ void DriverSetClipboard(int format, const std::vector<uint8_t>& bytes);
 
 // Waits until cond() holds, polling; false after timeout_ms.
 bool DriverWaitFor(const std::function<bool()>& cond, int timeout_ms = 5000);
-// Waits until every thread of the program has an empty queue and nothing to paint.
+// Waits until the program has settled (DriverWaitSettled); after timeout_ms prints on stderr
+// what kept it busy and returns false.
 bool DriverWaitIdle(int timeout_ms = 5000);
 // Number of windows presented (for tests that wait for a change on screen).
 uint64_t DriverPresentCount(void);
@@ -104,9 +105,11 @@ bool DriverWaitColorDialogView(const std::function<bool(const ColorDialogView&)>
 bool DriverClickColorDialog(int part, int index = 0);
 
 // ---- Scripted runs (driver_script.cpp) ----------------------------------------------------
-// Waits until every thread that owns a window has an empty queue, nothing to paint, and waits
-// for messages (asleep in its wait, or an idle loop waiting in short slices), three looks in a
-// row; false after timeout_ms. A thread busy with its own work keeps the program unsettled.
+// Waits until every framework thread (each thread that owns a window, and the worker) has an
+// empty queue, nothing to paint, and waits for messages (asleep in its wait, or an idle loop
+// waiting in short slices), and no framework thread reports work pending (a text window
+// owed a paint), three looks in a row; false after timeout_ms. A thread busy with its own
+// work, however long, keeps the program unsettled.
 bool DriverWaitSettled(int timeout_ms = 5000);
 // A visible child window (a button, a label) showing exactly this text, or 0.
 WindowId DriverFindControl(const char* utf8_text);

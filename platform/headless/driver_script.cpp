@@ -1,55 +1,12 @@
-// The driver's reach for scripted runs: a program is settled when every thread that owns a
-// window waits for messages with nothing queued and nothing to paint; a visible control is
-// found by the text it shows; the screen is composed from the visible top-level windows,
-// lowest first.
+// The driver's reach for scripted runs: a visible control is found by the text it shows; the
+// screen is composed from the visible top-level windows, lowest first.
 #include "driver.h"
 #include "../text.h"
 #include "../backend.h"
 #include "platform/window/window_core.h"
 
 #include <algorithm>
-#include <map>
-
 #include <vector>
-
-// The queues of the threads that own live windows (queues outlive their threads).
-static std::vector<ThreadQueue*> WindowOwnerQueues(void) {
-    std::vector<ThreadQueue*> queues;
-    std::lock_guard<LayerMutex> guard(g_table_lock);
-    for (int i = 1; i < MAX_WINDOWS; i++) {
-        const WindowRecord* r = &g_windows[i];
-        if (!r->in_use || r->destroying || !r->queue) continue;
-        bool known = false;
-        for (ThreadQueue* q : queues) known = known || q == r->queue;
-        if (!known) queues.push_back(r->queue);
-    }
-    return queues;
-}
-
-// True when every window-owning thread has nothing queued and nothing to paint, and either
-// sleeps in its wait now or began a wait since the previous look (a thread whose idle loop
-// waits in short slices). A thread busy with work of its own does neither.
-static bool AllOwnersWaiting(std::map<ThreadQueue*, uint64_t>* seen) {
-    bool waiting = true;
-    for (ThreadQueue* q : WindowOwnerQueues()) {
-        std::lock_guard<LayerMutex> guard(q->lock);
-        auto last = seen->find(q);
-        bool waited = q->asleep || (last != seen->end() && last->second != q->waits);
-        (*seen)[q] = q->waits;
-        if (!waited || !q->posted.empty() || !q->sent.empty() || q->paint_count > 0) waiting = false;
-    }
-    return waiting;
-}
-
-bool DriverWaitSettled(int timeout_ms) {
-    // Seen three times in a row, so that a thread woken between two looks is not missed.
-    std::map<ThreadQueue*, uint64_t> seen;
-    int quiet = 0;
-    return DriverWaitFor([&] {
-        quiet = AllOwnersWaiting(&seen) ? quiet + 1 : 0;
-        return quiet >= 3;
-    }, timeout_ms);
-}
 
 WindowId DriverFindControl(const char* utf8_text) {
     char16_t want[MAX_WINDOW_TEXT + 1];

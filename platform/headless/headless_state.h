@@ -9,7 +9,5 @@
 extern std::atomic<uint64_t> g_headless_presents;
 
 void HeadlessConfigure(int width, int height, int bits);
-// True when no queue of any thread has posted or sent messages or windows to paint.
-bool AllQueuesIdle(void);
 // The types the clipboard offers now, in the order they were offered.
 std::vector<std::string> HeadlessClipboardTypes(void);

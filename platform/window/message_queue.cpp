@@ -39,16 +39,6 @@ ThreadQueue* CurrentThreadQueue(void) {
     return tl_queue;
 }
 
-bool AllQueuesIdle(void) {
-    std::lock_guard<LayerMutex> guard(g_queues_lock);
-    for (int i = 0; i < g_queue_count; i++) {
-        ThreadQueue* q = g_queues[i];
-        std::lock_guard<LayerMutex> qg(q->lock);
-        if (!q->posted.empty() || !q->sent.empty() || q->paint_count > 0) return false;
-    }
-    return true;
-}
-
 ThreadQueue* WindowQueue(WindowId window) {
     std::lock_guard<LayerMutex> guard(g_table_lock);
     WindowRecord* rec = LookupWindow(window);

@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <vector>
 
 struct Menu;
 
@@ -93,6 +94,10 @@ WindowId MakeWindowId(int index);
 int WindowIndex(WindowId window);
 
 ThreadQueue* CurrentThreadQueue(void);
+// The queues of the threads PlatCreateThread made that still run (neither ended nor parked):
+// the framework's own threads, which the test driver's settled wait watches even while they
+// own no window (platform/system.cpp).
+void LiveThreadQueues(std::vector<ThreadQueue*>* out);
 ThreadQueue* WindowQueue(WindowId window);
 // Destroys every window of a thread that can no longer serve them, without messages.
 void DestroyThreadWindows(ThreadQueue* queue);

@@ -171,3 +171,47 @@ TEST(Script, ComparisonFailureWritesTheDifference) {
         for (int x = 0; x < w; x++)
             ASSERT_EQ(diff[(size_t)y * w + x] & 0xFFFFFFu, (x == 5 && y == 7) ? 0xFF0000u : 0u) << x << "," << y;
 }
+
+// The pointer steps that reach the image window's processing menu: the middle button and Ctrl
+// with the right button open it, "menu" steps through "Process..." to an item, and "hover"
+// moves a drawing tool's preview without a click. A plain right click opens the edit menu,
+// which has no "Process..."; a save name that climbs out of the output folder is refused
+// before the program starts, and an unknown modifier names itself.
+TEST(Script, PointerStepsAndNestedMenusReachTheProcessingMenu) {
+    // The sheet is drawn whole once the program has settled after "go".
+    const std::string start = "press go\nwait-image 0\nwait-text 0 \"H inch\"\nsettle\n";
+    const struct { std::string script; const char* error; } cases[] = {
+        {start + "middle-click image:0 20 20\nmenu \"Process...\" \"Invert\"\n"
+                 "right-click image:0 20 20 ctrl\nmenu \"Process...\" \"Horz. Flip\"\nsave-image 0 turned.png\n"
+                 "middle-click image:0 20 20 shift+alt\nmenu \"Draw Box...\" \"Normal\"\n"
+                 "click image:0 10 10\nhover image:0 30 20\nsave-image 0 box.png\n",
+         ""},
+        {start + "timeout 1\nright-click image:0 20 20\nmenu \"Process...\" \"Invert\"\n",
+         "7: waited 1000 ms for menu item \"Process...\"\n"},
+        {start + "middle-click image:0 20 20\nmenu \"Process...\"\n",
+         "6: menu item \"Process...\" opens a submenu: name one of its items after it\n"},
+        {start + "click image:0 20 20 meta\n", "5: unknown modifiers \"meta\" (ctrl, shift or alt, joined by +)\n"},
+        {"wait-window main\nsave-image 0 sub/../../x.png\n",
+         "2: \"sub/../../x.png\" climbs out of the output folder (give an absolute path to write there)\n"},
+    };
+    std::vector<std::string> dirs;
+    for (const auto& c : cases) {
+        dirs.push_back(FreshFolder("script_pointer" + std::to_string(dirs.size())));
+        ScriptResult r = RunScript(dirs.back(), c.script);
+        EXPECT_EQ(r.status, c.error[0] ? 1 : 0) << c.script;
+        EXPECT_EQ(r.err, c.error[0] ? dirs.back() + "/steps.txt:" + c.error : "") << c.script;
+        EXPECT_EQ(ReadFileBytes(dirs.back() + "/x.png"), "");
+    }
+    // Inverted, then turned left to right; the preview box inverts its border once more.
+    const Canvas sheet = Pattern(1350, 1050, 300, 300);
+    Canvas turned = sheet, box = sheet;
+    for (int y = 0; y < sheet.h; y++)
+        for (int x = 0; x < sheet.w; x++) {
+            const uint32_t v = sheet.px[(size_t)y * sheet.w + (sheet.w - 1 - x)] ^ 0xFFFFFFu;
+            const bool border = x >= 10 && x <= 30 && y >= 10 && y <= 20 && (x == 10 || x == 30 || y == 10 || y == 20);
+            turned.px[(size_t)y * sheet.w + x] = v;
+            box.px[(size_t)y * sheet.w + x] = border ? v ^ 0xFFFFFFu : v;
+        }
+    EXPECT_EQ(DifferingPixels(dirs[0] + "/out/turned.png", turned), 0);
+    EXPECT_EQ(DifferingPixels(dirs[0] + "/out/box.png", box), 0);
+}

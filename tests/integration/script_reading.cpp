@@ -1,7 +1,10 @@
-// Reading a scripted run's words and options: quotes, escapes and comments in a line, and the
-// command line over the environment.
+// Reading a scripted run's words and options: quotes, escapes and comments in a line, the
+// command line over the environment, the modifiers of pointer steps and output names that
+// would climb out of the output folder.
+#include "framework/script/script_commands.h"
 #include "framework/script/script_lines.h"
 #include "framework/script/script_options.h"
+#include "framework/script/script_targets.h"
 #include "support/harness.h"
 
 #include <gtest/gtest.h>
@@ -33,6 +36,29 @@ TEST(ScriptReading, LinesSplitIntoWordsWithQuotesEscapesAndComments) {
     std::string error;
     EXPECT_EQ(SplitScriptLine("type \"open", &words, &error), 1);
     EXPECT_EQ(error, "unterminated quoted text");
+}
+
+TEST(ScriptReading, PointerModifiersAndOutputNamesThatClimbOut) {
+    const struct { const char* word; bool known; int mods; } modifiers[] = {
+        {"ctrl", true, INPUT_MOD_CONTROL}, {"Shift", true, INPUT_MOD_SHIFT}, {"alt", true, INPUT_MOD_ALT},
+        {"ctrl+shift+alt", true, INPUT_MOD_CONTROL | INPUT_MOD_SHIFT | INPUT_MOD_ALT},
+        {"control+alt", true, INPUT_MOD_CONTROL | INPUT_MOD_ALT},
+        {"", false, 0}, {"meta", false, 0}, {"ctrl+", false, 0}, {"+ctrl", false, 0}, {"ctrl++shift", false, 0},
+        {"ctrl+a", false, 0},
+    };
+    for (const auto& m : modifiers) {
+        int mods = -1;
+        EXPECT_EQ(ScriptModifiers(m.word, &mods), m.known) << m.word;
+        if (m.known) {
+            EXPECT_EQ(mods, m.mods) << m.word;
+        }
+    }
+    const struct { const char* name; bool climbs; } names[] = {
+        {"x.png", false},      {"sub/x.png", false},    {"sub/../x.png", false}, {"./a//b/../../x.png", false},
+        {"/tmp/x.png", false}, {"../x.png", true},      {"../../x.png", true},   {"sub/../../x.png", true},
+        {"./..", true},        {"a/./../b/../../x", true},
+    };
+    for (const auto& n : names) EXPECT_EQ(ScriptNameClimbsOut(n.name), n.climbs) << n.name;
 }
 
 TEST(ScriptReading, CommandLineWinsOverTheEnvironment) {

@@ -321,6 +321,9 @@ TEST_F(WindowLayer, SizeLoopReportsTheEdge) {
     PlatRect client;
     PlatGetClientRect(worker.window, &client);
     EXPECT_EQ(RectWidth(client), 230);
+    // The rectangle is there before the loop has taken the release and given up the capture;
+    // a second press routed meanwhile would go to the first drag.
+    ASSERT_TRUE(DriverWaitIdle());
 
     DriverDrag(now.right - 1, now.bottom - 1, now.right - 11, now.bottom + 19);
     // The rectangle changes before MSG_SIZE reports it: wait for the report itself.
