@@ -37,7 +37,9 @@ struct ShmBlock {
     bool mapped;              // our own mapping is still there (lent blocks keep it until deleted)
     unsigned attached_on;     // display thread only: the connection (X11State::connection)
                               // on which the server attached it, 0 none
-    int slot;                 // lent blocks: the backing last presenting from them (0 none)
+    int slot;                 // lent blocks: the backing last presenting from them (0 none);
+                              // set in present under the backing's lock and the layer's pixel
+                              // lock, read when the layer frees the pixels (after that lock)
 };
 
 // The pixels a window last presented, which the display thread puts on screen (and repaints
