@@ -71,12 +71,15 @@ int CheckImageCreation(int width, int height, int zoom, int bits, int fit_screen
     if (!FitImageView(width < 1 ? 1 : width, height < 1 ? 1 : height, zoom, fit_screen, fit)) return 2;
     uint64_t live = LiveImageBytes();
     live = live > freed_bytes ? live - freed_bytes : 0;
-    if (!FitsInMemory(live, ImageBufferBytes(width, height, bits), ReadMemoryLimits())) return 3;
-    return 0;
+    const uint64_t bytes = ImageBufferBytes(width, height, bits);
+    if (FitsInMemory(live, bytes, ReadMemoryLimits())) return 0;
+    // Memory that freed images left for reuse counts as used until the system takes it back.
+    PlatDropKeptPixels();
+    return FitsInMemory(live, bytes, ReadMemoryLimits()) ? 0 : 3;
 }
 
-extern "C" int PXK_CreateImageEx(int index, const char* title, int x, int y, int width, int height,
-                                 int zoom, int bits, int fit_screen) {
+int CreateImageAround(int index, const char* title, int x, int y, int width, int height, int zoom, int bits,
+                      int fit_screen, Surface* pixels) {
     if ((unsigned)index >= IMAGE_SLOTS) return 4;
     ImageRecord& r = image_table[index];
     if (r.in_use.load(std::memory_order_acquire)) return 1;
@@ -86,6 +89,7 @@ extern "C" int PXK_CreateImageEx(int index, const char* title, int x, int y, int
     r.fit_screen = fit_screen;
     r.width = width < 1 ? 1 : width;
     r.height = height < 1 ? 1 : height;
+    if (pixels && (pixels->width != r.width || pixels->height != r.height || pixels->bits != bits)) return 1;
     ViewFit fit;
     const int check = CheckImageCreation(r.width, r.height, zoom, bits, fit_screen, 0, &fit);
     if (check) return check;
@@ -110,8 +114,8 @@ extern "C" int PXK_CreateImageEx(int index, const char* title, int x, int y, int
     r.window_dc = PlatGetWindowContext(r.window);
     if (r.window_dc) SetContextStretch(r.window_dc, STRETCH_COLORONCOLOR);
     r.memory_dc = PlatCreateMemoryContext(nullptr);
-    Surface* dib = nullptr;
-    if (!r.window_dc || !r.memory_dc || PlatCreateSurface(&dib, r.width, r.height, bits) != 0) {
+    Surface* dib = pixels;
+    if (!r.window_dc || !r.memory_dc || (!dib && PlatCreateSurface(&dib, r.width, r.height, bits) != 0)) {
         // Without its pixels the window would show nothing and could never be closed through
         // its slot, so it goes at once and the slot stays free.
         if (r.memory_dc) PlatDeleteContext(r.memory_dc);
@@ -126,14 +130,20 @@ extern "C" int PXK_CreateImageEx(int index, const char* title, int x, int y, int
     r.dib = dib;
     image_pixels[index] = dib->pixels;
     r.old_bitmap = r.memory_dc->surface;
-    // A new surface is already all zero with the grey ramp as its colour table. It is not
-    // cleared again here: that would touch every page of a large buffer at once.
+    // A new surface is already all zero with the grey ramp as its colour table (or the pixels
+    // made beforehand). It is not cleared again here: that would touch every page of a large
+    // buffer at once.
     PlatSelectSurface(r.memory_dc, dib);
 
     r.in_use.store(1, std::memory_order_release);
     CollectWindowRects();
     PXK_SelectImage(index);
     return 0;
+}
+
+extern "C" int PXK_CreateImageEx(int index, const char* title, int x, int y, int width, int height,
+                                 int zoom, int bits, int fit_screen) {
+    return CreateImageAround(index, title, x, y, width, height, zoom, bits, fit_screen, nullptr);
 }
 
 extern "C" int PXK_CreateImage(int index, const char* title, int x, int y, int width, int height, int zoom) {

@@ -21,6 +21,11 @@ int AppendImageWindowRects(PlatRect* out, int max);
 // together with the live images, less freed_bytes of an image the new one replaces.
 int CheckImageCreation(int width, int height, int zoom, int bits, int fit_screen, uint64_t freed_bytes,
                        ViewFit* fit);
+// PXK_CreateImageEx, with the image's pixel buffer made beforehand (pixels: a surface of the
+// image's size and bits, its colour table included) instead of a zeroed one; null makes a
+// zeroed one. The image owns pixels only when it returns 0.
+int CreateImageAround(int index, const char* title, int x, int y, int width, int height, int zoom, int bits,
+                      int fit_screen, Surface* pixels);
 // Destroys the slot's image like PXK_DestroyImage but hands its pixel buffer (colour table
 // included) to the caller, who frees it with PlatDestroySurface; null for a free slot. Lets a
 // command that remakes an image read the old pixels straight into the new ones.

@@ -13,8 +13,10 @@
 #include <algorithm>
 #include <climits>
 
+#include "imagewin/image_store.h"
 #include "imagewin/image_table.h"
 #include "imagewin/image_view.h"
+#include "imagewin/view_fit.h"
 #include "platform/draw/draw.h"
 #include "platform/draw/surface.h"
 #include "platform/window/window.h"
@@ -224,24 +226,35 @@ int RotateImage(int index, bool clockwise) {
     return TRANSFORM_DONE;
 }
 
-// The size step stretches from the old pixel buffer itself (its colour table included),
-// selected into a context of its own, with the new image's stretch mode.
+// The size step stretches the old pixels (their colour table included) with the image's
+// stretch mode into the new pixel buffer before the image is made again around it, so that
+// nothing ever sees the new image half made. Since the stretch writes every new pixel, the
+// buffer may be memory a freed image left (PlatCreateSurfaceToOverwrite): for a large image
+// the system then clears no fresh pages, which would cost about as much as the stretch.
 int ScaleImage(int index, int per_mille) {
     ImageRecord* r = UsedSlot(index);
     if (!r) return TRANSFORM_NO_IMAGE;
     const int64_t nw = ((int64_t)r->width * per_mille + 500) / 1000;
     const int64_t nh = ((int64_t)r->height * per_mille + 500) / 1000;
     if (nw < 1 || nh < 1 || nw > INT_MAX || nh > INT_MAX) return TRANSFORM_NO_FIT;
-    Surface* old = nullptr;
-    const int code = RemakeImage(index, (int)nw, (int)nh, &old);
-    if (code) {
-        PlatDestroySurface(old);
-        return code;
-    }
-    DrawContext* from = PlatCreateMemoryContext(old);
-    PlatStretchCopy(r->memory_dc, 0, 0, (int)nw, (int)nh, from, 0, 0, old->width, old->height);
+    ViewFit fit;
+    int code = CheckImageCreation((int)nw, (int)nh, r->zoom, r->bits, 1, 0, &fit);
+    if (code) return code;
+    Surface* fresh = nullptr;
+    if (PlatCreateSurfaceToOverwrite(&fresh, (int)nw, (int)nh, r->bits) != 0) return TRANSFORM_NO_MEMORY;
+    memcpy(fresh->palette, r->dib->palette, sizeof fresh->palette);
+    DrawContext* to = PlatCreateMemoryContext(fresh);
+    DrawContext* from = PlatCreateMemoryContext(r->dib);
+    PlatSetStretchMode(to, PlatGetStretchMode(r->window_dc));
+    const bool stretched = to && from && PlatStretchCopy(to, 0, 0, (int)nw, (int)nh, from, 0, 0, r->width,
+                                                         r->height) == 0;
     PlatDeleteContext(from);
+    PlatDeleteContext(to);
+    Surface* old = nullptr;
+    code = stretched ? RemakeImage(index, (int)nw, (int)nh, &old, fresh) : TRANSFORM_NO_MEMORY;
+    if (code) PlatDestroySurface(fresh);
     PlatDestroySurface(old);
+    if (code) return code;
     PlatInvalidateRect(r->window, nullptr, false);
     return TRANSFORM_DONE;
 }

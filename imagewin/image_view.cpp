@@ -137,7 +137,7 @@ extern "C" int PXK_SetStretchMode(int mode, int index) {
     return 0;
 }
 
-int RemakeImage(int index, int width, int height, Surface** old_pixels) {
+int RemakeImage(int index, int width, int height, Surface** old_pixels, Surface* pixels) {
     if (old_pixels) *old_pixels = nullptr;
     ImageRecord* r = UsedSlot(index);
     if (!r) return 1;
@@ -165,7 +165,7 @@ int RemakeImage(int index, int width, int height, Surface** old_pixels) {
         *old_pixels = DestroyImageKeepingPixels(index);
     else
         PXK_DestroyImage(index);
-    const int code = PXK_CreateImageEx(index, title, outer.left, outer.top, width, height, zoom, bits, 1);
+    const int code = CreateImageAround(index, title, outer.left, outer.top, width, height, zoom, bits, 1, pixels);
     if (code) return code;
     if (bits == 8) PlatSetColorTable(r->memory_dc, 0, 256, colors);
     PXK_SetStretchMode(mode, index);

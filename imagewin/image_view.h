@@ -13,5 +13,7 @@ int RedrawImageArea(int index, int left, int top, int right, int bottom);
 // PXK_ResizeImage: makes the slot's image again at width x height with its title, place,
 // zoom, stretch mode and colour table; the new pixels are all zero. With old_pixels, the old
 // pixel buffer is not freed but handed over there (null when the image was not given up), and
-// counts as live memory in the check that the new size fits. 0, or PXK_ResizeImage's codes.
-int RemakeImage(int index, int width, int height, Surface** old_pixels);
+// counts as live memory in the check that the new size fits. With pixels (a surface of the new
+// size and the image's bits, filled by the caller), the new image is made around them
+// instead; the caller keeps them when the code is not 0. 0, or PXK_ResizeImage's codes.
+int RemakeImage(int index, int width, int height, Surface** old_pixels, Surface* pixels = nullptr);

@@ -30,6 +30,8 @@ struct PixelView {
     int width;
     int height;
     int stride;               // bytes per row
+    void* lent;               // the handle when the pixels are memory the backend lent
+                              // (alloc_window_pixels), else null
 };
 
 // A window handle's slot (see WindowId): backends may index fixed tables by it.
@@ -56,7 +58,8 @@ struct Backend {
     void (*raise_window)(WindowId window);
     // The pixels in rect (window coordinates) changed: put them on screen. The caller holds
     // the window's pixels locked only for the call, so the backend reads (or copies) the view
-    // before it returns and never keeps the pointer.
+    // before it returns and never keeps the pointer, unless the pixels are its own lent memory
+    // (pixels->lent), which it may read until free_window_pixels takes them back.
     void (*present)(WindowId window, const PixelView* pixels, const PlatRect* rect);
     void (*get_screen)(ScreenInfo* info);
     // Clipboard (see clipboard.h): offer replaces the content with typed representations
@@ -70,6 +73,13 @@ struct Backend {
     void (*set_accept_drops)(WindowId window, int accept);
     // Wakes the backend's own thread, if it has one (after commands were queued).
     void (*flush)(void);
+    // Optional (null, or a null answer: the layer keeps a window's pixels in its own memory).
+    // Zeroed memory of `bytes` for a top-level window's pixels that the display can read
+    // where they are, so that a present copies nothing; *handle receives what the backend
+    // needs to find the memory again (it comes back as PixelView::lent). Any thread.
+    uint8_t* (*alloc_window_pixels)(size_t bytes, void** handle);
+    // Takes lent memory back once the layer no longer draws into it. Any thread.
+    void (*free_window_pixels)(uint8_t* pixels, void* handle);
 };
 
 // Chooses the backend from PIXKIT_BACKEND ("headless") or the display, and starts it.

@@ -61,6 +61,11 @@ static void TemplateAcceptDrops(WindowId, int) {}
 // Wake the backend's thread so that it runs what was queued.
 static void TemplateFlush(void) {}
 
+// Zeroed memory for a window's pixels that the display reads where it is (null: the layer
+// uses its own and present copies), and its return.
+static uint8_t* TemplateAllocWindowPixels(size_t, void**) { return nullptr; }
+static void TemplateFreeWindowPixels(uint8_t*, void*) {}
+
 static const Backend g_template = {
     "template",
     TemplateInit,
@@ -77,6 +82,8 @@ static const Backend g_template = {
     TemplateReadClipboard,
     TemplateAcceptDrops,
     TemplateFlush,
+    TemplateAllocWindowPixels,
+    TemplateFreeWindowPixels,
 };
 
 // The table of the template; never chosen at start.

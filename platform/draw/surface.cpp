@@ -3,12 +3,12 @@
 // refused with a code instead of being attempted, because a failed allocation under some
 // allocators (and sanitizers) ends the process.
 #include "platform/draw/surface.h"
+#include "platform/draw/pixel_memory.h"
 
 #include <fcntl.h>
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
-#include <sys/mman.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -41,60 +41,15 @@ static size_t SurfaceByteLimit(void) {
     return (size_t)total;
 }
 
-// Buffers of a megabyte and more are mapped straight from the system, whose fresh pages read
-// as zero until first written, so that nothing writes the whole buffer before its owner
-// does: calloc clears with a full pass what it hands out again from its own heap, and its
-// heap takes blocks of up to 32 MiB once large blocks have come and gone.
-static const size_t kMappedPixelBytes = (size_t)1 << 20;
-
-// A large surface's zero pages are only mapped when first written; with huge pages that is
-// one fault per 2 MiB instead of one per 4 KiB, which is most of the time a first fill of a
-// sheet of a gigabyte takes. Only buffers mapped on their own are advised, so that the advice
-// never reaches the heap's other blocks. A hint only: where the system declines, nothing changes.
-static void AskForHugePages(uint8_t* pixels, size_t bytes) {
-#if defined(MADV_HUGEPAGE)
-    if (bytes < kMappedPixelBytes) return;
-    const uintptr_t page = 4096;
-    uintptr_t start = ((uintptr_t)pixels + page - 1) & ~(page - 1);
-    uintptr_t end = ((uintptr_t)pixels + bytes) & ~(page - 1);
-    if (end > start) madvise((void*)start, end - start, MADV_HUGEPAGE);
-#else
-    (void)pixels;
-    (void)bytes;
-#endif
-}
-
-// A mapping's length is a whole number of 2 MiB, which the system places on a 2 MiB boundary,
-// so that huge pages cover the buffer to its ends.
-static size_t MappedLength(size_t bytes) {
-    const size_t huge = (size_t)2 << 20;
-    return (bytes + huge - 1) & ~(huge - 1);
-}
-
-static uint8_t* AllocatePixels(size_t bytes) {
-    if (bytes < kMappedPixelBytes) return (uint8_t*)calloc(1, bytes);
-    const size_t length = MappedLength(bytes);
-    void* p = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (p == MAP_FAILED) return nullptr;
-    AskForHugePages((uint8_t*)p, length);
-    return (uint8_t*)p;
-}
-
-static void FreePixels(uint8_t* pixels, size_t bytes) {
-    if (bytes < kMappedPixelBytes)
-        free(pixels);
-    else if (pixels)
-        munmap(pixels, MappedLength(bytes));
-}
-
-int PlatCreateSurface(Surface** out, int width, int height, int bits) {
+// A surface record of a checked size with its pixels still to come; codes as PlatCreateSurface.
+static int NewSurface(Surface** out, int width, int height, int bits, size_t* bytes) {
     if (!out) return 1;
     *out = nullptr;
     if (width < 1 || height < 1 || (bits != 8 && bits != 32)) return 1;
     int stride = SurfaceStride(width, bits);
     if (stride == 0) return 3;
-    unsigned long long bytes = (unsigned long long)stride * (unsigned long long)height;
-    if (bytes > (unsigned long long)SurfaceByteLimit()) return 3;
+    unsigned long long total = (unsigned long long)stride * (unsigned long long)height;
+    if (total > (unsigned long long)SurfaceByteLimit()) return 3;
 
     Surface* s = (Surface*)calloc(1, sizeof(Surface));
     if (!s) return 3;
@@ -105,12 +60,58 @@ int PlatCreateSurface(Surface** out, int width, int height, int bits) {
     // A fresh colour table is the grey ramp, so that an 8-bit surface shows its indices as
     // grey levels until someone writes a table.
     for (int i = 0; i < 256; i++) s->palette[i] = (uint32_t)i * 0x010101u;
+    *out = s;
+    *bytes = (size_t)total;
+    return 0;
+}
 
-    s->pixels = AllocatePixels((size_t)bytes);
+int PlatCreateSurface(Surface** out, int width, int height, int bits) {
+    size_t bytes = 0;
+    const int code = NewSurface(out, width, height, bits, &bytes);
+    if (code) return code;
+    Surface* s = *out;
+    s->pixels = AllocatePixels(bytes);
     if (!s->pixels) {
         free(s);
+        *out = nullptr;
         return 3;
     }
+    return 0;
+}
+
+int PlatCreateSurfaceToOverwrite(Surface** out, int width, int height, int bits) {
+    size_t bytes = 0;
+    const int code = NewSurface(out, width, height, bits, &bytes);
+    if (code) return code;
+    Surface* s = *out;
+    s->pixels = AllocatePixelsToOverwrite(bytes);
+    if (!s->pixels) {
+        free(s);
+        *out = nullptr;
+        return 3;
+    }
+    // The caller writes the pixels; the bytes that pad 8-bit rows are nobody's, so they are
+    // cleared here and never show what the memory held before.
+    if (s->stride > width * (bits / 8))
+        for (int y = 0; y < height; y++) memset(SurfaceRow(s, y) + width, 0, (size_t)(s->stride - width));
+    return 0;
+}
+
+int PlatCreateSurfaceOn(Surface** out, int width, int height, uint8_t* pixels, void (*release)(uint8_t*, void*),
+                        void* lent) {
+    if (!out) return 1;
+    *out = nullptr;
+    if (width < 1 || height < 1 || !pixels || !release || SurfaceStride(width, 32) == 0) return 1;
+    Surface* s = (Surface*)calloc(1, sizeof(Surface));
+    if (!s) return 3;
+    s->width = width;
+    s->height = height;
+    s->bits = 32;
+    s->stride = width * 4;
+    for (int i = 0; i < 256; i++) s->palette[i] = (uint32_t)i * 0x010101u;
+    s->pixels = pixels;
+    s->release = release;
+    s->lent = lent;
     *out = s;
     return 0;
 }
@@ -120,7 +121,7 @@ int PlatCreateSurface(Surface** out, int width, int height, int bits) {
 // mapped, so it still reads as zero. Large buffers are mappings of their own that start on a
 // page, so no other object shares their pages.
 bool SurfaceUntouched(const Surface* surface) {
-    if (!surface || !surface->pixels) return false;
+    if (!surface || !surface->pixels || surface->release) return false;   // not our own mapping
     const size_t bytes = (size_t)surface->stride * (size_t)surface->height;
     if (bytes < kLargeSurfaceBytes) return false;
     const long page_size = sysconf(_SC_PAGESIZE);
@@ -143,8 +144,13 @@ bool SurfaceUntouched(const Surface* surface) {
     return untouched;
 }
 
+void PlatDropKeptPixels(void) { DropKeptPixels(); }
+
 void PlatDestroySurface(Surface* surface) {
     if (!surface) return;
-    FreePixels(surface->pixels, (size_t)surface->stride * (size_t)surface->height);
+    if (surface->release)
+        surface->release(surface->pixels, surface->lent);
+    else
+        FreePixels(surface->pixels, (size_t)surface->stride * (size_t)surface->height);
     free(surface);
 }

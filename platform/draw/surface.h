@@ -12,11 +12,26 @@ struct Surface {
     int stride;               // bytes per row
     uint8_t* pixels;
     uint32_t palette[256];    // 0x00RRGGBB; used by 8-bit surfaces
+    // Pixels lent by someone else (a window's pixels that the display reads in place) go back
+    // through release with their handle; null for the layer's own memory.
+    void (*release)(uint8_t* pixels, void* handle);
+    void* lent;
 };
 
 // 0 done; 1 bad size or bits; 3 no memory. Width and height must be at least 1.
 int PlatCreateSurface(Surface** out, int width, int height, int bits);
 void PlatDestroySurface(Surface* surface);
+// As PlatCreateSurface, but its pixels hold anything: the caller writes every pixel before
+// anything reads them (bytes that pad 8-bit rows are zero). A large one may be memory a
+// surface freed a moment ago, which spares the system clearing fresh pages.
+int PlatCreateSurfaceToOverwrite(Surface** out, int width, int height, int bits);
+// Gives the memory of freed surfaces that is kept for reuse back to the system at once.
+void PlatDropKeptPixels(void);
+// A 32-bit surface over zeroed memory of stride width * 4 that someone else lent; destroying
+// the surface hands it back through release. 0 done; 1 bad size; 3 no memory (nothing is
+// released then: the caller still owns the pixels).
+int PlatCreateSurfaceOn(Surface** out, int width, int height, uint8_t* pixels, void (*release)(uint8_t*, void*),
+                        void* lent);
 static inline uint8_t* SurfaceRow(const Surface* s, int y) { return s->pixels + (size_t)y * (size_t)s->stride; }
 // Bytes per row for a width and bit count (8-bit rows padded to 4 bytes).
 int SurfaceStride(int width, int bits);

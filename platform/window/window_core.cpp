@@ -3,6 +3,7 @@
 // thread that owns the window.
 #include "platform/window/window_core.h"
 #include "platform/layer_mutex.h"
+#include "platform/window/window_pixels.h"
 #include "platform/backend.h"
 #include "platform/draw/draw.h"
 #include "platform/window/menu.h"
@@ -221,7 +222,7 @@ static void FillRecord(WindowRecord* rec, const WindowCreate* create, int class_
     if (!child) {
         int w = RectWidth(rec->rect), h = RectHeight(rec->rect);
         Surface* s = nullptr;
-        PlatCreateSurface(&s, w > 0 ? w : 1, h > 0 ? h : 1, 32);
+        CreateWindowSurface(&s, w > 0 ? w : 1, h > 0 ? h : 1);
         // Until the window paints, it shows its class background, never stale pixels.
         uint32_t background = g_classes[class_index].background;
         if (s && background != BACKGROUND_NONE)

@@ -4,6 +4,7 @@
 #include "platform/backend.h"
 #include "platform/system.h"
 #include "platform/window/window_core.h"
+#include "platform/window/window_pixels.h"
 
 #include <string.h>
 
@@ -70,7 +71,7 @@ static void ResizeSurface(WindowId window, int w, int h) {
     if (w < 1) w = 1;
     if (h < 1) h = 1;
     Surface* fresh = nullptr;
-    if (PlatCreateSurface(&fresh, w, h, 32) != 0) return;
+    if (CreateWindowSurface(&fresh, w, h) != 0) return;
     Surface* old = nullptr;
     {
         std::lock_guard<LayerMutex> pixels(PixelLock(WindowIndex(window)));

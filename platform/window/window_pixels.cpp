@@ -9,6 +9,20 @@
 static thread_local WindowId tl_locked[8];
 static thread_local int tl_locked_depth = 0;
 
+int CreateWindowSurface(Surface** out, int width, int height) {
+    const Backend* be = PlatBackend();
+    const int stride = SurfaceStride(width, 32);
+    if (be && be->alloc_window_pixels && be->free_window_pixels && stride > 0 && height > 0) {
+        void* lent = nullptr;
+        uint8_t* pixels = be->alloc_window_pixels((size_t)stride * (size_t)height, &lent);
+        if (pixels) {
+            if (PlatCreateSurfaceOn(out, width, height, pixels, be->free_window_pixels, lent) == 0) return 0;
+            be->free_window_pixels(pixels, lent);
+        }
+    }
+    return PlatCreateSurface(out, width, height, 32);
+}
+
 Surface* LockWindowPixels(WindowId window, PlatRect* client_in_surface, PlatRect* clip) {
     WindowId top = PlatGetTopLevel(window);
     if (!top || tl_locked_depth >= 8) return nullptr;
@@ -50,7 +64,7 @@ static void PresentLocked(WindowId top, const PlatRect* rect) {
         WindowRecord* rec = LookupWindow(top);
         if (!rec || !rec->native || !rec->visible || !rec->surface || rec->surface->bits != 32) return;
         const Surface* s = rec->surface;
-        view = PixelView{s->pixels, s->width, s->height, s->stride};
+        view = PixelView{s->pixels, s->width, s->height, s->stride, s->lent};
     }
     PlatRect all{0, 0, view.width, view.height};
     const Backend* be = PlatBackend();

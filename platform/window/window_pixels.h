@@ -7,6 +7,10 @@
 #include "platform/plat_types.h"
 #include "platform/draw/surface.h"
 
+// A top-level window's surface: in memory the backend lends when it can show pixels from
+// where they are (the display then reads them without a copy), else in the layer's own.
+// Codes as PlatCreateSurface.
+int CreateWindowSurface(Surface** out, int width, int height);
 // Locks the pixels of the window's top-level window and returns its surface, with the
 // window's client rectangle and its visible part (client clipped by its parents) in surface
 // coordinates. Returns null (nothing locked) when the window does not exist.

@@ -44,7 +44,7 @@ void QueueCommand(Command&& cmd) {
                 cmd.completion->result = 1;
                 cmd.completion->done_cv.notify_all();
             }
-            if (cmd.type == CMD_SHM_DETACH) delete cmd.block;
+            if (cmd.type == CMD_SHM_DETACH) DiscardBlock(cmd.block);
             return;
         }
         g_x11.commands.push_back(std::move(cmd));
@@ -330,6 +330,7 @@ static int X11Init(void) {
     XSelectInput(dpy, g_x11.root, PropertyChangeMask);
     ReadScreenInfo();
     g_x11.shm = ProbeShm();
+    g_x11.connection++;
     SetupInputMethod();
     g_x11.wake_fd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (g_x11.wake_fd < 0) {
@@ -385,7 +386,7 @@ static void X11Shutdown(void) {
         g_x11.presented_cv.notify_all();
     }
     for (Command& cmd : left) {
-        if (cmd.type == CMD_SHM_DETACH) delete cmd.block;
+        if (cmd.type == CMD_SHM_DETACH) DiscardBlock(cmd.block);
         Complete(cmd, 1);
     }
     EndSelectionWaits();
@@ -490,6 +491,8 @@ static const Backend g_x11_backend = {
     X11ReadClipboard,
     X11AcceptDrops,
     X11Flush,
+    X11AllocWindowPixels,
+    X11FreeWindowPixels,
 };
 
 const Backend* X11Backend(void) { return &g_x11_backend; }

@@ -26,17 +26,28 @@ enum { X11_MAX_WINDOWS = BACKEND_MAX_WINDOWS };
 const long X11_EVENT_MASK = ExposureMask | KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask |
                             PointerMotionMask | StructureNotifyMask | FocusChangeMask;
 
-// A shared-memory pixel block. The display thread attaches it to the server the first time
-// it presents from it, and detaches and deletes it when it is no longer used.
+// A shared-memory pixel block: either the backend's own copy of a window's pixels (copy
+// path) or a window's pixels themselves, lent to the layer (alloc_window_pixels), which the
+// server then reads where the layer draws. The display thread attaches it to the server the
+// first time it presents from it, and detaches and deletes it when it is no longer used.
 struct ShmBlock {
     XShmSegmentInfo info;
     size_t bytes;
-    bool attached;            // display thread only
+    bool lent;                // the layer's window pixels (else a backing copy)
+    bool mapped;              // our own mapping is still there (lent blocks keep it until deleted)
+    unsigned attached_on;     // display thread only: the connection (X11State::connection)
+                              // on which the server attached it, 0 none
+    int slot;                 // lent blocks: the backing last presenting from them (0 none);
+                              // set in present under the backing's lock and the layer's pixel
+                              // lock, read when the layer frees the pixels (after that lock)
 };
 
-// The pixels a window last presented: the backend's own copy, which the display thread puts
-// on screen (and repaints uncovered parts from) without the layer or its locks. A framework
-// thread copies into it in present; the display thread holds the lock while the server
+// The pixels a window last presented, which the display thread puts on screen (and repaints
+// uncovered parts from) without the layer or its locks. With MIT-SHM these are the window's
+// own pixels in a lent segment: a present only names the damaged rectangle, and the server
+// reads the pixels as they are when it runs the put (drawing still going on there is put
+// again by its own present). Otherwise the backing is the backend's own copy: a framework
+// thread copies into it in present, and the display thread holds the lock while the server
 // reads it, so a frame never shows half copied.
 struct Backing {
     std::mutex lock;
@@ -171,6 +182,7 @@ struct X11State {
     int depth = 0;
     bool direct_format = false;  // 32 bits per pixel, 0x00RRGGBB masks: pixels go as they are
     bool shm = false;            // MIT-SHM usable
+    unsigned connection = 0;     // counts the backend's starts (which segments are attached)
     Window helper = 0;           // unmapped window for selections
     XIM im = nullptr;
     int wake_fd = -1;
@@ -248,6 +260,11 @@ void HandleMapped(int slot);
 void FlushDamage(void);
 void AddDamage(WindowId window, const PlatRect& rect);
 void DetachBlock(ShmBlock* block);
+// Deletes a block whose connection is gone (no Xlib call).
+void DiscardBlock(ShmBlock* block);
+// Backend entries: window pixels in segments the server reads in place.
+uint8_t* X11AllocWindowPixels(size_t bytes, void** handle);
+void X11FreeWindowPixels(uint8_t* pixels, void* handle);
 bool ProbeShm(void);
 // The server pixel value of a 0x00RRGGBB colour.
 unsigned long X11PixelOf(uint32_t rgb);

@@ -1,9 +1,11 @@
-// Putting window pixels on screen. Each window's last presented pixels live in a backing
-// copy the backend owns: in an MIT-SHM segment when the server offers them, so that a present
-// sends only the damaged rectangle's coordinates (XShmPutImage), otherwise in ordinary memory
-// that XPutImage copies. A present copies the damaged rectangle from the layer's pixels into
-// the backing while the layer holds them locked; damage from presents and from Expose events
-// collects per window, and the display thread puts it on screen from the backing.
+// Putting window pixels on screen. When the server offers MIT-SHM, a top-level window's
+// pixels live in a shared segment that the backend lends to the layer: the layer draws there,
+// and a present only names the damaged rectangle to the server (XShmPutImage), which copies
+// it from the segment. Otherwise (a remote display, PIXKIT_X11_NOSHM=1) each window's last
+// presented pixels live in a backing copy the backend owns: a present copies the damaged
+// rectangle from the layer's pixels into it while the layer holds them locked, and the
+// display thread puts it with XPutImage. Damage from presents and from Expose events collects
+// per window, and the display thread puts it on screen.
 #include "x11_internal.h"
 
 #include <stdlib.h>
@@ -74,10 +76,9 @@ bool ProbeShm(void) {
     return ok;
 }
 
-// A segment for a backing, marked for removal at once: it goes when both we and the server
-// have detached, even if the process ends abruptly. Null when the server cannot share.
-static uint8_t* AllocShared(size_t bytes, ShmBlock** out) {
-    *out = nullptr;
+// A segment marked for removal at once: it goes when both we and the server have detached,
+// even if the process ends abruptly. Null when the server cannot share.
+static ShmBlock* AllocBlock(size_t bytes, bool lent) {
     if (!g_x11.shm || bytes == 0) return nullptr;
     int id = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
     if (id < 0) return nullptr;
@@ -89,24 +90,42 @@ static uint8_t* AllocShared(size_t bytes, ShmBlock** out) {
     block->info.shmaddr = (char*)addr;
     block->info.readOnly = True;
     block->bytes = bytes;
-    *out = block;
-    return (uint8_t*)addr;
+    block->lent = lent;
+    block->mapped = true;
+    return block;
 }
 
-// Our mapping goes at once; the server keeps its own until the display thread detaches it,
-// so a put still in flight reads valid memory.
+void DiscardBlock(ShmBlock* block) {
+    if (!block) return;
+    if (block->mapped) shmdt(block->info.shmaddr);
+    delete block;
+}
+
+void DetachBlock(ShmBlock* block) {
+    if (!block) return;
+    if (block->attached_on && block->attached_on == g_x11.connection) XShmDetach(g_x11.dpy, &block->info);
+    DiscardBlock(block);
+}
+
+// Hands a block to the display thread, which detaches it from the server after every put
+// that may still name it.
+static void QueueDetach(ShmBlock* block) {
+    Command cmd;
+    cmd.type = CMD_SHM_DETACH;
+    cmd.block = block;
+    QueueCommand(std::move(cmd));
+}
+
+// Forgets the backing's pixels. A copy goes (our mapping at once: the display thread reads
+// it only under the backing's lock, and the server keeps its own attachment until the
+// display thread detaches it); lent pixels stay with the layer's surface.
 static void FreeBackingMemory(Backing& b, bool display_thread) {
-    if (b.block) {
+    if (b.block && !b.block->lent) {
         shmdt(b.pixels);
-        if (display_thread) {
-            DetachBlock(b.block);
-        } else {
-            Command cmd;
-            cmd.type = CMD_SHM_DETACH;
-            cmd.block = b.block;
-            QueueCommand(std::move(cmd));
-        }
-    } else {
+        b.block->mapped = false;
+        if (display_thread) DetachBlock(b.block);
+        else QueueDetach(b.block);
+    } else if (!b.block) {
         free(b.pixels);
     }
     b.pixels = nullptr;
@@ -122,14 +141,37 @@ void ReleaseBacking(int slot, WindowId window, bool display_thread) {
     b.id = 0;
 }
 
-// Gives the backing the view's size (called with its lock held). false without memory.
+uint8_t* X11AllocWindowPixels(size_t bytes, void** handle) {
+    ShmBlock* block = AllocBlock(bytes, true);
+    *handle = block;
+    return block ? (uint8_t*)block->info.shmaddr : nullptr;
+}
+
+// The layer no longer draws into these pixels. The backing stops naming them at once; our
+// mapping stays until the display thread has detached the segment, because a put it
+// started before may still name it, and the server must be able to attach it until then.
+void X11FreeWindowPixels(uint8_t* pixels, void* handle) {
+    ShmBlock* block = (ShmBlock*)handle;
+    if (!block || (uint8_t*)block->info.shmaddr != pixels) return;
+    if (block->slot > 0) {
+        Backing& b = g_x11.backing[block->slot];
+        std::lock_guard<std::mutex> guard(b.lock);
+        if (b.block == block) {
+            b.pixels = nullptr;
+            b.block = nullptr;
+            b.width = b.height = b.stride = 0;
+        }
+    }
+    QueueDetach(block);
+}
+
+// Gives the backing a copy of the view's size (called with its lock held). false without memory.
 static bool SizeBacking(Backing& b, WindowId window, int width, int height) {
     FreeBackingMemory(b, false);
     b.id = 0;
     size_t stride = (size_t)width * 4, bytes = stride * (size_t)height;
-    ShmBlock* block = nullptr;
-    uint8_t* pixels = AllocShared(bytes, &block);
-    if (!pixels) pixels = (uint8_t*)malloc(bytes);
+    ShmBlock* block = AllocBlock(bytes, false);
+    uint8_t* pixels = block ? (uint8_t*)block->info.shmaddr : (uint8_t*)malloc(bytes);
     if (!pixels) return false;
     b.id = window;
     b.pixels = pixels;
@@ -140,31 +182,47 @@ static bool SizeBacking(Backing& b, WindowId window, int width, int height) {
     return true;
 }
 
+// Lent pixels: the backing names the layer's surface, and nothing is copied. A surface the
+// backing does not name yet (a new window, a new size) is put whole.
+static bool LendBacking(Backing& b, WindowId window, int slot, const PixelView* view) {
+    ShmBlock* block = (ShmBlock*)view->lent;
+    if (b.id == window && b.block == block) return false;
+    FreeBackingMemory(b, false);
+    block->slot = slot;
+    b.id = window;
+    b.pixels = (uint8_t*)view->pixels;
+    b.block = block;
+    b.width = view->width;
+    b.height = view->height;
+    b.stride = view->stride;
+    return true;
+}
+
 void X11Present(WindowId window, const PixelView* view, const PlatRect* rect) {
     int slot = BackendWindowSlot(window);
     if (slot <= 0 || slot >= X11_MAX_WINDOWS || !view || !rect) return;
-    PlatRect r = RectIntersect(*rect, PlatRect{0, 0, view->width, view->height});
+    const PlatRect all{0, 0, view->width, view->height};
+    PlatRect r = RectIntersect(*rect, all);
     if (RectIsEmpty(r)) return;
     {
         Backing& b = g_x11.backing[slot];
         std::lock_guard<std::mutex> guard(b.lock);
-        if (b.id != window || b.width != view->width || b.height != view->height) {
-            // A new or resized window: the backing starts as a copy of all its pixels.
-            if (!SizeBacking(b, window, view->width, view->height)) return;
-            r = PlatRect{0, 0, view->width, view->height};
+        if (view->lent) {
+            if (LendBacking(b, window, slot, view)) r = all;
+        } else {
+            if (b.id != window || (b.block && b.block->lent) || b.width != view->width ||
+                b.height != view->height) {
+                // A new or resized window: the backing starts as a copy of all its pixels.
+                if (!SizeBacking(b, window, view->width, view->height)) return;
+                r = all;
+            }
+            size_t row_bytes = (size_t)RectWidth(r) * 4;
+            for (int y = r.top; y < r.bottom; y++)
+                memcpy(b.pixels + (size_t)y * b.stride + (size_t)r.left * 4,
+                       view->pixels + (size_t)y * view->stride + (size_t)r.left * 4, row_bytes);
         }
-        size_t row_bytes = (size_t)RectWidth(r) * 4;
-        for (int y = r.top; y < r.bottom; y++)
-            memcpy(b.pixels + (size_t)y * b.stride + (size_t)r.left * 4,
-                   view->pixels + (size_t)y * view->stride + (size_t)r.left * 4, row_bytes);
     }
     AddDamage(window, r);
-}
-
-void DetachBlock(ShmBlock* block) {
-    if (!block) return;
-    if (block->attached) XShmDetach(g_x11.dpy, &block->info);
-    delete block;
 }
 
 // ---- Presenting --------------------------------------------------------------------------
@@ -224,41 +282,44 @@ static void PutConverted(Window xid, const Backing& s, const PlatRect& r) {
     XDestroyImage(img);
 }
 
-// Returns true when the put still has to be waited for (XPutImage: the server has the
-// bytes but may not have drawn them yet).
-// Returns true when the put still has to be waited for (XPutImage: the server has the
-// bytes but may not have drawn them yet).
-static bool PresentSlot(int slot, WindowId id, PlatRect rect, bool force_put) {
+static void AttachBlock(ShmBlock* block) {
+    if (block->attached_on == g_x11.connection) return;
+    XShmAttach(g_x11.dpy, &block->info);
+    block->attached_on = g_x11.connection;
+}
+
+// Puts a rectangle of the backing on screen. Lent pixels are only named (the block lives
+// until the display thread itself deletes it), so the backing's lock is not held while the
+// server is spoken to; pixels this process reads for the put are read under it.
+static void PresentSlot(int slot, WindowId id, PlatRect rect, bool force_put) {
     X11Window& w = g_x11.windows[slot];
-    if (!w.in_use || w.id != id) return false;
+    if (!w.in_use || w.id != id) return;
     Display* dpy = g_x11.dpy;
     Backing& s = g_x11.backing[slot];
-    std::lock_guard<std::mutex> guard(s.lock);
-    if (s.id != id || !s.pixels) return false;   // nothing presented yet: the background shows
+    std::unique_lock<std::mutex> guard(s.lock);
+    if (s.id != id || !s.pixels) return;   // nothing presented yet: the background shows
     rect = RectIntersect(rect, PlatRect{0, 0, s.width, s.height});
-    if (RectIsEmpty(rect)) return false;
+    if (RectIsEmpty(rect)) return;
     unsigned rw = (unsigned)RectWidth(rect), rh = (unsigned)RectHeight(rect);
     GC gc = DefaultGC(dpy, g_x11.screen);
     if (!g_x11.direct_format) {
         PutConverted(w.xid, s, rect);
-        return true;
+        return;
     }
     XImage img;
     InitImage(&img, s);
     if (s.block && !force_put) {
-        if (!s.block->attached) {
-            XShmAttach(dpy, &s.block->info);
-            s.block->attached = true;
-        }
-        img.obdata = (char*)&s.block->info;
+        ShmBlock* block = s.block;
+        if (block->lent) guard.unlock();
+        AttachBlock(block);
+        img.obdata = (char*)&block->info;
         XShmPutImage(dpy, w.xid, gc, &img, rect.left, rect.top, rect.left, rect.top, rw, rh, False);
-        // The server reads the segment when it runs the request: wait for that before a
+        // A copy is read by the server when it runs the request: wait for that before a
         // present may copy into the backing again, so a frame is never shown half copied.
-        XSync(dpy, False);
-        return false;
+        if (!block->lent) XSync(dpy, False);
+        return;
     }
     XPutImage(dpy, w.xid, gc, &img, rect.left, rect.top, rect.left, rect.top, rw, rh);
-    return true;
 }
 
 void FlushDamage(void) {
@@ -282,11 +343,9 @@ void FlushDamage(void) {
         force = g_x11.force_put_image;
         queued = g_x11.presents_queued;
     }
-    bool unsynced = false;
-    for (const Item& it : items) unsynced |= PresentSlot(it.slot, it.id, it.rect, force);
+    for (const Item& it : items) PresentSlot(it.slot, it.id, it.rect, force);
     // Done means the server has drawn the pixels (X11WaitPresented reports this).
-    if (unsynced) XSync(g_x11.dpy, False);
-    else XFlush(g_x11.dpy);
+    XSync(g_x11.dpy, False);
     std::lock_guard<std::mutex> guard(g_x11.lock);
     if (g_x11.presents_done < queued) g_x11.presents_done = queued;
     g_x11.presented_cv.notify_all();

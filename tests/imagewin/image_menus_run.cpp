@@ -26,6 +26,8 @@
 #include "imagewin/image_transforms.h"
 #include "imagewin/view_fit.h"
 #include "platform/controls/file_dialog.h"
+#include "platform/draw/draw.h"
+#include "platform/draw/surface.h"
 #include "runtime/run_control.h"
 #include "support/harness.h"
 #include "support/image_access.h"
@@ -333,6 +335,71 @@ TEST_F(ImageMenus, WholeImageOperationsMatchPlainLoopsOnRandomPixels) {
                               colors) << what;
                 }
             }
+}
+
+// A large size step may write into memory a freed image left. Here that memory is a freed
+// surface full of 0xA5 bytes (the same mapped length as the new image); the step must take
+// it (so this case tests the reuse) and leave exactly the pixels a stretch into zeroed memory
+// gives, with zero row padding in 8-bit images.
+TEST_F(ImageMenus, SizeStepsIntoReusedMemoryShowNoOldBytes) {
+    std::mt19937 rng(7);
+    const struct { int bits, per_mille, mode; } cases[] = {
+        {32, 707, STRETCH_COLORONCOLOR}, {32, 1414, STRETCH_HALFTONE}, {8, 707, STRETCH_HALFTONE}, {8, 1414, STRETCH_COLORONCOLOR},
+    };
+    const int w = 2001, h = 1500;
+    for (const auto& c : cases) {
+        const std::string what = std::to_string(c.bits) + "-bit " + std::to_string(c.per_mille);
+        Surface* old = nullptr;
+        ASSERT_EQ(PlatCreateSurface(&old, w, h, c.bits), 0);
+        for (uint32_t& p : old->palette) p = (uint32_t)rng() & 0xFFFFFF;
+        for (int y = 0; y < h; y++)
+            for (int x = 0; x < w; x++) {
+                const uint32_t v = (uint32_t)rng();
+                if (c.bits == 32) ((uint32_t*)SurfaceRow(old, y))[x] = v;
+                else SurfaceRow(old, y)[x] = (uint8_t)v;
+            }
+        Make(0, w, h, c.bits, 25, [&](int x, int y) {
+            return c.bits == 32 ? ((uint32_t*)SurfaceRow(old, y))[x] : SurfaceRow(old, y)[x];
+        });
+        ASSERT_TRUE(OnWorker([&] {
+            PXK_SelectImage(0);
+            PXK_SetPalette((const PXK_Color*)old->palette, 256);
+            PXK_SetStretchMode(c.mode, 0);
+        }));
+        const int nw = (w * c.per_mille + 500) / 1000, nh = (h * c.per_mille + 500) / 1000;
+        Surface* want = nullptr;
+        ASSERT_EQ(PlatCreateSurface(&want, nw, nh, c.bits), 0);
+        memcpy(want->palette, old->palette, sizeof want->palette);
+        DrawContext* to = PlatCreateMemoryContext(want);
+        DrawContext* from = PlatCreateMemoryContext(old);
+        PlatSetStretchMode(to, c.mode);
+        PlatStretchCopy(to, 0, 0, nw, nh, from, 0, 0, w, h);
+        PlatDeleteContext(from);
+        PlatDeleteContext(to);
+        // The freed memory: a surface whose bytes fill whole 2 MiB units, as the new image's do.
+        const size_t unit = (size_t)2 << 20, length = ((size_t)want->stride * nh + unit - 1) / unit * unit;
+        Surface* stale = nullptr;
+        ASSERT_EQ(PlatCreateSurface(&stale, (int)(length / 4), 1, 32), 0);
+        memset(stale->pixels, 0xA5, length);
+        const uint8_t* reused = stale->pixels;
+        PlatDestroySurface(stale);
+        ASSERT_EQ(Ask<int>([&] { return ScaleImage(0, c.per_mille); }), TRANSFORM_DONE) << what;
+        EXPECT_EQ(Ask<const uint8_t*>([] { return (const uint8_t*)image_pixels[0]; }), reused) << what;
+        std::vector<uint32_t> expect;
+        for (int y = 0; y < nh; y++)
+            for (int x = 0; x < nw; x++)
+                expect.push_back(c.bits == 32 ? ((uint32_t*)SurfaceRow(want, y))[x] : SurfaceRow(want, y)[x]);
+        EXPECT_TRUE(PictureOf(0) == (Picture{nw, nh, expect})) << what;
+        const int padding = Ask<int>([&] {
+            int nonzero = 0;
+            for (int y = 0; y < nh; y++)
+                for (int x = nw * c.bits / 8; x < want->stride; x++) nonzero += image_pixels[0][(size_t)y * want->stride + x] != 0;
+            return nonzero;
+        });
+        EXPECT_EQ(padding, 0) << what;
+        PlatDestroySurface(want);
+        PlatDestroySurface(old);
+    }
 }
 
 // On a 1024 x 768 screen a 1000 x 100 image is shown at 100% but no zoom shows it turned, and

@@ -82,6 +82,67 @@ TEST_F(X11Windows, ScreenShowsTheLayersPixels) {
     }
 }
 
+// A colour per 20 x 20 cell that differs in every channel from its neighbours, so that a
+// put from the wrong offset, row length or byte order shows.
+static uint32_t CellColour(int x, int y) {
+    int i = x / 20, j = y / 20;
+    return (uint32_t)((i * 37 + 11) & 0xFF) << 16 | (uint32_t)((j * 53 + 7) & 0xFF) << 8 | (uint32_t)((i * j * 29) & 0xFF);
+}
+
+// Paints the cells into a popup's client area and waits until the screen equals the layer,
+// which must equal the cells; returns the screen's pixels.
+static std::vector<uint32_t> ShowCells(WindowId w, int width, int height) {
+    PumpUntil([] { return true; });   // the resize's own messages first
+    for (int y = 0; y < height; y += 20)
+        for (int x = 0; x < width; x += 20) FillClient(w, PlatRect{x, y, x + 20, y + 20}, CellColour(x, y));
+    int lw = 0, lh = 0;
+    std::vector<uint32_t> layer = LayerPixels(w, &lw, &lh), shot;
+    EXPECT_EQ(lw, width);
+    EXPECT_EQ(lh, height);
+    size_t wrong = 0;
+    for (size_t i = 0; i < layer.size(); i++) wrong += layer[i] != CellColour((int)(i % width), (int)(i / width));
+    EXPECT_EQ(wrong, 0u) << "layer pixels differ from the cells";
+    EXPECT_TRUE(PumpUntil([&] {
+        shot = Screenshot(200, 150, lw, lh);
+        return shot == layer;
+    })) << "the screen differs from the layer at " << width << "x" << height;
+    return shot;
+}
+
+// With MIT-SHM the server reads the window's pixels in place; without it (a remote display,
+// forced here) the backend copies them and puts them with XPutImage. Both show the same
+// pixels, before and after a resize gives the window new pixels.
+TEST_F(X11Windows, SharedAndCopiedPresentsShowTheSamePixels) {
+    unsetenv("PIXKIT_X11_NOSHM");
+    ASSERT_NO_FATAL_FAILURE(StartX11());
+    std::vector<uint32_t> shown[2][2];
+    for (int copied = 0; copied < 2; copied++) {
+        SCOPED_TRACE(copied ? "copied" : "shared");
+        if (copied) {
+            // The same process on a display without MIT-SHM: the backend starts again.
+            PlatStopBackend();
+            setenv("PIXKIT_X11_NOSHM", "1", 1);
+            ASSERT_EQ(PlatBackend()->init(), 0);
+        }
+        EXPECT_EQ(X11UsesShm(), !copied);
+        WindowId w = CreateTestWindow(200, 150, 300, 220, u"", STYLE_POPUP | STYLE_VISIBLE);
+        ASSERT_NE(w, 0u);
+        PlatRect client, clip;
+        Surface* s = LockWindowPixels(w, &client, &clip);
+        ASSERT_TRUE(s);
+        EXPECT_EQ(s->lent != nullptr, !copied) << "the window's pixels live in a shared segment";
+        UnlockWindowPixels(w, nullptr);
+        shown[copied][0] = ShowCells(w, 300, 220);
+        PlatMoveWindow(w, 200, 150, 420, 260);
+        shown[copied][1] = ShowCells(w, 420, 260);
+        PlatDestroyWindow(w);
+        Created().clear();
+    }
+    unsetenv("PIXKIT_X11_NOSHM");
+    EXPECT_TRUE(shown[0][0] == shown[1][0] && !shown[0][0].empty());
+    EXPECT_TRUE(shown[0][1] == shown[1][1] && !shown[0][1].empty());
+}
+
 // Covers the window from another client and uncovers it while the window's own thread does
 // not pump: the display thread must repaint from the window's pixels by itself.
 TEST_F(X11Windows, UncoveredWindowRepaintedWhileItsThreadIsBusy) {
