@@ -15,11 +15,14 @@ enum { KEY_RING_UNITS = 256 };
 
 enum { PASTE_NONE = 0, PASTE_RECALL = 1, PASTE_CLIPBOARD = 2 };
 
+namespace pxk {
 // 0, PASTE_RECALL or PASTE_CLIPBOARD; set by the key-down handler, cleared by the reader.
 extern std::atomic<int> paste_request;
 // The last line entered, NUL-terminated, for recall with the Up arrow. Written and read
 // only by the thread that runs line input at the time.
 extern char16_t last_line[256];
+}  // namespace pxk
+using pxk::paste_request, pxk::last_line;
 
 // Writer side: stores a unit unless the ring is full; false when it was dropped.
 bool PutKeyUnit(char16_t unit);
