@@ -6,8 +6,11 @@
 
 #include <atomic>
 
+namespace pxk {
 extern std::atomic<WindowId> input_box;    // the input box, or 0 when there is none
 extern std::atomic<WindowId> button_box;   // the button box, or 0 when there is none
+}  // namespace pxk
+using pxk::input_box, pxk::button_box;
 
 // The window procedures of the two box classes ("pxk_ib", "pxk_bb").
 intptr_t InputBoxProc(WindowId window, int msg, uintptr_t wparam, intptr_t lparam);

@@ -11,13 +11,13 @@
 
 #include <stdio.h>
 
-std::atomic<int> button_count{0};
-std::atomic<int> button_nx{0};
-std::atomic<int> button_ny{0};
-std::atomic<int> button_w{98};
-std::atomic<int> button_h{26};
-WindowId button_hwnd[BUTTON_BOX_MAX];
-int press_count[BUTTON_BOX_MAX];
+std::atomic<int> pxk::button_count{0};
+std::atomic<int> pxk::button_nx{0};
+std::atomic<int> pxk::button_ny{0};
+std::atomic<int> pxk::button_w{98};
+std::atomic<int> pxk::button_h{26};
+WindowId pxk::button_hwnd[BUTTON_BOX_MAX];
+int pxk::press_count[BUTTON_BOX_MAX];
 
 static const uint32_t BOX_STYLE = STYLE_CAPTION | STYLE_SYSMENU | STYLE_SIZEFRAME;
 

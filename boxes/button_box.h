@@ -15,6 +15,7 @@ enum {
     CMD_BUTTON_BOX_RENAME = 1057
 };
 
+namespace pxk {
 extern std::atomic<int> button_count;   // NX x NY
 extern std::atomic<int> button_nx;
 extern std::atomic<int> button_ny;
@@ -22,6 +23,9 @@ extern std::atomic<int> button_w;       // default 98
 extern std::atomic<int> button_h;       // default 26
 extern WindowId button_hwnd[BUTTON_BOX_MAX];
 extern int press_count[BUTTON_BOX_MAX];
+}  // namespace pxk
+using pxk::button_count, pxk::button_nx, pxk::button_ny, pxk::button_w, pxk::button_h, pxk::button_hwnd,
+      pxk::press_count;
 
 // Asks for button i's new text through the current text window.
 void RenameButton(int i);

@@ -16,14 +16,14 @@
 #include <stdlib.h>
 #include <string.h>
 
-std::atomic<int> item_count{0};
-WindowId item_label[INPUT_BOX_MAX_ITEMS];
-WindowId item_edit[INPUT_BOX_MAX_ITEMS];
-char* item_value[INPUT_BOX_MAX_ITEMS];
-std::atomic<int> isize{80};
-std::atomic<int> esize{70};
-WindowId focused_edit = 0;
-int sizing_edge = 0;
+std::atomic<int> pxk::item_count{0};
+WindowId pxk::item_label[INPUT_BOX_MAX_ITEMS];
+WindowId pxk::item_edit[INPUT_BOX_MAX_ITEMS];
+char* pxk::item_value[INPUT_BOX_MAX_ITEMS];
+std::atomic<int> pxk::isize{80};
+std::atomic<int> pxk::esize{70};
+WindowId pxk::focused_edit = 0;
+int pxk::sizing_edge = 0;
 
 static const uint32_t BOX_STYLE = STYLE_CAPTION | STYLE_SYSMENU | STYLE_SIZEFRAME;
 static const char BLANK_LABEL[] = "                    ";   // 20 spaces

@@ -15,6 +15,7 @@ enum {
     CMD_INPUT_BOX_RENAME = 1056
 };
 
+namespace pxk {
 extern std::atomic<int> item_count;                 // 1..30 while a box exists
 extern WindowId item_label[INPUT_BOX_MAX_ITEMS];
 extern WindowId item_edit[INPUT_BOX_MAX_ITEMS];
@@ -23,6 +24,9 @@ extern std::atomic<int> isize;                      // label width, default 80
 extern std::atomic<int> esize;                      // edit width, default 70
 extern WindowId focused_edit;
 extern int sizing_edge;
+}  // namespace pxk
+using pxk::item_count, pxk::item_label, pxk::item_edit, pxk::item_value, pxk::isize, pxk::esize,
+      pxk::focused_edit, pxk::sizing_edge;
 
 // Asks for item i's new label through the current text window.
 void RenameInputBoxItem(int i);

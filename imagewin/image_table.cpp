@@ -4,10 +4,10 @@
 
 #include "pxk.h"
 
-ImageRecord image_table[IMAGE_SLOTS];
-uint8_t* image_pixels[IMAGE_SLOTS];
-std::atomic<int> current_image{0};
-std::atomic<int> image_history[IMAGE_HISTORY];
+ImageRecord pxk::image_table[IMAGE_SLOTS];
+uint8_t* pxk::image_pixels[IMAGE_SLOTS];
+std::atomic<int> pxk::current_image{0};
+std::atomic<int> pxk::image_history[IMAGE_HISTORY];
 
 void ResetImageTable() {
     for (int i = 0; i < IMAGE_SLOTS; i++) {

@@ -35,12 +35,15 @@ struct ImageRecord {
     char* title;               // heap copy of the title, owned
 };
 
+namespace pxk {
 extern ImageRecord image_table[IMAGE_SLOTS];
 // First byte of each slot's pixel buffer (dib->pixels), kept apart from the records so that
 // pixel access reads one pointer.
 extern uint8_t* image_pixels[IMAGE_SLOTS];
 extern std::atomic<int> current_image;
 extern std::atomic<int> image_history[IMAGE_HISTORY];   // most recent first
+}  // namespace pxk
+using pxk::image_table, pxk::image_pixels, pxk::current_image, pxk::image_history;
 
 // Clears every in_use flag, the pixel pointers, the current index and the history.
 void ResetImageTable();

@@ -17,7 +17,10 @@ struct PointToolInput {
     int right_flag;     // a right or middle button went down in the target window
 };
 
+namespace pxk {
 extern PointToolInput point_input;
+}  // namespace pxk
+using pxk::point_input;
 
 // Back to idle: no tool, no target, all flags and positions 0.
 void ResetPointToolInput();

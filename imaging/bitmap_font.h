@@ -7,4 +7,7 @@
 
 enum { GLYPH_FIRST = 0x20, GLYPH_COUNT = 96, GLYPH_WIDTH = 8, GLYPH_HEIGHT = 14, GLYPH_LINE_STEP = 16 };
 
+namespace pxk {
 extern const uint8_t bitmap_font[GLYPH_COUNT][GLYPH_HEIGHT];
+}  // namespace pxk
+using pxk::bitmap_font;

@@ -1,9 +1,9 @@
 // The drawing state and its small setters for user programs.
 #include "imaging/draw_state.h"
 
-DrawState draw_state = {0x00FFFFFF, 0, 0, 0, 0, 0, 8, 16};
-PXK_Color pxk_tc = 0;
-PXK_Color pxk_tttc = 0x00FFFFFF;
+DrawState pxk::draw_state = {0x00FFFFFF, 0, 0, 0, 0, 0, 8, 16};
+PXK_Color pxk::pxk_tc = 0;
+PXK_Color pxk::pxk_tttc = 0x00FFFFFF;
 
 void ResetDrawState() {
     draw_state = DrawState{0x00FFFFFF, 0, 0, 0, 0, 0, 8, 16};

@@ -18,9 +18,12 @@ struct DrawState {
     int tt_line_height;     // TrueType text: cell height of the last size change and line step (16)
 };
 
+namespace pxk {
 extern DrawState draw_state;
 extern PXK_Color pxk_tc;    // bitmap-font text colour, black at start
 extern PXK_Color pxk_tttc;  // TrueType text colour, white at start
+}  // namespace pxk
+using pxk::draw_state, pxk::pxk_tc, pxk::pxk_tttc;
 
 // Start-up values: white drawing colour, pen, cursor and margin at 0, black text, white
 // TrueType text in 8 x 16 cells.

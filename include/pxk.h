@@ -8,28 +8,17 @@
  *
  * Colours are packed 0x00RRGGBB values (PXK_Color). Operations that can fail return a small
  * int code: 0 done, 1 for an index of 256 or more or a free slot, further codes as each
- * operation says. The header compiles as C and as C++.
+ * operation says; each family names its codes in an enum beside its operations
+ * (PXK_CREATE_SLOT_IN_USE, PXK_TOOL_CANCELLED, ...). The header compiles as C and as C++, and
+ * so does each header under pxk/ on its own.
  */
 #ifndef PXK_H
 #define PXK_H
 
-#include <stdint.h>
-
-typedef int32_t PXK_Color;   /* 0x00RRGGBB */
-
-#ifdef __cplusplus
-#include <atomic>
-extern "C" {
-#define PXK_ATOMIC_INT std::atomic<int>
-#else
-#include <stdatomic.h>
-#define PXK_ATOMIC_INT _Atomic int
-#endif
-
-/* The application's entries. */
-void UserSetup(void);
-void UserMain(void);
-
+/* Each family compiles on its own and includes pxk/pxk_types.h (PXK_Color, PXK_Window,
+ * PXK_ATOMIC_INT); they are included here outside any extern "C" block, since the types'
+ * header includes <atomic> in C++. */
+#include "pxk/pxk_types.h"
 #include "pxk/pxk_run.h"
 #include "pxk/pxk_text.h"
 #include "pxk/pxk_boxes.h"
@@ -38,6 +27,14 @@ void UserMain(void);
 #include "pxk/pxk_tools.h"
 #include "pxk/pxk_files.h"
 #include "pxk/pxk_clipboard.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* The application's entries. */
+void UserSetup(void);
+void UserMain(void);
 
 #ifdef __cplusplus
 }

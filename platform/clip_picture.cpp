@@ -14,7 +14,7 @@
 #include <immintrin.h>
 #endif
 
-const char* const kClipPictureTypes[CLIP_PICTURE_TYPE_COUNT] = {
+const char* const pxk::kClipPictureTypes[CLIP_PICTURE_TYPE_COUNT] = {
     "image/bmp", "image/x-bmp", "image/x-MS-bmp", "image/png", "image/jpeg", "image/tiff", "image/gif"};
 
 static uint64_t RowBytes(int width, int bits) {

@@ -15,7 +15,10 @@ struct Surface;
 // The types a paste asks for, in the order it prefers them: the BMP family, then the
 // compressed formats the codec reads.
 enum { CLIP_PICTURE_TYPE_COUNT = 7, CLIP_BMP_TYPE_COUNT = 3 };
+namespace pxk {
 extern const char* const kClipPictureTypes[CLIP_PICTURE_TYPE_COUNT];
+}  // namespace pxk
+using pxk::kClipPictureTypes;
 
 enum { CLIP_FILE_HEADER = 14, CLIP_INFO_HEADER = 40 };
 

@@ -27,19 +27,19 @@
 #include <unistd.h>
 
 int instance_slot = 0;
-char16_t* open_dir_w = nullptr;
-char* open_dir = nullptr;
-char16_t* save_dir_w = nullptr;
-char* save_dir = nullptr;
-char16_t* start_dir_w = nullptr;
-char* start_dir = nullptr;
-Font* image_text_font = nullptr;
-int screen_bits = 32;
-std::atomic<WindowId> main_window{0};
-std::atomic<WindowId> status_line{0};
-Menu* main_menu = nullptr;
-std::atomic<bool> main_loop_running{false};
-bool exit_process_after_termination = true;
+char16_t* pxk::open_dir_w = nullptr;
+char* pxk::open_dir = nullptr;
+char16_t* pxk::save_dir_w = nullptr;
+char* pxk::save_dir = nullptr;
+char16_t* pxk::start_dir_w = nullptr;
+char* pxk::start_dir = nullptr;
+Font* pxk::image_text_font = nullptr;
+int pxk::screen_bits = 32;
+std::atomic<WindowId> pxk::main_window{0};
+std::atomic<WindowId> pxk::status_line{0};
+Menu* pxk::main_menu = nullptr;
+std::atomic<bool> pxk::main_loop_running{false};
+bool pxk::exit_process_after_termination = true;
 
 // Replaces a folder copy by a fresh one of text, with room for a trailing '/'. A previous
 // program run's copy is freed: the worker that read it is gone or parked for good.

@@ -10,9 +10,12 @@
 // window cannot be created (each said in a line on stderr and in a box).
 int RunProgram(int argc, char** argv);
 
+namespace pxk {
 // When the Exit command had to terminate the worker, the process ends at once (exit status
 // 0): the stopped worker may hold locks and memory that the rest of a shutdown would need.
 // A host that must go on (the test harness, whose programs stop calling the framework once
 // Exit is chosen) switches this off; the worker's windows are then destroyed and RunProgram
 // returns.
 extern bool exit_process_after_termination;
+}  // namespace pxk
+using pxk::exit_process_after_termination;

@@ -10,7 +10,7 @@
 
 #include "platform/window/window.h"
 
-RequestChannel request_channel{};
+RequestChannel pxk::request_channel{};
 static RequestExecutors g_executors{};
 
 // Between pumps a requester on another thread than the main window's is not woken by the

@@ -60,7 +60,10 @@ struct RequestChannel {
     Surface* bitmap;            // handed over to the worker, which frees it
     const char* file_name;      // borrowed
 };
+namespace pxk {
 extern RequestChannel request_channel;
+}  // namespace pxk
+using pxk::request_channel;
 
 // The work behind each request, on the worker thread, and the two questions the text window
 // requester asks on the main thread. Registered before the worker starts; a null member makes

@@ -27,11 +27,16 @@ std::atomic<int> Running{0};
 std::atomic<int> StopRequested{0};
 std::atomic<int> ExitState{0};
 }
+// A C program sees these flags as _Atomic int (PXK_ATOMIC_INT, include/pxk/pxk_types.h), so
+// both languages must agree on the object: an int's size and alignment, lock-free.
+static_assert(sizeof(PXK_ATOMIC_INT) == sizeof(int) && alignof(PXK_ATOMIC_INT) == alignof(int),
+              "the shared flags must have the layout of the C program's _Atomic int");
+static_assert(std::atomic<int>::is_always_lock_free, "the shared flags must be lock-free");
 
-std::atomic<int> worker_stage{WORKER_NOT_STARTED};
-std::atomic<int> point_tool_active{0};
-std::atomic<int> main_command_depth{0};
-PlatThread* worker_thread = nullptr;
+std::atomic<int> pxk::worker_stage{WORKER_NOT_STARTED};
+std::atomic<int> pxk::point_tool_active{0};
+std::atomic<int> pxk::main_command_depth{0};
+PlatThread* pxk::worker_thread = nullptr;
 static std::atomic<bool> g_worker_terminated{false};
 // Set on the worker thread itself, so that the framework's waits can tell it from the main
 // thread (which runs line input and pumps of its own).

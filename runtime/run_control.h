@@ -16,6 +16,7 @@ enum {
     WORKER_MAIN_RETURNED = 4,// UserMain came back; serving its windows in the idle loop
     WORKER_ENDED = 5         // left through an exit request
 };
+namespace pxk {
 extern std::atomic<int> worker_stage;
 // 1 while an interactive point tool waits for the user on the worker thread. The main thread
 // reads it (the main window keeps its popup menu closed meanwhile), so it is an atomic here,
@@ -25,6 +26,8 @@ extern PlatThread* worker_thread;
 // How many main-window commands are in progress on the main thread (prompting, or waiting for
 // their requests); they nest. Start is ignored and the main entry does not begin meanwhile.
 extern std::atomic<int> main_command_depth;
+}  // namespace pxk
+using pxk::worker_stage, pxk::point_tool_active, pxk::worker_thread, pxk::main_command_depth;
 
 // The thread procedure of the worker; returns 0 when it leaves through an exit request.
 int WorkerThreadMain(void* unused);

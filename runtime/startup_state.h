@@ -15,6 +15,7 @@ struct PlatThread;
 // Buffers of paths that other code fills (dialogs, file names).
 enum { PATH_UNITS = 260 };
 
+namespace pxk {
 // The current folder at start, whole however deep, for the open and save dialogs and the log
 // files. The UTF-16 copies are what the layer's dialogs take; the 8-bit copies are UTF-8.
 // start_dir ends in '/'. Null until the program has read them.
@@ -35,6 +36,10 @@ extern std::atomic<WindowId> status_line;
 extern Menu* main_menu;
 // True while the main thread is in its message loop (start-up done, shutdown not begun).
 extern std::atomic<bool> main_loop_running;
+}  // namespace pxk
+using pxk::open_dir_w, pxk::open_dir, pxk::save_dir_w, pxk::save_dir, pxk::start_dir_w, pxk::start_dir,
+      pxk::image_text_font, pxk::screen_bits, pxk::main_window, pxk::status_line, pxk::main_menu,
+      pxk::main_loop_running;
 
 // Reads the current folder into the three start folders (start_dir gets a trailing '/').
 // 0 done, or the error number of why the folder cannot be had (it was deleted, or memory).

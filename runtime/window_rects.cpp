@@ -5,7 +5,7 @@
 
 #include "platform/window/window.h"
 
-WindowRectList window_rect_list{};
+WindowRectList pxk::window_rect_list{};
 
 enum { WALL = 1000 };
 

@@ -19,7 +19,10 @@ struct WindowRectList {
     std::atomic<int> right[WINDOW_RECT_MAX];
     std::atomic<int> bottom[WINDOW_RECT_MAX];
 };
+namespace pxk {
 extern WindowRectList window_rect_list;
+}  // namespace pxk
+using pxk::window_rect_list;
 
 // Rebuilds the list: walls, the windows of each registered window kind in table order
 // (image windows, text windows, input box, button box), then the main window; entries

@@ -16,10 +16,10 @@ static char16_t key_ring[KEY_RING_UNITS];
 static std::atomic<uint32_t> ring_read{0};
 static std::atomic<uint32_t> ring_write{0};
 
-std::atomic<int> paste_request{0};
-std::atomic<int> ignored_key_press{0};
-std::atomic<int> lines_expected{0};
-char16_t last_line[256];
+std::atomic<int> pxk::paste_request{0};
+std::atomic<int> pxk::ignored_key_press{0};
+std::atomic<int> pxk::lines_expected{0};
+char16_t pxk::last_line[256];
 
 bool PutKeyUnit(char16_t unit) {
     uint32_t w = ring_write.load(std::memory_order_relaxed);

@@ -15,12 +15,12 @@ enum { KEY_RING_UNITS = 256 };
 
 enum { PASTE_NONE = 0, PASTE_RECALL = 1, PASTE_CLIPBOARD = 2 };
 
+namespace pxk {
 // 0, PASTE_RECALL or PASTE_CLIPBOARD; set by the key-down handler, cleared by the reader.
 extern std::atomic<int> paste_request;
 // The last line entered, NUL-terminated, for recall with the Up arrow. Written and read
 // only by the thread that runs line input at the time.
 extern char16_t last_line[256];
-
 // The key press whose characters no line takes (KeyPressOf of a key message; 0 none): the
 // Space that opened the command console types a space after its key-down, which must not
 // become the first character of the command.
@@ -29,6 +29,8 @@ extern std::atomic<int> ignored_key_press;
 // read a line until its input is active, typed units are kept for that line (printing the
 // prompt pumps messages, and what is typed meanwhile belongs to the line).
 extern std::atomic<int> lines_expected;
+}  // namespace pxk
+using pxk::paste_request, pxk::last_line, pxk::ignored_key_press, pxk::lines_expected;
 
 // Writer side: stores a unit unless the ring is full; false when it was dropped.
 bool PutKeyUnit(char16_t unit);

@@ -166,7 +166,7 @@ static void WantFlush(void) {
 
 void ShowLogWriteError(void) { PXK_Pause("Can't write LOG file!"); }
 
-void (*text_output_copy)(int id, const char* text, size_t len, bool line_end) = nullptr;
+void (*pxk::text_output_copy)(int id, const char* text, size_t len, bool line_end) = nullptr;
 
 bool WriteLogLocked(TextWindowRecord* rec, const char* text, size_t len, bool line_end) {
     if (text_output_copy) text_output_copy((int)(rec - text_windows), text, len, line_end);

@@ -15,7 +15,7 @@
 
 #include <stdio.h>
 
-TextWindowRecord text_windows[TEXT_WINDOW_COUNT];
+TextWindowRecord pxk::text_windows[TEXT_WINDOW_COUNT];
 std::atomic<int> current_text_window{0};
 std::atomic<int> input_active{0};
 
@@ -55,7 +55,7 @@ TextWindowRecord* OpenTextWindowRecord(int id) {
     return rec->is_open.load(std::memory_order_acquire) ? rec : nullptr;
 }
 
-int PXK_TextWindowIndex(uint32_t window) {
+int PXK_TextWindowIndex(PXK_Window window) {
     if (!window) return -1;
     for (int id = 0; id < TEXT_WINDOW_COUNT; id++) {
         TextWindowRecord* rec = &text_windows[id];

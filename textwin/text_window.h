@@ -82,7 +82,10 @@ struct TextWindowRecord {
     LayerMutex lock;
 };
 
+namespace pxk {
 extern TextWindowRecord text_windows[TEXT_WINDOW_COUNT];
+}  // namespace pxk
+using pxk::text_windows;
 
 // Clears the table and the shared input state; the runtime calls it at start-up.
 void ResetTextWindowTable(void);
@@ -139,10 +142,13 @@ void PrintInColors(int id, const char* text, int text_color, int back_color);
 
 // ---- Log files (text_log.cpp) ------------------------------------------------------------
 
+namespace pxk {
 // A copy of every window's output, as the log would hold it, for scripted runs that save a
 // text window as text; null unless a scripted run set it before the program started. Called
 // with the record's lock held: window id, the UTF-8 text, and whether a line feed follows.
 extern void (*text_output_copy)(int id, const char* text, size_t len, bool line_end);
+}  // namespace pxk
+using pxk::text_output_copy;
 
 // Opens the current folder as the folder log files are made in; the runtime's reset at
 // start-up calls it, before anything can change the folder.

@@ -1,4 +1,4 @@
-/* The input box and the button box (part of pxk.h; include pxk.h).
+/* The input box and the button box (part of pxk.h; compiles on its own).
  *
  * The input box holds up to 30 labelled edit fields. A value the user types reaches the
  * program when the field loses the focus (Tab, a click elsewhere) or Enter is pressed; the
@@ -7,6 +7,15 @@
  * and changed on the worker thread (from UserSetup or UserMain). Out-of-range item and
  * button indexes are ignored and read as 0, as is everything after a box was closed.
  */
+
+#ifndef PXK_BOXES_H
+#define PXK_BOXES_H
+
+#include "pxk_types.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
 
 /* Opens the input box at the screen position x, y with items edit fields (clamped to
  * 1..30), labelled "Item 0", "Item 1", ... with the value "0". Does nothing while a box
@@ -32,3 +41,9 @@ void PXK_ResizeButtonBox(int width, int height);
 void PXK_SetButtonBoxTitle(int i, const char *text);
 /* The presses of button i since the last read (then cleared); 0 for a bad index. */
 int PXK_GetButtonPress(int i);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

@@ -1,4 +1,13 @@
-/* (part of pxk.h; include pxk.h) */
+/* Clipboard pictures and bitmaps (part of pxk.h; compiles on its own). */
+
+#ifndef PXK_CLIPBOARD_H
+#define PXK_CLIPBOARD_H
+
+#include "pxk_types.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
 
 /* ---- Clipboard pictures ----
  * Images travel to and from other programs through the desktop's clipboard. A copy offers the
@@ -26,6 +35,19 @@
  * 1 index outside 0..255 or a free slot; 2 no picture on the clipboard; 3 the placement was
  * cancelled; 4 the picture is too large for the memory that remains (errno ENOMEM; nothing
  * was allocated for it, and PXK_ReadClipboardBitmap returns null for it likewise). */
+enum {
+    PXK_COPY_DONE = 0,
+    PXK_COPY_NO_IMAGE = 1,      /* index outside 0..255 or a free slot */
+    PXK_COPY_REFUSED = 2,       /* the clipboard refused the content */
+    PXK_COPY_NO_MEMORY = 3      /* no memory for the copy, or beyond the format's sizes */
+};
+enum {
+    PXK_PASTE_DONE = 0,
+    PXK_PASTE_NO_IMAGE = 1,     /* index outside 0..255 or a free slot */
+    PXK_PASTE_NO_PICTURE = 2,   /* no picture on the clipboard */
+    PXK_PASTE_CANCELLED = 3,    /* the placement was cancelled */
+    PXK_PASTE_TOO_LARGE = 4     /* the picture does not fit in the memory that remains */
+};
 typedef struct Surface PXK_Bitmap;
 int PXK_CopyImageToClipboard(int index);
 PXK_Bitmap* PXK_ReadClipboardBitmap(PXK_Color* colors, int* count);
@@ -33,3 +55,9 @@ int PXK_PasteFromClipboard(int x, int index, int y);
 /* The size and depth (8 or 32) of a bitmap; 1 for a null bitmap, else 0. */
 int PXK_GetBitmapSize(const PXK_Bitmap* bitmap, int* width, int* height, int* bits);
 void PXK_DeleteBitmap(PXK_Bitmap* bitmap);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

@@ -1,4 +1,13 @@
-/* (part of pxk.h; include pxk.h) */
+/* Colour models, the drawing state, figures, text and charts on the current image (part of pxk.h; compiles on its own). */
+
+#ifndef PXK_DRAW_H
+#define PXK_DRAW_H
+
+#include "pxk_types.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
 
 /* ---- Colour models ----
  * HSV here: hue 0..359 whole degrees, value = largest component, saturation = largest minus
@@ -82,6 +91,7 @@ void PXK_PrintText(const char* format, ...)
  * could not be made, as for a width or height below 1 (the old one and its line height stay). */
 void PXK_DrawTrueTypeChar(int code);
 void PXK_DrawTrueTypeText(const char* text);
+enum { PXK_FONT_DONE = 0, PXK_FONT_NOT_MADE = 1 };
 int PXK_SetTextFontSize(int width, int height);
 
 /* ---- Colour test charts on the current image ----
@@ -93,3 +103,9 @@ void PXK_DrawYCrCbChart(void);
 void PXK_DrawYuvChart(void);
 void PXK_DrawYIQChart(void);
 void PXK_DrawGreyChart(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

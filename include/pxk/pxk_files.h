@@ -1,4 +1,13 @@
-/* (part of pxk.h; include pxk.h) */
+/* Image files and the open and save dialogs (part of pxk.h; compiles on its own). */
+
+#ifndef PXK_FILES_H
+#define PXK_FILES_H
+
+#include "pxk_types.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
 
 /* ---- Image files ----
  * PXK_LoadImageFile draws the picture of a BMP, JPEG, GIF, PNG, TIFF or ICO file into the
@@ -23,6 +32,17 @@
  * decoding does not fit in the memory that remains; EINVAL a file that is no picture the
  * codec reads (unknown, corrupt, truncated, not a regular file). */
 enum { PXK_FILE_BMP = 0, PXK_FILE_JPEG = 1, PXK_FILE_GIF = 2, PXK_FILE_PNG = 3, PXK_FILE_TIFF = 4 };
+enum {
+    PXK_LOAD_DONE = 0,
+    PXK_LOAD_UNREADABLE = 1,    /* errno says why */
+    PXK_LOAD_NO_IMAGE = 2       /* the current slot is free */
+};
+enum {
+    PXK_SAVE_DONE = 0,
+    PXK_SAVE_UNWRITABLE = 1,    /* errno says why */
+    PXK_SAVE_EMPTY = 2,         /* width or height is 0 */
+    PXK_SAVE_NO_IMAGE = 3       /* the current slot is free */
+};
 int PXK_LoadImageFile(const char* path, int x, int y);
 int PXK_SaveImageFile(int height, int width, int format, const char* path);
 
@@ -37,5 +57,12 @@ int PXK_SaveImageFile(int height, int width, int format, const char* path);
  * existing file. PXK_SaveImageFileDialog ("Save as") opens in the folder of the last file
  * saved with the filter last chosen; the path it returns already carries the chosen format's
  * extension, and an existing file is replaced only when the user answers Yes. */
+enum { PXK_DIALOG_CHOSEN = 0, PXK_DIALOG_CANCELLED = 1 };
 int PXK_OpenImageFileDialog(char* path, int size);
 int PXK_SaveImageFileDialog(char* path, int size);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

@@ -1,4 +1,22 @@
-/* (part of pxk.h; include pxk.h) */
+/* The image table, the image store and image windows (part of pxk.h; compiles on its own). */
+
+#ifndef PXK_IMAGE_H
+#define PXK_IMAGE_H
+
+#include "pxk_types.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* The results of the operations on one image (selection, destruction, palettes, rectangles,
+ * windows); each operation says which it returns. */
+enum {
+    PXK_IMAGE_DONE = 0,
+    PXK_IMAGE_NO_IMAGE = 1,     /* index outside 0..255 or a free slot (or the current one is free) */
+    PXK_IMAGE_NO_ZOOM = 2,      /* PXK_SetZoom: the zoom cannot fit the screen */
+    PXK_IMAGE_NOT_8BIT = 2      /* PXK_GetPalette, PXK_SetPalette: the current image is not 8-bit */
+};
 
 /* ---- Image table: the current image and its history ----
  * Every pixel, drawing, text and chart operation acts on the current image.
@@ -17,6 +35,13 @@ int PXK_SelectPreviousImage(void);
  * the FL variants let the window grow to twice the screen instead of fitting on it.
  * Results: 0 done; 1 the slot is in use; 2 no zoom fits the window on the screen; 3 bits other
  * than 8 or 32, or no memory for the pixels; 4 index outside 0..255. */
+enum {
+    PXK_CREATE_DONE = 0,
+    PXK_CREATE_SLOT_IN_USE = 1,
+    PXK_CREATE_NO_ZOOM = 2,     /* no zoom fits the window on the screen */
+    PXK_CREATE_NO_PIXELS = 3,   /* bits other than 8 or 32, or no memory for the pixels */
+    PXK_CREATE_BAD_INDEX = 4    /* index outside 0..255 */
+};
 int PXK_CreateImage(int index, const char* title, int x, int y, int width, int height, int zoom);
 int PXK_CreateImage8(int index, const char* title, int x, int y, int width, int height, int zoom);
 int PXK_CreateImageFL(int index, const char* title, int x, int y, int width, int height, int zoom);
@@ -74,3 +99,9 @@ int PXK_ResizeImage(int index, int width, int height);
 int PXK_GetHistogram(int index, int channel, unsigned int counts[256]);
 void PXK_OpenInspector(void);
 void PXK_CloseInspector(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

@@ -1,9 +1,12 @@
-/* Run control and the small shared operations (part of pxk.h; include pxk.h). */
+/* Run control and the small shared operations (part of pxk.h; compiles on its own). */
 
-/* A window handle of the framework (image windows, text windows, the boxes, the main window). */
-#ifndef PXK_WINDOW_DEFINED
-#define PXK_WINDOW_DEFINED
-typedef uint32_t PXK_Window;
+#ifndef PXK_RUN_H
+#define PXK_RUN_H
+
+#include "pxk_types.h"
+
+#ifdef __cplusplus
+extern "C" {
 #endif
 
 /* Names the main window for PXK_SetForeground. No window handle takes this value. */
@@ -45,4 +48,11 @@ void PXK_Pause(const char* text);
 /* Brings a framework window forward and gives it the keyboard: PXKMAINWINDOW for the main
  * window, or the handle of an image window, a text window, the input box or the button box.
  * Does not wait for the main thread. 0 done; 1 for anything else. */
+enum { PXK_FOREGROUND_DONE = 0, PXK_FOREGROUND_NO_WINDOW = 1 };
 int PXK_SetForeground(PXK_Window window);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

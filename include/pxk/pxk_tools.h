@@ -1,4 +1,4 @@
-/* Interactive point tools (part of pxk.h; include pxk.h).
+/* Interactive point tools (part of pxk.h; compiles on its own).
  *
  * A tool lets the user pick positions on the window of image `index` with the mouse. It runs
  * on the worker thread and returns only when the user has finished, cancelled, or the wait
@@ -11,6 +11,15 @@
  *
  * The left button picks a point; the right or middle button cancels (in the second stage of
  * a two-point tool it goes back to the first point). Stop and Exit end the wait. */
+
+#ifndef PXK_TOOLS_H
+#define PXK_TOOLS_H
+
+#include "pxk_types.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
 enum {
     PXK_TOOL_DONE = 0,        /* the points were chosen */
     PXK_TOOL_CANCELLED = 1,   /* the user cancelled with the right or middle button */
@@ -37,3 +46,9 @@ int PXK_GetCircle(int index, int* cx, int* cy, int* r);
  * x - bw / 2, y - bh / 2). Preview: the box outline, with its diagonals when bw and bh are
  * both at least 9. */
 int PXK_GetPlacement(int index, int bw, int bh, int* x, int* y);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

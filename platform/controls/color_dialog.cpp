@@ -47,7 +47,8 @@ enum {
     COLUMN_GAP = 8                  // between the two columns of fields
 };
 
-const uint32_t COLOR_BASIC_SWATCHES[COLOR_BASIC_COUNT] = {
+// The basic swatches, row by row (8 to a row).
+static const uint32_t COLOR_BASIC_SWATCHES[COLOR_BASIC_COUNT] = {
     0xFF8080, 0xFFFF80, 0x80FF80, 0x00FF80, 0x80FFFF, 0x0080FF, 0xFF80C0, 0xFF80FF,
     0xFF0000, 0xFFFF00, 0x80FF00, 0x00FF40, 0x00FFFF, 0x0080C0, 0x8080C0, 0xFF00FF,
     0x804040, 0xFF8040, 0x00FF00, 0x008080, 0x004080, 0x8080FF, 0x800040, 0xFF0080,

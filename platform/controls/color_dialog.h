@@ -26,9 +26,6 @@ enum ColorDialogPart {
     COLORDLG_PARTS
 };
 
-// The basic swatches, row by row (8 to a row).
-extern const uint32_t COLOR_BASIC_SWATCHES[COLOR_BASIC_COUNT];
-
 // Opens the dialog owned by owner, started from *color and the custom colours custom[16].
 // On OK *color takes the chosen colour and custom[] the custom colours as the dialog left
 // them; returns IDOK. Otherwise (Esc, Cancel, the close box, a quit) returns IDCANCEL and

@@ -11,6 +11,7 @@
 // again), and given out again only to owners that overwrite them whole. Nobody else ever
 // sees their old bytes.
 #include "platform/draw/pixel_memory.h"
+#include "platform/layer_mutex.h"
 
 #include <stdlib.h>
 #include <sys/mman.h>
@@ -53,12 +54,12 @@ struct KeptMapping {
     size_t length;
 };
 
-static std::mutex g_kept_lock;
+static LayerMutex g_kept_lock;
 static KeptMapping g_kept[KEPT_MAPPINGS];
 static int g_kept_count = 0;
 
 static uint8_t* TakeKept(size_t length) {
-    std::lock_guard<std::mutex> guard(g_kept_lock);
+    std::lock_guard<LayerMutex> guard(g_kept_lock);
     for (int i = g_kept_count - 1; i >= 0; i--) {
         if (g_kept[i].length != length) continue;
         uint8_t* base = g_kept[i].base;
@@ -76,7 +77,7 @@ static void Keep(uint8_t* base, size_t length) {
 #endif
     KeptMapping dropped{nullptr, 0};
     {
-        std::lock_guard<std::mutex> guard(g_kept_lock);
+        std::lock_guard<LayerMutex> guard(g_kept_lock);
         if (g_kept_count == KEPT_MAPPINGS) {
             dropped = g_kept[0];
             for (int j = 1; j < g_kept_count; j++) g_kept[j - 1] = g_kept[j];
@@ -91,7 +92,7 @@ void DropKeptPixels(void) {
     KeptMapping dropped[KEPT_MAPPINGS];
     int n;
     {
-        std::lock_guard<std::mutex> guard(g_kept_lock);
+        std::lock_guard<LayerMutex> guard(g_kept_lock);
         n = g_kept_count;
         for (int i = 0; i < n; i++) dropped[i] = g_kept[i];
         g_kept_count = 0;

@@ -39,6 +39,7 @@ enum SysColorId {
     SYS_COLOR_COUNT
 };
 
+namespace pxk {
 inline constexpr uint32_t system_palette[SYS_COLOR_COUNT] = {
     0x00A0A0A0,   // SYS_COLOR_FRAME
     0x00707070,   // SYS_COLOR_FRAME_EDGE
@@ -70,6 +71,8 @@ inline constexpr uint32_t system_palette[SYS_COLOR_COUNT] = {
     0x00E81123,   // SYS_COLOR_ERROR_ICON
     0x00FFFFFF,   // SYS_COLOR_ICON_INK
 };
+}  // namespace pxk
+using pxk::system_palette;
 
 // The colour of one entry of the system palette.
 constexpr uint32_t SysColor(SysColorId id) { return system_palette[id]; }

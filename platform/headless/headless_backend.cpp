@@ -23,7 +23,7 @@ struct HeadlessOffer {
 }  // namespace
 static LayerMutex g_clip_lock;
 static std::vector<HeadlessOffer> g_clipboard;
-std::atomic<uint64_t> g_headless_presents{0};
+std::atomic<uint64_t> pxk::g_headless_presents{0};
 
 void HeadlessConfigure(int width, int height, int bits) {
     if (width > 0 && height > 0) {

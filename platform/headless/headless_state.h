@@ -6,7 +6,10 @@
 #include <string>
 #include <vector>
 
+namespace pxk {
 extern std::atomic<uint64_t> g_headless_presents;
+}  // namespace pxk
+using pxk::g_headless_presents;
 
 void HeadlessConfigure(int width, int height, int bits);
 // The types the clipboard offers now, in the order they were offered.

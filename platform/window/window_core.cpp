@@ -13,9 +13,9 @@
 #include <stdlib.h>
 #include <string.h>
 
-LayerMutex g_table_lock;
-WindowRecord g_windows[MAX_WINDOWS];
-WindowClass g_classes[MAX_CLASSES];
+LayerMutex pxk::g_table_lock;
+WindowRecord pxk::g_windows[MAX_WINDOWS];
+WindowClass pxk::g_classes[MAX_CLASSES];
 
 static LayerMutex g_pixel_locks[MAX_WINDOWS];
 static std::atomic<uint64_t> g_z_counter{1};

@@ -82,11 +82,14 @@ struct WindowRecord {
     int menu_hot;                  // menu-bar item drawn pressed, or -1
 };
 
+namespace pxk {
 // The table lock guards every record. Never call a window procedure or the backend's
 // blocking functions while holding it.
 extern LayerMutex g_table_lock;
 extern WindowRecord g_windows[MAX_WINDOWS];
 extern WindowClass g_classes[MAX_CLASSES];
+}  // namespace pxk
+using pxk::g_table_lock, pxk::g_windows, pxk::g_classes;
 
 // The record of a live window, or null. Call with g_table_lock held.
 WindowRecord* LookupWindow(WindowId window);
@@ -138,10 +141,13 @@ void PresentWindowRect(WindowId top, const PlatRect* rect);
 // The pixel lock of a top-level window slot.
 LayerMutex& PixelLock(int index);
 
+namespace pxk {
 // Focus and activation bookkeeping shared with input routing.
 extern WindowId g_focus;
 extern WindowId g_active;
 extern WindowId g_capture;
+}  // namespace pxk
+using pxk::g_focus, pxk::g_active, pxk::g_capture;
 void ActivateTopLevel(WindowId top, int how);
 // A click or the window manager activated a top-level window: raise it and activate it.
 void ActivateFromInput(WindowId top);

@@ -8,9 +8,9 @@
 
 #include <string.h>
 
-WindowId g_focus = 0;
-WindowId g_active = 0;
-WindowId g_capture = 0;
+WindowId pxk::g_focus = 0;
+WindowId pxk::g_active = 0;
+WindowId pxk::g_capture = 0;
 
 int PlatGetWindowRect(WindowId window, PlatRect* rect) {
     std::lock_guard<LayerMutex> guard(g_table_lock);

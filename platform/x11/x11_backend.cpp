@@ -17,8 +17,8 @@
 #include <time.h>
 #include <unistd.h>
 
-X11State g_x11;
-X11Atoms g_atoms;
+X11State pxk::g_x11;
+X11Atoms pxk::g_atoms;
 static std::atomic<unsigned long> g_native_ids[X11_MAX_WINDOWS];
 
 uint32_t X11NowMs(void) {

@@ -222,7 +222,10 @@ struct X11State {
     DropState drop{};
 };
 
+namespace pxk {
 extern X11State g_x11;
+}  // namespace pxk
+using pxk::g_x11;
 
 // Atoms, interned once at init.
 struct X11Atoms {
@@ -237,7 +240,10 @@ struct X11Atoms {
     Atom xdnd_aware, xdnd_enter, xdnd_position, xdnd_status, xdnd_leave, xdnd_drop, xdnd_finished,
         xdnd_selection, xdnd_type_list, xdnd_action_copy, text_uri_list;
 };
+namespace pxk {
 extern X11Atoms g_atoms;
+}  // namespace pxk
+using pxk::g_atoms;
 
 // x11_backend.cpp
 void QueueCommand(Command&& cmd);
