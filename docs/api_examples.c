@@ -37,10 +37,13 @@ static void Boxes(void) {
 
 /* example: pxk_image.h */
 static void Images(void) {
+    unsigned int counts[256];
     PXK_CreateImage(0, "result", -1, -1, 320, 240, 200);   /* shown at 200 % */
     PXK_CreateImage8(1, "grey", -1, -1, 320, 240, 100);    /* 8 bits, a grey ramp table */
     PXK_SelectImage(0);                                     /* drawing goes to image 0 */
     PXK_SetStretchMode(PXK_STRETCH_HALFTONE, 0);
+    if (PXK_GetHistogram(0, 0, counts) == 0) PXK_Printf("%u black pixels\n", counts[0]);
+    PXK_OpenInspector();                                    /* the pixel under the mouse */
 }
 /* end */
 

@@ -11,6 +11,7 @@ cd "$(dirname "$0")/.."
 
 # Families in the order a student meets them; a header missing here is appended by its name.
 families=(
+  "pxk_types.h|Shared types"
   "pxk_run.h|Run control"
   "pxk_text.h|Text windows and logs"
   "pxk_boxes.h|The input box and the button box"
@@ -33,16 +34,42 @@ Example() {
 # One header as Markdown: each "---- Name ----" block becomes a section with its code.
 HeaderPage() {
   awk '
-    NR == 1 && /part of pxk.h/ && /\*\/$/ { next }
-    /^\/\* ---- .* ----$/ {
-      if (open) print "```\n"
-      name = $0; sub(/^\/\* ---- /, "", name); sub(/ ----$/, "", name)
-      print "### " name "\n\n```c"; print "/*"; open = 1; next
+    { line[NR] = $0 }
+    END {
+      for (i = 1; i <= NR; i++) {
+        l = line[i]
+        if (i == 1 && l ~ /part of pxk.h/ && l ~ /\*\/$/) continue
+        # The include guard, the types header and the extern "C" wrapping are the same in
+        # every family: the page leaves them out.
+        if (l ~ /^#(ifndef|define) PXK_[A-Z_]*_H$/ || l == "#include \"pxk_types.h\"") continue
+        if (i == NR && l == "#endif") continue
+        if (l == "#ifdef __cplusplus" && (line[i + 1] == "extern \"C\" {" || line[i + 1] == "}") && line[i + 2] == "#endif") {
+          i += 2; continue
+        }
+        out[++n] = l
+      }
+      for (i = 1; i <= n; i++) {
+        l = out[i]
+        if (l ~ /^\/\* ---- .* ----$/) {
+          if (open) print "```\n"
+          name = l; sub(/^\/\* ---- /, "", name); sub(/ ----$/, "", name)
+          print "### " name "\n\n```c"; print "/*"; open = 1; started = 1; continue
+        }
+        if (!open && l == "" ) continue
+        if (!open) { print "```c"; open = 1 }
+        print l
+      }
+      if (open) print "```"
     }
-    !open && /^$/ && !started { next }
-    { if (!open) { print "```c"; open = 1 } started = 1; print }
-    END { if (open) print "```" }
-  ' "$1" | cat -s
+  ' "$1" | cat -s | awk '
+    # No blank line just inside a code block.
+    { buf[NR] = $0 }
+    END {
+      for (i = 1; i <= NR; i++) {
+        if (buf[i] == "" && (buf[i - 1] ~ /^```c$/ || buf[i + 1] == "```")) continue
+        print buf[i]
+      }
+    }'
 }
 
 Generate() {
