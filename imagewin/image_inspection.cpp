@@ -1,8 +1,8 @@
 // The inspector's handlers as the image windows see them.
 #include "imagewin/image_inspection.h"
 
-ImageInspection image_inspection{};
-bool image_inspection_open = false;
+ImageInspection pxk::image_inspection{};
+bool pxk::image_inspection_open = false;
 
 void RegisterImageInspection(const ImageInspection& handlers) { image_inspection = handlers; }
 

@@ -13,15 +13,21 @@ struct ImageInspection {
 };
 
 void RegisterImageInspection(const ImageInspection& handlers);
+namespace pxk {
 // Set by the inspector while its window is open.
 extern bool image_inspection_open;
+}  // namespace pxk
+using pxk::image_inspection_open;
 
 // The image windows' calls.
 void InspectionToggle(void);
 static inline void InspectionPointer(int index, int x, int y);
 static inline void InspectionShown(int index);
 
+namespace pxk {
 extern ImageInspection image_inspection;
+}  // namespace pxk
+using pxk::image_inspection;
 
 static inline void InspectionPointer(int index, int x, int y) {
     if (image_inspection_open && image_inspection.pointer) image_inspection.pointer(index, x, y);

@@ -50,11 +50,14 @@ enum : uint32_t {
     PLOT_FRAME = 0x808080,
     PLOT_INDEX = 0xC0C0C0        // 8-bit images: one bar per index
 };
+namespace pxk {
 // The curves of a 32-bit image in drawing order (R, G, B, then Y over them) and their channel.
 extern const uint32_t plot_curve_colors[4];
 extern const int plot_curve_channels[4];
 // Glyphs of the digits 0..9, one byte per row from the top, bit 4 the leftmost column.
 extern const uint8_t loupe_digits[10][DIGIT_HEIGHT];
+}  // namespace pxk
+using pxk::plot_curve_colors, pxk::plot_curve_channels, pxk::loupe_digits;
 
 struct InspectorSnapshot {
     int image;                    // -1: no image followed (the rest is unused)
