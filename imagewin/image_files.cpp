@@ -1,5 +1,5 @@
 // Image files: loading a file's picture into the current image and saving the current image
-// in one of five formats. The codec of the platform layer decodes the whole file first, so a
+// in one of six formats. The codec of the platform layer decodes the whole file first, so a
 // file that cannot be read leaves the image and its colour table untouched; of the picture it
 // keeps only the part that lands in the image.
 //
@@ -131,7 +131,8 @@ extern "C" int PXK_SaveImageFile(int height, int width, int format, const char* 
         errno = EFBIG;
         return 1;
     }
-    if (!path || format < PXK_FILE_BMP || format > PXK_FILE_TIFF) {
+    const CodecFormat codec = CodecSaveFormat(format);
+    if (!path || codec == CODEC_UNKNOWN) {
         errno = path ? EINVAL : ENOENT;
         return 1;
     }
@@ -164,8 +165,8 @@ extern "C" int PXK_SaveImageFile(int height, int width, int format, const char* 
         picture.pixels = buffer;
         picture.stride = width * bytes_per_pixel;
     }
-    const std::string target = CodecPathWithExtension(path, (CodecFormat)format);
-    const int code = CodecEncodeFile(target.c_str(), (CodecFormat)format, picture);
+    const std::string target = CodecPathWithExtension(path, codec);
+    const int code = CodecEncodeFile(target.c_str(), codec, picture);
     const int reason = errno;
     free(buffer);
     errno = reason;

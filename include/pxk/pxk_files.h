@@ -1,7 +1,7 @@
 /* (part of pxk.h; include pxk.h) */
 
 /* ---- Image files ----
- * PXK_LoadImageFile draws the picture of a BMP, JPEG, GIF, PNG, TIFF or ICO file into the
+ * PXK_LoadImageFile draws the picture of a BMP, JPEG, GIF, PNG, TIFF, ICO or WebP file into the
  * current image with its top-left corner at (x, y); the image keeps its size and depth, parts
  * outside it are cut off, and pixels the picture leaves uncovered or transparent keep their
  * values. Into an 8-bit image a file with a palette writes its colours into the first
@@ -10,9 +10,10 @@
  * corrupt or truncated: the image is then unchanged); 2 the current slot is free.
  *
  * PXK_SaveImageFile writes the width x height rectangle at the top-left of the current image
- * in a format (PXK_FILE_BMP .. PXK_FILE_TIFF); the format's extension is appended to path
+ * in a format (PXK_FILE_BMP .. PXK_FILE_WEBP); the format's extension is appended to path
  * unless it already ends with one of that format's extensions (any case). 32-bit images are
- * written as 24-bit colour, 8-bit images with their colour table (JPEG: quality 100). An
+ * written as 24-bit colour, 8-bit images with their colour table (JPEG: quality 100; WebP is
+ * always lossless, so the file reads back with the same pixels, and 8-bit images become colour). An
  * existing file is replaced whole or not at all. 0 done; 1 the file cannot be written
  * (write-protected, missing folder, full disk, size beyond the format, no file name); 2 width or
  * height is 0; 3 the current slot is free.
@@ -22,7 +23,7 @@
  * ENOSPC full disk, EFBIG beyond the file-size limit or the format); ENOMEM a picture whose
  * decoding does not fit in the memory that remains; EINVAL a file that is no picture the
  * codec reads (unknown, corrupt, truncated, not a regular file). */
-enum { PXK_FILE_BMP = 0, PXK_FILE_JPEG = 1, PXK_FILE_GIF = 2, PXK_FILE_PNG = 3, PXK_FILE_TIFF = 4 };
+enum { PXK_FILE_BMP = 0, PXK_FILE_JPEG = 1, PXK_FILE_GIF = 2, PXK_FILE_PNG = 3, PXK_FILE_TIFF = 4, PXK_FILE_WEBP = 5 };
 int PXK_LoadImageFile(const char* path, int x, int y);
 int PXK_SaveImageFile(int height, int width, int format, const char* path);
 

@@ -15,7 +15,8 @@
 
 #include <vector>
 
-// File formats; the first five are the save formats, numbered as the save operation's index.
+// File formats; the first five are save formats numbered as the save operation's index, and
+// WebP is saved too.
 enum CodecFormat {
     CODEC_UNKNOWN = -1,
     CODEC_BMP = 0,
@@ -24,7 +25,8 @@ enum CodecFormat {
     CODEC_PNG = 3,
     CODEC_TIFF = 4,
     CODEC_ICO = 5,
-    CODEC_DIB = 6   // a bitmap information header without the file header
+    CODEC_DIB = 6,  // a bitmap information header without the file header
+    CODEC_WEBP = 7  // saved as the save operation's index 5 (see CodecSaveFormat)
 };
 
 // The part of a picture a caller keeps, in the picture's own pixels: columns [left, right)
@@ -112,8 +114,8 @@ int CodecDecodeFile(const char* path, const CodecLimits& limits, DecodedImage* o
 int CodecDecodeFile(const char* path, DecodedImage* out);
 void CodecFreeImage(DecodedImage* image);
 
-// Encodes the picture in one of the five save formats (JPEG at quality 100 with 4:4:4
-// chroma). 0 done; 1 refused (size over the format's limits) or encoder error.
+// Encodes the picture in one of the six save formats (JPEG at quality 100 with 4:4:4
+// chroma, WebP lossless). 0 done; 1 refused (size over the format's limits) or encoder error.
 int CodecEncodeBytes(CodecFormat format, const CodecPicture& picture, std::vector<uint8_t>* out);
 // Encodes into a temporary file beside path and renames it over path, so that a failed save
 // leaves an existing file whole. 0 done; 1 encoder or file error (write-protected target,

@@ -6,7 +6,10 @@
 
 #include "platform/codec/codec.h"
 
-// The extension a save in this format appends (".bmp", ".jpg", ".gif", ".png", ".tif"), or
+// The format of a save format index (the public PXK_FILE_ numbers: 0..4 BMP to TIFF, 5 WebP),
+// or CODEC_UNKNOWN.
+CodecFormat CodecSaveFormat(int index);
+// The extension a save in this format appends (".bmp", ".jpg", ".gif", ".png", ".tif", ".webp"), or
 // null for a format that is not saved.
 const char* CodecSaveExtension(CodecFormat format);
 // The path a save in this format writes: unchanged when its name already ends with one of the

@@ -101,12 +101,21 @@ TEST_F(FileDialogs, SaveRemembersItsFilterAndFolderAndAllFilesSavesBmp) {
     EXPECT_EQ(std::string(path), dir + "/sub/x.png");
     EXPECT_EQ(Ask<int>(SaveDialogFormat), 3);
 
+    // WebP follows TIFF, the last of the save filter.
+    Start(true);
+    ASSERT_TRUE(DriverChooseFilter(7));
+    EXPECT_EQ(Part(FILEDLG_FILTER), "WebP (*.WEBP)");
+    ASSERT_TRUE(DriverTypeFileName("w\n"));
+    EXPECT_EQ(Finish(), 0);
+    EXPECT_EQ(std::string(path), dir + "/sub/w.webp");
+    EXPECT_EQ(Ask<int>(SaveDialogFormat), PXK_FILE_WEBP);
+
     // A cancelled dialog leaves the remembered filter alone.
     Start(true);
     ASSERT_TRUE(DriverChooseFilter(3));
     DriverKey(KEY_ESCAPE);
     EXPECT_EQ(Finish(), 1);
-    EXPECT_EQ(Ask<int>(SaveDialogFormat), 3);
+    EXPECT_EQ(Ask<int>(SaveDialogFormat), PXK_FILE_WEBP);
 }
 
 TEST_F(FileDialogs, OpenRemembersItsFilterAndFolderAndOffersIcoSeventh) {
@@ -117,6 +126,8 @@ TEST_F(FileDialogs, OpenRemembersItsFilterAndFolderAndOffersIcoSeventh) {
     ASSERT_TRUE(DriverChooseFilter(7));
     EXPECT_EQ(Part(FILEDLG_FILTER), "ICO (*.ICO)");
     EXPECT_TRUE(Shows({"../", "sub/", "c.ico"}));
+    ASSERT_TRUE(DriverChooseFilter(8));
+    EXPECT_EQ(Part(FILEDLG_FILTER), "WebP (*.WEBP)");
     ASSERT_TRUE(DriverChooseFilter(4));
     ASSERT_TRUE(DriverClickListEntry(DriverFileDialogPart(FILEDLG_LIST), "sub/", true));
     ASSERT_TRUE(Shows({"../", "inner.gif"}));
