@@ -11,6 +11,10 @@
 #include <sys/types.h>
 #include <unistd.h>
 
+#include <string>
+
+#include "platform/codec/exif_orientation.h"
+
 // Random access to the bytes of a file or of a memory block.
 struct ProbeSource {
     FILE* file;
@@ -113,6 +117,22 @@ static int ProbeTiff(const ProbeSource& s, int* width, int* height) {
     return Store(w, ht, width, height);
 }
 
+// WebP: the canvas of the extended layout, or the frame header of a lossy or lossless one.
+static int ProbeWebp(const ProbeSource& s, int* width, int* height) {
+    unsigned char h[30];
+    if (!ReadAt(s, 0, h, 30)) return PROBE_UNKNOWN;
+    if (memcmp(h + 12, "VP8X", 4) == 0)
+        return Store(1 + (Le16(h + 24) | (uint32_t)h[26] << 16), 1 + (Le16(h + 27) | (uint32_t)h[29] << 16), width,
+                     height);
+    if (memcmp(h + 12, "VP8L", 4) == 0 && h[20] == 0x2F) {
+        const uint32_t bits = Le32(h + 21);
+        return Store(1 + (bits & 0x3FFF), 1 + (bits >> 14 & 0x3FFF), width, height);
+    }
+    if (memcmp(h + 12, "VP8 ", 4) == 0 && h[23] == 0x9D && h[24] == 0x01 && h[25] == 0x2A)
+        return Store(Le16(h + 26) & 0x3FFF, Le16(h + 28) & 0x3FFF, width, height);
+    return PROBE_UNKNOWN;
+}
+
 // A start-of-frame marker of any coding: C0..CF except C4 (tables), C8 (reserved), CC (tables).
 static bool IsFrameMarker(int m) { return m >= 0xC0 && m <= 0xCF && m != 0xC4 && m != 0xC8 && m != 0xCC; }
 
@@ -156,14 +176,39 @@ static int Probe(const ProbeSource& s, int* width, int* height) {
     if (sig[0] == 0xFF && sig[1] == 0xD8 && sig[2] == 0xFF) return ProbeJpeg(s, width, height);
     if (memcmp(sig, "GIF87a", 6) == 0 || memcmp(sig, "GIF89a", 6) == 0) return ProbeGif(s, width, height);
     if (memcmp(sig, "II*\0", 4) == 0 || memcmp(sig, "MM\0*", 4) == 0) return ProbeTiff(s, width, height);
+    if (memcmp(sig, "RIFF", 4) == 0) return ProbeWebp(s, width, height);
     if (sig[0] == 'B' && sig[1] == 'M') return ProbeBmp(s, width, height);
     if (sig[0] == 0 && sig[1] == 0 && sig[2] == 1 && sig[3] == 0) return ProbeIco(s, width, height);
     return PROBE_UNKNOWN;
 }
 
+// Pictures to be turned a quarter (Exif orientations 5 to 8) are shown with width and height
+// swapped.
+static void Orient(const unsigned char* bytes, size_t size, int* width, int* height) {
+    const StoredOrientation o = FindStoredOrientation(bytes, size);
+    if (o.orientation < 5 || o.width != *width || o.height != *height) return;
+    const int w = *width;
+    *width = *height;
+    *height = w;
+}
+
 int ProbeImageSize(const unsigned char* bytes, long size, int* width, int* height) {
     ProbeSource s{nullptr, bytes, size};
-    return Probe(s, width, height);
+    const int rc = Probe(s, width, height);
+    if (rc == PROBE_OK) Orient(bytes, (size_t)size, width, height);
+    return rc;
+}
+
+// The orientation of a file may stand anywhere in it (a TIFF's directory or a WebP's EXIF
+// chunk after the pixels), so the file is read whole, as the loader reads it next; files
+// larger than any photo are taken as stored.
+static const long ORIENTATION_READ_LIMIT = 256L << 20;
+
+static void OrientFile(FILE* f, long size, int* width, int* height) {
+    if (size <= 0 || size > ORIENTATION_READ_LIMIT || fseeko(f, 0, SEEK_SET) != 0) return;
+    std::string bytes((size_t)size, '\0');
+    const size_t got = fread(&bytes[0], 1, bytes.size(), f);
+    Orient((const unsigned char*)bytes.data(), got, width, height);
 }
 
 int ProbeImageFileSize(const char* path, int* width, int* height) {
@@ -182,6 +227,7 @@ int ProbeImageFileSize(const char* path, int* width, int* height) {
     }
     ProbeSource s{f, nullptr, 0};
     int rc = Probe(s, width, height);
+    if (rc == PROBE_OK) OrientFile(f, (long)st.st_size, width, height);
     fclose(f);
     if (rc != PROBE_OK) {
         *width = 0;

@@ -177,7 +177,7 @@ void CodecFreeImage(DecodedImage* image) {
     *image = DecodedImage{};
 }
 
-int CodecDecodeBytes(const uint8_t* data, size_t size, const CodecLimits& limits, DecodedImage* out) {
+int CodecDecodeStored(const uint8_t* data, size_t size, const CodecLimits& limits, DecodedImage* out) {
     *out = DecodedImage{};
     if (!data || size == 0) {
         errno = EINVAL;

@@ -102,8 +102,12 @@ CodecFormat CodecSniff(const uint8_t* data, size_t size);
 
 // Decodes the bytes of a whole file of any known format within the limits. 0 done (out owns
 // its buffers until CodecFreeImage); 1 unknown, corrupt, truncated, too large (errno ENOMEM
-// when the memory the limits leave cannot hold it, else EINVAL).
+// when the memory the limits leave cannot hold it, else EINVAL). A picture with an Exif
+// orientation comes turned and mirrored as it is shown; sizes and the kept part are then the
+// shown picture's.
 int CodecDecodeBytes(const uint8_t* data, size_t size, const CodecLimits& limits, DecodedImage* out);
+// The same with the pixels as the file stores them, whatever its orientation.
+int CodecDecodeStored(const uint8_t* data, size_t size, const CodecLimits& limits, DecodedImage* out);
 // The same with max_pixels as the cap, all of the picture kept, and the default memory room.
 int CodecDecodeBytes(const uint8_t* data, size_t size, uint64_t max_pixels, DecodedImage* out);
 // Reads a regular file (never a FIFO or device) and decodes it within the limits; errno gives
