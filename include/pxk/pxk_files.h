@@ -27,6 +27,21 @@ enum { PXK_FILE_BMP = 0, PXK_FILE_JPEG = 1, PXK_FILE_GIF = 2, PXK_FILE_PNG = 3, 
 int PXK_LoadImageFile(const char* path, int x, int y);
 int PXK_SaveImageFile(int height, int width, int format, const char* path);
 
+/* ---- Image files: a picture as a new image ----
+ * PXK_OpenImageFile makes a new image of the file's picture in the lowest free slot, at the
+ * picture's own size as it is shown (after its Exif orientation), titled with the file's name
+ * (cut at a character boundary to fit a title), at the default position and at the zoom that
+ * fits the screen; it becomes the current image. The image is 8-bit with the picture's colour
+ * table when its pixels index one (palette PNG, GIF, BMP of at most 8 bits, palette TIFF),
+ * otherwise 32-bit. Returns the slot 0..255, or -1 the file cannot be read (errno as for
+ * PXK_LoadImageFile), -2 no slot is free, -3 not enough memory or too large to show; on a
+ * failure no image is made.
+ * PXK_ImageFileInfo reads the same from the file's header alone, without decoding: the width
+ * and height of the image PXK_OpenImageFile would make and its bits (8 or 32). 0 a picture of
+ * a known format (the outputs are set); 1 not (the outputs are left alone). */
+int PXK_OpenImageFile(const char* path);
+int PXK_ImageFileInfo(const char* path, int* width, int* height, int* bits);
+
 /* ---- Image files: the open and save dialogs ----
  * Both run the layer's file dialog modally on the calling thread (other windows of the thread
  * keep working) and put the chosen full path, UTF-8, into path, a buffer of size bytes (the
