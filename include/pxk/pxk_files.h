@@ -49,9 +49,12 @@ int PXK_ImageFileInfo(const char* path, int* width, int* height, int* bits);
  * which stays open: it is never cut. Results: 0 a path was chosen; 1 cancelled (also for a null
  * buffer or a size below 1).
  * PXK_OpenImageFileDialog ("Load image file") opens in the folder of the last file loaded
- * (at first the start folder) with the filter last chosen (at first BMP), and takes only an
- * existing file. PXK_SaveImageFileDialog ("Save as") opens in the folder of the last file
- * saved with the filter last chosen; the path it returns already carries the chosen format's
- * extension, and an existing file is replaced only when the user answers Yes. */
+ * (at first the start folder) with the filter last chosen (at first "All pictures", every
+ * format that loads), and takes only an existing file. PXK_SaveImageFileDialog ("Save as")
+ * opens in the folder of the last file saved with the filter last chosen; a typed name ending
+ * in an extension of a save format is kept and saved in that format (shot.png is a PNG
+ * whatever the filter), any other gets the filter's extension. The path it returns already
+ * carries its format's extension, and an existing file is replaced only when the user answers
+ * Yes. */
 int PXK_OpenImageFileDialog(char* path, int size);
 int PXK_SaveImageFileDialog(char* path, int size);

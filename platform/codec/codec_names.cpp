@@ -43,6 +43,13 @@ const char* CodecSaveExtension(CodecFormat format) {
     return n ? n->extensions[0] : nullptr;
 }
 
+CodecFormat CodecFormatOfName(const std::string& path) {
+    for (const FormatNames& n : FORMAT_NAMES)
+        for (const char* e : n.extensions)
+            if (e && EndsWithNoCase(path, e)) return n.format;
+    return CODEC_UNKNOWN;
+}
+
 std::string CodecPathWithExtension(const std::string& path, CodecFormat format) {
     const FormatNames* n = FindNames(format);
     if (!n) return path;
