@@ -51,9 +51,12 @@ extern "C" int PXK_ImageFileInfo(const char* path, int* width, int* height, int*
 extern "C" int PXK_OpenImageFile(const char* path) {
     const int slot = LowestFreeSlot();
     if (slot < 0) return -2;
+    if (!path) return -1;
+    // The probe tells whether the pixels index a colour table; a picture of a format it does
+    // not read (HEIC, AVIF) is still decoded, as 32 bits.
     int probed_w = 0, probed_h = 0;
     bool indexed = false;
-    if (!path || ProbeImageFileInfo(path, &probed_w, &probed_h, &indexed) != PROBE_OK) return -1;
+    ProbeImageFileInfo(path, &probed_w, &probed_h, &indexed);
     DecodedImage d;
     if (CodecDecodeFile(path, CodecDefaultLimits(LiveImageBytes()), &d)) return errno == ENOMEM ? -3 : -1;
     const int bits = indexed && d.indices && d.palette_count > 0 ? 8 : 32;

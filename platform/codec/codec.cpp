@@ -21,6 +21,7 @@
 
 #include "platform/codec/codec_bmp.h"
 #include "platform/codec/codec_gif.h"
+#include "platform/codec/codec_heif.h"
 #include "platform/codec/codec_ico.h"
 #include "platform/codec/codec_jpeg.h"
 #include "platform/codec/codec_png.h"
@@ -194,6 +195,7 @@ int CodecDecodeStored(const uint8_t* data, size_t size, const CodecLimits& limit
     case CODEC_TIFF: code = DecodeTiff(data, size, limits, out); break;
     case CODEC_ICO: code = DecodeIco(data, size, limits, out); break;
     case CODEC_WEBP: code = DecodeWebp(data, size, limits, out); break;
+    case CODEC_HEIF: code = DecodeHeif(data, size, limits, out); break;
     case CODEC_UNKNOWN: break;
     }
     if (code) {

@@ -26,7 +26,8 @@ enum CodecFormat {
     CODEC_TIFF = 4,
     CODEC_ICO = 5,
     CODEC_DIB = 6,  // a bitmap information header without the file header
-    CODEC_WEBP = 7  // saved as the save operation's index 5 (see CodecSaveFormat)
+    CODEC_WEBP = 7, // saved as the save operation's index 5 (see CodecSaveFormat)
+    CODEC_HEIF = 8  // HEIC and AVIF, loaded only
 };
 
 // The part of a picture a caller keeps, in the picture's own pixels: columns [left, right)

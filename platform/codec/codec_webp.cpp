@@ -68,7 +68,8 @@ int DecodeStill(const uint8_t* data, size_t size, const WebPBitstreamFeatures& f
     config.options.crop_height = f.height - top;
     config.output.colorspace = MODE_BGRA;   // little-endian words 0xAARRGGBB
     config.output.is_external_memory = 1;
-    const bool direct = !none && left == out->left && top == out->top && out->top + out->height == f.height;
+    const bool direct = !none && left == out->left && top == out->top && right == out->left + out->width &&
+                        out->top + out->height == f.height;
     uint8_t* work = nullptr;
     size_t stride = out->stride;
     if (direct) {

@@ -70,8 +70,10 @@ TEST(CodecWebp, FilesOfEveryKindDecodeAsImageMagickReadsThemAndKeepParts) {
         int worst = 0;
         for (size_t i = 0; i < ours.size(); i++) worst = std::max(worst, Distance(ours[i], magick[i]));
         EXPECT_LE(worst, c.tolerance);
-        // Parts at odd and even places, one reaching the bottom, one ending above it.
-        const struct { int left, top, right, bottom; } parts[] = {{3, 5, 20, 12}, {2, 4, 37, 23}, {1, 1, 36, 23}};
+        // Parts at odd and even places, one reaching the bottom, one ending above it, one at
+        // the top-left corner ending before the right edge.
+        const struct { int left, top, right, bottom; } parts[] = {
+            {3, 5, 20, 12}, {2, 4, 37, 23}, {1, 1, 36, 23}, {0, 0, 20, 23}};
         for (const auto& p : parts) {
             DecodedImage part;
             ASSERT_EQ(CodecDecodeFile(path.c_str(), Keeping(p.left, p.top, p.right, p.bottom), &part), 0);
