@@ -1,7 +1,8 @@
 /* (part of pxk.h; include pxk.h) */
 
 /* ---- Image files ----
- * PXK_LoadImageFile draws the picture of a BMP, JPEG, GIF, PNG, TIFF, ICO or WebP file into the
+ * PXK_LoadImageFile draws the picture of a BMP, JPEG, GIF, PNG, TIFF, ICO, WebP, HEIC or AVIF
+ * file (pictures with an Exif orientation turned and mirrored as they are shown) into the
  * current image with its top-left corner at (x, y); the image keeps its size and depth, parts
  * outside it are cut off, and pixels the picture leaves uncovered or transparent keep their
  * values. Into an 8-bit image a file with a palette writes its colours into the first
@@ -38,7 +39,8 @@ int PXK_SaveImageFile(int height, int width, int format, const char* path);
  * failure no image is made.
  * PXK_ImageFileInfo reads the same from the file's header alone, without decoding: the width
  * and height of the image PXK_OpenImageFile would make and its bits (8 or 32). 0 a picture of
- * a known format (the outputs are set); 1 not (the outputs are left alone). */
+ * a format whose header it reads, BMP, JPEG, GIF, PNG, TIFF, ICO or WebP (the outputs are
+ * set); 1 not, also for HEIC and AVIF, which it does not read (the outputs are left alone). */
 int PXK_OpenImageFile(const char* path);
 int PXK_ImageFileInfo(const char* path, int* width, int* height, int* bits);
 
