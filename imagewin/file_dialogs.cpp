@@ -2,7 +2,8 @@
 // filters, the folder and filter each remembers for the process, and the extension rule the
 // save dialog applies before it asks about replacing a file.
 //
-// The open filter has no WMF and EMF entries (nothing decodes them here), so ICO is index 7.
+// The open filter has no WMF and EMF entries (nothing decodes them here), so ICO follows TIFF;
+// WebP follows the entries of both filters.
 // Both dialogs run on the thread that owns the image windows; what they remember is touched
 // only there.
 #include "imagewin/file_dialogs.h"
@@ -16,7 +17,9 @@
 #include <string.h>
 #include <unistd.h>
 
+// "All pictures", every format the codec reads, comes first and is where the open dialog starts.
 static const FileFilter OPEN_FILTERS[] = {
+    {"All pictures", "*.BMP;*.RLE;*.DIB;*.JPG;*.JPEG;*.JPE;*.GIF;*.PNG;*.TIF;*.TIFF;*.ICO;*.WEBP"},
     {"All Files (*.*)", "*.*"},
     {"BMP (*.BMP;*.RLE;*.DIB)", "*.BMP;*.RLE;*.DIB"},
     {"JPEG (*.JPG;*.JPEG;*.JPE)", "*.JPG;*.JPEG;*.JPE"},
@@ -24,19 +27,34 @@ static const FileFilter OPEN_FILTERS[] = {
     {"PNG (*.PNG)", "*.PNG"},
     {"TIFF (*.TIF;*.TIFF)", "*.TIF;*.TIFF"},
     {"ICO (*.ICO)", "*.ICO"},
+    {"WebP (*.WEBP)", "*.WEBP"},
 };
-enum { OPEN_FILTER_COUNT = 7, SAVE_FILTER_COUNT = 6 };
+// The save filter is the open filter's entries from "All Files" to TIFF with WebP after them.
+static const FileFilter SAVE_FILTERS[] = {
+    OPEN_FILTERS[1], OPEN_FILTERS[2], OPEN_FILTERS[3], OPEN_FILTERS[4],
+    OPEN_FILTERS[5], OPEN_FILTERS[6], OPEN_FILTERS[8],
+};
+enum { OPEN_FILTER_COUNT = 9, SAVE_FILTER_COUNT = 7 };
 
-// Save filter index 1..6 -> format index: "All Files" and "BMP" both save BMP.
-static const int SAVE_FORMATS[SAVE_FILTER_COUNT + 1] = {0, 0, 0, 1, 2, 3, 4};
+// Save filter index 1..7 -> format index: "All Files" and "BMP" both save BMP.
+static const int SAVE_FORMATS[SAVE_FILTER_COUNT + 1] = {0, 0, 0, 1, 2, 3, 4, PXK_FILE_WEBP};
 
-static int g_open_filter = 2;
+static int g_open_filter = 1;
 static int g_save_filter = 2;
+static int g_save_format = 0;   // the format of the path the save dialog last returned
 
-int SaveDialogFormat(void) { return SAVE_FORMATS[g_save_filter]; }
+int SaveDialogFormat(void) { return g_save_format; }
+
+// The format a path typed into the save dialog is written in: the one its extension names when
+// it is a format we write (shot.png is a PNG whatever the filter), otherwise the filter's.
+static int ChosenFormat(const std::string& path, int filter_index) {
+    const CodecFormat typed = CodecFormatOfName(path);
+    if (typed == CODEC_WEBP) return PXK_FILE_WEBP;
+    return typed != CODEC_UNKNOWN ? (int)typed : SAVE_FORMATS[filter_index];
+}
 
 static std::string FinalSavePath(const std::string& path, int filter_index) {
-    return CodecPathWithExtension(path, (CodecFormat)SAVE_FORMATS[filter_index]);
+    return CodecPathWithExtension(path, CodecSaveFormat(ChosenFormat(path, filter_index)));
 }
 
 // The remembered folder, or the current one before the program has read its start folders.
@@ -87,10 +105,11 @@ int RunOpenImageDialog(WindowId owner, char* path, int size) {
 
 int RunSaveImageDialog(WindowId owner, char* path, int size) {
     std::string folder = FolderOrCurrent(save_dir);
-    FileDialogSetup setup{"Save as", OPEN_FILTERS, SAVE_FILTER_COUNT, g_save_filter, folder.c_str(), "noname", true,
+    FileDialogSetup setup{"Save as", SAVE_FILTERS, SAVE_FILTER_COUNT, g_save_filter, folder.c_str(), "noname", true,
                           (size_t)(size > 0 ? size : 1), FinalSavePath};
     if (RunDialog(owner, &setup, path, size) != 0) return 1;
     g_save_filter = setup.filter_index;
+    g_save_format = ChosenFormat(path, g_save_filter);
     RememberFolder(&save_dir, &save_dir_w, path);
     return 0;
 }

@@ -9,6 +9,7 @@
 // window's Load and Save commands pass their window). Results as the public operations.
 int RunOpenImageDialog(WindowId owner, char* path, int size);
 int RunSaveImageDialog(WindowId owner, char* path, int size);
-// The format index 0..4 (BMP, JPEG, GIF, PNG, TIFF) of the filter last chosen in the save
-// dialog: "All Files" and "BMP" save BMP.
+// The format index 0..5 (BMP, JPEG, GIF, PNG, TIFF, WebP) of the path the save dialog last
+// returned: the format its typed extension names, otherwise the filter's ("All Files" and
+// "BMP" save BMP).
 int SaveDialogFormat(void);

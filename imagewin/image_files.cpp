@@ -1,5 +1,5 @@
 // Image files: loading a file's picture into the current image and saving the current image
-// in one of five formats. The codec of the platform layer decodes the whole file first, so a
+// in one of six formats. The codec of the platform layer decodes the whole file first, so a
 // file that cannot be read leaves the image and its colour table untouched; of the picture it
 // keeps only the part that lands in the image.
 //
@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "imagewin/image_files.h"
 #include "imagewin/image_memory.h"
 #include "imagewin/image_table.h"
 #include "imagewin/nearest_color.h"
@@ -95,17 +96,9 @@ void DrawInto8(const DecodedImage& d, const ImageRecord& r, uint8_t* pixels, con
 
 }  // namespace
 
-extern "C" int PXK_LoadImageFile(const char* path, int x, int y) {
+void DrawDecodedPicture(const DecodedImage& d, int x, int y) {
     const int index = CurrentImageIndex() & (IMAGE_SLOTS - 1);
     const ImageRecord& r = image_table[index];
-    if (!r.in_use.load(std::memory_order_acquire)) return 2;
-    // Only the part of the picture that lands in the image is kept, and the decoder's buffers
-    // count against the memory left beside the live images, as a new image's would.
-    CodecLimits limits = CodecDefaultLimits(LiveImageBytes());
-    limits.keep = CodecKeep{std::max<int64_t>(0, -(int64_t)x), std::max<int64_t>(0, -(int64_t)y),
-                            (int64_t)r.width - x, (int64_t)r.height - y};
-    DecodedImage d;
-    if (CodecDecodeFile(path, limits, &d)) return 1;
     const Landing at{(int64_t)x + d.left, (int64_t)y + d.top};
     const bool visible = d.width > 0 && d.height > 0;
     if (r.bits == 8) {
@@ -119,6 +112,20 @@ extern "C" int PXK_LoadImageFile(const char* path, int x, int y) {
     } else if (visible) {
         DrawInto32(d, r, image_pixels[index], at);
     }
+}
+
+extern "C" int PXK_LoadImageFile(const char* path, int x, int y) {
+    const int index = CurrentImageIndex() & (IMAGE_SLOTS - 1);
+    const ImageRecord& r = image_table[index];
+    if (!r.in_use.load(std::memory_order_acquire)) return 2;
+    // Only the part of the picture that lands in the image is kept, and the decoder's buffers
+    // count against the memory left beside the live images, as a new image's would.
+    CodecLimits limits = CodecDefaultLimits(LiveImageBytes());
+    limits.keep = CodecKeep{std::max<int64_t>(0, -(int64_t)x), std::max<int64_t>(0, -(int64_t)y),
+                            (int64_t)r.width - x, (int64_t)r.height - y};
+    DecodedImage d;
+    if (CodecDecodeFile(path, limits, &d)) return 1;
+    DrawDecodedPicture(d, x, y);
     CodecFreeImage(&d);
     return 0;
 }
@@ -131,7 +138,8 @@ extern "C" int PXK_SaveImageFile(int height, int width, int format, const char* 
         errno = EFBIG;
         return 1;
     }
-    if (!path || format < PXK_FILE_BMP || format > PXK_FILE_TIFF) {
+    const CodecFormat codec = CodecSaveFormat(format);
+    if (!path || codec == CODEC_UNKNOWN) {
         errno = path ? EINVAL : ENOENT;
         return 1;
     }
@@ -164,8 +172,8 @@ extern "C" int PXK_SaveImageFile(int height, int width, int format, const char* 
         picture.pixels = buffer;
         picture.stride = width * bytes_per_pixel;
     }
-    const std::string target = CodecPathWithExtension(path, (CodecFormat)format);
-    const int code = CodecEncodeFile(target.c_str(), (CodecFormat)format, picture);
+    const std::string target = CodecPathWithExtension(path, codec);
+    const int code = CodecEncodeFile(target.c_str(), codec, picture);
     const int reason = errno;
     free(buffer);
     errno = reason;

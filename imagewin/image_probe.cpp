@@ -11,6 +11,10 @@
 #include <sys/types.h>
 #include <unistd.h>
 
+#include <string>
+
+#include "platform/codec/exif_orientation.h"
+
 // Random access to the bytes of a file or of a memory block.
 struct ProbeSource {
     FILE* file;
@@ -92,7 +96,7 @@ static int ProbeIco(const ProbeSource& s, int* width, int* height) {
 
 // TIFF: tags 256 (width) and 257 (height) of the first directory, SHORT or LONG, in the byte
 // order the header names.
-static int ProbeTiff(const ProbeSource& s, int* width, int* height) {
+static int ProbeTiff(const ProbeSource& s, int* width, int* height, bool* indexed) {
     unsigned char h[8];
     if (!ReadAt(s, 0, h, 8)) return PROBE_UNKNOWN;
     bool le = h[0] == 'I';
@@ -101,7 +105,8 @@ static int ProbeTiff(const ProbeSource& s, int* width, int* height) {
     long dir = (long)u32(h + 4);
     unsigned char c[2];
     if (!ReadAt(s, dir, c, 2)) return PROBE_UNKNOWN;
-    uint32_t w = 0, ht = 0;
+    uint32_t w = 0, ht = 0, bits = 1, photometric = 0, samples = 1, planar = 1;
+    bool tiled = false;
     for (uint32_t i = 0, n = u16(c); i < n; i++) {
         unsigned char e[12];
         if (!ReadAt(s, dir + 2 + 12L * (long)i, e, 12)) return PROBE_UNKNOWN;
@@ -109,8 +114,31 @@ static int ProbeTiff(const ProbeSource& s, int* width, int* height) {
         uint32_t value = type == 3 ? u16(e + 8) : type == 4 ? u32(e + 8) : 0;
         if (tag == 256) w = value;
         if (tag == 257) ht = value;
+        if (tag == 258) bits = value;
+        if (tag == 262) photometric = value;
+        if (tag == 277) samples = value;
+        if (tag == 284) planar = value;
+        if (tag == 322) tiled = true;
     }
+    // The layouts the decoder reads as colour-table indices.
+    *indexed = photometric == 3 && samples == 1 && planar == 1 && !tiled && (bits == 1 || bits == 2 || bits == 4 || bits == 8);
     return Store(w, ht, width, height);
+}
+
+// WebP: the canvas of the extended layout, or the frame header of a lossy or lossless one.
+static int ProbeWebp(const ProbeSource& s, int* width, int* height) {
+    unsigned char h[30];
+    if (!ReadAt(s, 0, h, 30)) return PROBE_UNKNOWN;
+    if (memcmp(h + 12, "VP8X", 4) == 0)
+        return Store(1 + (Le16(h + 24) | (uint32_t)h[26] << 16), 1 + (Le16(h + 27) | (uint32_t)h[29] << 16), width,
+                     height);
+    if (memcmp(h + 12, "VP8L", 4) == 0 && h[20] == 0x2F) {
+        const uint32_t bits = Le32(h + 21);
+        return Store(1 + (bits & 0x3FFF), 1 + (bits >> 14 & 0x3FFF), width, height);
+    }
+    if (memcmp(h + 12, "VP8 ", 4) == 0 && h[23] == 0x9D && h[24] == 0x01 && h[25] == 0x2A)
+        return Store(Le16(h + 26) & 0x3FFF, Le16(h + 28) & 0x3FFF, width, height);
+    return PROBE_UNKNOWN;
 }
 
 // A start-of-frame marker of any coding: C0..CF except C4 (tables), C8 (reserved), CC (tables).
@@ -145,28 +173,74 @@ static int ProbeJpeg(const ProbeSource& s, int* width, int* height) {
     }
 }
 
-static int Probe(const ProbeSource& s, int* width, int* height) {
+// Whether the picture comes with a colour table its pixels index: palette PNG, GIF with a
+// global table, BMP of at most 8 bits, palette TIFF of the layouts read as indices.
+static int Probe(const ProbeSource& s, int* width, int* height, bool* indexed) {
     *width = 0;
     *height = 0;
+    *indexed = false;
+    unsigned char head[30] = {0};
+    ReadAt(s, 0, head, 30);
     unsigned char sig[8] = {0};
     if (!ReadAt(s, 0, sig, 4)) return PROBE_UNKNOWN;
     ReadAt(s, 0, sig, 8);
     static const unsigned char PNG[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    if (memcmp(sig, PNG, 8) == 0) return ProbePng(s, width, height);
+    if (memcmp(sig, PNG, 8) == 0) {
+        *indexed = head[25] == 3;
+        return ProbePng(s, width, height);
+    }
     if (sig[0] == 0xFF && sig[1] == 0xD8 && sig[2] == 0xFF) return ProbeJpeg(s, width, height);
-    if (memcmp(sig, "GIF87a", 6) == 0 || memcmp(sig, "GIF89a", 6) == 0) return ProbeGif(s, width, height);
-    if (memcmp(sig, "II*\0", 4) == 0 || memcmp(sig, "MM\0*", 4) == 0) return ProbeTiff(s, width, height);
-    if (sig[0] == 'B' && sig[1] == 'M') return ProbeBmp(s, width, height);
+    if (memcmp(sig, "GIF87a", 6) == 0 || memcmp(sig, "GIF89a", 6) == 0) {
+        *indexed = (head[10] & 0x80) != 0;
+        return ProbeGif(s, width, height);
+    }
+    if (memcmp(sig, "II*\0", 4) == 0 || memcmp(sig, "MM\0*", 4) == 0) return ProbeTiff(s, width, height, indexed);
+    if (memcmp(sig, "RIFF", 4) == 0) return ProbeWebp(s, width, height);
+    if (sig[0] == 'B' && sig[1] == 'M') {
+        *indexed = Le16(head + (Le32(head + 14) == 12 ? 24 : 28)) <= 8;
+        return ProbeBmp(s, width, height);
+    }
     if (sig[0] == 0 && sig[1] == 0 && sig[2] == 1 && sig[3] == 0) return ProbeIco(s, width, height);
     return PROBE_UNKNOWN;
 }
 
+// Pictures to be turned a quarter (Exif orientations 5 to 8) are shown with width and height
+// swapped.
+static void Orient(const unsigned char* bytes, size_t size, int* width, int* height) {
+    const StoredOrientation o = FindStoredOrientation(bytes, size);
+    if (o.orientation < 5 || o.width != *width || o.height != *height) return;
+    const int w = *width;
+    *width = *height;
+    *height = w;
+}
+
 int ProbeImageSize(const unsigned char* bytes, long size, int* width, int* height) {
     ProbeSource s{nullptr, bytes, size};
-    return Probe(s, width, height);
+    bool indexed = false;
+    const int rc = Probe(s, width, height, &indexed);
+    if (rc == PROBE_OK) Orient(bytes, (size_t)size, width, height);
+    return rc;
+}
+
+// The orientation of a file may stand anywhere in it (a TIFF's directory or a WebP's EXIF
+// chunk after the pixels), so the file is read whole, as the loader reads it next; files
+// larger than any photo are taken as stored.
+static const long ORIENTATION_READ_LIMIT = 256L << 20;
+
+static void OrientFile(FILE* f, long size, int* width, int* height) {
+    if (size <= 0 || size > ORIENTATION_READ_LIMIT || fseeko(f, 0, SEEK_SET) != 0) return;
+    std::string bytes((size_t)size, '\0');
+    const size_t got = fread(&bytes[0], 1, bytes.size(), f);
+    Orient((const unsigned char*)bytes.data(), got, width, height);
 }
 
 int ProbeImageFileSize(const char* path, int* width, int* height) {
+    bool indexed = false;
+    return ProbeImageFileInfo(path, width, height, &indexed);
+}
+
+int ProbeImageFileInfo(const char* path, int* width, int* height, bool* indexed) {
+    *indexed = false;
     *width = 0;
     *height = 0;
     // Opened as the loader opens: without blocking, so that a FIFO nobody writes cannot hold
@@ -181,11 +255,13 @@ int ProbeImageFileSize(const char* path, int* width, int* height) {
         return PROBE_UNREADABLE;
     }
     ProbeSource s{f, nullptr, 0};
-    int rc = Probe(s, width, height);
+    int rc = Probe(s, width, height, indexed);
+    if (rc == PROBE_OK) OrientFile(f, (long)st.st_size, width, height);
     fclose(f);
     if (rc != PROBE_OK) {
         *width = 0;
         *height = 0;
+        *indexed = false;
     }
     return rc;
 }

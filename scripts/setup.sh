@@ -5,7 +5,7 @@ packages=(
   g++ cmake ninja-build pkg-config clang libclang-rt-14-dev
   libfreetype-dev libfontconfig-dev fonts-ipafont-gothic fonts-dejavu-core
   libx11-dev libxext-dev
-  libpng-dev libjpeg62-turbo-dev libgif-dev libtiff-dev
+  libpng-dev libjpeg62-turbo-dev libgif-dev libtiff-dev libwebp-dev libheif-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libopencv-core-dev libopencv-imgproc-dev
   xvfb openbox xdotool x11-utils x11-apps imagemagick xclip

@@ -21,10 +21,12 @@
 
 #include "platform/codec/codec_bmp.h"
 #include "platform/codec/codec_gif.h"
+#include "platform/codec/codec_heif.h"
 #include "platform/codec/codec_ico.h"
 #include "platform/codec/codec_jpeg.h"
 #include "platform/codec/codec_png.h"
 #include "platform/codec/codec_tiff.h"
+#include "platform/codec/codec_webp.h"
 #include "platform/memory_limits.h"
 
 uint64_t CodecDefaultPixelCap(void) {
@@ -176,7 +178,7 @@ void CodecFreeImage(DecodedImage* image) {
     *image = DecodedImage{};
 }
 
-int CodecDecodeBytes(const uint8_t* data, size_t size, const CodecLimits& limits, DecodedImage* out) {
+int CodecDecodeStored(const uint8_t* data, size_t size, const CodecLimits& limits, DecodedImage* out) {
     *out = DecodedImage{};
     if (!data || size == 0) {
         errno = EINVAL;
@@ -192,6 +194,8 @@ int CodecDecodeBytes(const uint8_t* data, size_t size, const CodecLimits& limits
     case CODEC_PNG: code = DecodePng(data, size, limits, out); break;
     case CODEC_TIFF: code = DecodeTiff(data, size, limits, out); break;
     case CODEC_ICO: code = DecodeIco(data, size, limits, out); break;
+    case CODEC_WEBP: code = DecodeWebp(data, size, limits, out); break;
+    case CODEC_HEIF: code = DecodeHeif(data, size, limits, out); break;
     case CODEC_UNKNOWN: break;
     }
     if (code) {
@@ -269,6 +273,7 @@ int CodecEncodeBytes(CodecFormat format, const CodecPicture& p, std::vector<uint
     case CODEC_GIF: return EncodeGif(p, out);
     case CODEC_PNG: return EncodePng(p, out);
     case CODEC_TIFF: return EncodeTiff(p, out);
+    case CODEC_WEBP: return EncodeWebp(p, out);
     default: return 1;
     }
 }

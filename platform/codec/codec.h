@@ -15,7 +15,8 @@
 
 #include <vector>
 
-// File formats; the first five are the save formats, numbered as the save operation's index.
+// File formats; the first five are save formats numbered as the save operation's index, and
+// WebP is saved too.
 enum CodecFormat {
     CODEC_UNKNOWN = -1,
     CODEC_BMP = 0,
@@ -24,7 +25,9 @@ enum CodecFormat {
     CODEC_PNG = 3,
     CODEC_TIFF = 4,
     CODEC_ICO = 5,
-    CODEC_DIB = 6   // a bitmap information header without the file header
+    CODEC_DIB = 6,  // a bitmap information header without the file header
+    CODEC_WEBP = 7, // saved as the save operation's index 5 (see CodecSaveFormat)
+    CODEC_HEIF = 8  // HEIC and AVIF, loaded only
 };
 
 // The part of a picture a caller keeps, in the picture's own pixels: columns [left, right)
@@ -100,8 +103,12 @@ CodecFormat CodecSniff(const uint8_t* data, size_t size);
 
 // Decodes the bytes of a whole file of any known format within the limits. 0 done (out owns
 // its buffers until CodecFreeImage); 1 unknown, corrupt, truncated, too large (errno ENOMEM
-// when the memory the limits leave cannot hold it, else EINVAL).
+// when the memory the limits leave cannot hold it, else EINVAL). A picture with an Exif
+// orientation comes turned and mirrored as it is shown; sizes and the kept part are then the
+// shown picture's.
 int CodecDecodeBytes(const uint8_t* data, size_t size, const CodecLimits& limits, DecodedImage* out);
+// The same with the pixels as the file stores them, whatever its orientation.
+int CodecDecodeStored(const uint8_t* data, size_t size, const CodecLimits& limits, DecodedImage* out);
 // The same with max_pixels as the cap, all of the picture kept, and the default memory room.
 int CodecDecodeBytes(const uint8_t* data, size_t size, uint64_t max_pixels, DecodedImage* out);
 // Reads a regular file (never a FIFO or device) and decodes it within the limits; errno gives
@@ -112,8 +119,8 @@ int CodecDecodeFile(const char* path, const CodecLimits& limits, DecodedImage* o
 int CodecDecodeFile(const char* path, DecodedImage* out);
 void CodecFreeImage(DecodedImage* image);
 
-// Encodes the picture in one of the five save formats (JPEG at quality 100 with 4:4:4
-// chroma). 0 done; 1 refused (size over the format's limits) or encoder error.
+// Encodes the picture in one of the six save formats (JPEG at quality 100 with 4:4:4
+// chroma, WebP lossless). 0 done; 1 refused (size over the format's limits) or encoder error.
 int CodecEncodeBytes(CodecFormat format, const CodecPicture& picture, std::vector<uint8_t>* out);
 // Encodes into a temporary file beside path and renames it over path, so that a failed save
 // leaves an existing file whole. 0 done; 1 encoder or file error (write-protected target,

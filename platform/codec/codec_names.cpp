@@ -17,6 +17,7 @@ const FormatNames FORMAT_NAMES[] = {
     {CODEC_GIF, {".gif", nullptr, nullptr}},
     {CODEC_PNG, {".png", nullptr, nullptr}},
     {CODEC_TIFF, {".tif", ".tiff", nullptr}},
+    {CODEC_WEBP, {".webp", nullptr, nullptr}},
 };
 
 const FormatNames* FindNames(CodecFormat format) {
@@ -32,9 +33,21 @@ bool EndsWithNoCase(const std::string& s, const char* tail) {
 
 }  // namespace
 
+CodecFormat CodecSaveFormat(int index) {
+    if (index == 5) return CODEC_WEBP;
+    return index >= CODEC_BMP && index <= CODEC_TIFF ? (CodecFormat)index : CODEC_UNKNOWN;
+}
+
 const char* CodecSaveExtension(CodecFormat format) {
     const FormatNames* n = FindNames(format);
     return n ? n->extensions[0] : nullptr;
+}
+
+CodecFormat CodecFormatOfName(const std::string& path) {
+    for (const FormatNames& n : FORMAT_NAMES)
+        for (const char* e : n.extensions)
+            if (e && EndsWithNoCase(path, e)) return n.format;
+    return CODEC_UNKNOWN;
 }
 
 std::string CodecPathWithExtension(const std::string& path, CodecFormat format) {

@@ -155,22 +155,16 @@ void ConvertRgbaRow(uint32_t* row, int width, bool alpha) {
     }
 }
 
-// Orientations whose first stored row is the picture's bottom row.
-bool StoredBottomUp(uint16_t orientation) {
-    return orientation == ORIENTATION_BOTRIGHT || orientation == ORIENTATION_BOTLEFT ||
-           orientation == ORIENTATION_RIGHTBOT || orientation == ORIENTATION_LEFTBOT;
-}
-
 // Everything else through the library's RGBA reader, a band of rows at a time: a strip (or a
 // row of tiles) per call, so that each is decoded once, and never more rows than the room
-// left holds. The band keeps the stored order (the reader mirrors left and right itself) and
-// each row lands where the picture shows it.
+// left holds. Rows and columns keep the stored order.
 int ReadRgbaImage(TIFF* tif, DecodedImage* out) {
     char message[1024];
     TIFFRGBAImage img;
     if (!TIFFRGBAImageOK(tif, message) || !TIFFRGBAImageBegin(&img, tif, 1, message)) return 1;
-    const bool bottom_up = StoredBottomUp(img.orientation);
-    img.req_orientation = bottom_up ? ORIENTATION_BOTLEFT : ORIENTATION_TOPLEFT;
+    // Rows and columns as stored, like the other layouts: the codec turns and mirrors every
+    // format's pictures by their orientation in one place.
+    img.req_orientation = img.orientation;
     uint16_t extra = 0;
     uint16_t* kinds = nullptr;
     out->has_alpha = TIFFGetField(tif, TIFFTAG_EXTRASAMPLES, &extra, &kinds) && extra > 0;
@@ -193,7 +187,7 @@ int ReadRgbaImage(TIFF* tif, DecodedImage* out) {
         img.col_offset = 0;
         if (!TIFFRGBAImageGet(&img, raster, width, rows)) code = 1;
         for (uint32_t i = 0; i < rows && !code; i++) {
-            const int64_t y = bottom_up ? (int64_t)height - 1 - (first + i) : (int64_t)(first + i);
+            const int64_t y = (int64_t)(first + i);
             if (!CodecKeepsRow(out, y)) continue;
             uint32_t* row = raster + (size_t)i * width;
             ConvertRgbaRow(row, (int)width, out->has_alpha);

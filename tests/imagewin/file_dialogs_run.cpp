@@ -30,7 +30,8 @@ TEST(SavePath, AddsTheFormatsExtensionUnlessThePathHasOneOfItsOwn) {
         {"x.JPE", 1, "x.JPE"},                {"x.jpg", 4, "x.jpg.tif"},
         {"x.TIFF", 4, "x.TIFF"},              {"x.dib", 0, "x.dib"},
         {"x.rle", 0, "x.rle"},                {"ab", 2, "ab.gif"},
-        {"/d/gif", 2, "/d/gif.gif"},          {"x.png", 7, "x.png"},
+        {"/d/gif", 2, "/d/gif.gif"},          {"x.png", CODEC_ICO, "x.png"},
+        {"x", CODEC_WEBP, "x.webp"},          {"x.WebP", CODEC_WEBP, "x.WebP"},
     };
     for (const auto& c : cases) EXPECT_EQ(CodecPathWithExtension(c.path, (CodecFormat)c.format), c.written) << c.path;
 }
@@ -101,23 +102,54 @@ TEST_F(FileDialogs, SaveRemembersItsFilterAndFolderAndAllFilesSavesBmp) {
     EXPECT_EQ(std::string(path), dir + "/sub/x.png");
     EXPECT_EQ(Ask<int>(SaveDialogFormat), 3);
 
+    // WebP follows TIFF, the last of the save filter.
+    Start(true);
+    ASSERT_TRUE(DriverChooseFilter(7));
+    EXPECT_EQ(Part(FILEDLG_FILTER), "WebP (*.WEBP)");
+    ASSERT_TRUE(DriverTypeFileName("w\n"));
+    EXPECT_EQ(Finish(), 0);
+    EXPECT_EQ(std::string(path), dir + "/sub/w.webp");
+    EXPECT_EQ(Ask<int>(SaveDialogFormat), PXK_FILE_WEBP);
+
+    // A typed extension of a save format names the format whatever the filter; others get the
+    // filter's extension after them.
+    const struct { int filter; const char* typed; const char* written; int format; } typed[] = {
+        {2, "shot.png", "shot.png", PXK_FILE_PNG},   {7, "shot.JPEG", "shot.JPEG", PXK_FILE_JPEG},
+        {1, "s.webp", "s.webp", PXK_FILE_WEBP},      {5, "notes.txt", "notes.txt.png", PXK_FILE_PNG},
+        {3, "s.tiff", "s.tiff", PXK_FILE_TIFF},      {7, "s.png.x", "s.png.x.webp", PXK_FILE_WEBP},
+    };
+    for (const auto& t : typed) {
+        Start(true);
+        ASSERT_TRUE(DriverChooseFilter(t.filter));
+        ASSERT_TRUE(DriverTypeFileName((std::string(t.typed) + "\n").c_str()));
+        EXPECT_EQ(Finish(), 0);
+        EXPECT_EQ(std::string(path), dir + "/sub/" + t.written) << t.typed;
+        EXPECT_EQ(Ask<int>(SaveDialogFormat), t.format) << t.typed;
+    }
+
     // A cancelled dialog leaves the remembered filter alone.
     Start(true);
     ASSERT_TRUE(DriverChooseFilter(3));
     DriverKey(KEY_ESCAPE);
     EXPECT_EQ(Finish(), 1);
-    EXPECT_EQ(Ask<int>(SaveDialogFormat), 3);
+    EXPECT_EQ(Ask<int>(SaveDialogFormat), PXK_FILE_WEBP);
 }
 
-TEST_F(FileDialogs, OpenRemembersItsFilterAndFolderAndOffersIcoSeventh) {
+TEST_F(FileDialogs, OpenStartsOnAllPicturesAndRemembersItsFilterAndFolder) {
     Start(false);
     EXPECT_EQ(DriverWindowText(DriverFileDialog()), "Load image file");
-    EXPECT_EQ(Part(FILEDLG_NAME), "*.BMP;*.RLE;*.DIB");
+    EXPECT_EQ(Part(FILEDLG_FILTER), "All pictures");
+    EXPECT_EQ(Part(FILEDLG_NAME), "*.BMP;*.RLE;*.DIB;*.JPG;*.JPEG;*.JPE;*.GIF;*.PNG;*.TIF;*.TIFF;*.ICO;*.WEBP");
+    EXPECT_TRUE(Shows({"../", "sub/", "a.bmp", "b.PNG", "c.ico"}));
+    ASSERT_TRUE(DriverChooseFilter(3));
+    EXPECT_EQ(Part(FILEDLG_FILTER), "BMP (*.BMP;*.RLE;*.DIB)");
     EXPECT_TRUE(Shows({"../", "sub/", "a.bmp"}));
-    ASSERT_TRUE(DriverChooseFilter(7));
+    ASSERT_TRUE(DriverChooseFilter(8));
     EXPECT_EQ(Part(FILEDLG_FILTER), "ICO (*.ICO)");
     EXPECT_TRUE(Shows({"../", "sub/", "c.ico"}));
-    ASSERT_TRUE(DriverChooseFilter(4));
+    ASSERT_TRUE(DriverChooseFilter(9));
+    EXPECT_EQ(Part(FILEDLG_FILTER), "WebP (*.WEBP)");
+    ASSERT_TRUE(DriverChooseFilter(5));
     ASSERT_TRUE(DriverClickListEntry(DriverFileDialogPart(FILEDLG_LIST), "sub/", true));
     ASSERT_TRUE(Shows({"../", "inner.gif"}));
     ASSERT_TRUE(DriverClickListEntry(DriverFileDialogPart(FILEDLG_LIST), "inner.gif", true));
@@ -156,7 +188,7 @@ TEST_F(FileDialogs, SaveAndLoadCommandsGoThroughTheDialogs) {
     OnWorker([] { PXK_SelectImage(4); PXK_ClearImage(4); });
     command(CMD_IMAGE_LOAD);
     ASSERT_TRUE(DriverWaitFor([] { return DriverFileDialog() != 0; }));
-    ASSERT_TRUE(DriverChooseFilter(5));
+    ASSERT_TRUE(DriverChooseFilter(6));
     ASSERT_TRUE(DriverTypeFileName("saved.png\n"));
     ASSERT_TRUE(DriverWaitFor([] { return DriverFileDialog() == 0; }));
     for (int i = 0; i < 6; i++)

@@ -1,4 +1,4 @@
-// Image files in the running program on the headless backend: saves in the five formats
+// Image files in the running program on the headless backend: saves in the six formats
 // checked by ImageMagick and loaded back, loading that clips and keeps the uncovered part,
 // palettes into 8-bit images, files that change nothing, the save's names and codes, a
 // write-protected target, and files dropped on an image window.
@@ -26,7 +26,7 @@ extern "C" void UserMain(void) { ServeJobsUntilExit(); }
 
 namespace {
 
-const char* const EXTENSIONS[] = {".bmp", ".jpg", ".gif", ".png", ".tif"};
+const char* const EXTENSIONS[] = {".bmp", ".jpg", ".gif", ".png", ".tif", ".webp"};
 
 using ImageFilesRun = ProgramTest;
 
@@ -107,7 +107,7 @@ TEST_F(ImageFilesRun, SavesInEveryFormatReadByImageMagickAndLoadedBack) {
     for (int i = 0; i < 256; i++) table[i] = PaletteColor(i);
     for (int bits : {8, 32})
         for (int width : {1, 3, 5, 7})
-            for (int format = 0; format < 5; format++) {
+            for (int format = 0; format <= PXK_FILE_WEBP; format++) {
                 SCOPED_TRACE(std::to_string(bits) + " bits, width " + std::to_string(width) + EXTENSIONS[format]);
                 const bool jpeg = format == PXK_FILE_JPEG;
                 Create(1, width, 3, bits);
@@ -202,6 +202,22 @@ TEST_F(ImageFilesRun, PalettesIntoEightBitImagesAndTransparency) {
     const std::vector<uint32_t> over = Pixels(2);
     EXPECT_EQ(over[1 * 8 + 2], 0xABCDEFu);
     EXPECT_EQ(over[0], PatternColor(0, 0));
+
+    // A WebP with alpha: transparent keeps, half-transparent is drawn over, opaque replaces.
+    RunCommand("convert " + dir + "/src.ppm -alpha set -channel A -fx 'i==0?0:i==1?128/255:1' +channel "
+               "-define webp:lossless=true -define webp:exact=true WEBP:" + dir + "/a.webp");
+    Fill(2, [](int, int) { return 0x204060u; });
+    ASSERT_EQ(Load(2, dir + "/a.webp"), 0);
+    const std::vector<uint32_t> drawn = Pixels(2);
+    for (int y = 0; y < 4; y++) {
+        const uint32_t c = PatternColor(1, y);
+        uint32_t half = 0;
+        for (int shift = 0; shift < 24; shift += 8)
+            half |= (((c >> shift & 0xFF) * 128 + (0x204060u >> shift & 0xFF) * 127 + 127) / 255) << shift;
+        EXPECT_EQ(drawn[y * 8 + 0], 0x204060u) << y;
+        EXPECT_EQ(drawn[y * 8 + 1], half) << y;
+        EXPECT_EQ(drawn[y * 8 + 5], PatternColor(5, y)) << y;
+    }
 }
 
 TEST_F(ImageFilesRun, FilesThatCannotBeReadChangeNothing) {
@@ -209,7 +225,8 @@ TEST_F(ImageFilesRun, FilesThatCannotBeReadChangeNothing) {
     ASSERT_TRUE(WritePpm(dir + "/src.ppm", 64, 48));
     RunCommand("convert " + dir + "/src.ppm -type Palette PNG8:" + dir + "/p.png");
     RunCommand("convert " + dir + "/src.ppm JPG:" + dir + "/p.jpg");
-    for (const char* name : {"p.png", "p.jpg"}) {
+    RunCommand("convert " + dir + "/src.ppm -quality 80 WEBP:" + dir + "/p.webp");
+    for (const char* name : {"p.png", "p.jpg", "p.webp"}) {
         const std::string whole = ReadFileBytes(dir + "/" + name);
         ASSERT_GT(whole.size(), 100u);
         WriteFileBytes(dir + "/cut_" + name, whole.substr(0, whole.size() * 6 / 10));
@@ -227,7 +244,7 @@ TEST_F(ImageFilesRun, FilesThatCannotBeReadChangeNothing) {
     Fill(2, [](int x, int y) { return PatternColor(y, x); });
     const std::vector<uint32_t> before8 = Pixels(1), before32 = Pixels(2);
     for (const std::string& path :
-         {dir + "/cut_p.png", dir + "/cut_p.jpg", dir + "/ended.jpg", dir + "/forged.jpg", dir + "/src.ppm", dir}) {
+         {dir + "/cut_p.png", dir + "/cut_p.jpg", dir + "/cut_p.webp", dir + "/ended.jpg", dir + "/forged.jpg", dir + "/src.ppm", dir}) {
         EXPECT_EQ(Load(1, path), 1) << path;
         EXPECT_EQ(Load(2, path), 1) << path;
     }
@@ -247,7 +264,8 @@ TEST_F(ImageFilesRun, SaveNamesCodesAndWriteProtection) {
         {"picture.png", PXK_FILE_BMP, "picture.png.bmp"}, {"x.jpeg", PXK_FILE_JPEG, "x.jpeg"},
         {"x.JPE", PXK_FILE_JPEG, "x.JPE"},               {"y.tiff", PXK_FILE_TIFF, "y.tiff"},
         {"z.dib", PXK_FILE_BMP, "z.dib"},                {"ab", PXK_FILE_GIF, "ab.gif"},
-        {".gif", PXK_FILE_GIF, ".gif"},
+        {".gif", PXK_FILE_GIF, ".gif"},                  {"w", PXK_FILE_WEBP, "w.webp"},
+        {"w.WebP", PXK_FILE_WEBP, "w.WebP"},
     };
     for (const auto& n : names) {
         const std::string sub = dir + "/" + std::to_string(&n - names);
@@ -280,7 +298,8 @@ TEST_F(ImageFilesRun, SaveNamesCodesAndWriteProtection) {
     // No file name: nothing is written (not a hidden ".png").
     EXPECT_EQ(SaveReason(1, PXK_FILE_PNG, ""), ENOENT);
     EXPECT_EQ(SaveReason(1, PXK_FILE_PNG, dir + "/"), ENOENT);
-    EXPECT_EQ(Save(1, 5, 4, 5, dir + "/format5"), 1);
+    EXPECT_EQ(Save(1, 5, 4, 6, dir + "/format6"), 1);
+    EXPECT_EQ(Save(1, 5, 4, -1, dir + "/format-1"), 1);
     EXPECT_EQ(Save(1, 0, 4, PXK_FILE_PNG, dir + "/zero"), 2);
     EXPECT_EQ(Save(1, 5, 0, PXK_FILE_PNG, dir + "/zero"), 2);
     // A name of the longest length a folder takes is saved under it whole.
@@ -289,7 +308,7 @@ TEST_F(ImageFilesRun, SaveNamesCodesAndWriteProtection) {
     EXPECT_EQ(ReadFileBytes(dir + "/" + longest + ".png").substr(1, 3), "PNG");
     EXPECT_EQ(Save(1, 5, 4, PXK_FILE_PNG, dir + "/" + longest + "n"), 1);   // one byte too long
     // Nothing but the files saved is left in the folder (no temporary files).
-    EXPECT_EQ(RunCommand("ls -A " + dir + " | grep -v '^[0-9]$' | tr '\\n' ' '"),
+    EXPECT_EQ(RunCommand("ls -A " + dir + " | grep -v '^[0-9]*$' | tr '\\n' ' '"),
               "guarded.png " + longest + ".png wide.png ");
     Destroy(1);
     EXPECT_EQ(Save(1, 5, 4, PXK_FILE_PNG, dir + "/gone"), 3);

@@ -44,6 +44,12 @@ TEST_F(ProbeFolder, ReadsTheSizeOfEveryFormatFromItsHeader) {
         {"a.ico", "-size 37x21 xc:red", "", 37, 21},
         {"sizes.ico", "-size 64x64 xc:red", "-define icon:auto-resize=16,48,32", 48, 48},
         {"big.ico", "-size 256x256 xc:red", "", 256, 256},
+        {"lossy.webp", "-size 301x7 gradient:", "-quality 50", 301, 7},
+        {"lossless.webp", "-size 37x4000 xc:red", "-define webp:lossless=true", 37, 4000},
+        {"alpha.webp", "-size 5x9 xc:none", "-quality 50", 5, 9},
+        // A quarter-turned TIFF is shown with width and height swapped; half-turned is not.
+        {"turned.tif", "-size 1000x3 xc:gray", "-orient RightTop", 3, 1000},
+        {"half.tif", "-size 1000x3 xc:gray", "-orient BottomRight", 1000, 3},
     };
     for (const auto& c : cases) {
         std::string options = c.options;

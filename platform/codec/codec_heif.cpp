@@ -1,0 +1,85 @@
+// HEIC and AVIF through libheif. The library decodes the primary image whole and applies its
+// transformations itself, so the whole picture is held once as the library's planes and once
+// as its interleaved RGBA; both are counted against the memory that remains before decoding.
+// Pictures of 10 or 12 bits come as 16-bit samples and are scaled to 8 bits with rounding.
+#include "platform/codec/codec_heif.h"
+
+#include <errno.h>
+#include <string.h>
+
+#include <libheif/heif.h>
+
+namespace {
+
+const char* const BRANDS[] = {"heic", "heix", "hevc", "hevx", "heim", "heis", "mif1", "msf1", "avif", "avis"};
+
+// The kept columns of one interleaved row as words 0xAARRGGBB.
+void PutRow(DecodedImage* out, int64_t y, const uint8_t* row, int bits) {
+    uint32_t* dst = (uint32_t*)CodecKeptRow(out, y);
+    if (bits <= 8) {
+        const uint8_t* p = row + (size_t)out->left * 4;
+        for (int x = 0; x < out->width; x++, p += 4) dst[x] = (uint32_t)p[3] << 24 | p[0] << 16 | p[1] << 8 | p[2];
+        return;
+    }
+    const uint32_t max = (1u << bits) - 1;
+    const uint8_t* p = row + (size_t)out->left * 8;
+    for (int x = 0; x < out->width; x++, p += 8) {
+        uint32_t word = 0;
+        for (int c = 0; c < 4; c++) {
+            const uint32_t v = (uint32_t)(p[2 * c] | p[2 * c + 1] << 8);
+            const uint32_t scaled = ((v > max ? max : v) * 255 + max / 2) / max;
+            word |= scaled << (c == 3 ? 24 : 16 - 8 * c);
+        }
+        dst[x] = word;
+    }
+}
+
+int DecodePrimary(heif_context* ctx, const CodecLimits& limits, DecodedImage* out) {
+    heif_image_handle* handle = nullptr;
+    if (heif_context_get_primary_image_handle(ctx, &handle).code != heif_error_Ok) return 1;
+    const int width = heif_image_handle_get_width(handle), height = heif_image_handle_get_height(handle);
+    const int depth = heif_image_handle_get_luma_bits_per_pixel(handle);
+    const bool deep = depth > 8;
+    int code = CodecAllocImage(out, width, height, false, limits);
+    // The library's YCbCr planes and alpha, and its interleaved copy.
+    const uint64_t work = (uint64_t)width * (uint64_t)height * (deep ? 2 : 1) * (2 + 4) + (4u << 20);
+    if (!code && !CodecRoomFor(out, work)) {
+        errno = ENOMEM;
+        code = 1;
+    }
+    heif_image* image = nullptr;
+    if (!code) {
+        out->has_alpha = heif_image_handle_has_alpha_channel(handle) ? 1 : 0;
+        const heif_chroma chroma = deep ? heif_chroma_interleaved_RRGGBBAA_LE : heif_chroma_interleaved_RGBA;
+        code = heif_decode_image(handle, &image, heif_colorspace_RGB, chroma, nullptr).code != heif_error_Ok;
+    }
+    int stride = 0;
+    const uint8_t* plane = image ? heif_image_get_plane_readonly(image, heif_channel_interleaved, &stride) : nullptr;
+    const int bits = image ? heif_image_get_bits_per_pixel_range(image, heif_channel_interleaved) : 0;
+    if (!code && (!plane || heif_image_get_width(image, heif_channel_interleaved) != width ||
+                  heif_image_get_height(image, heif_channel_interleaved) != height || bits < 8 || bits > 16))
+        code = 1;
+    for (int y = 0; !code && y < out->height; y++)
+        PutRow(out, out->top + y, plane + (size_t)(out->top + y) * (size_t)stride, bits);
+    heif_image_release(image);
+    heif_image_handle_release(handle);
+    return code;
+}
+
+}  // namespace
+
+bool LooksLikeHeif(const uint8_t* d, size_t n) {
+    if (n < 12 || memcmp(d + 4, "ftyp", 4) != 0) return false;
+    for (const char* brand : BRANDS)
+        if (memcmp(d + 8, brand, 4) == 0) return true;
+    return false;
+}
+
+int DecodeHeif(const uint8_t* data, size_t size, const CodecLimits& limits, DecodedImage* out) {
+    heif_context* ctx = heif_context_alloc();
+    if (!ctx) return 1;
+    int code = heif_context_read_from_memory_without_copy(ctx, data, size, nullptr).code != heif_error_Ok;
+    if (!code) code = DecodePrimary(ctx, limits, out);
+    heif_context_free(ctx);
+    return code;
+}
