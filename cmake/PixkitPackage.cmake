@@ -12,5 +12,5 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION devel)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
   "libfreetype-dev, libfontconfig-dev, libpng-dev, libjpeg62-turbo-dev | libjpeg-dev, libgif-dev, \
-libtiff-dev, libx11-dev, libxext-dev, g++, pkg-config, fonts-ipafont-gothic, fonts-dejavu-core")
+libtiff-dev, libwebp-dev, libheif-dev, libx11-dev, libxext-dev, g++, pkg-config, fonts-ipafont-gothic, fonts-dejavu-core")
 include(CPack)
