@@ -4,9 +4,9 @@
 // MULTIPLE and every offered type, large answers by the INCR protocol, and at the end hands
 // the content to a clipboard manager if one runs. Reading: the display thread asks the owner
 // for TARGETS and then for the first of the caller's types it lists (an owner without TARGETS
-// is asked for each type in turn); every answer or INCR piece must come within a second of
-// the last, so a read always ends, and the caller waits for that end however long a large
-// picture takes.
+// is asked for each type in turn; while the server still names us the owner, our own content
+// answers); every answer or INCR piece must come within a second of the last, so a read
+// always ends, and the caller waits for that end however long a large picture takes.
 #include "x11_internal.h"
 #include "../clipboard.h"
 
@@ -319,7 +319,43 @@ static void StartRead(SelectionRead&& setup, Atom first) {
     AskFor(first);
 }
 
+// Our own content is answered from what we hold, without asking the server for it. Only the
+// server knows whether it is still ours: another client may have taken the clipboard over
+// while its SelectionClear still waits in our queue, and then its content is the one pasted.
+static bool ReadOwn(const std::vector<std::string>& types, std::vector<uint8_t>* bytes, std::string* type) {
+    SharedBytes held;
+    {
+        std::lock_guard<std::mutex> guard(g_x11.lock);
+        if (!g_x11.clip_owned) return false;
+        for (size_t t = 0; t < types.size() && !held; t++)
+            for (const HeldOffer& offer : g_x11.clip_offers)
+                if (offer.type == types[t]) {
+                    held = offer.bytes;
+                    // TEXT is answered as UTF-8, as other clients get it.
+                    *type = offer.type == "TEXT" ? "UTF8_STRING" : offer.type;
+                    break;
+                }
+    }
+    if (!held) return false;
+    *bytes = *held;
+    return true;
+}
+
+static void AnswerOwn(const Command& cmd) {
+    std::vector<uint8_t> bytes;
+    std::string type;
+    bool ok = ReadOwn(cmd.types, &bytes, &type);
+    std::lock_guard<std::mutex> c(cmd.completion->lock);
+    cmd.completion->bytes = std::move(bytes);
+    cmd.completion->type = type;
+    cmd.completion->have_bytes = ok;
+    cmd.completion->done = true;
+    cmd.completion->result = ok ? 0 : 1;
+    cmd.completion->done_cv.notify_all();
+}
+
 void StartClipboardRead(const Command& cmd) {
+    if (XGetSelectionOwner(g_x11.dpy, g_atoms.clipboard) == g_x11.helper) return AnswerOwn(cmd);
     SelectionRead setup{};
     setup.selection = g_atoms.clipboard;
     setup.time = CurrentTime;
@@ -509,27 +545,8 @@ void EndSelectionWaits(void) {
     if (g_x11.save) FinishSave(1);
 }
 
-// Our own content is answered without the server; another owner's through the display
-// thread, waiting for as long as it keeps sending.
-static bool ReadOwn(const char* const* types, int count, std::vector<uint8_t>* bytes, std::string* type) {
-    SharedBytes held;
-    {
-        std::lock_guard<std::mutex> guard(g_x11.lock);
-        for (int t = 0; t < count && !held; t++)
-            for (const HeldOffer& offer : g_x11.clip_offers)
-                if (offer.type == types[t]) {
-                    held = offer.bytes;
-                    // TEXT is answered as UTF-8, as other clients get it.
-                    *type = offer.type == "TEXT" ? "UTF8_STRING" : offer.type;
-                    break;
-                }
-    }
-    if (!held) return false;
-    *bytes = *held;
-    return true;
-}
-
-static bool ReadOther(const char* const* types, int count, std::vector<uint8_t>* bytes, std::string* type) {
+// Every read goes through the display thread, waiting for as long as the owner keeps sending.
+static bool ReadThroughDisplay(const char* const* types, int count, std::vector<uint8_t>* bytes, std::string* type) {
     auto completion = std::make_shared<Completion>();
     Command cmd;
     cmd.type = CMD_READ_CLIPBOARD;
@@ -551,15 +568,13 @@ static bool ReadOther(const char* const* types, int count, std::vector<uint8_t>*
 }
 
 uint8_t* X11ReadClipboard(const char* const* types, int count, char* type_out, size_t* size) {
-    bool owned;
     {
         std::lock_guard<std::mutex> guard(g_x11.lock);
         if (!g_x11.running) return nullptr;
-        owned = g_x11.clip_owned;
     }
     std::vector<uint8_t> bytes;
     std::string type;
-    if (!(owned ? ReadOwn(types, count, &bytes, &type) : ReadOther(types, count, &bytes, &type))) return nullptr;
+    if (!ReadThroughDisplay(types, count, &bytes, &type)) return nullptr;
     uint8_t* copy = (uint8_t*)malloc(bytes.size() + 2);
     if (!copy) return nullptr;
     if (!bytes.empty()) memcpy(copy, bytes.data(), bytes.size());

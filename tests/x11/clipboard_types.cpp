@@ -1,11 +1,12 @@
 // Typed clipboard content between this program and other X clients: an offer of several
 // image types as xclip sees it, reads that take the first type the owner lists in the
-// caller's order (a PNG-only owner, a 144 MB bitmap by INCR), and text that outlives the
-// program through a clipboard manager.
+// caller's order (a PNG-only owner, a 144 MB bitmap by INCR, an owner that took over a
+// moment ago), and text that outlives the program through a clipboard manager.
 #include "x11_fixture.h"
 #include "platform/clipboard.h"
 
 #include <X11/Xatom.h>
+#include <future>
 #include <poll.h>
 #include <sys/wait.h>
 #include <thread>
@@ -114,7 +115,8 @@ TEST_F(X11ClipboardTypes, A144MegabyteBitmapArrivesWhole) {
 
 // A clipboard manager in few lines: it owns CLIPBOARD_MANAGER; asked to SAVE_TARGETS it
 // fetches the owner's UTF8_STRING (and a type nobody offers) in one MULTIPLE request, answers,
-// owns CLIPBOARD itself and serves the text to one reader.
+// owns CLIPBOARD itself and serves the text to one reader. Opened without the claim, it is
+// just another client that takes the clipboard over.
 struct TinyManager {
     Display* dpy = nullptr;
     Window window = 0;
@@ -123,7 +125,7 @@ struct TinyManager {
     bool missing_refused = false;
     bool served = false;
 
-    bool Claim() {
+    bool Open() {
         dpy = XOpenDisplay(nullptr);
         if (!dpy) return false;
         window = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), 0, 0, 1, 1, 0, 0, 0);
@@ -132,6 +134,11 @@ struct TinyManager {
         Atom* slots[] = {&clipboard, &manager, &save_targets, &multiple, &atom_pair, &targets,
                          &utf8, &missing, &pairs, &text_prop, &none_prop};
         for (int i = 0; i < 11; i++) *slots[i] = XInternAtom(dpy, names[i], False);
+        return true;
+    }
+
+    bool Claim() {
+        if (!Open()) return false;
         XSetSelectionOwner(dpy, manager, window, CurrentTime);
         XSync(dpy, False);
         return XGetSelectionOwner(dpy, manager) == window;
@@ -189,7 +196,17 @@ struct TinyManager {
         std::string answered = Property(pairs);
         missing_refused = answered.size() == 4 * sizeof(long) && ((const long*)answered.data())[2] == None;
         Reply(save, save.property);
+        TakeClipboard();
+        ServeText();
+    }
+
+    void TakeClipboard() {
         XSetSelectionOwner(dpy, clipboard, window, CurrentTime);
+        XSync(dpy, False);
+    }
+
+    void ServeText() {
+        XEvent ev;
         while (!served && Next(&ev, SelectionRequest)) {
             const XSelectionRequestEvent& req = ev.xselectionrequest;
             if (req.target == targets) {
@@ -232,4 +249,31 @@ TEST_F(X11ClipboardTypes, CopiedTextOutlivesTheProgramThroughAClipboardManager) 
     EXPECT_EQ(manager.saved, std::string(text));
     EXPECT_TRUE(manager.missing_refused);
     EXPECT_EQ(after, std::string(text));
+}
+
+// Another client takes the clipboard over and is read at once: the text is its own, though
+// our display thread may not have heard yet that we lost the clipboard.
+TEST_F(X11ClipboardTypes, AReadRightAfterAnotherClientTookOverGetsItsText) {
+    ASSERT_NO_FATAL_FAILURE(StartX11());
+    const char before[] = "ours";
+    ASSERT_EQ(PlatSetClipboard(CLIP_TEXT, before, sizeof before), 0);
+    TinyManager other;
+    ASSERT_TRUE(other.Open());
+    other.saved = "theirs";
+    // The serving thread waits to start, so that the read follows the take-over at once.
+    std::promise<void> taken;
+    std::future<void> go = taken.get_future();
+    std::thread serve([&] {
+        go.wait();
+        other.ServeText();
+    });
+    other.TakeClipboard();
+    taken.set_value();
+    std::string type, bytes;
+    bool read = ReadTyped({"UTF8_STRING"}, &type, &bytes);
+    serve.join();
+    XCloseDisplay(other.dpy);
+    EXPECT_TRUE(read);
+    EXPECT_EQ(type, "UTF8_STRING");
+    EXPECT_EQ(bytes, "theirs");
 }
