@@ -15,18 +15,6 @@ enum { GRAPH_H = 100 };               /* the height of one histogram in image 3 
 static uint32_t picture[W * H];       /* the picture's pixels, 0x00RRGGBB */
 static uint8_t grey[W * H];           /* image 1's pixels: one byte per pixel */
 
-/* Counts how many pixels of the 8-bit image `index` have each level (channel 0: the level
- * itself). It has the form of the framework's PXK_GetHistogram, which can replace it. */
-static int GetHistogram(int index, int channel, unsigned int counts[256]) {
-    static uint8_t pixels[W * H];
-    (void)channel;
-    if (PXK_SelectImage(index) != 0) return 1;
-    PXK_ReadImageRect(pixels, 0, 0, W, H);
-    for (int v = 0; v < 256; v++) counts[v] = 0;
-    for (int i = 0; i < W * H; i++) counts[pixels[i]]++;
-    return 0;
-}
-
 /* Draws a histogram as 256 bars, scaled so the tallest reaches the top, with its top row at y. */
 static void DrawHistogram(const unsigned int counts[256], int y, PXK_Color color) {
     unsigned int most = 1;
@@ -64,7 +52,7 @@ void UserMain(void) {
 
     /* The mapping from the cumulative histogram. */
     unsigned int before[256], after[256];
-    GetHistogram(1, 0, before);
+    PXK_GetHistogram(1, 0, before);   /* channel 0 of an 8-bit image: its levels */
     unsigned int below = 0, first = 0, map[256];
     for (int v = 0; v < 256 && first == 0; v++) first = before[v];   /* the darkest level's count */
     for (int v = 0; v < 256; v++) {
@@ -84,7 +72,7 @@ void UserMain(void) {
 
     /* Both histograms, before (grey) above after (white); the after one has gaps and spikes
      * since levels can only move together. */
-    GetHistogram(2, 0, after);
+    PXK_GetHistogram(2, 0, after);
     PXK_CreateImage(3, "histograms", 700, 200, 256, 2 * GRAPH_H + 4, 200);
     DrawHistogram(before, 0, 0xA0A0A0);
     DrawHistogram(after, GRAPH_H + 4, 0xFFFFFF);
