@@ -7,7 +7,7 @@
 
 #include "imagewin/image_probe.h"
 #include "imagewin/image_table.h"
-#include "imaging/inspector_window.h"
+#include "imaging/pixel_panel_window.h"
 #include "platform/draw/surface.h"
 #include "platform/window/window.h"
 #include "pxk.h"

@@ -13,7 +13,7 @@
 #include "imagewin/image_window.h"
 #include "imaging/draw_commands.h"
 #include "imaging/draw_state.h"
-#include "imaging/inspector_window.h"
+#include "imaging/pixel_panel_window.h"
 #include "imaging/pixel_info.h"
 #include "imaging/truetype_commands.h"
 #include "platform/window/window.h"

@@ -11,7 +11,7 @@
 #include <string.h>
 
 #include "imagewin/image_caption.h"
-#include "imagewin/image_inspection.h"
+#include "imagewin/image_watch.h"
 #include "imagewin/image_memory.h"
 #include "imagewin/image_table.h"
 #include "imagewin/view_fit.h"

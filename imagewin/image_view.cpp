@@ -8,7 +8,7 @@
 #include "imagewin/image_store.h"
 #include "imagewin/image_table.h"
 #include "imagewin/image_view.h"
-#include "imagewin/image_inspection.h"
+#include "imagewin/image_watch.h"
 #include "imagewin/view_fit.h"
 #include "platform/draw/draw.h"
 #include "platform/draw/surface.h"

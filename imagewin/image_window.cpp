@@ -3,7 +3,7 @@
 // handed on (image_commands.h).
 #include "imagewin/image_window.h"
 #include "imagewin/image_commands.h"
-#include "imagewin/image_inspection.h"
+#include "imagewin/image_watch.h"
 #include "imagewin/image_table.h"
 #include "imagewin/point_input.h"
 #include "platform/draw/draw.h"

@@ -4,7 +4,7 @@
 #include "boxes/button_box.h"
 #include "boxes/input_box.h"
 #include "imagewin/image_table.h"
-#include "imaging/inspector_window.h"
+#include "imaging/pixel_panel_window.h"
 #include "platform/headless/driver.h"
 #include "platform/text.h"
 #include "platform/window/input.h"

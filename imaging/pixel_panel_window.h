@@ -1,6 +1,6 @@
 // The inspector window (class pxk_inspector, title "Inspector"): one tool window that
 // follows the image window under the mouse and shows its pixel, a loupe and the histogram
-// with statistics (inspector_view.h). It is opened and closed by I in an image window, by
+// with statistics (pixel_panel_view.h). It is opened and closed by I in an image window, by
 // Ctrl+I in the main window and by PXK_OpenInspector / PXK_CloseInspector; it snaps like
 // the other framework windows and opens again where it was last closed.
 //

@@ -6,7 +6,7 @@
 #include "image_fixture.h"
 
 #include "imagewin/image_histogram.h"
-#include "imaging/inspector_view.h"
+#include "imaging/pixel_panel_view.h"
 
 #include <math.h>
 #include <random>

@@ -1,5 +1,5 @@
 // The inspector's handlers as the image windows see them.
-#include "imagewin/image_inspection.h"
+#include "imagewin/image_watch.h"
 
 ImageInspection pxk::image_inspection{};
 bool pxk::image_inspection_open = false;

@@ -6,7 +6,7 @@
 // are checked against the plain loop. Goals: a histogram under 60 ms, a redraw under 2 ms.
 #include "imagewin/image_histogram.h"
 #include "imagewin/image_table.h"
-#include "imaging/inspector_view.h"
+#include "imaging/pixel_panel_view.h"
 #include "platform/draw/draw.h"
 #include "platform/draw/surface.h"
 #include "pxk.h"

@@ -1,7 +1,7 @@
 // The inspector's drawing: text in the built-in bitmap font, the loupe's cells with their
 // values in a small digit font, the histogram curves, all written straight into the view's
 // words. Gathering reads the image once per snapshot: 121 pixels and the title.
-#include "imaging/inspector_view.h"
+#include "imaging/pixel_panel_view.h"
 
 #include "imagewin/image_table.h"
 #include "imaging/bitmap_font.h"

@@ -2,11 +2,11 @@
 // pointer over image windows, the histogram kept until its image is shown again, and the
 // window procedure. Every move of the pointer only notes the pixel and invalidates the
 // window; the paint gathers and draws once for all the moves before it.
-#include "imaging/inspector_window.h"
+#include "imaging/pixel_panel_window.h"
 
 #include "imagewin/image_histogram.h"
-#include "imagewin/image_inspection.h"
-#include "imaging/inspector_view.h"
+#include "imagewin/image_watch.h"
+#include "imaging/pixel_panel_view.h"
 #include "platform/draw/draw.h"
 #include "platform/window/window.h"
 #include "pxk.h"

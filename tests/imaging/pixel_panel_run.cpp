@@ -7,8 +7,8 @@
 
 #include "framework/script/script_targets.h"
 #include "imagewin/image_histogram.h"
-#include "imaging/inspector_view.h"
-#include "imaging/inspector_window.h"
+#include "imaging/pixel_panel_view.h"
+#include "imaging/pixel_panel_window.h"
 #include "imagewin/image_table.h"
 #include "platform/draw/draw.h"
 #include "platform/window/input.h"
