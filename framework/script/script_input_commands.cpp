@@ -125,14 +125,26 @@ int ScriptField(ScriptRun* run, const ScriptArgs& args) {
         return 1;
     ClickCentre(field);
     // Keys go to the window that has the focus when they arrive, as on a desktop.
-    if (ScriptWaitFor(run, [&] { return PlatGetFocus() == field; }, "the focus to reach " + name) != 0) return 1;
+    uint64_t begun = 0, finished = 0;
+    auto reached = [&] {
+        PlatFocusMoves(&begun, &finished);
+        return PlatGetFocus() == field && begun == finished;
+    };
+    if (ScriptWaitFor(run, reached, "the focus to reach " + name) != 0) return 1;
+    const uint64_t before = finished;
     // The value arrives whole, by paste: a program that reads the field meanwhile never sees
     // half of it, so the run does not depend on timing.
     DriverSetClipboardText(args[1].c_str());
     DriverKey('A', INPUT_MOD_CONTROL);
     DriverKey('V', INPUT_MOD_CONTROL);
     DriverKey(KEY_TAB);
-    return ScriptWaitFor(run, [&] { return PlatGetFocus() != field; }, "the focus to leave " + name);
+    // The value is taken when the focus has left the field, its owner notified; the field that
+    // is its box's only one gets the focus back at once.
+    auto left = [&] {
+        PlatFocusMoves(&begun, &finished);
+        return finished > before && (finished >= before + 2 || PlatGetFocus() != field);
+    };
+    return ScriptWaitFor(run, left, "the focus to leave " + name);
 }
 
 int ScriptType(ScriptRun*, const ScriptArgs& args) {

@@ -76,6 +76,9 @@ static void MoveDialogFocus(WindowId box, bool backwards) {
     if (current < 0) next = backwards ? stops.count - 1 : 0;
     else next = (current + (backwards ? stops.count - 1 : 1)) % stops.count;
     WindowId target = stops.list[next];
+    // With a single tab stop Tab still leaves the control and comes back, so that an edit's
+    // owner takes the typed text as it would on the way to another field.
+    if (target == focus) PlatSetFocus(box);
     PlatSetFocus(target);
     if (PlatIsWindowOfClass(target, "EDIT")) PlatSendMessage(target, EM_SETSEL, 0, -1);
 }

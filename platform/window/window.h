@@ -146,6 +146,9 @@ WindowId PlatGetActiveWindow(void);
 // MSG_SETFOCUS to the new focus window. Returns the previous focus window.
 WindowId PlatSetFocus(WindowId window);
 WindowId PlatGetFocus(void);
+// Focus moves begun and finished (their notifications handled) so far, for a thread that must
+// know when another thread's focus change, with the work its handlers do, is over.
+void PlatFocusMoves(uint64_t* begun, uint64_t* finished);
 int PlatEnableWindow(WindowId window, bool enable);
 bool PlatIsEnabled(WindowId window);
 // Mouse capture: all pointer messages go to this window until released.

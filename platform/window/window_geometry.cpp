@@ -6,6 +6,7 @@
 #include "platform/window/window_core.h"
 #include "platform/window/window_pixels.h"
 
+#include <atomic>
 #include <string.h>
 
 WindowId pxk::g_focus = 0;
@@ -265,6 +266,20 @@ WindowId PlatGetForegroundWindow(void) {
 
 WindowId PlatGetActiveWindow(void) { return PlatGetForegroundWindow(); }
 
+// A move counts as begun when the focus changes and as finished once both windows have
+// handled their notifications, which is when an edit's owner has taken its text.
+static std::atomic<uint64_t> g_focus_moves_begun{0};
+static std::atomic<uint64_t> g_focus_moves_finished{0};
+
+void PlatFocusMoves(uint64_t* begun, uint64_t* finished) {
+    // Finished first: read the other way round, a move could finish between the two reads
+    // and look finished without having begun.
+    *finished = g_focus_moves_finished.load(std::memory_order_acquire);
+    *begun = g_focus_moves_begun.load(std::memory_order_acquire);
+}
+
+static void NotifyFocusMove(WindowId old, WindowId window);
+
 WindowId PlatSetFocus(WindowId window) {
     PlatParkIfFenced();
     WindowId old;
@@ -274,7 +289,14 @@ WindowId PlatSetFocus(WindowId window) {
         old = g_focus;
         if (old == window) return old;
         g_focus = window;
+        g_focus_moves_begun.fetch_add(1, std::memory_order_acq_rel);
     }
+    NotifyFocusMove(old, window);
+    g_focus_moves_finished.fetch_add(1, std::memory_order_acq_rel);
+    return old;
+}
+
+static void NotifyFocusMove(WindowId old, WindowId window) {
     if (old) NotifyWindow(old, MSG_KILLFOCUS, window, 0);
     if (window) {
         WindowId top = PlatGetTopLevel(window);
@@ -304,7 +326,6 @@ WindowId PlatSetFocus(WindowId window) {
         }
         NotifyWindow(window, MSG_SETFOCUS, old, 0);
     }
-    return old;
 }
 
 WindowId PlatGetFocus(void) {

@@ -120,6 +120,23 @@ TEST_F(InputBox, TypedValueReachesTheProgramOnlyOnTabOrEnter) {
     EXPECT_EQ(Ask<int>([] { return PXK_GetInputBoxInt(1); }), 71);
 }
 
+// With one field Tab has nowhere else to go: it still takes the value and leaves the focus,
+// with the whole text selected, in the field.
+TEST_F(InputBox, TabInTheOnlyFieldTakesItsValue) {
+    ASSERT_NE(Open(1), 0u);
+    PlatPoint c = CentreOf(item_edit[0]);
+    DriverClick(c.x, c.y);
+    KeyWith('A', INPUT_MOD_CONTROL);
+    DriverType("6");
+    ASSERT_TRUE(DriverWaitFor([] { return DriverWindowText(item_edit[0]) == "6"; }));
+    DriverKey(KEY_TAB);
+    ASSERT_TRUE(DriverWaitIdle());
+    EXPECT_EQ(Ask<int>([] { return PXK_GetInputBoxInt(0); }), 6);
+    EXPECT_EQ(PlatGetFocus(), item_edit[0]);
+    DriverType("8");
+    ASSERT_TRUE(DriverWaitFor([] { return DriverWindowText(item_edit[0]) == "8"; }));
+}
+
 TEST_F(InputBox, ValuesAreWrittenWithTenSignificantDigits) {
     ASSERT_NE(Open(3), 0u);
     OnWorker([] {
