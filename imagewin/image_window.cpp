@@ -138,10 +138,7 @@ static bool ToolTargetsWindow(WindowId window, int* zoom) {
 static void OnLeftButtonDown(WindowId window, uintptr_t flags, intptr_t pos) {
     int zoom;
     if (!ToolTargetsWindow(window, &zoom)) return;
-    point_input.click_flag = 1;
-    point_input.click_x = ParamLow(pos) * 100 / zoom;
-    point_input.click_y = ParamHigh(pos) * 100 / zoom;
-    point_input.click_shift = (flags & MOUSE_SHIFT) ? 1 : 0;
+    PutToolClick(ParamLow(pos) * 100 / zoom, ParamHigh(pos) * 100 / zoom, (flags & MOUSE_SHIFT) ? 1 : 0);
 }
 
 static void OnMouseMove(WindowId window, intptr_t pos) {

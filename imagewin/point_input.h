@@ -24,3 +24,10 @@ using pxk::point_input;
 
 // Back to idle: no tool, no target, all flags and positions 0.
 void ResetPointToolInput();
+
+// A left click in the target window: sets the click fields, or, while the tool has not yet
+// taken the click before it (two clicks handled in one pump), waits behind it.
+void PutToolClick(int x, int y, int shift);
+// Takes the oldest click (click_flag set) and clears the flag, or raises it again for the next
+// waiting click. x and y receive its position in image pixels.
+void TakeToolClick(int* x, int* y);

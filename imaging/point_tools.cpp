@@ -251,9 +251,10 @@ static Preview OneClickPreview(int kind, int64_t x, int64_t y, int bw, int bh) {
 // move.
 static int OneClickStep(const ToolTarget& t, Preview* p, int64_t* x, int64_t* y) {
     if (point_input.click_flag) {
-        point_input.click_flag = 0;
-        *x = point_input.click_x;
-        *y = point_input.click_y;
+        int cx, cy;
+        TakeToolClick(&cx, &cy);
+        *x = cx;
+        *y = cy;
         return PXK_TOOL_DONE;
     }
     if (point_input.right_flag) {
@@ -327,9 +328,10 @@ static void TwoPointClick(TwoPointRun* run, int64_t x, int64_t y) {
 
 static int TwoPointStep(TwoPointRun* run) {
     if (point_input.click_flag) {
-        point_input.click_flag = 0;
+        int x, y;
+        TakeToolClick(&x, &y);
         const int was = run->state;
-        TwoPointClick(run, point_input.click_x, point_input.click_y);
+        TwoPointClick(run, x, y);
         return was == 1 ? PXK_TOOL_DONE : TOOL_GO_ON;
     }
     if (point_input.right_flag) {

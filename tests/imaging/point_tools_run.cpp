@@ -167,6 +167,27 @@ TEST_F(PointTools, TwoPointToolsPreviewWhileMovingAndReturnTheirPoints) {
     }
 }
 
+// Both clicks of a two-point tool handled in one pump (they were waiting when the tool began):
+// the first is not overwritten by the second.
+TEST_F(PointTools, ClicksHandledInOnePumpAreTakenInTurn) {
+    ToolCall call;
+    const WindowId target = window;
+    call.job = PostJob([&call, target] {
+        const int clicks[2][2] = {{40, 30}, {10, 5}};
+        for (const auto& c : clicks) {
+            PlatPostMessage(target, MSG_LBUTTONDOWN, 0, MakeParam(c[0], c[1]));
+            PlatPostMessage(target, MSG_LBUTTONUP, 0, MakeParam(c[0], c[1]));
+        }
+        call.code = kLine(0, call.out);
+    });
+    const bool ended = WaitJob(call.job);
+    if (!ended) Click(1, 1, BUTTON_RIGHT), Click(1, 1, BUTTON_RIGHT);
+    ASSERT_TRUE(ended) << "the tool still waits for a second point";
+    EXPECT_EQ(call.code, PXK_TOOL_DONE);
+    const int expected[4] = {40, 30, 10, 5};
+    for (int i = 0; i < 4; i++) EXPECT_EQ(call.out[i], expected[i]) << i;
+}
+
 // ---- One-click tools ---------------------------------------------------------------------
 
 struct OneClickCase {
