@@ -3,7 +3,7 @@
 // default settings (zlib level 6, adaptive filters). The picture is photo-like: smooth
 // gradients with fine noise, so that the compressors see what screenshots and photos give.
 #include "platform/clip_picture.h"
-#include "platform/codec/codec.h"
+#include "codec/codec.h"
 
 #include <benchmark/benchmark.h>
 

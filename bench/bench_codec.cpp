@@ -5,7 +5,7 @@
 // Z_RLE, libpng's adaptive filters), and OpenCV itself when it is installed. Loading a photo
 // into an 8-bit image (nearest colour of the grey table) is set beside the 32-bit load.
 #include "imagewin/image_table.h"
-#include "platform/codec/codec.h"
+#include "codec/codec.h"
 #include "platform/draw/draw.h"
 #include "platform/draw/surface.h"
 #include "pxk.h"

@@ -1,6 +1,6 @@
 // BMP files and the clipboard's DIB blocks, read by our own parser: no read outside the
 // bytes, and a success is a picture within the cap.
-#include "platform/codec/codec_bmp.h"
+#include "codec/codec_bmp.h"
 
 #include <stdlib.h>
 

@@ -3,7 +3,7 @@
 // failure leaves nothing allocated. A second decode that keeps only a rectangle (chosen by the
 // first bytes) succeeds whenever the whole one did and gives exactly that part of it; when
 // the whole picture is refused as damaged, so is the part.
-#include "platform/codec/codec.h"
+#include "codec/codec.h"
 
 #include <errno.h>
 #include <stdlib.h>

@@ -1,7 +1,7 @@
 // Encode then decode random small pictures in the five formats: the lossless formats give
 // back the same pixels (GIF when the picture has at most 256 colours), 8-bit pictures the
 // same indices and table, and JPEG at least the same size.
-#include "platform/codec/codec.h"
+#include "codec/codec.h"
 
 #include <stdlib.h>
 #include <string.h>

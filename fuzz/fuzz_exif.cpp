@@ -1,7 +1,7 @@
 // The Exif orientation reader over any bytes, both as a whole file of any container and as a
 // bare Exif block: it never reads outside them and always answers an orientation of 1..8, with
 // a stored size whenever the orientation is not 1.
-#include "platform/codec/exif_orientation.h"
+#include "codec/exif_orientation.h"
 
 #include <stdlib.h>
 

@@ -1,8 +1,8 @@
 // The HEIC and AVIF decoder alone, with the real pixel cap and a memory budget a fuzzing
 // process can hold: a success is a picture of the file's own size whose pixels can be read
 // whole, and a failure leaves nothing allocated.
-#include "platform/codec/codec.h"
-#include "platform/codec/codec_heif.h"
+#include "codec/codec.h"
+#include "codec/codec_heif.h"
 
 #include <stdlib.h>
 

@@ -1,5 +1,5 @@
 // Icons: a directory that points anywhere, BMP entries with AND masks and PNG entries.
-#include "platform/codec/codec_ico.h"
+#include "codec/codec_ico.h"
 
 #include <stdlib.h>
 

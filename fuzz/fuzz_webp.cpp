@@ -2,8 +2,8 @@
 // hold: a success is a picture of the file's own size whose kept part can be read whole, and a
 // failure leaves nothing allocated. Files the fuzzer makes rarely reach the decoder without
 // this target, since the sniffing in front of it wants a RIFF header first.
-#include "platform/codec/codec.h"
-#include "platform/codec/codec_webp.h"
+#include "codec/codec.h"
+#include "codec/codec_webp.h"
 
 #include <stdlib.h>
 

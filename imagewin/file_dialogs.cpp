@@ -7,7 +7,7 @@
 // Both dialogs run on the thread that owns the image windows; what they remember is touched
 // only there.
 #include "imagewin/file_dialogs.h"
-#include "platform/codec/codec_names.h"
+#include "codec/codec_names.h"
 #include "platform/controls/file_dialog.h"
 #include "platform/text.h"
 #include "pxk.h"

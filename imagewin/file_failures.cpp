@@ -11,7 +11,7 @@
 #include <unistd.h>
 
 #include "imagewin/image_probe.h"
-#include "platform/codec/codec.h"
+#include "codec/codec.h"
 #include "platform/controls/dialog.h"
 #include "platform/text.h"
 

@@ -10,7 +10,7 @@
 #include "imagewin/file_failures.h"
 #include "imagewin/image_commands.h"
 #include "imagewin/image_table.h"
-#include "platform/codec/codec_names.h"
+#include "codec/codec_names.h"
 #include "platform/window/window.h"
 #include "pxk.h"
 

@@ -1,5 +1,5 @@
 // Image files: loading a file's picture into the current image and saving the current image
-// in one of six formats. The codec of the platform layer decodes the whole file first, so a
+// in one of six formats. The codec decodes the whole file first, so a
 // file that cannot be read leaves the image and its colour table untouched; of the picture it
 // keeps only the part that lands in the image.
 //
@@ -20,8 +20,8 @@
 #include "imagewin/image_memory.h"
 #include "imagewin/image_table.h"
 #include "imagewin/nearest_color.h"
-#include "platform/codec/codec.h"
-#include "platform/codec/codec_names.h"
+#include "codec/codec.h"
+#include "codec/codec_names.h"
 #include "pxk.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // by opening a file as a new image.
 #pragma once
 
-#include "platform/codec/codec.h"
+#include "codec/codec.h"
 
 // Draws the kept part of a decoded picture into the current image (which must be in use) with
 // the picture's top-left at (x, y), as PXK_LoadImageFile does: into an 8-bit image the file's

@@ -13,7 +13,7 @@
 #include "imagewin/image_memory.h"
 #include "imagewin/image_probe.h"
 #include "imagewin/image_table.h"
-#include "platform/codec/codec.h"
+#include "codec/codec.h"
 #include "platform/text.h"
 #include "pxk.h"
 

@@ -13,7 +13,7 @@
 
 #include <string>
 
-#include "platform/codec/exif_orientation.h"
+#include "codec/exif_orientation.h"
 
 // Random access to the bytes of a file or of a memory block.
 struct ProbeSource {

@@ -4,6 +4,9 @@
 #include "backend.h"
 #include "system.h"
 
+#include "codec/codec.h"
+#include "platform/memory_limits.h"
+
 #include <atomic>
 #include <unistd.h>
 
@@ -27,7 +30,12 @@ const Backend* PlatBackend(void) { return g_backend; }
 
 bool PlatBackendIsHeadless(void) { return g_backend && strcmp(g_backend->name, "headless") == 0; }
 
+// The codec counts its decoders' buffers against the memory that remains, which only this layer
+// can read; it learns how when a backend starts, before any picture is opened.
+static void LendMemoryRoom(void) { CodecSetMemoryRoom(MemoryRoom); }
+
 int PlatStartHeadless(int width, int height, int bits) {
+    LendMemoryRoom();
     HeadlessConfigure(width, height, bits);
     g_backend = HeadlessBackend();
     int rc = g_backend->init();
@@ -37,6 +45,7 @@ int PlatStartHeadless(int width, int height, int bits) {
 
 int PlatStartBackend(void) {
     if (g_backend) return 0;
+    LendMemoryRoom();
     const char* choice = getenv("PIXKIT_BACKEND");
     if (choice && strcmp(choice, "headless") == 0) {
         const Backend* be = HeadlessBackend();

@@ -4,7 +4,7 @@
 // checks every field against the bytes at hand.
 #include "platform/clip_picture.h"
 
-#include "platform/codec/codec_bmp.h"
+#include "codec/codec_bmp.h"
 #include "platform/draw/surface.h"
 
 #include <errno.h>

@@ -7,7 +7,7 @@
 // 32-bit otherwise. Pure functions over bytes, so that they can be fed anything.
 #pragma once
 
-#include "platform/codec/codec.h"
+#include "codec/codec.h"
 #include "platform/plat_types.h"
 
 struct Surface;

@@ -16,7 +16,8 @@ trap 'rm -rf "$work"' EXIT
 dpkg -x "$deb" "$work/root"
 prefix="$work/root/usr"
 echo "package: $(basename "$deb"), $(dpkg-deb -c "$deb" | wc -l) entries"
-for f in bin/pixkit include/pxk.h lib/libpixkit.a lib/pkgconfig/pixkit.pc lib/cmake/pixkit/pixkitConfig.cmake \
+for f in bin/pixkit include/pxk.h lib/libpixkit.a lib/libpixkit_platform.a lib/libpixkit_codec.a \
+         lib/pkgconfig/pixkit.pc lib/cmake/pixkit/pixkitConfig.cmake \
          include/pxk/pxk_opencv.hpp share/doc/pixkit/examples/hello_text.c \
          share/doc/pixkit/examples/course/threshold.c share/doc/pixkit/examples/data/course.png; do
   [ -e "$prefix/$f" ] || { echo "the package lacks $f" >&2; exit 1; }

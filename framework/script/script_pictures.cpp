@@ -2,7 +2,7 @@
 #include "script_pictures.h"
 
 #include "imagewin/image_table.h"
-#include "platform/codec/codec.h"
+#include "codec/codec.h"
 #include "platform/draw/surface.h"
 
 #include <stdlib.h>

@@ -4,7 +4,7 @@
 #include "imagewin/file_dialogs.h"
 #include "imagewin/image_commands.h"
 #include "imagewin/image_table.h"
-#include "platform/codec/codec_names.h"
+#include "codec/codec_names.h"
 #include "platform/controls/dialog.h"
 #include "platform/controls/file_dialog.h"
 #include "runtime/startup_state.h"

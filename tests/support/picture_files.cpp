@@ -9,7 +9,7 @@
 
 #include <algorithm>
 
-#include "platform/codec/codec.h"
+#include "codec/codec.h"
 #include "support/outside_io.h"
 
 uint32_t PatternColor(int x, int y) {

@@ -4,7 +4,7 @@
 // 4:4:4 chroma, so that the hard colour edges of test charts survive. Bombs are refused by
 // the pixel cap, the library's memory limit and a cap on progressive scans; a file that ends
 // early is a failure, not a grey lower half.
-#include "platform/codec/codec_jpeg.h"
+#include "codec/codec_jpeg.h"
 
 #include <setjmp.h>
 #include <stdio.h>

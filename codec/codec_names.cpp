@@ -1,5 +1,5 @@
 // File names of the save formats and the extension rule of a save.
-#include "platform/codec/codec_names.h"
+#include "codec/codec_names.h"
 
 #include <string.h>
 #include <strings.h>

@@ -7,7 +7,7 @@
 // its alpha plane; they are counted against the memory that remains before decoding starts.
 // An animation gives its first frame on the canvas, through the library's animation decoder.
 // Saving is always lossless and opaque.
-#include "platform/codec/codec_webp.h"
+#include "codec/codec_webp.h"
 
 #include <errno.h>
 #include <stdlib.h>

@@ -7,8 +7,8 @@
 
 #include <algorithm>
 
-#include "platform/codec/codec.h"
-#include "platform/codec/exif_orientation.h"
+#include "codec/codec.h"
+#include "codec/exif_orientation.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/codec/codec.h"
+#include "codec/codec.h"
 
 // The format of a save format index (the public PXK_FILE_ numbers: 0..4 BMP to TIFF, 5 WebP),
 // or CODEC_UNKNOWN.

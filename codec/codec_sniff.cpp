@@ -2,9 +2,9 @@
 // saved under the wrong extension still loads.
 #include <string.h>
 
-#include "platform/codec/codec.h"
-#include "platform/codec/codec_bmp.h"
-#include "platform/codec/codec_heif.h"
+#include "codec/codec.h"
+#include "codec/codec_bmp.h"
+#include "codec/codec_heif.h"
 
 CodecFormat CodecSniff(const uint8_t* d, size_t n) {
     static const uint8_t png[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};

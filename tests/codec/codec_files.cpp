@@ -13,7 +13,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/codec/codec.h"
+#include "codec/codec.h"
 #include "support/outside_io.h"
 #include "support/picture_files.h"
 

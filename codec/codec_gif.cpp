@@ -3,7 +3,7 @@
 // screen pixels it leaves uncovered and its transparent pixels are marked unwritten.
 // Saving writes GIF89a: pictures of at most 256 colours get an exact table, others giflib's
 // median-cut table without dithering.
-#include "platform/codec/codec_gif.h"
+#include "codec/codec_gif.h"
 
 #include <stdlib.h>
 #include <string.h>

@@ -4,7 +4,7 @@
 // a band of rows at a time. Only the rows of the kept part are held. libtiff's allocation limit refuses
 // absurd strip sizes; its messages are swallowed (a failure is a code, not console output).
 // Saving writes LZW-compressed RGB or palette images.
-#include "platform/codec/codec_tiff.h"
+#include "codec/codec_tiff.h"
 
 #include <stdarg.h>
 #include <stdio.h>

@@ -2,7 +2,7 @@
 // with its transformations (rotation, mirroring, crop) applied, loaded only.
 #pragma once
 
-#include "platform/codec/codec.h"
+#include "codec/codec.h"
 
 // Whether the bytes open an ISO media file whose brand is a HEIF picture (HEIC, AVIF).
 bool LooksLikeHeif(const uint8_t* data, size_t size);

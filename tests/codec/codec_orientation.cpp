@@ -11,8 +11,8 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/codec/codec.h"
-#include "platform/codec/exif_orientation.h"
+#include "codec/codec.h"
+#include "codec/exif_orientation.h"
 #include "support/outside_io.h"
 #include "support/picture_files.h"
 

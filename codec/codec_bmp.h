@@ -2,7 +2,7 @@
 // and for the clipboard's bitmap block (information header, colour table, pixels).
 #pragma once
 
-#include "platform/codec/codec.h"
+#include "codec/codec.h"
 
 // A whole .bmp file (14-byte file header first; its pixel offset is honoured).
 int DecodeBmpFile(const uint8_t* data, size_t size, const CodecLimits& limits, DecodedImage* out);

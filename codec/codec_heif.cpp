@@ -2,7 +2,7 @@
 // transformations itself, so the whole picture is held once as the library's planes and once
 // as its interleaved RGBA; both are counted against the memory that remains before decoding.
 // Pictures of 10 or 12 bits come as 16-bit samples and are scaled to 8 bits with rounding.
-#include "platform/codec/codec_heif.h"
+#include "codec/codec_heif.h"
 
 #include <errno.h>
 #include <string.h>

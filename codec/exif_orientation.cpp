@@ -1,11 +1,11 @@
 // Reading the Exif orientation: each container is walked by its own block lengths up to the
 // block that holds the Exif data, every offset checked against the bytes there are, so a
 // damaged or hostile header gives orientation 1 and never a read outside the file.
-#include "platform/codec/exif_orientation.h"
+#include "codec/exif_orientation.h"
 
 #include <string.h>
 
-#include "platform/codec/codec.h"
+#include "codec/codec.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
 // Icons: the directory's largest entry (then its deepest), decoded as PNG or as a DIB whose
 // header counts the AND mask's rows too (a DIB entry whole, then the part kept taken from it). The AND mask makes pixels transparent unless the
 // entry has an alpha channel of its own.
-#include "platform/codec/codec_ico.h"
+#include "codec/codec_ico.h"
 
 #include <stdlib.h>
 #include <string.h>
 
-#include "platform/codec/codec_bmp.h"
-#include "platform/codec/codec_png.h"
+#include "codec/codec_bmp.h"
+#include "codec/codec_png.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 // Rows are read one by one and only those of the kept part are held.
 // The library reports errors by longjmp, so the functions that call it hold no object with
 // a destructor.
-#include "platform/codec/codec_png.h"
+#include "codec/codec_png.h"
 
 #include <png.h>
 #include <setjmp.h>

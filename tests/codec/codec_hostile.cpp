@@ -14,7 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/clip_picture.h"
-#include "platform/codec/codec.h"
+#include "codec/codec.h"
 #include "platform/draw/surface.h"
 #include "support/picture_files.h"
 

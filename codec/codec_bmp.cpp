@@ -3,7 +3,7 @@
 // and RLE8 (with delta, end of line and end of bitmap), bit fields, top-down rows and the
 // file header's pixel offset. Writing makes 24-bit files of 32-bit pictures and 8-bit files
 // with their whole colour table. Every read is bounds-checked against the block's size.
-#include "platform/codec/codec_bmp.h"
+#include "codec/codec_bmp.h"
 
 #include <string.h>
 

@@ -1,7 +1,7 @@
 // The codec's entry points: the pixel cap, buffers of decoded pictures, decoding behind
 // sniffing, encoding by format, and the file side (regular files only on reading; a
 // temporary file renamed over the target on writing).
-#include "platform/codec/codec.h"
+#include "codec/codec.h"
 
 #include <dirent.h>
 #include <errno.h>
@@ -19,15 +19,14 @@
 #include <mutex>
 #include <string>
 
-#include "platform/codec/codec_bmp.h"
-#include "platform/codec/codec_gif.h"
-#include "platform/codec/codec_heif.h"
-#include "platform/codec/codec_ico.h"
-#include "platform/codec/codec_jpeg.h"
-#include "platform/codec/codec_png.h"
-#include "platform/codec/codec_tiff.h"
-#include "platform/codec/codec_webp.h"
-#include "platform/memory_limits.h"
+#include "codec/codec_bmp.h"
+#include "codec/codec_gif.h"
+#include "codec/codec_heif.h"
+#include "codec/codec_ico.h"
+#include "codec/codec_jpeg.h"
+#include "codec/codec_png.h"
+#include "codec/codec_tiff.h"
+#include "codec/codec_webp.h"
 
 uint64_t CodecDefaultPixelCap(void) {
     const long pages = sysconf(_SC_PHYS_PAGES);
@@ -55,8 +54,15 @@ void CodecFreeZeroed(void* p, size_t bytes) {
     else munmap(p, bytes);
 }
 
+// The registered reading of the memory that remains; an atomic because a decode on the worker
+// may ask while the display thread registers.
+static std::atomic<CodecMemoryRoomFn> g_memory_room{nullptr};
+
+void CodecSetMemoryRoom(CodecMemoryRoomFn room) { g_memory_room.store(room); }
+
 CodecLimits CodecDefaultLimits(uint64_t reserved) {
-    const uint64_t room = MemoryRoom();
+    const CodecMemoryRoomFn read_room = g_memory_room.load();
+    const uint64_t room = read_room ? read_room() : UINT64_MAX;
     return CodecLimits{CodecDefaultPixelCap(), room > reserved ? room - reserved : 0, CodecKeep{}};
 }
 

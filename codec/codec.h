@@ -90,8 +90,15 @@ struct CodecPicture {
 
 // The most pixels a decoded picture may have by default: what a 32-bit surface may take.
 uint64_t CodecDefaultPixelCap(void);
+// Bytes of memory that remain now for large buffers. The codec knows no operating system, so
+// the layer that does (the platform's memory limits: the system's available memory, the
+// control groups' room, the address space's) registers its reading at start. Until one is
+// registered (a program of the codec alone) the room is unbounded and only the pixel cap and
+// the caller's own max_bytes guard the buffers. May be called from any thread.
+typedef uint64_t (*CodecMemoryRoomFn)(void);
+void CodecSetMemoryRoom(CodecMemoryRoomFn room);
 // The default cap, all of the picture kept, and buffers within the memory that remains now
-// (the system's, the control groups', the address space's) less reserved bytes.
+// (as the registered reading gives it) less reserved bytes.
 CodecLimits CodecDefaultLimits(uint64_t reserved = 0);
 
 // A 16-bit sample or colour-map value as 8 bits, rounded to nearest (v / 257), as ImageMagick

@@ -1,7 +1,7 @@
 // The PNG format through its reference library: decode from bytes, encode to bytes.
 #pragma once
 
-#include "platform/codec/codec.h"
+#include "codec/codec.h"
 
 int DecodePng(const uint8_t* data, size_t size, const CodecLimits& limits, DecodedImage* out);
 int EncodePng(const CodecPicture& picture, std::vector<uint8_t>* out);

@@ -2,6 +2,6 @@
 // entry. Read only.
 #pragma once
 
-#include "platform/codec/codec.h"
+#include "codec/codec.h"
 
 int DecodeIco(const uint8_t* data, size_t size, const CodecLimits& limits, DecodedImage* out);
