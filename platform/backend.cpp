@@ -2,6 +2,7 @@
 // X11 when a display can be opened; without one a clear line goes to stderr. Also the end
 // of the program when a backend loses its display.
 #include "backend.h"
+#include "backends.h"
 #include "system.h"
 
 #include "codec/codec.h"
@@ -14,11 +15,6 @@
 #include <stdlib.h>
 #include <string.h>
 
-const Backend* HeadlessBackend(void);
-void HeadlessConfigure(int width, int height, int bits);
-#ifdef PIXKIT_HAVE_X11
-const Backend* X11Backend(void);
-#endif
 
 static const Backend* g_backend = nullptr;
 static std::atomic<void (*)(void)> g_display_lost_handler{nullptr};

@@ -34,9 +34,12 @@ struct PixelView {
                               // (alloc_window_pixels), else null
 };
 
-// A window handle's slot (see WindowId): backends may index fixed tables by it.
-enum { BACKEND_MAX_WINDOWS = 4096 };
-static inline int BackendWindowSlot(WindowId window) { return (int)(window & 0xFFFu); }
+// A window handle's slot (see WindowId): backends may index fixed tables by it. The layer's
+// window table asserts that its ids keep the slot in exactly these low bits.
+enum { BACKEND_WINDOW_SLOT_BITS = 12, BACKEND_MAX_WINDOWS = 1 << BACKEND_WINDOW_SLOT_BITS };
+static inline int BackendWindowSlot(WindowId window) {
+    return (int)(window & ((1u << BACKEND_WINDOW_SLOT_BITS) - 1));
+}
 
 struct Backend {
     const char* name;

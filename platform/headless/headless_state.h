@@ -1,6 +1,8 @@
 // State the headless backend shares with its test driver.
 #pragma once
 
+#include "../backends.h"
+
 #include <atomic>
 #include <stdint.h>
 #include <string>
@@ -11,6 +13,5 @@ extern std::atomic<uint64_t> g_headless_presents;
 }  // namespace pxk
 using pxk::g_headless_presents;
 
-void HeadlessConfigure(int width, int height, int bits);
 // The types the clipboard offers now, in the order they were offered.
 std::vector<std::string> HeadlessClipboardTypes(void);

@@ -30,6 +30,8 @@ enum : uint32_t {
     GENERATION_MASK = (1u << (32 - INDEX_BITS)) - 1
 };
 static_assert(MAX_WINDOWS == 1 << INDEX_BITS, "the index bits of an id hold every slot");
+static_assert((int)INDEX_BITS == (int)BACKEND_WINDOW_SLOT_BITS && (int)MAX_WINDOWS == (int)BACKEND_MAX_WINDOWS,
+              "backends find a window's slot in the same low bits of its id");
 
 WindowId MakeWindowId(int index) {
     return (WindowId)((g_windows[index].generation << INDEX_BITS) | (uint32_t)index);

@@ -3,12 +3,11 @@
 #pragma once
 
 #include "../backend.h"
+#include "../backends.h"
 #include "../plat_types.h"
 
 #include <string>
 #include <vector>
-
-const Backend* X11Backend(void);
 
 // True when presents go through MIT-SHM segments.
 bool X11UsesShm(void);
