@@ -96,35 +96,27 @@ TEST(CodecFiles, TiffPalettesAndFloatsDecodeAsImageMagickReadsThem) {
         for (int x = 0; x < (w + 1) / 2; x++) indices4 += (char)((x * 3 + y) % 256);
     for (int i = 0; i < 16 * 16; i++) tile += (char)(i * 11 % 256);
     const uint32_t W = w, H = h, plane = W * H * 4;
-    auto base = [&](uint16_t bits, uint16_t samples, uint16_t photometric) {
-        return std::vector<TiffTag>{{256, 4, {W}}, {257, 4, {H}}, {258, 3, std::vector<uint32_t>(samples, bits)},
-                                    {259, 3, {1}}, {262, 3, {photometric}}, {277, 3, {samples}}, {278, 4, {H}}};
-    };
-    auto with = [](std::vector<TiffTag> tags, const std::vector<TiffTag>& more) {
+    // W x H strips of samples x bits, and the tags that differ.
+    auto with = [&](uint16_t bits, uint16_t samples, uint16_t photometric, const std::vector<TiffTag>& more) {
+        std::vector<TiffTag> tags{{256, 4, {W}}, {257, 4, {H}}, {258, 3, std::vector<uint32_t>(samples, bits)},
+                                  {259, 3, {1}}, {262, 3, {photometric}}, {277, 3, {samples}}, {278, 4, {H}}};
         tags.insert(tags.end(), more.begin(), more.end());
         return tags;
     };
-    const struct {
-        const char* name;
-        std::vector<TiffTag> tags;
-        std::string data;
-    } cases[] = {
-        {"palette8.tif", with(base(8, 1, 3), {{273, 4, {8}}, {279, 4, {W * H}}, {320, 3, map(256)}}), indices8},
-        {"palette4.tif", with(base(4, 1, 3), {{273, 4, {8}}, {279, 4, {(W + 1) / 2 * H}}, {320, 3, map(16)}}),
-         indices4},
+    const struct { const char* name; std::vector<TiffTag> tags; std::string data; } cases[] = {
+        {"palette8.tif", with(8, 1, 3, {{273, 4, {8}}, {279, 4, {W * H}}, {320, 3, map(256)}}), indices8},
+        {"palette4.tif", with(4, 1, 3, {{273, 4, {8}}, {279, 4, {(W + 1) / 2 * H}}, {320, 3, map(16)}}), indices4},
         {"palette_tiled.tif",
          {{256, 4, {16}}, {257, 4, {16}}, {258, 3, {8}}, {259, 3, {1}}, {262, 3, {3}}, {277, 3, {1}},
           {320, 3, map(256)}, {322, 4, {16}}, {323, 4, {16}}, {324, 4, {8}}, {325, 4, {256}}},
          tile},
-        {"grey_float.tif", with(base(32, 1, 1), {{273, 4, {8}}, {279, 4, {plane}}, {339, 3, {3}}}),
-         Floats(w, h, 1, false)},
-        {"grey_double.tif", with(base(64, 1, 1), {{273, 4, {8}}, {279, 4, {plane * 2}}, {339, 3, {3}}}),
-         Floats(w, h, 1, true)},
-        {"rgb_float.tif", with(base(32, 3, 2), {{273, 4, {8}}, {279, 4, {plane * 3}}, {339, 3, {3, 3, 3}}}),
+        {"grey_float.tif", with(32, 1, 1, {{273, 4, {8}}, {279, 4, {plane}}, {339, 3, {3}}}), Floats(w, h, 1, false)},
+        {"grey_double.tif", with(64, 1, 1, {{273, 4, {8}}, {279, 4, {plane * 2}}, {339, 3, {3}}}), Floats(w, h, 1, true)},
+        {"rgb_float.tif", with(32, 3, 2, {{273, 4, {8}}, {279, 4, {plane * 3}}, {339, 3, {3, 3, 3}}}),
          Floats(w, h, 3, false)},
         {"rgb_float_planes.tif",
-         with(base(32, 3, 2), {{273, 4, {8, 8 + plane, 8 + 2 * plane}}, {279, 4, {plane, plane, plane}},
-                               {284, 3, {2}}, {339, 3, {3, 3, 3}}}),
+         with(32, 3, 2, {{273, 4, {8, 8 + plane, 8 + 2 * plane}}, {279, 4, {plane, plane, plane}}, {284, 3, {2}},
+                         {339, 3, {3, 3, 3}}}),
          Floats(w, h, 3, false)},
     };
     for (const auto& c : cases) {
