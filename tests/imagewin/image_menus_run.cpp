@@ -165,15 +165,12 @@ TEST(PromptNumber, ReadsBlanksSignAndDigitsClampedAndRefusesAnEmptyAnswer) {
 }
 
 // Once the program runs, every command a menu item or shortcut posts has its handler, those
-// of the folders above the image windows included.
+// of the folders above the image windows included (the rows are counted in image_window_run).
 TEST_F(ImageMenus, EveryCommandOfTheTableHasAHandler) {
-    int rows = 0;
     for (int id = 1004; id <= 1071; id++)
         if (const ImageCommand* c = FindImageCommand(id)) {
-            rows++;
             EXPECT_NE(c->run, nullptr) << id << " " << c->name;
         }
-    EXPECT_EQ(rows, 50);
 }
 
 TEST_F(ImageMenus, EditMenuChecksTheZoomShown) {
