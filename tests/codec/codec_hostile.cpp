@@ -67,29 +67,15 @@ Outcome DecodeInChild(const std::string& bytes, const CodecLimits& limits) {
 
 // A 4-bit RLE bitmap of width x height whose coded data is one end of bitmap: nothing painted.
 std::string TallRle4Bmp(int width, int height) {
-    std::string bmp = "BM";
-    auto put = [&](uint32_t v, int bytes) {
-        for (int i = 0; i < bytes; i++) bmp += (char)(v >> (8 * i));
-    };
-    put(14 + 40 + 64 + 2, 4);
-    put(0, 4);
-    put(14 + 40 + 64, 4);
-    put(40, 4);
-    put((uint32_t)width, 4);
-    put((uint32_t)height, 4);
-    put(1, 2);
-    put(4, 2);
-    put(2, 4);   // RLE4
-    put(2, 4);
-    for (int i = 0; i < 4; i++) put(0, 4);
-    for (int i = 0; i < 16; i++) put((uint32_t)i * 0x111111u, 4);
+    const auto le = LittleEndian;
+    std::string bmp = "BM" + le(14 + 40 + 64 + 2, 4) + le(0, 4) + le(14 + 40 + 64, 4) + le(40, 4) + le(width, 4) +
+                      le(height, 4) + le(1, 2) + le(4, 2) + le(2, 4) /* RLE4 */ + le(2, 4) + std::string(16, '\0');
+    for (uint32_t i = 0; i < 16; i++) bmp += le(i * 0x111111u, 4);
     return bmp + std::string("\0\1", 2);
 }
 
 TEST(HostileFiles, BombsKeepOnlyWhatLandsAndForgeriesFail) {
-    const std::string photo = PatternJpeg(64, 48);
-    const uint8_t gif_screen[] = {'G', 'I', 'F', '8', '9', 'a', 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0x2C, 0, 0, 0, 0,
-                                  1, 0, 1, 0, 0, 2, 2, 0x44, 0x01, 0, 0x3B};
+    const std::string photo = PatternJpeg(64, 48), cut = JpegCutWithEndMarker(photo, 64, 48, (photo.size() - 600) / 2);
     const std::string png = PngOfZeros(12000, 12000), tiff = TiffStripsOnOneRow(20000, 20000);
     const CodecKeep corner{0, 0, 256, 256}, all{};
     const struct {
@@ -97,30 +83,25 @@ TEST(HostileFiles, BombsKeepOnlyWhatLandsAndForgeriesFail) {
         std::string bytes;
         CodecKeep keep;
         uint64_t max_bytes;
-        int code, reason, width;
-        uint32_t first;
+        int code, reason, width = 0;
+        uint32_t first = 0;
     } cases[] = {
         // 144 megapixels of zeros (576 MB as words) from a file of a few hundred kilobytes,
         // loaded into a 256 x 256 image.
         {"png bomb into 256 x 256", png, corner, 1024 * MB, 0, 0, 256, 0},
-        {"png bomb whole within 64 MB", png, all, 64 * MB, 1, ENOMEM, 0, 0},
+        {"png bomb whole within 64 MB", png, all, 64 * MB, 1, ENOMEM},
         // 20000 strips of one row each, all pointing at one row of grey: 1.6 GB as one raster.
         {"tiff strips on one row into 256 x 256", tiff, corner, 1024 * MB, 0, 0, 256, 0x404040},
-        {"tiff strips on one row whole within 64 MB", tiff, all, 64 * MB, 1, ENOMEM, 0, 0},
-        {"gif screen of 65535 x 65535 into 256 x 256", std::string((const char*)gif_screen, sizeof gif_screen),
-         corner, 1024 * MB, 0, 0, 256, 0},
-        {"gif screen of 65535 x 65535 whole within 64 MB", std::string((const char*)gif_screen, sizeof gif_screen),
-         all, 64 * MB, 1, ENOMEM, 0, 0},
+        {"tiff strips on one row whole within 64 MB", tiff, all, 64 * MB, 1, ENOMEM},
+        {"gif screen of 65535 x 65535 into 256 x 256", GifOfHugeScreen(), corner, 1024 * MB, 0, 0, 256, 0},
+        {"gif screen of 65535 x 65535 whole within 64 MB", GifOfHugeScreen(), all, 64 * MB, 1, ENOMEM},
         {"rle4 bitmap of 7 x 268435469 into 256 x 256", TallRle4Bmp(7, 268435469), corner, 1024 * MB, 0, 0, 7, 0},
         // A frame header claiming 65500 x 65500 before a few bytes of data and an end marker.
-        {"jpeg forged to 65500 x 65500", JpegCutWithEndMarker(photo, 65500, 65500, 40), corner, 1024 * MB, 1, EINVAL, 0,
-         0},
+        {"jpeg forged to 65500 x 65500", JpegCutWithEndMarker(photo, 65500, 65500, 40), corner, 1024 * MB, 1, EINVAL},
         // A photo cut in half with an end marker appended would show a grey lower half.
-        {"jpeg cut in half with an end marker", JpegCutWithEndMarker(photo, 64, 48, (photo.size() - 600) / 2), all,
-         1024 * MB, 1, EINVAL, 0, 0},
+        {"jpeg cut in half with an end marker", cut, all, 1024 * MB, 1, EINVAL},
         // The same kept to a corner: the rows below it are skipped, yet their data is decoded.
-        {"jpeg cut with an end marker, kept 8 x 8", JpegCutWithEndMarker(photo, 64, 48, (photo.size() - 600) / 2),
-         CodecKeep{0, 0, 8, 8}, 1024 * MB, 1, EINVAL, 0, 0},
+        {"jpeg cut with an end marker, kept 8 x 8", cut, CodecKeep{0, 0, 8, 8}, 1024 * MB, 1, EINVAL},
         {"the whole photo", photo, all, 1024 * MB, 0, 0, 64, PatternColor(0, 0)},
         {"the photo's middle", photo, CodecKeep{20, 16, 30, 30}, 1024 * MB, 0, 0, 10, PatternColor(20, 16)},
     };
@@ -146,21 +127,20 @@ TEST(HostileFiles, BombsKeepOnlyWhatLandsAndForgeriesFail) {
 // surface alone has to fit (a picture of 1.9 GB of pixels within 2.1 GB).
 TEST(HostileFiles, APastedTallRlePictureTakesOnlyItsSurface) {
     const std::string bmp = TallRle4Bmp(7, 268435469);
+    const auto paste = [&](uint64_t max_bytes, Surface** s, int* colors) {
+        return ClipAnswerToSurface("image/bmp", (const uint8_t*)bmp.data(), bmp.size(), max_bytes, s, colors);
+    };
     Surface* s = nullptr;
     int colors = -1;
     const uint64_t surface_bytes = 8ull * 268435469;
-    ASSERT_EQ(ClipAnswerToSurface("image/bmp", (const uint8_t*)bmp.data(), bmp.size(), surface_bytes + MB, &s,
-                                  &colors),
-              0);
+    ASSERT_EQ(paste(surface_bytes + MB, &s, &colors), 0);
     EXPECT_EQ(s->width, 7);
     EXPECT_EQ(s->height, 268435469);
     EXPECT_EQ(colors, 16);
     EXPECT_TRUE(SurfaceUntouched(s));
     PlatDestroySurface(s);
     // Too large for the memory given: refused with its own code, nothing made.
-    EXPECT_EQ(ClipAnswerToSurface("image/bmp", (const uint8_t*)bmp.data(), bmp.size(), surface_bytes / 2, &s,
-                                  &colors),
-              CLIP_PICTURE_TOO_LARGE);
+    EXPECT_EQ(paste(surface_bytes / 2, &s, &colors), CLIP_PICTURE_TOO_LARGE);
     EXPECT_EQ(errno, ENOMEM);
     EXPECT_EQ(s, nullptr);
 }

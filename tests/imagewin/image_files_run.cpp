@@ -16,6 +16,7 @@
 #include "imagewin/image_table.h"
 #include "pxk.h"
 #include "support/harness.h"
+#include "support/image_access.h"
 #include "support/program_fixture.h"
 #include "support/outside_io.h"
 #include "support/picture_files.h"
@@ -68,15 +69,7 @@ std::vector<uint32_t> Palette(int index) {
 
 // Writes value(x, y) into every pixel (a word or an index).
 void Fill(int index, const std::function<uint32_t(int, int)>& value) {
-    OnWorker([=] {
-        const ImageRecord& r = image_table[index];
-        for (int y = 0; y < r.height; y++)
-            for (int x = 0; x < r.width; x++) {
-                uint8_t* row = image_pixels[index] + (size_t)y * ImageStride(&r);
-                if (r.bits == 32) ((uint32_t*)row)[x] = value(x, y);
-                else row[x] = (uint8_t)value(x, y);
-            }
-    });
+    OnWorker([=] { WriteImagePixels(index, value); });
 }
 
 void SetPalette(int index, const std::vector<uint32_t>& table) {
@@ -144,36 +137,21 @@ TEST_F(ImageFilesRun, LoadingCutsAtTheEdgesAndKeepsUncoveredPixels) {
     const std::string dir = FreshFolder("files_clip");
     ASSERT_TRUE(WritePpm(dir + "/big.ppm", 640, 480));
     RunCommand("convert " + dir + "/big.ppm PNG24:" + dir + "/big.png");
-    const struct { int width, height; } sizes[] = {{320, 240}, {1000, 1000}};
-    for (const auto& s : sizes) {
-        Create(1, s.width, s.height, 32);
+    // Into smaller and larger images at the corner, and placed off it: only the part that
+    // lands in the image is drawn, the rest stays.
+    const struct { int width, height, x, y; } cases[] = {
+        {320, 240, 0, 0}, {1000, 1000, 0, 0}, {320, 240, -5, -7}, {320, 240, 300, 200}, {320, 240, -700, 0}};
+    for (const auto& c : cases) {
+        Create(1, c.width, c.height, 32);
         Fill(1, [](int, int) { return 0x123456u; });
-        ASSERT_EQ(Load(1, dir + "/big.png"), 0);
+        ASSERT_EQ(Load(1, dir + "/big.png", c.x, c.y), 0);
         const std::vector<uint32_t> px = Pixels(1);
         int wrong = 0;
-        for (int y = 0; y < s.height; y++)
-            for (int x = 0; x < s.width; x++) {
-                const uint32_t want = x < 640 && y < 480 ? PatternColor(x, y) : 0x123456u;
-                wrong += px[(size_t)y * s.width + x] != want;
-            }
-        EXPECT_EQ(wrong, 0) << s.width << " x " << s.height;
-        Destroy(1);
-    }
-    // Placed off the corner: only the part that lands in the image is drawn, the rest stays.
-    const struct { int x, y; } places[] = {{-5, -7}, {300, 200}, {-700, 0}};
-    for (const auto& p : places) {
-        Create(1, 320, 240, 32);
-        Fill(1, [](int, int) { return 0x123456u; });
-        ASSERT_EQ(Load(1, dir + "/big.png", p.x, p.y), 0);
-        const std::vector<uint32_t> px = Pixels(1);
-        int wrong = 0;
-        for (int y = 0; y < 240; y++)
-            for (int x = 0; x < 320; x++) {
-                const int u = x - p.x, v = y - p.y;
-                const uint32_t want = u >= 0 && v >= 0 && u < 640 && v < 480 ? PatternColor(u, v) : 0x123456u;
-                wrong += px[(size_t)y * 320 + x] != want;
-            }
-        EXPECT_EQ(wrong, 0) << "at " << p.x << "," << p.y;
+        for (int i = 0; i < c.width * c.height; i++) {
+            const int u = i % c.width - c.x, v = i / c.width - c.y;
+            wrong += px[i] != (u >= 0 && v >= 0 && u < 640 && v < 480 ? PatternColor(u, v) : 0x123456u);
+        }
+        EXPECT_EQ(wrong, 0) << c.width << " x " << c.height << " at " << c.x << "," << c.y;
         Destroy(1);
     }
 }

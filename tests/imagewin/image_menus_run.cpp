@@ -7,16 +7,11 @@
 // changed the current image during the dialog; loads, saves and drops that fail naming the
 // file and the reason in a box.
 #include <climits>
-#include <functional>
 #include <random>
-#include <string>
-#include <vector>
 
 #include <errno.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include "imagewin/file_dialogs.h"
 #include "imagewin/file_failures.h"
@@ -62,8 +57,7 @@ Picture PictureOf(int index) {
 
 Picture MakePicture(int w, int h, const std::function<uint32_t(int, int)>& at) {
     Picture p{w, h, {}};
-    for (int y = 0; y < h; y++)
-        for (int x = 0; x < w; x++) p.pixels.push_back(at(x, y));
+    for (int i = 0; i < w * h; i++) p.pixels.push_back(at(i % w, i / w));
     return p;
 }
 
@@ -72,12 +66,11 @@ Picture MakePicture(int w, int h, const std::function<uint32_t(int, int)>& at) {
 void Make(int index, int w, int h, int bits = 32, int zoom = 100, std::function<uint32_t(int, int)> at = nullptr) {
     if (!at) at = bits == 32 ? Pattern32 : Pattern8;
     ASSERT_EQ(Ask<int>([&] {
-                  PXK_DestroyImage(index);
-                  const int code = PXK_CreateImageEx(index, "menus", 40 + 420 * index, 60, w, h, zoom, bits, 1);
-                  if (!code) WriteImagePixels(index, at);
-                  return code;
-              }),
-              0);
+        PXK_DestroyImage(index);
+        const int code = PXK_CreateImageEx(index, "menus", 40 + 420 * index, 60, w, h, zoom, bits, 1);
+        if (!code) WriteImagePixels(index, at);
+        return code;
+    }), 0);
 }
 
 // The screen point over the middle of an image pixel.
@@ -116,9 +109,7 @@ void ClickAt(PlatPoint p, int button = BUTTON_LEFT) {
     ASSERT_TRUE(DriverWaitIdle());
 }
 
-bool ToolWaits(bool waits) {
-    return DriverWaitFor([=] { return (point_tool_active.load() != 0) == waits; });
-}
+bool ToolWaits(bool waits) { return DriverWaitFor([=] { return (point_tool_active.load() != 0) == waits; }); }
 
 // Answers a prompt of the text window; when another prompt follows, the line input stays on.
 void Answer(const char* line, bool last = true) {
@@ -134,6 +125,28 @@ std::vector<MenuRow> Rows(const std::vector<std::pair<const char*, int>>& items)
     std::vector<MenuRow> rows;
     for (const auto& [text, id] : items) rows.push_back(MenuRow{text ? text : "", id, 0});
     return rows;
+}
+
+// The palette of the current image.
+std::vector<uint32_t> CurrentPalette() {
+    return Ask<std::vector<uint32_t>>([] {
+        std::vector<uint32_t> now(256);
+        PXK_GetPalette((PXK_Color*)now.data());
+        return now;
+    });
+}
+
+// Runs the program on a screen of this size from a fresh folder, where text window 0 (kept
+// clear of the image windows) logs what it says; returns the log's path.
+std::string StartLogged(const char* name, int width, int height, int text_x, int text_y) {
+    const std::string folder = FreshFolder(name);
+    EXPECT_EQ(chdir(folder.c_str()), 0);
+    EXPECT_TRUE(StartProgram(width, height));
+    EXPECT_TRUE(OnWorker([=] {
+        PXK_OpenTextWindow(0, text_x, text_y, 400, 300);
+        PXK_StartLog(0);
+    }));
+    return folder + "/PIXKIT" + std::to_string(instance_slot) + "0.LOG";
 }
 
 using ImageMenus = ProgramTest;
@@ -152,15 +165,12 @@ TEST(PromptNumber, ReadsBlanksSignAndDigitsClampedAndRefusesAnEmptyAnswer) {
 }
 
 // Once the program runs, every command a menu item or shortcut posts has its handler, those
-// of the folders above the image windows included.
+// of the folders above the image windows included (the rows are counted in image_window_run).
 TEST_F(ImageMenus, EveryCommandOfTheTableHasAHandler) {
-    int rows = 0;
     for (int id = 1004; id <= 1071; id++)
         if (const ImageCommand* c = FindImageCommand(id)) {
-            rows++;
             EXPECT_NE(c->run, nullptr) << id << " " << c->name;
         }
-    EXPECT_EQ(rows, 50);
 }
 
 TEST_F(ImageMenus, EditMenuChecksTheZoomShown) {
@@ -226,31 +236,47 @@ TEST_F(ImageMenus, ProcessingMenuAndItsSubmenusDependOnTheDepth) {
     Answer("\n");
 }
 
-TEST_F(ImageMenus, EditItemsZoomPromptResizeAndDestroy) {
-    // Text window 0, where the prompts appear, kept clear of the image window.
-    ASSERT_TRUE(OnWorker([] { PXK_OpenTextWindow(0, 1400, 600, 400, 300); }));
+// The edit menu's zooms, and Zoom... and Resize... with their answers in text window 0 (kept
+// clear of the image window), which says why they refuse an answer or cannot make the size
+// and leaves the image as it was; then a resize and Destroy.
+TEST(ImageMenusEdit, ZoomPromptResizeAndDestroyAndSayWhyTheyRefuse) {
+    const std::string log = StartLogged("menus_edit", 1920, 1080, 1400, 600);
     Make(0, 400, 300);
-    const struct { int position; const char* answers; int zoom; } zooms[] = {
-        {9, nullptr, 200}, {7, nullptr, 50}, {8, nullptr, 100}, {10, "150\n", 150},
-        {10, "0\n", 150},  {10, "-20\n", 150}, {10, "\n", 150}, {10, " 80%\n", 80},
-    };
-    for (const auto& z : zooms) {
-        SCOPED_TRACE(z.answers ? z.answers : "menu");
-        Choose(0, EDIT, {z.position});
-        if (z.answers) Answer(z.answers);
-        EXPECT_EQ(ImageZoom(0), z.zoom) << z.position << " " << (z.answers ? z.answers : "");
-    }
-    // Resize: both sizes asked for; a refused width asks nothing more and keeps the image.
     const Picture before = PictureOf(0);
-    Choose(0, EDIT, {12});
-    Answer("0\n");
-    EXPECT_EQ(PictureOf(0), before);
+    const struct { int position; std::vector<const char*> answers; int zoom; const char* said; } cases[] = {
+        {12, {"0"}, 100, "[0] New x-size(pixel)=0\n"
+                         "[0] Resize: the width must be at least 1 pixel; the image is unchanged\n"},
+        {12, {"7", "-3"}, 100, "[0] New x-size(pixel)=7\n[0] New y-size(pixel)=-3\n"
+                               "[0] Resize: the height must be at least 1 pixel; the image is unchanged\n"},
+        {12, {"5000", "100000"}, 100,
+         "[0] New x-size(pixel)=5000\n[0] New y-size(pixel)=100000\n"
+         "[0] Resize: the new size cannot be shown on this screen; the image is unchanged\n"},
+        {9, {}, 200, ""}, {7, {}, 50, ""}, {8, {}, 100, ""},
+        {10, {"150"}, 150, "[0] Zoom(%)=150\n"},
+        {10, {"0"}, 150, "[0] Zoom(%)=0\n[0] Zoom: the zoom must be at least 1%; the zoom is unchanged\n"},
+        {10, {"-20"}, 150, "[0] Zoom(%)=-20\n[0] Zoom: the zoom must be at least 1%; the zoom is unchanged\n"},
+        {10, {""}, 150, "[0] Zoom(%)=\n"},
+        {10, {" 80%"}, 80, "[0] Zoom(%)= 80%\n"},
+    };
+    std::string said;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.position << " " << (c.answers.empty() ? "menu" : c.answers[0]));
+        Choose(0, EDIT, {c.position});
+        for (size_t i = 0; i < c.answers.size(); i++)
+            Answer((std::string(c.answers[i]) + "\n").c_str(), i + 1 == c.answers.size());
+        said += c.said;
+        EXPECT_TRUE(DriverWaitFor([&] { return ReadFileBytes(log) == said; })) << ReadFileBytes(log);
+        EXPECT_EQ(PictureOf(0), before);
+        EXPECT_EQ(ImageZoom(0), c.zoom);
+    }
+    // Resize: both sizes asked for.
     Choose(0, EDIT, {12});
     Answer("7\n", false);
     Answer("9\n");
     EXPECT_EQ(PictureOf(0), MakePicture(7, 9, [](int, int) { return 0u; }));
     Choose(0, EDIT, {13});
     EXPECT_EQ(ImageInUse(0), 0);
+    EXPECT_EQ(StopProgram(), 0);
 }
 
 TEST_F(ImageMenus, ProcessItemsInvertFlipTurnAndScale) {
@@ -303,15 +329,11 @@ TEST_F(ImageMenus, WholeImageOperationsMatchPlainLoopsOnRandomPixels) {
                     PXK_SelectImage(0);
                     PXK_SetPalette((const PXK_Color*)colors.data(), 256);
                 }));
-                const std::string what = std::to_string(bits) + "-bit " + std::to_string(s.w) + " x " +
-                                         std::to_string(s.h) + " operation " + std::to_string(op);
+                SCOPED_TRACE(testing::Message() << bits << "-bit " << s.w << " x " << s.h << " operation " << op);
                 ASSERT_EQ(Ask<int>([&] {
-                              return op == 0  ? InvertImage(0)
-                                     : op < 3 ? FlipImage(0, op == 1)
-                                     : op < 5 ? RotateImage(0, op == 3)
-                                              : ScaleImage(0, per_mille[op - 5]);
-                          }),
-                          TRANSFORM_DONE) << what;
+                    return op == 0 ? InvertImage(0) : op < 3 ? FlipImage(0, op == 1)
+                         : op < 5 ? RotateImage(0, op == 3) : ScaleImage(0, per_mille[op - 5]);
+                }), TRANSFORM_DONE);
                 const auto scaled = [&](int n) { return (int)(((int64_t)n * per_mille[op - 5] + 500) / 1000); };
                 const int w = op > 4 ? scaled(s.w) : op > 2 ? s.h : s.w;
                 const int h = op > 4 ? scaled(s.h) : op > 2 ? s.w : s.h;
@@ -325,14 +347,9 @@ TEST_F(ImageMenus, WholeImageOperationsMatchPlainLoopsOnRandomPixels) {
                     default: return old(x * s.w / w, y * s.h / h);
                     }
                 });
-                EXPECT_EQ(PictureOf(0), want) << what;
+                EXPECT_EQ(PictureOf(0), want);
                 if (bits == 8) {
-                    EXPECT_EQ(Ask<std::vector<uint32_t>>([] {
-                                  std::vector<uint32_t> now(256);
-                                  PXK_GetPalette((PXK_Color*)now.data());
-                                  return now;
-                              }),
-                              colors) << what;
+                    EXPECT_EQ(CurrentPalette(), colors);
                 }
             }
 }
@@ -348,19 +365,18 @@ TEST_F(ImageMenus, SizeStepsIntoReusedMemoryShowNoOldBytes) {
     };
     const int w = 2001, h = 1500;
     for (const auto& c : cases) {
-        const std::string what = std::to_string(c.bits) + "-bit " + std::to_string(c.per_mille);
+        SCOPED_TRACE(testing::Message() << c.bits << "-bit " << c.per_mille);
         Surface* old = nullptr;
         ASSERT_EQ(PlatCreateSurface(&old, w, h, c.bits), 0);
         for (uint32_t& p : old->palette) p = (uint32_t)rng() & 0xFFFFFF;
+        const auto pixel = [&](Surface* s, int x, int y) -> uint32_t {
+            return c.bits == 32 ? ((uint32_t*)SurfaceRow(s, y))[x] : SurfaceRow(s, y)[x];
+        };
         for (int y = 0; y < h; y++)
-            for (int x = 0; x < w; x++) {
-                const uint32_t v = (uint32_t)rng();
-                if (c.bits == 32) ((uint32_t*)SurfaceRow(old, y))[x] = v;
-                else SurfaceRow(old, y)[x] = (uint8_t)v;
-            }
-        Make(0, w, h, c.bits, 25, [&](int x, int y) {
-            return c.bits == 32 ? ((uint32_t*)SurfaceRow(old, y))[x] : SurfaceRow(old, y)[x];
-        });
+            for (int x = 0; x < w; x++)
+                if (c.bits == 32) ((uint32_t*)SurfaceRow(old, y))[x] = (uint32_t)rng();
+                else SurfaceRow(old, y)[x] = (uint8_t)rng();
+        Make(0, w, h, c.bits, 25, [&](int x, int y) { return pixel(old, x, y); });
         ASSERT_TRUE(OnWorker([&] {
             PXK_SelectImage(0);
             PXK_SetPalette((const PXK_Color*)old->palette, 256);
@@ -383,20 +399,15 @@ TEST_F(ImageMenus, SizeStepsIntoReusedMemoryShowNoOldBytes) {
         memset(stale->pixels, 0xA5, length);
         const uint8_t* reused = stale->pixels;
         PlatDestroySurface(stale);
-        ASSERT_EQ(Ask<int>([&] { return ScaleImage(0, c.per_mille); }), TRANSFORM_DONE) << what;
-        EXPECT_EQ(Ask<const uint8_t*>([] { return (const uint8_t*)image_pixels[0]; }), reused) << what;
-        std::vector<uint32_t> expect;
-        for (int y = 0; y < nh; y++)
-            for (int x = 0; x < nw; x++)
-                expect.push_back(c.bits == 32 ? ((uint32_t*)SurfaceRow(want, y))[x] : SurfaceRow(want, y)[x]);
-        EXPECT_TRUE(PictureOf(0) == (Picture{nw, nh, expect})) << what;
-        const int padding = Ask<int>([&] {
+        ASSERT_EQ(Ask<int>([&] { return ScaleImage(0, c.per_mille); }), TRANSFORM_DONE);
+        EXPECT_EQ(Ask<const uint8_t*>([] { return (const uint8_t*)image_pixels[0]; }), reused);
+        EXPECT_TRUE(PictureOf(0) == MakePicture(nw, nh, [&](int x, int y) { return pixel(want, x, y); }));
+        EXPECT_EQ(Ask<int>([&] {
             int nonzero = 0;
             for (int y = 0; y < nh; y++)
                 for (int x = nw * c.bits / 8; x < want->stride; x++) nonzero += image_pixels[0][(size_t)y * want->stride + x] != 0;
             return nonzero;
-        });
-        EXPECT_EQ(padding, 0) << what;
+        }), 0) << "row padding";
         PlatDestroySurface(want);
         PlatDestroySurface(old);
     }
@@ -405,14 +416,7 @@ TEST_F(ImageMenus, SizeStepsIntoReusedMemoryShowNoOldBytes) {
 // On a 1024 x 768 screen a 1000 x 100 image is shown at 100% but no zoom shows it turned, and
 // 750 x 6 shrunk to 530 x 4 would need a window wider than the screen.
 TEST(ImageMenusSmallScreen, TurnsAndSizesThatCannotBeShownLeaveTheImageWhole) {
-    // The program's text window logs into the folder it starts in, where the test reads it.
-    const std::string folder = FreshFolder("menus_turns");
-    ASSERT_EQ(chdir(folder.c_str()), 0);
-    ASSERT_TRUE(StartProgram(1024, 768));
-    ASSERT_TRUE(OnWorker([] {
-        PXK_OpenTextWindow(0, 600, 400, 400, 300);
-        PXK_StartLog(0);
-    }));
+    const std::string log = StartLogged("menus_turns", 1024, 768, 600, 400);
     const struct { int width, height, command, new_width, new_height; } cases[] = {
         {1000, 100, 1061, 100, 1000}, {1000, 100, 1062, 100, 1000}, {750, 6, 1064, 530, 4},
     };
@@ -426,7 +430,6 @@ TEST(ImageMenusSmallScreen, TurnsAndSizesThatCannotBeShownLeaveTheImageWhole) {
         EXPECT_EQ(PictureOf(0), before) << c.command;
         EXPECT_EQ(ImageWindow(0), window);
     }
-    const std::string log = folder + "/PIXKIT" + std::to_string(instance_slot) + "0.LOG";
     const std::string said = "[0] R. Rotate: the new size cannot be shown on this screen; the image is unchanged\n"
                              "[0] L. Rotate: the new size cannot be shown on this screen; the image is unchanged\n"
                              "[0] Size 70.7%: the new size cannot be shown on this screen; the image is unchanged\n";
@@ -435,45 +438,8 @@ TEST(ImageMenusSmallScreen, TurnsAndSizesThatCannotBeShownLeaveTheImageWhole) {
     Make(0, 101, 101);
     const WindowId window = ImageWindow(0);
     ASSERT_TRUE(OnWorker([&] { RunImageCommand(window, 0, 1063); }));
-    const Picture half = PictureOf(0);
-    EXPECT_EQ(half.width, 51);
-    EXPECT_EQ(half.height, 51);
-    EXPECT_EQ(StopProgram(), 0);
-}
-
-// Zoom... and Resize... say in text window 0 why they refuse an answer or cannot make the
-// size, and leave the image as it was.
-TEST(ImageMenusRefusals, ZoomAndResizeSayWhyTheyLeaveTheImageAlone) {
-    const std::string folder = FreshFolder("menus_refusals");
-    ASSERT_EQ(chdir(folder.c_str()), 0);
-    ASSERT_TRUE(StartProgram());
-    ASSERT_TRUE(OnWorker([] {
-        PXK_OpenTextWindow(0, 1400, 600, 400, 300);
-        PXK_StartLog(0);
-    }));
-    Make(0, 40, 30);
-    const Picture before = PictureOf(0);
-    const int zoom = ImageZoom(0);
-    const struct { int position; std::vector<const char*> answers; const char* said; } cases[] = {
-        {10, {"0"}, "[0] Zoom(%)=0\n[0] Zoom: the zoom must be at least 1%; the zoom is unchanged\n"},
-        {10, {"-20"}, "[0] Zoom(%)=-20\n[0] Zoom: the zoom must be at least 1%; the zoom is unchanged\n"},
-        {12, {"0"}, "[0] New x-size(pixel)=0\n[0] Resize: the width must be at least 1 pixel; the image is unchanged\n"},
-        {12, {"7", "-3"}, "[0] New x-size(pixel)=7\n[0] New y-size(pixel)=-3\n"
-                          "[0] Resize: the height must be at least 1 pixel; the image is unchanged\n"},
-        {12, {"5000", "100000"}, "[0] New x-size(pixel)=5000\n[0] New y-size(pixel)=100000\n"
-                                 "[0] Resize: the new size cannot be shown on this screen; the image is unchanged\n"},
-    };
-    const std::string log = folder + "/PIXKIT" + std::to_string(instance_slot) + "0.LOG";
-    std::string said;
-    for (const auto& c : cases) {
-        Choose(0, EDIT, {c.position});
-        for (size_t i = 0; i < c.answers.size(); i++)
-            Answer((std::string(c.answers[i]) + "\n").c_str(), i + 1 == c.answers.size());
-        said += c.said;
-        EXPECT_TRUE(DriverWaitFor([&] { return ReadFileBytes(log) == said; })) << ReadFileBytes(log);
-        EXPECT_EQ(PictureOf(0), before) << c.said;
-        EXPECT_EQ(ImageZoom(0), zoom) << c.said;
-    }
+    EXPECT_EQ(PictureOf(0).width, 51);
+    EXPECT_EQ(PictureOf(0).height, 51);
     EXPECT_EQ(StopProgram(), 0);
 }
 
@@ -485,10 +451,7 @@ TEST_F(ImageMenus, TestChartsClippingAndTheToolsAndDialogsOfTheProcessingMenu) {
         {3, PXK_DrawYuvChart}, {4, PXK_DrawYIQChart}, {5, PXK_DrawGreyChart},
     };
     for (const auto& c : charts) {
-        ASSERT_TRUE(OnWorker([&] {
-            PXK_SelectImage(1);
-            c.draw();
-        }));
+        ASSERT_TRUE(OnWorker([&] { PXK_SelectImage(1); c.draw(); }));
         Choose(0, CTRL_RIGHT, {4, c.position});
         EXPECT_EQ(PictureOf(0), PictureOf(1)) << c.position;
         EXPECT_EQ(CurrentImage(), 0);
@@ -524,9 +487,7 @@ TEST_F(ImageMenus, LoadGoesToTheWindowsImageWhenTheCurrentImageChangedDuringTheD
     const std::string path = folder + "/pattern.bmp";
     Make(3, 6, 4);
     ASSERT_EQ(Ask<int>([&] { return PXK_SelectImage(3) || PXK_SaveImageFile(4, 6, PXK_FILE_BMP, path.c_str()); }), 0);
-    Make(0, 6, 4);
-    Make(1, 6, 4);
-    Make(2, 6, 4);
+    for (int k : {0, 1, 2}) Make(k, 6, 4);
     ASSERT_TRUE(OnWorker([] {
         PXK_ClearImage(0);
         PXK_SelectImage(2);
@@ -552,10 +513,9 @@ std::string FailingFiles() {
     const std::string folder = FreshFolder("menus_failures");
     Make(3, 64, 48);
     EXPECT_EQ(Ask<int>([&] {
-                  return PXK_SelectImage(3) || PXK_SaveImageFile(48, 64, PXK_FILE_PNG, (folder + "/cut.png").c_str()) ||
-                         PXK_SaveImageFile(48, 64, PXK_FILE_BMP, (folder + "/locked.bmp").c_str());
-              }),
-              0);
+        return PXK_SelectImage(3) || PXK_SaveImageFile(48, 64, PXK_FILE_PNG, (folder + "/cut.png").c_str()) ||
+               PXK_SaveImageFile(48, 64, PXK_FILE_BMP, (folder + "/locked.bmp").c_str());
+    }), 0);
     const std::string png = ReadFileBytes(folder + "/cut.png");
     EXPECT_TRUE(WriteFileBytes(folder + "/cut.png", png.substr(0, png.size() / 2)));
     EXPECT_TRUE(WriteFileBytes(folder + "/notes.txt", "not a picture\n"));

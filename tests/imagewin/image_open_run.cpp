@@ -2,14 +2,10 @@
 // image made for every kind of file (depth by colour table, size after orientation), the
 // lowest free slot is taken, the title is the name cut at a character boundary, and each
 // failure code leaves every slot as it was.
-#include <string>
-#include <vector>
-
-#include <gtest/gtest.h>
-
 #include "imagewin/image_table.h"
 #include "pxk.h"
 #include "support/harness.h"
+#include "support/image_access.h"
 #include "support/outside_io.h"
 #include "support/picture_files.h"
 #include "support/program_fixture.h"
@@ -23,7 +19,7 @@ namespace {
 using ImageOpenRun = ProgramTest;
 
 struct Made {
-    int width, height, bits;
+    std::vector<int> size;          // width, height, bits
     std::string title;
     std::vector<uint32_t> colors;   // every pixel's colour, through the table for 8 bits
 };
@@ -31,16 +27,12 @@ struct Made {
 Made Describe(int index) {
     return Ask<Made>([=] {
         const ImageRecord& r = image_table[index];
-        Made m{r.width, r.height, r.bits, r.title ? r.title : "", {}};
+        Made m{{r.width, r.height, r.bits}, r.title ? r.title : "", ReadImagePixels(index)};
         PXK_Color table[256];
         PXK_SelectImage(index);
         PXK_GetPalette(table);
         PXK_SelectPreviousImage();
-        for (int y = 0; y < r.height; y++)
-            for (int x = 0; x < r.width; x++) {
-                const uint8_t* row = image_pixels[index] + (size_t)y * ImageStride(&r);
-                m.colors.push_back(r.bits == 32 ? ((const uint32_t*)row)[x] & 0xFFFFFF : table[row[x]]);
-            }
+        for (uint32_t& c : m.colors) c = r.bits == 32 ? c & 0xFFFFFF : table[c];
         return m;
     });
 }
@@ -75,14 +67,11 @@ TEST_F(ImageOpenRun, EveryKindOfFileOpensAsItsHeaderSays) {
         RunCommand("convert " + dir + "/src.ppm " + c.args + path);
         int w = 0, h = 0, bits = 0;
         ASSERT_EQ(Ask<int>([&] { return PXK_ImageFileInfo(path.c_str(), &w, &h, &bits); }), 0);
-        EXPECT_EQ(w, c.width);
-        EXPECT_EQ(h, c.height);
-        EXPECT_EQ(bits, c.bits);
+        const std::vector<int> size = {c.width, c.height, c.bits};
+        EXPECT_EQ((std::vector<int>{w, h, bits}), size) << "the header's answer";
         ASSERT_EQ(Open(path), 0);
         const Made m = Describe(0);
-        EXPECT_EQ(m.width, c.width);
-        EXPECT_EQ(m.height, c.height);
-        EXPECT_EQ(m.bits, c.bits);
+        ASSERT_EQ(m.size, size) << "the image made";
         EXPECT_EQ(m.title, c.name);
         EXPECT_EQ(Ask<int>(CurrentImageIndex), 0);
         // The upright ones show the pattern exactly; the turned one its first stored row down the right.

@@ -208,29 +208,6 @@ TEST_F(ImageWindowRun, PaletteAndRectangleReads) {
 
 // ---- Painting ----------------------------------------------------------------------------
 
-TEST_F(ImageWindowRun, OneToOneAtFullZoom) {
-    ASSERT_EQ(Create(0, "plain", 20, 20, 300, 200, 100), 0);
-    FillPattern(0);
-    int w = 0, h = 0;
-    const std::vector<uint32_t> px = ShownPixels(0, &w, &h);
-    ASSERT_EQ(w, 300);
-    ASSERT_EQ(h, 200);
-    for (int y = 0; y < h; y++)
-        for (int x = 0; x < w; x++) ASSERT_EQ(px[y * w + x], PatternColor(x, y)) << x << "," << y;
-}
-
-TEST_F(ImageWindowRun, NearestStretchAtOtherZooms) {
-    ASSERT_EQ(Create(0, "nearest", 20, 20, 300, 200, 150), 0);
-    FillPattern(0);
-    int w = 0, h = 0;
-    const std::vector<uint32_t> px = ShownPixels(0, &w, &h);
-    ASSERT_EQ(w, 450);
-    ASSERT_EQ(h, 300);
-    for (int y = 0; y < h; y++)
-        for (int x = 0; x < w; x++)
-            ASSERT_EQ(px[y * w + x], PatternColor(x * 300 / 450, y * 200 / 300)) << x << "," << y;
-}
-
 // The area average of the halftone mode, computed the long way.
 uint32_t AreaAverage(int dx, int dy, int sw, int sh, int dw, int dh) {
     int64_t sum[3] = {0, 0, 0};
@@ -252,17 +229,29 @@ uint32_t AreaAverage(int dx, int dy, int sw, int sh, int dw, int dh) {
     return out;
 }
 
-TEST_F(ImageWindowRun, HalftoneStretchAverages) {
-    ASSERT_EQ(Create(0, "halftone", 20, 20, 300, 200, 70), 0);
-    ASSERT_EQ(Ask<int>([] { return PXK_SetStretchMode(4, 0); }), 0);
-    EXPECT_EQ(Caption(0), "halftone(70%)*");
-    FillPattern(0);
-    int w = 0, h = 0;
-    const std::vector<uint32_t> px = ShownPixels(0, &w, &h);
-    ASSERT_EQ(w, 210);
-    ASSERT_EQ(h, 140);
-    for (int y = 0; y < h; y++)
-        for (int x = 0; x < w; x++) ASSERT_EQ(px[y * w + x], AreaAverage(x, y, 300, 200, 210, 140)) << x << "," << y;
+// The window shows the image one to one at 100%, by the nearest pixel at other zooms, and by
+// the area average in the halftone mode (the default mode is the nearest pixel's).
+TEST_F(ImageWindowRun, ShowsThePixelsOneToOneNearestOrAveraged) {
+    const struct { int zoom, mode, width, height; } cases[] = {{100, 3, 300, 200}, {150, 3, 450, 300}, {70, 4, 210, 140}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "zoom " << c.zoom << " mode " << c.mode);
+        Ask<int>([] { return PXK_DestroyImage(0); });
+        ASSERT_EQ(Create(0, "shown", 20, 20, 300, 200, c.zoom), 0);
+        if (c.mode == 4) {
+            ASSERT_EQ(Ask<int>([] { return PXK_SetStretchMode(4, 0); }), 0);
+            EXPECT_EQ(Caption(0), "shown(70%)*");
+        }
+        FillPattern(0);
+        int w = 0, h = 0;
+        const std::vector<uint32_t> px = ShownPixels(0, &w, &h);
+        ASSERT_EQ(w, c.width);
+        ASSERT_EQ(h, c.height);
+        for (int y = 0; y < h; y++)
+            for (int x = 0; x < w; x++) {
+                const uint32_t want = c.mode == 4 ? AreaAverage(x, y, 300, 200, w, h) : PatternColor(x * 300 / w, y * 200 / h);
+                ASSERT_EQ(px[y * w + x], want) << x << "," << y;
+            }
+    }
     // Other modes leave the contexts alone.
     ASSERT_EQ(Ask<int>([] { return PXK_SetStretchMode(7, 0); }), 0);
     EXPECT_EQ(Ask<int>([] { return PXK_GetStretchMode(0); }), 4);
@@ -304,71 +293,44 @@ TEST_F(ImageWindowRun, PaintDrawsOnlyTheDamagedStrip) {
 
 // ---- Zoom --------------------------------------------------------------------------------
 
-TEST_F(ImageWindowRun, ControlWheelAndKeypadZoom) {
+// Ctrl with the wheel, with the keypad's plus, minus and 0, and with the main keyboard's plus
+// ("=" on its key), minus and 0 zooms in steps; the window stays where it is. Without Ctrl the
+// wheel and the main keyboard's keys do nothing.
+TEST_F(ImageWindowRun, CtrlWheelKeypadAndMainKeyboardZoom) {
     ASSERT_EQ(Create(0, "zoom", 100, 100, 400, 300, 100), 0);
     const WindowId w = ImageWindow(0);
     PlatSetForegroundWindow(w);
+    ASSERT_TRUE(DriverWaitFor([=] { return PlatGetForegroundWindow() == w; }));
     const PlatRect c = DriverClientRectScreen(w);
-    const int cx = c.left + 10, cy = c.top + 10;
-
-    // Without Ctrl the wheel does nothing.
-    DriverWheel(cx, cy, -120);
-    EXPECT_TRUE(DriverWaitIdle());
-    EXPECT_EQ(ImageZoom(0), 100);
-
-    DriverSetModifiers(INPUT_MOD_CONTROL);
-    DriverWheel(cx, cy, -120);
-    ASSERT_TRUE(DriverWaitFor([] { return ImageZoom(0) == 111; }));
-    DriverWheel(cx, cy, -120);
-    ASSERT_TRUE(DriverWaitFor([] { return ImageZoom(0) == 123; }));
-    EXPECT_EQ(Caption(0), "zoom(123%)");
-    PlatSize client = ClientSize(w);
-    EXPECT_EQ(client.cx, 492);
-    EXPECT_EQ(client.cy, 369);
-    EXPECT_EQ(DriverWindowRect(w).left, 100);   // the window stays where it is
-
-    DriverKey(KEY_NUMPAD0, INPUT_MOD_CONTROL);
-    ASSERT_TRUE(DriverWaitFor([] { return ImageZoom(0) == 100; }));
-    DriverWheel(cx, cy, 120);
-    ASSERT_TRUE(DriverWaitFor([] { return ImageZoom(0) == 90; }));
-    DriverKey(KEY_NUMPAD0, INPUT_MOD_CONTROL);
-    ASSERT_TRUE(DriverWaitFor([] { return ImageZoom(0) == 100; }));
-    DriverKey(KEY_ADD, INPUT_MOD_CONTROL);
-    ASSERT_TRUE(DriverWaitFor([] { return ImageZoom(0) == 111; }));
-    DriverKey(KEY_ADD, INPUT_MOD_CONTROL);
-    ASSERT_TRUE(DriverWaitFor([] { return ImageZoom(0) == 123; }));
-    DriverKey(KEY_SUBTRACT, INPUT_MOD_CONTROL);
-    ASSERT_TRUE(DriverWaitFor([] { return ImageZoom(0) == 111; }));   // (9 * 123 + 5) / 10
-    DriverSetModifiers(0);
-    client = ClientSize(w);
-    EXPECT_EQ(client.cx, 444);
-    EXPECT_EQ(client.cy, 333);
-    EXPECT_EQ(Caption(0), "zoom(111%)");
-
+    const int ctrl = INPUT_MOD_CONTROL;
+    struct Step { int key, mods, wheel, zoom; };
+    const Step steps[] = {
+        {0, 0, -120, 100}, {0, ctrl, -120, 111}, {0, ctrl, -120, 123}, {KEY_NUMPAD0, ctrl, 0, 100}, {0, ctrl, 120, 90},
+        {KEY_NUMPAD0, ctrl, 0, 100}, {KEY_ADD, ctrl, 0, 111}, {KEY_ADD, ctrl, 0, 123},
+        {KEY_SUBTRACT, ctrl, 0, 111},   // (9 * 123 + 5) / 10
+        {KEY_NUMPAD0, ctrl, 0, 100}, {KEY_OEM_PLUS, ctrl, 0, 111}, {KEY_OEM_PLUS, ctrl | INPUT_MOD_SHIFT, 0, 123},
+        {KEY_ADD, ctrl, 0, 137}, {KEY_OEM_MINUS, ctrl, 0, 123}, {'0', ctrl, 0, 100}, {KEY_OEM_MINUS, ctrl, 0, 90},
+        {KEY_SUBTRACT, ctrl, 0, 81}, {KEY_NUMPAD0, ctrl, 0, 100}, {KEY_OEM_PLUS, 0, 0, 100}, {KEY_OEM_PLUS, 0, 0, 100},
+        {KEY_OEM_MINUS, ctrl, 0, 90}};
+    for (const Step& s : steps) {
+        SCOPED_TRACE(testing::Message() << "step " << &s - steps);
+        if (s.wheel) {
+            DriverSetModifiers(s.mods);
+            DriverWheel(c.left + 10, c.top + 10, s.wheel);
+            DriverSetModifiers(0);
+        } else {
+            DriverKey(s.key, s.mods);
+        }
+        EXPECT_TRUE(DriverWaitFor([&] { return ImageZoom(0) == s.zoom; }) && DriverWaitSettled()) << ImageZoom(0);
+        EXPECT_EQ(Caption(0), "zoom(" + std::to_string(s.zoom) + "%)");
+        EXPECT_EQ(ClientSize(w).cx, 400 * s.zoom / 100);
+        EXPECT_EQ(ClientSize(w).cy, 300 * s.zoom / 100);
+        EXPECT_EQ(DriverWindowRect(w).left, 100);
+    }
     // The fit still applies: a huge request lands on the screen's limit.
     EXPECT_EQ(Ask<int>([] { return PXK_SetZoom(1000, 0); }), 0);
     EXPECT_EQ(ImageZoom(0), 352);   // 1057 * 100 / 300
     EXPECT_EQ(Ask<int>([] { return PXK_SetZoom(100, 256); }), 1);
-}
-
-// The main keyboard's Ctrl+plus ("=" on its key), Ctrl+minus and Ctrl+0 zoom as the keypad's do.
-TEST_F(ImageWindowRun, ZoomKeysOfTheMainKeyboardBesideTheKeypad) {
-    ASSERT_EQ(Create(0, "keys", 100, 100, 400, 300, 100), 0);
-    const WindowId w = ImageWindow(0);
-    PlatSetForegroundWindow(w);
-    ASSERT_TRUE(DriverWaitFor([=] { return PlatGetForegroundWindow() == w; }));
-    const int ctrl = INPUT_MOD_CONTROL;
-    const int steps[][3] = {{KEY_OEM_PLUS, ctrl, 111}, {KEY_OEM_PLUS, ctrl | INPUT_MOD_SHIFT, 123}, {KEY_ADD, ctrl, 137},
-                            {KEY_OEM_MINUS, ctrl, 123}, {'0', ctrl, 100}, {KEY_OEM_MINUS, ctrl, 90},
-                            {KEY_SUBTRACT, ctrl, 81}, {KEY_NUMPAD0, ctrl, 100},
-                            // Without Ctrl they are plain keys: nothing zooms.
-                            {KEY_OEM_PLUS, 0, 100}, {KEY_OEM_PLUS, 0, 100}, {KEY_OEM_MINUS, ctrl, 90}};
-    for (const auto& s : steps) {
-        DriverKey(s[0], s[1]);
-        EXPECT_TRUE(DriverWaitFor([&] { return ImageZoom(0) == s[2]; }) && DriverWaitSettled()) << s[0] << ": " << ImageZoom(0);
-        EXPECT_EQ(Caption(0), "keys(" + std::to_string(s[2]) + "%)");
-        EXPECT_EQ(ClientSize(w).cx, 400 * s[2] / 100);
-    }
 }
 
 // ---- Resize ------------------------------------------------------------------------------

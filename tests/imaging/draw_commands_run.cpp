@@ -42,12 +42,6 @@ intptr_t HelperProc(WindowId window, int msg, uintptr_t wparam, intptr_t lparam)
     return 0;
 }
 
-std::string Status() {
-    const std::string s = StatusText();
-    const size_t first = s.find_first_not_of(' ');
-    return first == std::string::npos ? "" : s.substr(first, s.find_last_not_of(' ') - first + 1);
-}
-
 std::vector<uint32_t> Pixels(int index) {
     return Ask<std::vector<uint32_t>>([=] {
         const uint32_t* p = (const uint32_t*)image_pixels[index];
@@ -89,7 +83,7 @@ protected:
     }
     void Done() { ASSERT_TRUE(OnWorker([] {})); }
     void ClickAt(const char* prompt, int index, int x, int y) {
-        ASSERT_TRUE(DriverWaitFor([&] { return Status() == prompt; })) << Status();
+        ASSERT_TRUE(DriverWaitFor([&] { return StatusWords() == prompt; })) << StatusWords();
         // (no jobs here: the worker is inside the tool's wait)
         const PlatRect client = DriverClientRectScreen(windows[index]);
         DriverClick(client.left + x, client.top + y);
@@ -232,7 +226,7 @@ TEST_F(DrawCommands, PickTakesThePixelOn32And8BitImagesAndKeepsTheCurrentImage) 
     }
     // A right click cancels: nothing changes, and the current image is still the same.
     Command(1052);
-    ASSERT_TRUE(DriverWaitFor([] { return Status() == "Click a point"; }));
+    ASSERT_TRUE(DriverWaitFor([] { return StatusWords() == "Click a point"; }));
     const PlatRect client = DriverClientRectScreen(window);
     DriverClick(client.left + 1, client.top + 1, BUTTON_RIGHT);
     Done();

@@ -55,8 +55,7 @@ std::string DiffFromView(void) {
     const std::vector<uint32_t> got = ShownColors(Shown(), &w, &h);
     if (w != INSPECTOR_WIDTH || h != INSPECTOR_HEIGHT) return "size " + std::to_string(w) + " x " + std::to_string(h);
     for (size_t i = 0; i < got.size(); i++)
-        if (got[i] != (want[i] & 0xFFFFFFu))
-            return "differs at (" + std::to_string(i % w) + ", " + std::to_string(i / w) + ")";
+        if (got[i] != (want[i] & 0xFFFFFFu)) return "differs at (" + std::to_string(i % w) + ", " + std::to_string(i / w) + ")";
     return "";
 }
 
@@ -120,10 +119,9 @@ TEST_F(InspectorRun, OpensFromEveryPlaceFollowsThePointerAndShowsTheView) {
 }
 
 bool ListHolds(PlatRect r) {
-    for (int i = 0; i < window_rect_list.count.load(); i++)
-        if (window_rect_list.left[i].load() == r.left && window_rect_list.top[i].load() == r.top &&
-            window_rect_list.right[i].load() == r.right && window_rect_list.bottom[i].load() == r.bottom)
-            return true;
+    const auto& l = window_rect_list;
+    for (int i = 0; i < l.count.load(); i++)
+        if (l.left[i] == r.left && l.top[i] == r.top && l.right[i] == r.right && l.bottom[i] == r.bottom) return true;
     return false;
 }
 
@@ -148,9 +146,8 @@ TEST_F(InspectorRun, SnapsToOtherWindowsAndOpensWhereItWasClosed) {
     PlatSetForegroundWindow(ImageWindow(0));
     DriverKey('I');
     ASSERT_TRUE(DriverWaitFor([] { return Shown() != 0; }));
-    const PlatRect again = DriverWindowRect(Shown());
-    EXPECT_EQ(again.left, r.left);
-    EXPECT_EQ(again.top, r.top);
+    EXPECT_EQ(DriverWindowRect(Shown()).left, r.left);
+    EXPECT_EQ(DriverWindowRect(Shown()).top, r.top);
 }
 
 }  // namespace

@@ -18,92 +18,75 @@ namespace {
 
 using InspectorViewTest = ImagingTest;
 
+// A reference drawing: width x height colours, rows packed.
 struct Picture {
-    std::vector<uint32_t> px;   // width x height, rows packed
-    void Set(int x, int y, uint32_t c) { px[(size_t)y * W + x] = c; }
-    uint32_t At(int x, int y) const { return px[(size_t)y * W + x]; }
-    int W = 0, H = 0;
+    int w = 0, h = 0;
+    std::vector<uint32_t> px;
+    void Set(int x, int y, uint32_t c) { px[(size_t)y * w + x] = c; }
 };
+
+uint32_t Luma(uint32_t c) { return (19595 * (c >> 16) + 38470 * ((c >> 8) & 255) + 7471 * (c & 255) + 32768) >> 16; }
 
 // The pixel an image shows at (x, y) as a colour, and its index for 8 bits.
 uint32_t ColorAt(int slot, int x, int y, int* index) {
     const ImageRecord& r = image_table[slot];
     const uint8_t* row = image_pixels[slot] + (size_t)y * ImageStride(&r);
     if (r.bits == 32) return ((const uint32_t*)row)[x] & 0xFFFFFFu;
-    *index = row[x];
     uint32_t c;
-    PlatGetColorTable(r.memory_dc, row[x], 1, &c);
+    PlatGetColorTable(r.memory_dc, *index = row[x], 1, &c);
     return c;
 }
 
-void ReferenceDigits(Picture* p, int x, int y, int value, uint32_t ink) {
-    const std::string text = std::to_string(value);
-    for (size_t k = 0; k < text.size(); k++)
-        for (int r = 0; r < 7; r++)
-            for (int b = 0; b < 5; b++)
-                if (loupe_digits[text[k] - '0'][r] & (0x10 >> b)) p->Set(x + 6 * (int)k + b, y + r, ink);
-}
-
-// The loupe as the layout describes it, cells of 28 pixels.
+// The loupe as the layout describes it, cells of 28 pixels: the colour, the values in digits
+// of the contrasting ink, centred; cells off the image hatched; a white and black centre frame.
 Picture ReferenceLoupe(int slot, int cx, int cy) {
     const ImageRecord& r = image_table[slot];
-    Picture p;
-    p.W = p.H = 11 * 28;
-    p.px.assign((size_t)p.W * p.H, 0);
+    Picture p{11 * 28, 11 * 28, std::vector<uint32_t>(11 * 28 * 11 * 28)};
     for (int j = 0; j < 11; j++)
         for (int i = 0; i < 11; i++) {
             const int x = cx + i - 5, y = cy + j - 5, x0 = i * 28, y0 = j * 28;
-            if (x < 0 || y < 0 || x >= r.width || y >= r.height) {
-                for (int yy = 0; yy < 28; yy++)
-                    for (int xx = 0; xx < 28; xx++) p.Set(x0 + xx, y0 + yy, (xx + yy) % 4 ? OUTSIDE_BACK : OUTSIDE_HATCH);
-                continue;
-            }
+            const bool inside = x >= 0 && y >= 0 && x < r.width && y < r.height;
             int index = 0;
-            const uint32_t c = ColorAt(slot, x, y, &index);
-            for (int yy = 0; yy < 28; yy++)
-                for (int xx = 0; xx < 28; xx++) p.Set(x0 + xx, y0 + yy, c);
-            const int R = c >> 16, G = (c >> 8) & 255, B = c & 255;
-            const uint32_t ink = (19595 * R + 38470 * G + 7471 * B + 32768) >> 16 >= 128 ? 0 : 0xFFFFFF;
-            const std::vector<int> values = r.bits == 8 ? std::vector<int>{index} : std::vector<int>{R, G, B};
-            const int top = y0 + (28 - (8 * (int)values.size() - 1)) / 2;
-            for (size_t k = 0; k < values.size(); k++) {
-                const int len = (int)std::to_string(values[k]).size();
-                ReferenceDigits(&p, x0 + (28 - (6 * len - 1)) / 2, top + 8 * (int)k, values[k], ink);
+            const uint32_t c = inside ? ColorAt(slot, x, y, &index) : 0;
+            for (int k = 0; k < 28 * 28; k++)
+                p.Set(x0 + k % 28, y0 + k / 28, inside ? c : (k % 28 + k / 28) % 4 ? OUTSIDE_BACK : OUTSIDE_HATCH);
+            if (!inside) continue;
+            const uint32_t ink = Luma(c) >= 128 ? 0 : 0xFFFFFF;
+            const std::vector<int> values =
+                r.bits == 8 ? std::vector<int>{index} : std::vector<int>{(int)(c >> 16), (int)(c >> 8 & 255), (int)(c & 255)};
+            for (size_t v = 0; v < values.size(); v++) {
+                const std::string text = std::to_string(values[v]);
+                const int left = x0 + (28 - (6 * (int)text.size() - 1)) / 2;
+                const int top = y0 + (28 - (8 * (int)values.size() - 1)) / 2 + 8 * (int)v;
+                for (size_t d = 0; d < text.size(); d++)
+                    for (int k = 0; k < 35; k++)
+                        if (loupe_digits[text[d] - '0'][k / 5] & (0x10 >> k % 5))
+                            p.Set(left + 6 * (int)d + k % 5, top + k / 5, ink);
             }
         }
     for (int k = 0; k < 28; k++)
-        for (int ring = 0; ring < 2; ring++) {
-            const uint32_t c = ring ? 0x000000 : 0xFFFFFF;
-            const int lo = 140 + ring, hi = 140 + 27 - ring;
+        for (int ring = 0; ring < 2; ring++)
             if (k >= ring && k <= 27 - ring) {
+                const uint32_t c = ring ? 0x000000 : 0xFFFFFF;
+                const int lo = 140 + ring, hi = 140 + 27 - ring;
                 p.Set(140 + k, lo, c), p.Set(140 + k, hi, c), p.Set(lo, 140 + k, c), p.Set(hi, 140 + k, c);
             }
-        }
     return p;
 }
 
-// Counts by a plain loop: 32 bits Y, R, G, B; 8 bits the indices.
-std::vector<std::vector<uint32_t>> PlainCounts(int slot) {
+// The plot area (256 x 100) from counts of a plain loop (32 bits Y, R, G, B; 8 bits the
+// indices): bars for 8 bits, connected curves R, G, B, Y.
+Picture ReferencePlot(int slot, bool log_scale) {
     const ImageRecord& r = image_table[slot];
+    const bool eight = r.bits == 8;
     std::vector<std::vector<uint32_t>> counts(4, std::vector<uint32_t>(256, 0));
     for (int y = 0; y < r.height; y++)
         for (int x = 0; x < r.width; x++) {
             int index = 0;
             const uint32_t c = ColorAt(slot, x, y, &index);
-            const uint32_t R = c >> 16, G = (c >> 8) & 255, B = c & 255;
-            if (r.bits == 8) counts[0][index]++;
-            else {
-                counts[0][(19595 * R + 38470 * G + 7471 * B + 32768) >> 16]++;
-                counts[1][R]++, counts[2][G]++, counts[3][B]++;
-            }
+            if (eight) counts[0][index]++;
+            else counts[0][Luma(c)]++, counts[1][c >> 16]++, counts[2][(c >> 8) & 255]++, counts[3][c & 255]++;
         }
-    return counts;
-}
-
-// The plot area (256 x 100) from the counts: bars for 8 bits, connected curves R, G, B, Y.
-Picture ReferencePlot(int slot, bool log_scale) {
-    const auto counts = PlainCounts(slot);
-    const bool eight = image_table[slot].bits == 8;
     uint32_t max = 0;
     for (int c = 0; c < (eight ? 1 : 4); c++)
         for (uint32_t v : counts[c]) max = std::max(max, v);
@@ -111,9 +94,7 @@ Picture ReferencePlot(int slot, bool log_scale) {
         if (!n || !max) return 0;
         return log_scale ? (int)(99 * log1p((double)n) / log1p((double)max)) : (int)((uint64_t)n * 99 / max);
     };
-    Picture p;
-    p.W = 256, p.H = 100;
-    p.px.assign(256 * 100, PLOT_BACK);
+    Picture p{256, 100, std::vector<uint32_t>(256 * 100, PLOT_BACK)};
     const uint32_t colors[4] = {0xFF4040, 0x40FF40, 0x4080FF, 0xFFFFFF};
     const int channels[4] = {1, 2, 3, 0};
     for (int k = 0; k < (eight ? 1 : 4); k++)
@@ -127,13 +108,12 @@ Picture ReferencePlot(int slot, bool log_scale) {
 }
 
 std::string Compare(const Surface* view, int left, int top, const Picture& want) {
-    for (int y = 0; y < want.H; y++)
-        for (int x = 0; x < want.W; x++) {
-            const uint32_t got = ((const uint32_t*)SurfaceRow(view, top + y))[left + x] & 0xFFFFFFu;
-            if (got != want.At(x, y))
-                return "(" + std::to_string(x) + ", " + std::to_string(y) + ") is " + std::to_string(got) + " not " +
-                       std::to_string(want.At(x, y));
-        }
+    for (int i = 0; i < want.w * want.h; i++) {
+        const uint32_t got = ((const uint32_t*)SurfaceRow(view, top + i / want.w))[left + i % want.w] & 0xFFFFFFu;
+        if (got != want.px[i])
+            return "(" + std::to_string(i % want.w) + ", " + std::to_string(i / want.w) + ") is " + std::to_string(got) +
+                   " not " + std::to_string(want.px[i]);
+    }
     return "";
 }
 
@@ -189,13 +169,11 @@ TEST_F(InspectorViewTest, TextLinesGiveThePixelAndTheStatistics) {
     const char* names[4] = {"Y", "R", "G", "B"};
     for (int c = 0; c < 4; c++) {
         std::vector<double> v;
-        for (int y = 0; y < 2; y++)
-            for (int x = 0; x < 4; x++) {
-                int unused;
-                const uint32_t p = ColorAt(2, x, y, &unused), R = p >> 16, G = (p >> 8) & 255, B = p & 255;
-                const uint32_t values[4] = {(19595 * R + 38470 * G + 7471 * B + 32768) >> 16, R, G, B};
-                v.push_back(values[c]);
-            }
+        for (int i = 0; i < 8; i++) {
+            int unused;
+            const uint32_t p = ColorAt(2, i % 4, i / 4, &unused);
+            v.push_back(c == 0 ? Luma(p) : p >> (24 - 8 * c) & 255);
+        }
         double mean = 0, var = 0;
         for (double x : v) mean += x / v.size();
         for (double x : v) var += (x - mean) * (x - mean) / v.size();

@@ -46,13 +46,6 @@ std::vector<uint32_t> ImagePixels(int index) {
     return Ask<std::vector<uint32_t>>([=] { return ColorsOf(index); });
 }
 
-// The status line's text without the spaces that centre it.
-std::string Status() {
-    const std::string s = StatusText();
-    const size_t first = s.find_first_not_of(' ');
-    return first == std::string::npos ? "" : s.substr(first, s.find_last_not_of(' ') - first + 1);
-}
-
 // A tool call running as a job: its result and up to four outputs.
 struct ToolCall {
     int code = -1;
@@ -107,7 +100,7 @@ protected:
     // Starts the tool on image 0 and waits until it shows its first prompt.
     void Start(const ToolFn& fn, const char* prompt, ToolCall* call) {
         call->job = PostJob([fn, call] { call->code = fn(0, call->out); });
-        ASSERT_TRUE(DriverWaitFor([&] { return Status() == prompt; })) << Status();
+        ASSERT_TRUE(DriverWaitFor([&] { return StatusWords() == prompt; })) << StatusWords();
         ASSERT_EQ(point_tool_active.load(), 1);
     }
     void Move(int x, int y) { DriverMovePointer(client.left + x, client.top + y); }
@@ -119,7 +112,7 @@ protected:
     void ExpectEnded(const ToolCall& call, int code) {
         ASSERT_TRUE(WaitJob(call.job));
         EXPECT_EQ(call.code, code);
-        EXPECT_EQ(Status(), "32-bit color");
+        EXPECT_EQ(StatusWords(), "32-bit color");
         EXPECT_EQ(point_tool_active.load(), 0);
         if (code != PXK_TOOL_CLOSED) {
             EXPECT_TRUE(ImagePixels(0) == before) << "the preview was left in the image";
@@ -158,7 +151,7 @@ TEST_F(PointTools, TwoPointToolsPreviewWhileMovingAndReturnTheirPoints) {
         ToolCall call;
         Start(c.tool, "Click the first point", &call);
         Click(c.x1, c.y1);
-        ASSERT_TRUE(DriverWaitFor([] { return Status() == "Click the second point"; }));
+        ASSERT_TRUE(DriverWaitFor([] { return StatusWords() == "Click the second point"; }));
         Move(c.x2, c.y2);
         EXPECT_TRUE(Shows(preview)) << "the preview is not the XOR figure";
         Click(c.x2, c.y2);
@@ -234,7 +227,7 @@ TEST_F(PointTools, RightButtonStepsBackThenCancels) {
     Move(20, 30);
     ASSERT_TRUE(Shows(band));
     Click(20, 30, BUTTON_RIGHT);
-    ASSERT_TRUE(DriverWaitFor([] { return Status() == "Click the first point"; }));
+    ASSERT_TRUE(DriverWaitFor([] { return StatusWords() == "Click the first point"; }));
     EXPECT_TRUE(Shows(before)) << "the band stayed after going back";
     Click(20, 30, BUTTON_MIDDLE);
     ExpectEnded(call, PXK_TOOL_CANCELLED);
@@ -271,7 +264,7 @@ TEST_F(PointTools, StaleRightPressDoesNotCancelTheNextTool) {
     ToolCall call;
     Start(kLine, "Click the first point", &call);
     Click(3, 4);
-    ASSERT_TRUE(DriverWaitFor([] { return Status() == "Click the second point"; }));
+    ASSERT_TRUE(DriverWaitFor([] { return StatusWords() == "Click the second point"; }));
     Click(5, 6);
     ExpectEnded(call, PXK_TOOL_DONE);
     EXPECT_EQ(std::vector<int>(call.out, call.out + 4), (std::vector<int>{3, 4, 5, 6}));
@@ -285,7 +278,7 @@ TEST_F(PointTools, RefusedToolsChangeNothing) {
     };
     const Refusal refusals[] = {{256, false, PXK_TOOL_NO_IMAGE}, {-1, false, PXK_TOOL_NO_IMAGE},
                                 {7, false, PXK_TOOL_NO_IMAGE}, {0, true, PXK_TOOL_BUSY}};
-    const std::string status = Status();
+    const std::string status = StatusWords();
     for (const Refusal& r : refusals) {
         int out[2] = {-9, -9};
         const int code = Ask<int>([&] {
@@ -296,7 +289,7 @@ TEST_F(PointTools, RefusedToolsChangeNothing) {
         });
         EXPECT_EQ(code, r.code) << r.index;
         EXPECT_EQ(out[0] + out[1], -18);
-        EXPECT_EQ(Status(), status);
+        EXPECT_EQ(StatusWords(), status);
     }
 }
 

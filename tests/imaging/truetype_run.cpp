@@ -45,12 +45,6 @@ intptr_t CommandProc(WindowId window, int msg, uintptr_t wparam, intptr_t lparam
     return 0;
 }
 
-std::string Status() {
-    const std::string s = StatusText();
-    const size_t first = s.find_first_not_of(' ');
-    return first == std::string::npos ? "" : s.substr(first, s.find_last_not_of(' ') - first + 1);
-}
-
 std::vector<uint32_t> ImagePixels(int index) {
     return Ask<std::vector<uint32_t>>([=] {
         const uint32_t* p = (const uint32_t*)image_pixels[index];
@@ -91,9 +85,9 @@ protected:
     // Drags out the rectangle of the Draw command on image index and types the line.
     void AnswerDraw(int index, int left, int top, int right, int bottom, const char* line) {
         const PlatRect client = DriverClientRectScreen(windows[index]);
-        ASSERT_TRUE(DriverWaitFor([] { return Status() == "Click the first point"; })) << Status();
+        ASSERT_TRUE(DriverWaitFor([] { return StatusWords() == "Click the first point"; })) << StatusWords();
         DriverClick(client.left + left, client.top + top);
-        ASSERT_TRUE(DriverWaitFor([] { return Status() == "Click the second point"; }));
+        ASSERT_TRUE(DriverWaitFor([] { return StatusWords() == "Click the second point"; }));
         DriverClick(client.left + right, client.top + bottom);
         ASSERT_TRUE(DriverWaitFor([] { return input_active.load() != 0; }));
         {

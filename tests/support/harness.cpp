@@ -142,6 +142,12 @@ std::string StatusText(void) {
     return buf;
 }
 
+std::string StatusWords(void) {
+    const std::string s = StatusText();
+    const size_t first = s.find_first_not_of(' ');
+    return first == std::string::npos ? "" : s.substr(first, s.find_last_not_of(' ') - first + 1);
+}
+
 void PressMainWindowKey(int key, int mods) {
     WindowId mw = MainWindow();
     if (!mw) return;

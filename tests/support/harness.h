@@ -49,8 +49,9 @@ WindowId MainWindow(void);
 bool PressMenuBarItem(int position);
 // The screen rectangle of a menu-bar item of a window.
 bool MenuBarItemRect(WindowId window, int position, PlatRect* rect);
-// The status line's text, as shown.
+// The status line's text, as shown, and without the blanks around it.
 std::string StatusText(void);
+std::string StatusWords(void);
 // Sends a key press to the main window (plain, or with INPUT_MOD_ flags).
 void PressMainWindowKey(int key, int mods = 0);
 

@@ -9,12 +9,20 @@
 
 #include <algorithm>
 
+#include <gtest/gtest.h>
+
 #include "codec/codec.h"
 #include "support/outside_io.h"
 
 uint32_t PatternColor(int x, int y) {
     return (uint32_t)((x * 37 + y * 11) & 0xFF) << 16 | (uint32_t)((x * 5 + y * 71 + 40) & 0xFF) << 8 |
            (uint32_t)((x * 113 + y * 29 + 200) & 0xFF);
+}
+
+std::vector<uint32_t> PatternPixels(int width, int height) {
+    std::vector<uint32_t> out((size_t)width * height);
+    for (size_t i = 0; i < out.size(); i++) out[i] = PatternColor((int)(i % width), (int)(i / width));
+    return out;
 }
 
 std::string FreshFolder(const std::string& name) {
@@ -117,6 +125,10 @@ std::string PngOfZeros(int width, int height) {
     return png;
 }
 
+std::string GifOfHugeScreen(void) {
+    return std::string("GIF89a\xFF\xFF\xFF\xFF\0\0\0\x2C\0\0\0\0\1\0\1\0\0\2\2\x44\x01\0\x3B", 29);
+}
+
 std::string TiffBytes(std::vector<TiffTag> tags, const std::string& data) {
     std::sort(tags.begin(), tags.end(), [](const TiffTag& a, const TiffTag& b) { return a.tag < b.tag; });
     std::string out("II*\0", 4);
@@ -157,8 +169,7 @@ std::string TiffStripsOnOneRow(int width, int height) {
 }
 
 std::string PatternJpeg(int width, int height) {
-    std::vector<uint32_t> pattern((size_t)width * height);
-    for (size_t i = 0; i < pattern.size(); i++) pattern[i] = PatternColor((int)(i % width), (int)(i / width));
+    const std::vector<uint32_t> pattern = PatternPixels(width, height);
     std::vector<uint8_t> bytes;
     CodecEncodeBytes(CODEC_JPEG, CodecPicture{width, height, 32, width * 4, (const uint8_t*)pattern.data(), nullptr},
                      &bytes);
@@ -174,4 +185,73 @@ std::string JpegCutWithEndMarker(const std::string& jpeg, int width, int height,
     out[frame + 7] = (char)(width >> 8), out[frame + 8] = (char)width;
     const size_t data = scan + 2 + ((uint8_t)out[scan + 2] << 8 | (uint8_t)out[scan + 3]);
     return out.substr(0, std::min(out.size(), data + keep)) + "\xFF\xD9";
+}
+
+std::string LittleEndian(uint32_t value, int bytes) {
+    std::string out;
+    PutLe(&out, value, bytes);
+    return out;
+}
+
+std::string BigEndian(uint32_t value, int bytes) {
+    std::string out;
+    for (int i = bytes - 1; i >= 0; i--) out += (char)(value >> (8 * i));
+    return out;
+}
+
+std::string PngChunk(const std::string& type, const std::string& body) {
+    std::string out;
+    PngChunk(&out, type.c_str(), body);
+    return out;
+}
+
+std::vector<uint32_t> DecodedWords(const DecodedImage& d) {
+    std::vector<uint32_t> out;
+    for (int y = 0; y < d.height; y++)
+        for (int x = 0; x < d.width; x++) {
+            const uint8_t* row = (d.indices ? d.indices : (const uint8_t*)d.pixels) + y * d.stride;
+            uint32_t v = d.indices ? d.palette[row[x]] : ((const uint32_t*)row)[x];
+            if (!d.has_alpha) v = (v & 0xFFFFFF) | 0xFF000000u;
+            if (d.mask && !d.mask[(size_t)y * d.width + x]) v = 0;
+            out.push_back(v);
+        }
+    return out;
+}
+
+int PartDiffers(const DecodedImage& part, const DecodedImage& whole, int left, int top) {
+    const bool indexed = part.indices && whole.indices;
+    const std::vector<uint32_t> a = DecodedWords(part), b = DecodedWords(whole);
+    int wrong = 0;
+    for (int y = 0; y < part.height; y++)
+        for (int x = 0; x < part.width; x++)
+            wrong += indexed ? part.indices[y * part.stride + x] != whole.indices[(y + top) * whole.stride + x + left]
+                             : a[(size_t)y * part.width + x] != b[(size_t)(y + top) * whole.width + x + left];
+    return wrong;
+}
+
+CodecLimits KeepOnly(int64_t left, int64_t top, int64_t right, int64_t bottom) {
+    CodecLimits limits = CodecDefaultLimits();
+    limits.keep = CodecKeep{left, top, right, bottom};
+    return limits;
+}
+
+void ExpectAsMagickReads(const std::string& path, int tolerance, bool rounded) {
+    int mw = 0, mh = 0;
+    const std::vector<uint32_t> magick = MagickPixels(path, &mw, &mh, rounded);
+    ASSERT_FALSE(magick.empty()) << "ImageMagick cannot read " << path;
+    DecodedImage d;
+    ASSERT_EQ(CodecDecodeFile(path.c_str(), &d), 0) << path;
+    EXPECT_EQ(d.width, mw);
+    EXPECT_EQ(d.height, mh);
+    const std::vector<uint32_t> ours = DecodedWords(d);
+    CodecFreeImage(&d);
+    ASSERT_EQ(ours.size(), magick.size()) << path;
+    for (size_t i = 0, bad = 0; i < ours.size() && bad < 5; i++) {
+        const uint32_t a = ours[i] >> 24, b = magick[i] >> 24;
+        const bool near = abs((int)a - (int)b) <= tolerance && ChannelDistance(ours[i], magick[i]) <= tolerance;
+        if ((a == 0 && b == 0) || near) continue;
+        bad++;
+        ADD_FAILURE() << path << " pixel " << i % mw << "," << i / mw << ": ours " << std::hex << ours[i]
+                      << " ImageMagick " << magick[i];
+    }
 }

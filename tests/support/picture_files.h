@@ -8,8 +8,9 @@
 #include <string>
 #include <vector>
 
-// Colour 0x00RRGGBB of the reference pattern at (x, y).
+// Colour 0x00RRGGBB of the reference pattern at (x, y), and width x height of it, rows packed.
 uint32_t PatternColor(int x, int y);
+std::vector<uint32_t> PatternPixels(int width, int height);
 // A folder of its own under the test's temporary folder, made empty.
 std::string FreshFolder(const std::string& name);
 // Writes the pattern (or pixels when given, width * height words) as a binary PPM.
@@ -25,6 +26,9 @@ int ChannelDistance(uint32_t a, uint32_t b);
 // An 8-bit grey PNG of width x height zeros: a few hundred kilobytes that inflate to
 // (width + 1) x height bytes.
 std::string PngOfZeros(int width, int height);
+
+// A GIF of one pixel on a logical screen of 65535 x 65535.
+std::string GifOfHugeScreen(void);
 
 // One entry of a TIFF directory: SHORT (3) or LONG (4) values.
 struct TiffTag {
@@ -43,3 +47,24 @@ std::string TiffStripsOnOneRow(int width, int height);
 // marker, as a cut or forged file is.
 std::string PatternJpeg(int width, int height);
 std::string JpegCutWithEndMarker(const std::string& jpeg, int width, int height, size_t keep);
+
+// Values as files store them, low byte first or high byte first; a PNG chunk (length, type,
+// body, CRC).
+std::string LittleEndian(uint32_t value, int bytes);
+std::string BigEndian(uint32_t value, int bytes);
+std::string PngChunk(const std::string& type, const std::string& body);
+
+struct DecodedImage;
+struct CodecLimits;
+// Our decoding as words 0xAARRGGBB, rows packed: indexed pictures through their palette, alpha
+// 255 for pictures without one, 0 for pixels a file leaves unwritten.
+std::vector<uint32_t> DecodedWords(const DecodedImage& d);
+// How many pixels of a kept part differ from the whole decoding at (left + x, top + y): the
+// indices when both are indexed, else the words.
+int PartDiffers(const DecodedImage& part, const DecodedImage& whole, int left, int top);
+// The default limits, keeping only this part of the shown picture.
+CodecLimits KeepOnly(int64_t left, int64_t top, int64_t right, int64_t bottom);
+// Decodes the file and fails the test for each pixel (the first five) that differs from
+// ImageMagick's reading by more than tolerance in a channel or alpha; pixels transparent in
+// both count as equal. rounded as for MagickPixels.
+void ExpectAsMagickReads(const std::string& path, int tolerance, bool rounded = false);

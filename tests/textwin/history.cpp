@@ -18,11 +18,11 @@ struct Shown {
     int kept;         // lines in the history then
 };
 
+// Lines in the history, and how far back the view shows, read under the window's lock.
 int Kept(int id) {
     std::lock_guard<LayerMutex> guard(text_windows[id].lock);
     return HistoryLineCount(&text_windows[id]);
 }
-
 int Back(int id) {
     std::lock_guard<LayerMutex> guard(text_windows[id].lock);
     return HistoryViewBack(&text_windows[id]);
@@ -52,9 +52,8 @@ bool ShowsLive(int id) {
     std::vector<uint32_t> store((size_t)W * H);
     if (CopyTextWindowStore(id, store.data(), store.size()) != 0) return false;
     const Screen s = ScreenOf(id);
-    for (int y = 0; y < H; y++)
-        for (int x = 0; x < W; x++)
-            if (s.at(x, y) != (store[(size_t)y * W + x] & 0xFFFFFFu)) return false;
+    for (int i = 0; i < W * H; i++)
+        if (s.at(i % W, i / W) != (store[i] & 0xFFFFFFu)) return false;
     return true;
 }
 
@@ -80,9 +79,8 @@ TEST_F(TextWindows, ScrollingBackShowsEveryLineAsTheWindowShowedIt) {
     // Wheel notches back three lines, Shift+PageUp/PageDown a page of two; never past the
     // oldest line or the live bottom.
     struct Step { int wheel, key, back; };
-    const Step steps[] = {{120, 0, 3}, {0, KEY_PRIOR, 5}, {120, 0, kept}, {0, KEY_NEXT, kept - 2},
-                          {-120, 0, kept - 5}, {0, KEY_NEXT, kept - 7}};
-    for (const Step& step : steps) {
+    for (const Step& step : {Step{120, 0, 3}, {0, KEY_PRIOR, 5}, {120, 0, kept}, {0, KEY_NEXT, kept - 2},
+                             {-120, 0, kept - 5}, {0, KEY_NEXT, kept - 7}}) {
         if (step.wheel) DriverWheel(client.left + 20, client.top + 20, step.wheel);
         else DriverKey(step.key, INPUT_MOD_SHIFT);
         const int back = std::max(0, std::min(step.back, kept));
@@ -90,10 +88,9 @@ TEST_F(TextWindows, ScrollingBackShowsEveryLineAsTheWindowShowedIt) {
         ASSERT_TRUE(DriverWaitSettled());
         if (back == 0) continue;
         // The last screen shown with that many lines kept.
-        const Shown* then = nullptr;
-        for (const Shown& s : shown)
-            if (s.kept == kept - back) then = &s;
-        ASSERT_NE(then, nullptr) << "back " << back;
+        const auto then =
+            std::find_if(shown.rbegin(), shown.rend(), [&](const Shown& s) { return s.kept == kept - back; });
+        ASSERT_NE(then, shown.rend()) << "back " << back;
         EXPECT_EQ(CompareWithShown(ScreenOf(0), *then), "") << "back " << back;
     }
     // New output brings the live window back at once.

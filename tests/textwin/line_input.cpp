@@ -71,21 +71,6 @@ TEST_F(TextWindows, TypingIntoAnotherTextWindowFeedsTheLineBeingRead) {
     EXPECT_EQ(CursorOf(1), (Cursor{0, 0}));
 }
 
-TEST_F(TextWindows, UpAppendsTheLastLineToWhatWasTyped) {
-    OpenWindow(0, 10, 400, 300);
-    int job = StartInput(0);
-    DriverType("abc\n");
-    EXPECT_EQ(FinishInput(job), "abc");
-    job = StartInput(0);
-    DriverType("x");
-    ASSERT_TRUE(WaitCursor(0, Cursor{8, 16}));
-    DriverKey(KEY_UP);
-    ASSERT_TRUE(WaitCursor(0, Cursor{32, 16}));
-    DriverType("\n");
-    EXPECT_EQ(FinishInput(job), "xabc");
-    EXPECT_SHOWS(0, 0, 16, ReferenceText(u"xabc", 0xFFFFFF, 0x000000));
-}
-
 TEST_F(TextWindows, CtrlVAppendsTheClipboardTextUpToItsFirstLineBreak) {
     OpenWindow(0, 10, 400, 300);
     DriverSetClipboardText("paste me\nnot this");
@@ -102,167 +87,128 @@ TEST_F(TextWindows, CtrlVAppendsTheClipboardTextUpToItsFirstLineBreak) {
     EXPECT_SHOWS(0, 0, 0, ReferenceText(u"apaste me", 0xFFFFFF, 0x000000));
 }
 
-TEST_F(TextWindows, BackspaceAtTheStartOfAWrappedLineReturnsToTheEndOfThePreviousLine) {
-    OpenWindow(0, 10, 400, 300);
-    int job = StartInput(0);
-    std::string fifty = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWX";
-    DriverType(fifty.c_str());
+// ---- Typing, wrapping and backspacing, step by step ----------------------------------------
+//
+// A case opens window 0 (width x height) and goes through its steps: prints, starts the
+// input, types and presses keys, waits for the cursor, expects text on screen or blank cells,
+// resizes the window, and expects the line the input returns.
+
+namespace {
+
+struct Step {
+    enum Kind { PRINT, START, TYPE, KEY, CURSOR, SHOWS, BLANK, RESIZE, RETURNS } kind;
+    std::string text;   // UTF-8
+    int x = 0, y = 0, right = 0, bottom = 0;
+};
+Step Print(const std::string& t) { return {Step::PRINT, t}; }
+Step Start() { return {Step::START, ""}; }
+Step Type(const std::string& t) { return {Step::TYPE, t}; }
+Step Key(int key) { return {Step::KEY, "", key}; }
+Step At(int x, int y) { return {Step::CURSOR, "", x, y}; }
+Step Shows(int x, int y, const std::string& t) { return {Step::SHOWS, t, x, y}; }
+Step Blank(int l, int t, int r, int b) { return {Step::BLANK, "", l, t, r, b}; }
+Step Resize(int width, int height) { return {Step::RESIZE, "", width, height}; }
+Step Returns(const std::string& t) { return {Step::RETURNS, t}; }
+
+std::string Times(int n, const std::string& s) {
+    std::string out;
+    for (int i = 0; i < n; i++) out += s;
+    return out;
+}
+
+const std::string FIFTY = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWX";
+const std::string ALPHABET45 = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRS";
+
+struct StepCase {
+    const char* name;
+    int width, height;
+    std::vector<Step> steps;
+};
+[[maybe_unused]] void PrintTo(const StepCase& c, std::ostream* os) { *os << c.name; }
+
+const StepCase STEP_CASES[] = {
+    {"UpAppendsTheLastLineToWhatWasTyped", 400, 300,
+     {Start(), Type("abc\n"), Returns("abc"), Start(), Type("x"), At(8, 16), Key(KEY_UP), At(32, 16), Type("\n"),
+      Returns("xabc"), Shows(0, 16, "xabc")}},
     // The fiftieth character fills the last cell: no room is left for the cursor after it.
-    ASSERT_TRUE(WaitCursor(0, Cursor{0, 16}));
-    DriverType("\b");
-    ASSERT_TRUE(WaitCursor(0, Cursor{392, 0}));
-    DriverType("Z");
-    ASSERT_TRUE(WaitCursor(0, Cursor{0, 16}));
-    DriverType("\n");
-    std::string expected = fifty.substr(0, 49) + "Z";
-    EXPECT_EQ(FinishInput(job), expected);
-    std::u16string wide(expected.begin(), expected.end());
-    EXPECT_SHOWS(0, 0, 0, ReferenceText(wide.c_str(), 0xFFFFFF, 0x000000));
-}
-
-TEST_F(TextWindows, BackspaceOverAWideCharacterThatWrappedGoesBackWhereItWasTyped) {
-    OpenWindow(0, 10, 400, 300);
-    int job = StartInput(0);
-    std::string narrow(49, 'n');
-    DriverType(narrow.c_str());
-    ASSERT_TRUE(WaitCursor(0, Cursor{392, 0}));
-    DriverType("漢");
-    ASSERT_TRUE(WaitCursor(0, Cursor{16, 16}));
-    EXPECT_SHOWS(0, 0, 16, ReferenceText(u"漢", 0xFFFFFF, 0x000000));
-    DriverType("\b");
-    ASSERT_TRUE(WaitCursor(0, Cursor{392, 0}));
-    EXPECT_TRUE(DriverWaitFor([] { return AllColor(ScreenOf(0), PlatRect{0, 16, 32, 32}, 0x000000); }));
-    DriverType("\n");
-    EXPECT_EQ(FinishInput(job), narrow);
-}
-
-TEST_F(TextWindows, TypedCharactersTheConsoleFontDrawsFullWidthMoveTheCursorByTwoCells) {
-    OpenWindow(0, 10, 400, 300);
-    int job = StartInput(0);
-    DriverType("a°");
-    ASSERT_TRUE(WaitCursor(0, Cursor{24, 0}));
-    DriverType("Ж");
-    ASSERT_TRUE(WaitCursor(0, Cursor{40, 0}));
-    DriverType("\b");
-    ASSERT_TRUE(WaitCursor(0, Cursor{24, 0}));
+    {"BackspaceAtTheStartOfAWrappedLineReturnsToTheEndOfThePreviousLine", 400, 300,
+     {Start(), Type(FIFTY), At(0, 16), Type("\b"), At(392, 0), Type("Z"), At(0, 16), Type("\n"),
+      Returns(FIFTY.substr(0, 49) + "Z"), Shows(0, 0, FIFTY.substr(0, 49) + "Z")}},
+    {"BackspaceOverAWideCharacterThatWrappedGoesBackWhereItWasTyped", 400, 300,
+     {Start(), Type(Times(49, "n")), At(392, 0), Type("漢"), At(16, 16), Shows(0, 16, "漢"), Type("\b"), At(392, 0),
+      Blank(0, 16, 32, 32), Type("\n"), Returns(Times(49, "n"))}},
     // Both cells of the removed letter are blank again.
-    EXPECT_TRUE(DriverWaitFor([] { return AllColor(ScreenOf(0), PlatRect{32, 0, 40, 16}, 0x000000); }));
-    DriverType("b\n");
-    EXPECT_EQ(FinishInput(job), "a°b");
-    EXPECT_SHOWS(0, 0, 0, ReferenceText(u"a", 0xFFFFFF, 0x000000));
-    EXPECT_SHOWS(0, 24, 0, ReferenceText(u"b", 0xFFFFFF, 0x000000));
-}
-
-TEST_F(TextWindows, AfterAPromptThatFillsTheLineTheFirstTypedCharacterStartsTheNextLine) {
-    OpenWindow(0, 10, 400, 300);
-    ASSERT_TRUE(OnWorker([] { PXK_Printf("%s", "01234567890123456789012345678901234567890123456789"); }));
-    ASSERT_EQ(CursorOf(0), (Cursor{400, 0}));
-    int job = StartInput(0);
-    DriverType("ab");
-    ASSERT_TRUE(WaitCursor(0, Cursor{16, 16}));
-    EXPECT_SHOWS(0, 0, 16, ReferenceText(u"ab", 0xFFFFFF, 0x000000));
-    DriverType("\n");
-    EXPECT_EQ(FinishInput(job), "ab");
-    EXPECT_SHOWS(0, 0, 0, ReferenceText(u"01234567890123456789012345678901234567890123456789", 0xFFFFFF, 0x000000));
-}
-
-static const char* const ALPHABET45 = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRS";
-
-static void TypeBackspaces(int n) {
-    for (int i = 0; i < n; i++) DriverType("\b");
-}
-
-TEST_F(TextWindows, BackspaceAcrossMoreWrappedLinesThanTheWindowShowsBringsThemBack) {
-    // Ten cells a line and two lines on screen: 45 characters take five lines.
-    OpenWindow(0, 10, 80, 48);
-    int job = StartInput(0);
-    DriverType(ALPHABET45);
-    ASSERT_TRUE(WaitCursor(0, Cursor{40, 16}));
-    // Back over "OPQRS", "EFGHIJKLMN", "uvwxyzABCD" and "t": the cursor stays on screen.
-    TypeBackspaces(26);
-    ASSERT_TRUE(WaitCursor(0, Cursor{72, 0}));
-    DriverType("XY");
-    ASSERT_TRUE(WaitCursor(0, Cursor{8, 16}));
-    EXPECT_SHOWS(0, 0, 0, ReferenceText(u"klmnopqrsX", 0xFFFFFF, 0x000000));
-    EXPECT_SHOWS(0, 0, 16, ReferenceText(u"Y", 0xFFFFFF, 0x000000));
-    DriverType("\n");
-    EXPECT_EQ(FinishInput(job), "abcdefghijklmnopqrsXY");
-    ASSERT_TRUE(OnWorker([] { PXK_Printf("after"); }));
-    EXPECT_SHOWS(0, 0, 0, ReferenceText(u"Y", 0xFFFFFF, 0x000000));
-    EXPECT_SHOWS(0, 0, 16, ReferenceText(u"after", 0xFFFFFF, 0x000000));
-}
-
-TEST_F(TextWindows, BackspaceBackToTheFirstRowAfterItScrolledAwayBringsThePromptBackAsItWas) {
-    OpenWindow(0, 10, 80, 48);
-    ASSERT_TRUE(OnWorker([] { PXK_Printf("ab>"); }));
-    int job = StartInput(0);
-    DriverType(ALPHABET45);
-    ASSERT_TRUE(WaitCursor(0, Cursor{64, 16}));   // five rows: the prompt's row scrolled away
-    TypeBackspaces(45);
-    ASSERT_TRUE(WaitCursor(0, Cursor{24, 0}));
-    EXPECT_SHOWS(0, 0, 0, ReferenceText(u"ab>", 0xFFFFFF, 0x000000));
-    DriverType("\n");
-    EXPECT_EQ(FinishInput(job), "");
-}
-
-TEST_F(TextWindows, AResizeDuringInputEchoesTheLineAgainAndBackspaceStaysInTheWindow) {
-    OpenWindow(0, 10, 80, 48);
-    int job = StartInput(0);
-    DriverType(ALPHABET45);
-    ASSERT_TRUE(WaitCursor(0, Cursor{40, 16}));
+    {"TypedCharactersTheConsoleFontDrawsFullWidthMoveTheCursorByTwoCells", 400, 300,
+     {Start(), Type("a°"), At(24, 0), Type("Ж"), At(40, 0), Type("\b"), At(24, 0), Blank(32, 0, 40, 16),
+      Type("b\n"), Returns("a°b"), Shows(0, 0, "a"), Shows(24, 0, "b")}},
+    {"AfterAPromptThatFillsTheLineTheFirstTypedCharacterStartsTheNextLine", 400, 300,
+     {Print(Times(5, "0123456789")), At(400, 0), Start(), Type("ab"), At(16, 16), Shows(0, 16, "ab"), Type("\n"),
+      Returns("ab"), Shows(0, 0, Times(5, "0123456789"))}},
+    // Ten cells a line and two lines on screen: 45 characters take five lines. Back over
+    // "OPQRS", "EFGHIJKLMN", "uvwxyzABCD" and "t": the cursor stays on screen.
+    {"BackspaceAcrossMoreWrappedLinesThanTheWindowShowsBringsThemBack", 80, 48,
+     {Start(), Type(ALPHABET45), At(40, 16), Type(Times(26, "\b")), At(72, 0), Type("XY"), At(8, 16),
+      Shows(0, 0, "klmnopqrsX"), Shows(0, 16, "Y"), Type("\n"), Returns("abcdefghijklmnopqrsXY"), Print("after"),
+      Shows(0, 0, "Y"), Shows(0, 16, "after")}},
+    // Five rows: the prompt's row scrolled away.
+    {"BackspaceBackToTheFirstRowAfterItScrolledAwayBringsThePromptBackAsItWas", 80, 48,
+     {Print("ab>"), Start(), Type(ALPHABET45), At(64, 16), Type(Times(45, "\b")), At(24, 0), Shows(0, 0, "ab>"),
+      Type("\n"), Returns("")}},
     // Fifteen cells a line and three lines on screen: the line is echoed again from the top.
-    PlatRect r{0, 0, 120, 64};
-    PlatAdjustWindowRect(&r, STYLE_CAPTION | STYLE_SYSMENU | STYLE_SIZEFRAME, 0, false);
-    PlatSetWindowPos(HandleOf(0), 0, 0, RectWidth(r), RectHeight(r), MOVE_NOMOVE | MOVE_NOZORDER);
-    ASSERT_TRUE(WaitCursor(0, Cursor{0, 32}));
-    EXPECT_SHOWS(0, 0, 0, ReferenceText(u"pqrstuvwxyzABCD", 0xFFFFFF, 0x000000));
-    EXPECT_SHOWS(0, 0, 16, ReferenceText(u"EFGHIJKLMNOPQRS", 0xFFFFFF, 0x000000));
-    TypeBackspaces(35);
-    ASSERT_TRUE(WaitCursor(0, Cursor{80, 0}));
-    EXPECT_SHOWS(0, 0, 0, ReferenceText(u"abcdefghij", 0xFFFFFF, 0x000000));
-    DriverType("Z\n");
-    EXPECT_EQ(FinishInput(job), "abcdefghijZ");
-    ASSERT_TRUE(OnWorker([] { PXK_Printf("after"); }));
-    EXPECT_SHOWS(0, 0, 0, ReferenceText(u"abcdefghijZ", 0xFFFFFF, 0x000000));
-    EXPECT_SHOWS(0, 0, 16, ReferenceText(u"after", 0xFFFFFF, 0x000000));
-}
-
-TEST_F(TextWindows, ALineLongerThan255BytesIsCutAtACharacterBoundary) {
-    OpenWindow(0, 10, 800, 300);
-    int job = StartInput(0);
-    std::string typed;
-    for (int i = 0; i < 127; i++) typed += "é";   // 254 bytes
-    typed += "漢";                                // three more bytes would make 257
-    DriverType(typed.c_str());
-    DriverType("\n");
-    std::string result = FinishInput(job);
-    EXPECT_EQ(result.size(), 254u);
-    EXPECT_EQ(result, typed.substr(0, 254));
-}
-
-TEST_F(TextWindows, ALineTakesNoMoreCharactersThanFit255BytesAndEchoesWhatItReturns) {
-    OpenWindow(0, 10, 800, 300);
-    std::string hundred, kept;
-    for (int i = 0; i < 100; i++) hundred += "漢";   // three bytes each
-    for (int i = 0; i < 85; i++) kept += "漢";
-    std::u16string line1(50, u'漢'), line2(35, u'漢');
-    int job = StartInput(0);
-    DriverType(hundred.c_str());
+    {"AResizeDuringInputEchoesTheLineAgainAndBackspaceStaysInTheWindow", 80, 48,
+     {Start(), Type(ALPHABET45), At(40, 16), Resize(120, 64), At(0, 32), Shows(0, 0, "pqrstuvwxyzABCD"),
+      Shows(0, 16, "EFGHIJKLMNOPQRS"), Type(Times(35, "\b")), At(80, 0), Shows(0, 0, "abcdefghij"), Type("Z\n"),
+      Returns("abcdefghijZ"), Print("after"), Shows(0, 0, "abcdefghijZ"), Shows(0, 16, "after")}},
+    // 254 bytes of "é"; three more bytes would make 257.
+    {"ALineLongerThan255BytesIsCutAtACharacterBoundary", 800, 300,
+     {Start(), Type(Times(127, "é") + "漢\n"), Returns(Times(127, "é"))}},
     // 50 characters fill the first line, 35 more go on the second; the other 15 are refused.
-    ASSERT_TRUE(WaitCursor(0, Cursor{560, 16}));
-    DriverType("\n");
-    EXPECT_EQ(FinishInput(job), kept);
-    EXPECT_SHOWS(0, 0, 0, ReferenceText(line1.c_str(), 0xFFFFFF, 0x000000));
-    EXPECT_SHOWS(0, 0, 16, ReferenceText(line2.c_str(), 0xFFFFFF, 0x000000));
-    EXPECT_TRUE(DriverWaitFor([] { return AllColor(ScreenOf(0), PlatRect{560, 16, 800, 32}, 0x000000); }));
     // Recalling the line echoes and returns the same 85 characters.
-    job = StartInput(0);
-    DriverKey(KEY_UP);
-    ASSERT_TRUE(WaitCursor(0, Cursor{560, 48}));
-    DriverType("\n");
-    EXPECT_EQ(FinishInput(job), kept);
-    EXPECT_SHOWS(0, 0, 48, ReferenceText(line2.c_str(), 0xFFFFFF, 0x000000));
+    {"ALineTakesNoMoreCharactersThanFit255BytesAndEchoesWhatItReturns", 800, 300,
+     {Start(), Type(Times(100, "漢")), At(560, 16), Type("\n"), Returns(Times(85, "漢")), Shows(0, 0, Times(50, "漢")),
+      Shows(0, 16, Times(35, "漢")), Blank(560, 16, 800, 32), Start(), Key(KEY_UP), At(560, 48), Type("\n"),
+      Returns(Times(85, "漢")), Shows(0, 48, Times(35, "漢"))}},
+};
+
+Reference ReferenceUtf8(const std::string& text) {
+    char16_t wide[1024] = {0};
+    Utf8ToUtf16(text.c_str(), -1, wide, 1024);
+    return ReferenceText(wide, 0xFFFFFF, 0x000000);
 }
+
+struct LineSteps : TextWindows, ::testing::WithParamInterface<StepCase> {};
+
+TEST_P(LineSteps, ShowAndReturnWhatWasTyped) {
+    const StepCase& c = GetParam();
+    OpenWindow(0, 10, c.width, c.height);
+    int job = 0;
+    for (const Step& s : c.steps) {
+        SCOPED_TRACE("step " + std::to_string(&s - c.steps.data()));
+        switch (s.kind) {
+        case Step::PRINT: ASSERT_TRUE(OnWorker([&] { PXK_Printf("%s", s.text.c_str()); })); break;
+        case Step::START: job = StartInput(0); break;
+        case Step::TYPE: DriverType(s.text.c_str()); break;
+        case Step::KEY: DriverKey(s.x); break;
+        case Step::CURSOR: ASSERT_TRUE(WaitCursor(0, Cursor{s.x, s.y})) << CursorOf(0); break;
+        case Step::SHOWS: EXPECT_SHOWS(0, s.x, s.y, ReferenceUtf8(s.text)); break;
+        case Step::BLANK:
+            EXPECT_TRUE(DriverWaitFor([&] { return AllColor(ScreenOf(0), PlatRect{s.x, s.y, s.right, s.bottom}, 0); }));
+            break;
+        case Step::RESIZE: {
+            PlatRect r{0, 0, s.x, s.y};
+            PlatAdjustWindowRect(&r, STYLE_CAPTION | STYLE_SYSMENU | STYLE_SIZEFRAME, 0, false);
+            PlatSetWindowPos(HandleOf(0), 0, 0, RectWidth(r), RectHeight(r), MOVE_NOMOVE | MOVE_NOZORDER);
+            break;
+        }
+        case Step::RETURNS: EXPECT_EQ(FinishInput(job), s.text); break;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Typing, LineSteps, ::testing::ValuesIn(STEP_CASES),
+                         [](const ::testing::TestParamInfo<StepCase>& p) { return std::string(p.param.name); });
+
+}  // namespace
 
 TEST_F(TextWindows, ClosingTheWindowDuringInputReturnsAnEmptyLine) {
     OpenWindow(0, 10, 400, 300);

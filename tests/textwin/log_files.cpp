@@ -11,6 +11,8 @@
 // stderr, which the fixture captures, except where a case shows a real box.
 #include "textwin_fixture.h"
 
+#include "support/stderr_capture.h"
+
 #include "platform/controls/dialog.h"
 #include "support/outside_io.h"
 
@@ -32,41 +34,28 @@ static void OpenLogged(int id) {
 
 static std::string LogName(int id) { return "PIXKIT" + std::to_string(instance_slot) + std::to_string(id) + ".LOG"; }
 
+// Message boxes print "caption: text" on stderr and answer at once.
 class LogFiles : public TextWindowsInFolder {
 protected:
     void SetUp() override {
         setenv("PIXKIT_HEADLESS_AUTOANSWER", "1", 1);
-        fflush(stderr);
-        saved_stderr = dup(2);
-        char pattern[] = "/tmp/pixkit-stderr-XXXXXX";
-        int fd = mkstemp(pattern);
-        ASSERT_GE(fd, 0);
-        stderr_path = pattern;
-        dup2(fd, 2);
-        close(fd);
+        ASSERT_FALSE(stderr_text.path.empty());
         TextWindowsInFolder::SetUp();
     }
     void TearDown() override {
         if (PlatGetOpenMessageBox()) DriverKey(KEY_RETURN);
         TextWindowsInFolder::TearDown();
-        fflush(stderr);
-        dup2(saved_stderr, 2);
-        close(saved_stderr);
-        remove(stderr_path.c_str());
     }
     // How many times the boxes printed exactly this "caption: text" line.
     int BoxLines(const std::string& line) {
-        fflush(stderr);
-        std::string all = ReadFileBytes(stderr_path);
+        const std::string all = stderr_text.Text();
         int n = 0;
-        for (size_t at = 0; (at = all.find(line + "\n", at)) != std::string::npos; at += line.size()) {
-            if (at == 0 || all[at - 1] == '\n') n++;
-        }
+        for (size_t at = 0; (at = all.find(line + "\n", at)) != std::string::npos; at += line.size())
+            n += at == 0 || all[at - 1] == '\n';
         return n;
     }
     std::string LogText(int id) { return ReadFileBytes(folder + "/" + LogName(id)); }
-    std::string stderr_path;
-    int saved_stderr = -1;
+    StderrCapture stderr_text;
 };
 
 TEST_F(LogFiles, StartStopStartKeepsTheFirstAndLastTextsAndTheCodesFollowTheState) {
@@ -137,10 +126,12 @@ TEST_F(LogFiles, CopyingGivesEverythingPrintedSoFarAndLaterOutputFollowsIt) {
 TEST_F(LogFiles, CopyingTakesOnlyWhatTheWindowLoggedInThisRun) {
     ASSERT_TRUE(WriteFileBytes(folder + "/" + LogName(3), "earlier run\n"));
     ASSERT_TRUE(OnWorker([] { PXK_OpenTextWindow(3, 10, 10, 400, 300); }));
-    // A file an earlier run left under the log's name is not this window's log.
+    // A file an earlier run left under the log's name is not this window's log. (The
+    // clipboard outlives a case: what an earlier case copied must stay.)
+    DriverSetClipboardText("before");
     EXPECT_EQ(Ask<int>([] { return PXK_CopyLog(3); }), 2);
     EXPECT_EQ(BoxLines("Pause: Can't open LOG file!"), 1);
-    EXPECT_EQ(DriverClipboardText(), "");
+    EXPECT_EQ(DriverClipboardText(), "before");
     EXPECT_EQ(LogStateOf(3), LOG_NONE);
     ASSERT_TRUE(OnWorker([] {
         PXK_StartLog(3);
