@@ -5,9 +5,9 @@
 
 #include <string.h>
 
-#include "imaging/color_models.h"
-#include "imaging/draw_state.h"
-#include "imaging/raster.h"
+#include "imaging/image_raster.h"
+#include "raster/color_models.h"
+#include "raster/lines.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -182,11 +182,11 @@ void ChromaChunk(const uint32_t* colors, int n, uint32_t* keys) {
 }
 
 struct AreaPlot {
-    Canvas c;
+    RasterImage c;
     ChromaPoint last;
 };
 
-void StoreWhite(const Canvas& c, int x, int y) {
+void StoreWhite(const RasterImage& c, int x, int y) {
     if (Inside(c, x, y)) {
         if (c.bits == 32) reinterpret_cast<uint32_t*>(c.pixels)[(ptrdiff_t)y * c.pitch + x] = 0xFFFFFF;
         else c.pixels[(ptrdiff_t)y * c.pitch + x] = 0xFF;
@@ -232,7 +232,7 @@ static inline bool FourRepeats(const uint32_t* keys, const AreaPlot& plot) {
 void PlotAreaChroma(int h, const uint32_t* buffer, int w) {
     DrawChromaFrame();
     AreaPlot plot;
-    if (!buffer || w <= 0 || h <= 0 || !CurrentCanvas(&plot.c)) return;
+    if (!buffer || w <= 0 || h <= 0 || !CurrentRaster(&plot.c)) return;
     memset(drawn_steps, 0, sizeof drawn_steps);
     uint32_t keys[CHUNK];
     for (int j = 0; j < h; j++) {

@@ -5,9 +5,8 @@
 #include <stdarg.h>
 #include <stdio.h>
 
-#include "imaging/bitmap_font.h"
-#include "imaging/draw_state.h"
-#include "imaging/raster.h"
+#include "imaging/image_raster.h"
+#include "raster/bitmap_font.h"
 
 namespace {
 
@@ -24,37 +23,11 @@ void LineBreak() {
     draw_state.text_y = SaturatingAdd(draw_state.text_y, GLYPH_LINE_STEP);
 }
 
-// Draws the glyph with its top-left at (x, top); the whole cell is tested once, and only a
-// glyph that touches the border goes pixel by pixel. The pen ends on the last set pixel.
-template <class T>
-void DrawGlyph(const Canvas& c, T* base, T value, const uint8_t* glyph, int64_t x, int64_t top) {
-    const bool whole = x >= 0 && x + GLYPH_WIDTH <= c.width && top >= 0 && top + GLYPH_HEIGHT <= c.height;
-    int64_t last_x = 0, last_y = 0;
-    bool any = false;
-    for (int r = 0; r < GLYPH_HEIGHT; r++) {
-        unsigned bits = glyph[r];
-        if (!bits) continue;
-        const int64_t y = top + r;
-        if (whole) {
-            T* row = base + y * c.pitch + x;
-            for (int col = 0; col < GLYPH_WIDTH; col++)
-                if (bits & (0x80u >> col)) row[col] = value;
-        } else {
-            for (int col = 0; col < GLYPH_WIDTH; col++)
-                if ((bits & (0x80u >> col)) && Inside(c, x + col, y)) base[y * c.pitch + x + col] = value;
-        }
-        last_x = x + (7 - __builtin_ctz(bits));
-        last_y = y;
-        any = true;
-    }
-    if (any) SetPen(last_x, last_y);
-}
-
 }  // namespace
 
 extern "C" void PXK_PutChar(int ch) {
-    Canvas c;
-    if (!CurrentCanvas(&c)) return;
+    RasterImage c;
+    if (!CurrentRaster(&c)) return;
     const unsigned code = (unsigned)ch & 0xFFu;
     if (code == '\n') {
         LineBreak();
@@ -64,8 +37,9 @@ extern "C" void PXK_PutChar(int ch) {
     const uint8_t* glyph = bitmap_font[code - GLYPH_FIRST];
     const int64_t x = draw_state.text_x;
     const int64_t top = (int64_t)draw_state.text_y - GLYPH_HEIGHT;
-    if (c.bits == 32) DrawGlyph(c, reinterpret_cast<uint32_t*>(c.pixels), (uint32_t)pxk_tc, glyph, x, top);
-    else DrawGlyph(c, c.pixels, (uint8_t)pxk_tc, glyph, x, top);
+    // The pen ends on the glyph's last set pixel; a blank glyph leaves it.
+    RasterPen pen;
+    if (RasterGlyph(c, (uint32_t)pxk_tc, glyph, x, top, &pen)) SetPen(pen);
     const int64_t next = x + GLYPH_WIDTH;
     if (next > (int64_t)c.width - GLYPH_WIDTH) LineBreak();
     else draw_state.text_x = (int)next;

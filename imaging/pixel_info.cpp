@@ -9,7 +9,7 @@
 #include <stdlib.h>
 
 #include "imagewin/image_table.h"
-#include "imaging/color_models.h"
+#include "raster/color_models.h"
 #include "imaging/color_profiles.h"
 #include "platform/window/window.h"
 #include "pxk.h"

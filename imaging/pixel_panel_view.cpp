@@ -4,8 +4,8 @@
 #include "imaging/pixel_panel_view.h"
 
 #include "imagewin/image_table.h"
-#include "imaging/bitmap_font.h"
-#include "imaging/color_models.h"
+#include "raster/bitmap_font.h"
+#include "raster/color_models.h"
 #include "platform/draw/draw.h"
 #include "platform/draw/surface.h"
 #include "pxk.h"

@@ -3,8 +3,8 @@
 // one unsigned bounds test and one load or store.
 #include <string.h>
 
+#include "imagewin/image_table.h"
 #include "imaging/draw_state.h"
-#include "imaging/raster.h"
 
 extern "C" void PXK_PutPixel(int x, int y, PXK_Color color) {
     int index = CurrentImageIndex() & (IMAGE_SLOTS - 1);

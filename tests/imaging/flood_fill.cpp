@@ -4,7 +4,7 @@
 #include <random>
 
 #include "image_fixture.h"
-#include "reference_drawing.h"
+#include "support/reference_drawing.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <random>
 
 #include "image_fixture.h"
-#include "reference_drawing.h"
+#include "support/reference_drawing.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // RGB to HSV and back, and the forward colour models. HSV here keeps whole degrees of hue,
 // the largest component as value and the spread of the components as saturation.
-#include "imaging/color_models.h"
+#include "raster/color_models.h"
 
 extern "C" void PXK_RGBtoHSV(PXK_Color color, int* h, int* s, int* v) {
     const int r = ColorRed(color), g = ColorGreen(color), b = ColorBlue(color);

@@ -1,6 +1,5 @@
-// The raster core shared by the drawing primitives: a view of the current image (row base,
-// size, stride), the two pixel operations (store and invert) for 32-bit words and 8-bit
-// indices, and clipped spans and lines.
+// The raster core shared by the drawing primitives: the two pixel operations (store and
+// invert) for 32-bit words and 8-bit indices, and clipped spans and lines on a RasterImage.
 //
 // Figures are defined pixel by pixel over their full extent with the outside pixels skipped;
 // here the clipping is decided once per span or line instead, and the inside part is written
@@ -17,32 +16,7 @@
 #include <emmintrin.h>
 #endif
 
-#include "imagewin/image_table.h"
-
-struct Canvas {
-    uint8_t* pixels;
-    int width;
-    int height;
-    int bits;           // 8 or 32
-    ptrdiff_t pitch;    // row stride in pixels (32-bit: width; 8-bit: width padded to 4)
-};
-
-// Fills the view of the current image; false when the current slot is free.
-static inline bool CurrentCanvas(Canvas* c) {
-    int index = CurrentImageIndex() & (IMAGE_SLOTS - 1);
-    const ImageRecord* r = &image_table[index];
-    if (!r->in_use.load(std::memory_order_acquire)) return false;
-    c->pixels = image_pixels[index];
-    c->width = r->width;
-    c->height = r->height;
-    c->bits = r->bits;
-    c->pitch = r->bits == 32 ? r->width : (r->width + 3) & ~3;
-    return c->pixels != nullptr;
-}
-
-static inline bool Inside(const Canvas& c, int64_t x, int64_t y) {
-    return (uint64_t)x < (uint64_t)c.width && (uint64_t)y < (uint64_t)c.height;
-}
+#include "raster/raster_image.h"
 
 // Stores a value: a whole 32-bit colour, or the low byte of the colour as an 8-bit index.
 template <class T>
@@ -62,16 +36,14 @@ struct XorOp {
     }
 };
 
-enum RasterMode { RASTER_STORE, RASTER_XOR };
-
 // How many pixels ahead the walks along columns and steep lines fetch their memory.
 const int kPrefetchAhead = 16;
 
-// Calls fn(typed row base, op) with the pixel type and operation of the canvas and mode, so
+// Calls fn(typed row base, op) with the pixel type and operation of the buffer and mode, so
 // that each figure is compiled once per combination and its inner loops have no branches on
 // either.
 template <class Fn>
-static inline void WithRaster(const Canvas& c, RasterMode mode, uint32_t color, Fn&& fn) {
+static inline void WithRaster(const RasterImage& c, RasterMode mode, uint32_t color, Fn&& fn) {
     if (c.bits == 32) {
         uint32_t* base = reinterpret_cast<uint32_t*>(c.pixels);
         if (mode == RASTER_STORE) fn(base, StoreOp<uint32_t>{color});
@@ -83,7 +55,7 @@ static inline void WithRaster(const Canvas& c, RasterMode mode, uint32_t color, 
 }
 
 template <class T, class Op>
-static inline void RasterPoint(const Canvas& c, T* base, const Op& op, int64_t x, int64_t y) {
+static inline void RasterPoint(const RasterImage& c, T* base, const Op& op, int64_t x, int64_t y) {
     if (Inside(c, x, y)) op.Pixel(base + y * c.pitch + x);
 }
 
@@ -113,7 +85,7 @@ const int64_t kStreamSpanBytes = 4096;
 
 // Row y from xa to xb inclusive, in either order.
 template <class T, class Op>
-static inline void RasterHSpan(const Canvas& c, T* base, const Op& op, int64_t xa, int64_t xb, int64_t y) {
+static inline void RasterHSpan(const RasterImage& c, T* base, const Op& op, int64_t xa, int64_t xb, int64_t y) {
     if ((uint64_t)y >= (uint64_t)c.height) return;
     if (xa > xb) std::swap(xa, xb);
     if (xa < 0) xa = 0;
@@ -131,7 +103,7 @@ static inline void RasterHSpan(const Canvas& c, T* base, const Op& op, int64_t x
 
 // Column x from ya to yb inclusive, in either order.
 template <class T, class Op>
-static inline void RasterVSpan(const Canvas& c, T* base, const Op& op, int64_t x, int64_t ya, int64_t yb) {
+static inline void RasterVSpan(const RasterImage& c, T* base, const Op& op, int64_t x, int64_t ya, int64_t yb) {
     if ((uint64_t)x >= (uint64_t)c.width) return;
     if (ya > yb) std::swap(ya, yb);
     if (ya < 0) ya = 0;
@@ -242,7 +214,7 @@ static inline void WalkLine(const Op& op, T* p, int64_t e, int64_t count, int64_
 // spans, others by the error-term walk along the major axis (45 degrees counts as x-major),
 // always walked from the left end. The pen is not touched.
 template <class T, class Op>
-static void RasterLine(const Canvas& c, T* base, const Op& op, int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
+static void RasterLine(const RasterImage& c, T* base, const Op& op, int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
     if (x1 == x2) {
         RasterVSpan(c, base, op, x1, y1, y2);
         return;
@@ -276,6 +248,3 @@ static void RasterLine(const Canvas& c, T* base, const Op& op, int64_t x1, int64
         WalkLine(op, p, lc.e, lc.k1 - lc.k0, dx, dy, sy > 0 ? c.pitch : -c.pitch, 1);
     }
 }
-
-// A line in the given mode on the current canvas, without touching the pen.
-void RasterLineOn(const Canvas& c, RasterMode mode, uint32_t color, int64_t x1, int64_t y1, int64_t x2, int64_t y2);

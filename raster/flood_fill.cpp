@@ -9,8 +9,9 @@
 //
 // The runs are found with word-at-a-time comparisons over row pointers. Points outside the
 // image never belong to the region.
-#include "imaging/draw_state.h"
-#include "imaging/raster.h"
+#include "raster/flood_fill.h"
+
+#include "raster/raster.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -80,9 +81,9 @@ struct RunStarts {
 };
 
 template <class T>
-void FloodFill(const Canvas& c, T* base, T fill, int64_t x, int64_t y) {
+bool FloodFill(const RasterImage& c, T* base, T fill, int64_t x, int64_t y, RasterPen* pen) {
     const T target = base[y * c.pitch + x];
-    if (target == fill) return;
+    if (target == fill) return false;
     int32_t seed_x[kMaxSeeds];
     int32_t seed_y[kMaxSeeds];
     int seeds = 0;
@@ -112,8 +113,8 @@ void FloodFill(const Canvas& c, T* base, T fill, int64_t x, int64_t y) {
         // The newest seed that still has the target value continues the fill.
         for (;;) {
             if (seeds == 0) {
-                SetPen(pen_x, pen_y);
-                return;
+                *pen = RasterPen{pen_x, pen_y};
+                return true;
             }
             seeds--;
             x = seed_x[seeds];
@@ -125,14 +126,10 @@ void FloodFill(const Canvas& c, T* base, T fill, int64_t x, int64_t y) {
 
 }  // namespace
 
-extern "C" void PXK_Paint(int x, int y) {
-    Canvas c;
-    if (!CurrentCanvas(&c)) return;
-    if (!Inside(c, x, y)) return;
-    // The comparison with the drawing colour is made with the value the fill would store, so
-    // on an 8-bit image a colour whose low byte equals the target index changes nothing.
-    if (c.bits == 32)
-        FloodFill(c, reinterpret_cast<uint32_t*>(c.pixels), (uint32_t)draw_state.draw_color, x, y);
-    else
-        FloodFill(c, c.pixels, (uint8_t)draw_state.draw_color, x, y);
+bool RasterFloodFill(const RasterImage& c, uint32_t color, int64_t x, int64_t y, RasterPen* pen) {
+    if (!Inside(c, x, y)) return false;
+    // The comparison with the colour is made with the value the fill would store, so on an
+    // 8-bit buffer a colour whose low byte equals the target index changes nothing.
+    if (c.bits == 32) return FloodFill(c, reinterpret_cast<uint32_t*>(c.pixels), color, x, y, pen);
+    return FloodFill(c, c.pixels, (uint8_t)color, x, y, pen);
 }

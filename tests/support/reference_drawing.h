@@ -1,6 +1,6 @@
-// Independent reference renderings for the imaging tests: each figure written out step by
-// step, one bounds-checked pixel at a time, on a copy of the image bytes. The fast drawing
-// code must produce exactly these bytes (and leave the pen where these leave it).
+// Independent reference renderings for the imaging and raster tests: each figure written out
+// step by step, one bounds-checked pixel at a time, on a copy of the image bytes. The fast
+// drawing code must produce exactly these bytes (and leave the pen where these leave it).
 #pragma once
 
 #include <stdint.h>
@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "imaging/bitmap_font.h"
+#include "raster/bitmap_font.h"
 
 struct RefImage {
     int width = 0, height = 0, bits = 32;

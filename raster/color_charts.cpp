@@ -1,18 +1,19 @@
-// Colour test charts: each fills the whole current image with a synthetic picture of one
-// colour model, computed pixel by pixel in the integer arithmetic of the colour models. An
-// 8-bit image stores the low byte of each colour, so the colour charts show there as grey
-// levels of their blue part. The pen ends on the last pixel, (W - 1, H - 1).
+// Colour test charts: each fills a whole buffer with a synthetic picture of one colour model,
+// computed pixel by pixel in the integer arithmetic of the colour models. An 8-bit buffer
+// stores the low byte of each colour, so the colour charts show there as grey levels of their
+// blue part.
+#include "raster/color_charts.h"
+
 #include <math.h>
 
-#include "imaging/color_models.h"
-#include "imaging/draw_state.h"
-#include "imaging/raster.h"
+#include "pxk.h"
+#include "raster/raster.h"
 
 namespace {
 
 // Calls color(x, y) for every pixel, row by row, and stores the result.
 template <class Fn>
-void FillChart(const Canvas& c, Fn&& color) {
+void FillChart(const RasterImage& c, Fn&& color) {
     for (int y = 0; y < c.height; y++) {
         if (c.bits == 32) {
             uint32_t* row = reinterpret_cast<uint32_t*>(c.pixels) + (ptrdiff_t)y * c.pitch;
@@ -22,7 +23,6 @@ void FillChart(const Canvas& c, Fn&& color) {
             for (int x = 0; x < c.width; x++) row[x] = (uint8_t)color(x, y);
         }
     }
-    SetPen(c.width - 1, c.height - 1);
 }
 
 int Clamp255(int64_t v) { return v < 0 ? 0 : v > 255 ? 255 : (int)v; }
@@ -33,9 +33,7 @@ struct PlaneWeights {
     int64_t rc, ra, gc, ga, bc, ba;
 };
 
-void Plane(const PlaneWeights& k) {
-    Canvas c;
-    if (!CurrentCanvas(&c)) return;
+void Plane(const RasterImage& c, const PlaneWeights& k) {
     const int64_t w = c.width, h = c.height;
     FillChart(c, [&](int x, int y) {
         const int64_t a = (x - w / 2) * 255 / w;
@@ -51,9 +49,7 @@ void Plane(const PlaneWeights& k) {
 
 }  // namespace
 
-extern "C" void PXK_DrawRGBChart(void) {
-    Canvas c;
-    if (!CurrentCanvas(&c)) return;
+void RasterRGBChart(const RasterImage& c) {
     const int64_t w = c.width, h = c.height;
     FillChart(c, [&](int x, int y) {
         const int64_t r = 255 * x / w, g = 255 * y / h, b = 255 - 255 * ((int64_t)x + y) / (w + h);
@@ -62,12 +58,10 @@ extern "C" void PXK_DrawRGBChart(void) {
 }
 
 // White at the top, the saturated hues in the middle row, darker toward the bottom. The
-// halves divide by H / 2, so an image one pixel high has no chart and is left as it is.
-extern "C" void PXK_DrawHSVChart(void) {
-    Canvas c;
-    if (!CurrentCanvas(&c)) return;
+// halves divide by H / 2, so a buffer one pixel high has no chart and is left as it is.
+bool RasterHSVChart(const RasterImage& c) {
     const int64_t w = c.width, n = c.height / 2;
-    if (n == 0) return;
+    if (n == 0) return false;
     FillChart(c, [&](int x, int y) {
         const int hue = (int)(359 * x / w);
         int s, v;
@@ -80,23 +74,15 @@ extern "C" void PXK_DrawHSVChart(void) {
         }
         return PXK_HSVtoRGB(v, s, hue);
     });
+    return true;
 }
 
-extern "C" void PXK_DrawYCrCbChart(void) { Plane(PlaneWeights{91881, 0, -46793, -22544, 0, 116130}); }
-extern "C" void PXK_DrawYuvChart(void) { Plane(PlaneWeights{74711, 0, -38076, -25952, 0, 132973}); }
-extern "C" void PXK_DrawYIQChart(void) { Plane(PlaneWeights{62187, 42998, -17334, -44872, -73859, 118292}); }
+void RasterYCrCbChart(const RasterImage& c) { Plane(c, PlaneWeights{91881, 0, -46793, -22544, 0, 116130}); }
+void RasterYuvChart(const RasterImage& c) { Plane(c, PlaneWeights{74711, 0, -38076, -25952, 0, 132973}); }
+void RasterYIQChart(const RasterImage& c) { Plane(c, PlaneWeights{62187, 42998, -17334, -44872, -73859, 118292}); }
 
-// Each column: black to white in the upper half, white to black in the lower half. An 8-bit
-// image first gets the grey ramp as its colour table through PXK_SetPalette, which also has
-// its window repaint with the new colours.
-extern "C" void PXK_DrawGreyChart(void) {
-    Canvas c;
-    if (!CurrentCanvas(&c)) return;
-    if (c.bits == 8) {
-        PXK_Color ramp[256];
-        for (int i = 0; i < 256; i++) ramp[i] = (PXK_Color)(i * 0x010101);
-        PXK_SetPalette(ramp, 256);
-    }
+// Each column: black to white in the upper half, white to black in the lower half.
+void RasterGreyChart(const RasterImage& c) {
     const int64_t w = c.width, h = c.height;
     for (int64_t x = 0; x < w; x++) {
         const uint32_t g = (uint32_t)(255 * x / w) * 0x010101u;
@@ -104,5 +90,4 @@ extern "C" void PXK_DrawGreyChart(void) {
         WithRaster(c, RASTER_STORE, 0xFFFFFFu - g,
                    [&](auto* base, auto op) { RasterVSpan(c, base, op, x, h / 2, h - 1); });
     }
-    SetPen(w - 1, h - 1);
 }

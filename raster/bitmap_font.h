@@ -5,9 +5,17 @@
 
 #include <stdint.h>
 
+#include "raster/raster_image.h"
+
 enum { GLYPH_FIRST = 0x20, GLYPH_COUNT = 96, GLYPH_WIDTH = 8, GLYPH_HEIGHT = 14, GLYPH_LINE_STEP = 16 };
 
 namespace pxk {
 extern const uint8_t bitmap_font[GLYPH_COUNT][GLYPH_HEIGHT];
 }  // namespace pxk
 using pxk::bitmap_font;
+
+// Draws the set bits of one glyph in color with the glyph's top-left at (x, top); the rest of
+// the cell is left as it is, and bits outside the buffer are skipped. False when the glyph has
+// no set bit; otherwise *pen is its last set pixel (the rightmost of its lowest row), inside
+// the buffer or not.
+bool RasterGlyph(const RasterImage& c, uint32_t color, const uint8_t* glyph, int64_t x, int64_t top, RasterPen* pen);

@@ -1,5 +1,6 @@
-// Glyph table of the built-in 8 x 14 bitmap font (see bitmap_font.h for the layout).
-#include "imaging/bitmap_font.h"
+// Glyph table of the built-in 8 x 14 bitmap font (see bitmap_font.h for the layout), and the
+// drawing of one glyph into a raster buffer.
+#include "raster/bitmap_font.h"
 
 const uint8_t pxk::bitmap_font[GLYPH_COUNT][GLYPH_HEIGHT] = {
     {0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00},  // space
@@ -99,3 +100,38 @@ const uint8_t pxk::bitmap_font[GLYPH_COUNT][GLYPH_HEIGHT] = {
     {0x00, 0x00, 0x71, 0x8E, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00},  // ~
     {0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00},  // 0x7F
 };
+
+namespace {
+
+// The whole cell is tested once, and only a glyph that touches the border goes pixel by pixel.
+template <class T>
+bool DrawGlyph(const RasterImage& c, T* base, T value, const uint8_t* glyph, int64_t x, int64_t top, RasterPen* pen) {
+    const bool whole = x >= 0 && x + GLYPH_WIDTH <= c.width && top >= 0 && top + GLYPH_HEIGHT <= c.height;
+    int64_t last_x = 0, last_y = 0;
+    bool any = false;
+    for (int r = 0; r < GLYPH_HEIGHT; r++) {
+        unsigned bits = glyph[r];
+        if (!bits) continue;
+        const int64_t y = top + r;
+        if (whole) {
+            T* row = base + y * c.pitch + x;
+            for (int col = 0; col < GLYPH_WIDTH; col++)
+                if (bits & (0x80u >> col)) row[col] = value;
+        } else {
+            for (int col = 0; col < GLYPH_WIDTH; col++)
+                if ((bits & (0x80u >> col)) && Inside(c, x + col, y)) base[y * c.pitch + x + col] = value;
+        }
+        last_x = x + (7 - __builtin_ctz(bits));
+        last_y = y;
+        any = true;
+    }
+    if (any) *pen = RasterPen{last_x, last_y};
+    return any;
+}
+
+}  // namespace
+
+bool RasterGlyph(const RasterImage& c, uint32_t color, const uint8_t* glyph, int64_t x, int64_t top, RasterPen* pen) {
+    if (c.bits == 32) return DrawGlyph(c, reinterpret_cast<uint32_t*>(c.pixels), color, glyph, x, top, pen);
+    return DrawGlyph(c, c.pixels, (uint8_t)color, glyph, x, top, pen);
+}

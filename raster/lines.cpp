@@ -1,45 +1,28 @@
-// Lines and rectangles: the public line operations with their XOR twins, the rectangle
-// outline, the bordered and filled rectangle and the two XOR rectangles.
-#include "imaging/draw_state.h"
-#include "imaging/raster.h"
+// Lines and rectangles: the line of either mode, the rectangle outline, the bordered and
+// filled rectangle and the two XOR rectangles, each clipped once and written row by row.
+#include "raster/lines.h"
 
 #include <type_traits>
 
-void RasterLineOn(const Canvas& c, RasterMode mode, uint32_t color, int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
+#include "raster/raster.h"
+
+void RasterLineOn(const RasterImage& c, RasterMode mode, uint32_t color, int64_t x1, int64_t y1, int64_t x2,
+                  int64_t y2) {
     WithRaster(c, mode, color, [&](auto* base, auto op) { RasterLine(c, base, op, x1, y1, x2, y2); });
 }
 
-extern "C" void PXK_DrawLine(PXK_Color color, int x1, int y1, int x2, int y2) {
-    Canvas c;
-    if (!CurrentCanvas(&c)) return;
-    SetPen(x2, y2);
-    RasterLineOn(c, RASTER_STORE, (uint32_t)color, x1, y1, x2, y2);
-}
-
-extern "C" void PXK_XorLine(int x1, int y1, int x2, int y2) {
-    Canvas c;
-    if (!CurrentCanvas(&c)) return;
-    SetPen(x2, y2);
-    RasterLineOn(c, RASTER_XOR, 0, x1, y1, x2, y2);
-}
-
-// Four lines around the corners as given (not reordered); the pen ends where the last line
-// ends, at (x1, y1).
-extern "C" void PXK_DrawBox(int x1, int y1, int x2, int y2) {
-    Canvas c;
-    if (!CurrentCanvas(&c)) return;
-    WithRaster(c, RASTER_STORE, (uint32_t)draw_state.draw_color, [&](auto* base, auto op) {
+void RasterBoxOutline(const RasterImage& c, uint32_t color, int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
+    WithRaster(c, RASTER_STORE, color, [&](auto* base, auto op) {
         RasterHSpan(c, base, op, x1, x2, y1);
         RasterVSpan(c, base, op, x2, y1, y2);
         RasterHSpan(c, base, op, x2, x1, y2);
         RasterVSpan(c, base, op, x1, y2, y1);
     });
-    SetPen(x1, y1);
 }
 
 // Fills rows t..b from l to r (all inclusive, l <= r, t <= b), clipped once.
 template <class T, class Op>
-static void RasterRect(const Canvas& c, T* base, const Op& op, int64_t l, int64_t t, int64_t r, int64_t b) {
+static void RasterRect(const RasterImage& c, T* base, const Op& op, int64_t l, int64_t t, int64_t r, int64_t b) {
     if (l < 0) l = 0;
     if (t < 0) t = 0;
     if (r > c.width - 1) r = c.width - 1;
@@ -60,7 +43,7 @@ static void RasterRect(const Canvas& c, T* base, const Op& op, int64_t l, int64_
 // them is a border pixel, the interior span and another border pixel. Walking the columns of
 // the border separately would touch every row's cache line a second time.
 template <class T>
-static void RasterFramedRect(const Canvas& c, T* base, T border, T fill, int64_t l, int64_t t, int64_t r,
+static void RasterFramedRect(const RasterImage& c, T* base, T border, T fill, int64_t l, int64_t t, int64_t r,
                              int64_t b) {
     const StoreOp<T> edge{border};
     RasterHSpan(c, base, edge, l, r, t);
@@ -83,31 +66,21 @@ static void RasterFramedRect(const Canvas& c, T* base, T border, T fill, int64_t
     if (stream) StreamFence();
 }
 
-extern "C" void PXK_DrawFilledBox(int x1, int y1, int x2, int y2, PXK_Color border, PXK_Color fill) {
-    Canvas c;
-    if (!CurrentCanvas(&c)) return;
-    const int64_t l = std::min(x1, x2), r = std::max(x1, x2);
-    const int64_t t = std::min(y1, y2), b = std::max(y1, y2);
-    WithRaster(c, RASTER_STORE, (uint32_t)border, [&](auto* base, auto op) {
+void RasterFilledBox(const RasterImage& c, int64_t l, int64_t t, int64_t r, int64_t b, uint32_t border,
+                     uint32_t fill) {
+    WithRaster(c, RASTER_STORE, border, [&](auto* base, auto op) {
         using T = std::remove_pointer_t<decltype(base)>;
         if constexpr (std::is_same_v<decltype(op), StoreOp<T>>) {
             if ((T)fill == op.value) RasterRect(c, base, op, l, t, r, b);
             else RasterFramedRect<T>(c, base, op.value, (T)fill, l, t, r, b);
         }
     });
-    SetPen(l, t);
-    // The interior exists only when both sides are at least 3 pixels long.
-    if (r - l >= 2 && b - t >= 2) SetPen(r - 1, b - 1);
 }
 
 // The outline inverted so that no pixel flips twice: top row, bottom row when it is another
 // row, then the columns between them. With l = r the two columns are the same pixels and
 // cancel, which keeps a one-pixel-wide box its own inverse.
-extern "C" void PXK_XorBox(int x1, int y1, int x2, int y2) {
-    Canvas c;
-    if (!CurrentCanvas(&c)) return;
-    const int64_t l = std::min(x1, x2), r = std::max(x1, x2);
-    const int64_t t = std::min(y1, y2), b = std::max(y1, y2);
+void RasterXorBox(const RasterImage& c, int64_t l, int64_t t, int64_t r, int64_t b) {
     WithRaster(c, RASTER_XOR, 0, [&](auto* base, auto op) {
         RasterHSpan(c, base, op, l, r, t);
         if (b != t) RasterHSpan(c, base, op, l, r, b);
@@ -116,15 +89,8 @@ extern "C" void PXK_XorBox(int x1, int y1, int x2, int y2) {
             RasterVSpan(c, base, op, r, t + 1, b - 1);
         }
     });
-    if (b - t > 1) SetPen(r, b - 1);
-    else SetPen(r, b);
 }
 
-extern "C" void PXK_XorFillBox(int x1, int y1, int x2, int y2) {
-    Canvas c;
-    if (!CurrentCanvas(&c)) return;
-    const int64_t l = std::min(x1, x2), r = std::max(x1, x2);
-    const int64_t t = std::min(y1, y2), b = std::max(y1, y2);
+void RasterXorFillBox(const RasterImage& c, int64_t l, int64_t t, int64_t r, int64_t b) {
     WithRaster(c, RASTER_XOR, 0, [&](auto* base, auto op) { RasterRect(c, base, op, l, t, r, b); });
-    SetPen(r, b);
 }

@@ -2,7 +2,7 @@
 // models in fixed-point arithmetic truncated toward zero.
 #include <gtest/gtest.h>
 
-#include "imaging/color_models.h"
+#include "raster/color_models.h"
 #include "pxk.h"
 
 namespace {

@@ -1,4 +1,4 @@
-// Circle outlines and filled discs with their XOR twins.
+// Circle outlines and filled discs, stored or inverted.
 //
 // Both walk one octant with an integer error term d and mirror each step: j counts up from 0,
 // u starts at the radius and drops by one whenever d falls to 0 or below; the walk stops at
@@ -12,10 +12,11 @@
 // d = r^2 - j^2 - u^2 + u. The walk jumps over stretches of steps that cannot touch the image
 // to a step where this still holds, and walks the rest, so the pixels (and the pen) are those
 // of the full walk.
+#include "raster/circles.h"
+
 #include <math.h>
 
-#include "imaging/draw_state.h"
-#include "imaging/raster.h"
+#include "raster/raster.h"
 
 namespace {
 
@@ -126,7 +127,7 @@ void MaybeSkip(CircleWalk* w, const StepRanges& ranges, int64_t* range_end) {
 }
 
 template <class T, class Op>
-void OutlineWalk(const Canvas& c, T* base, const Op& op, int64_t cx, int64_t cy, int64_t r) {
+RasterPen OutlineWalk(const RasterImage& c, T* base, const Op& op, int64_t cx, int64_t cy, int64_t r) {
     CircleWalk w;
     StartWalk(&w, r);
     StepRanges ranges{};
@@ -136,6 +137,7 @@ void OutlineWalk(const Canvas& c, T* base, const Op& op, int64_t cx, int64_t cy,
         AddAxisRanges(&ranges, cy, c.height, w.lim);
         range_end = -1;
     }
+    RasterPen pen{0, 0};
     for (;;) {
         MaybeSkip(&w, ranges, &range_end);
         const int64_t j = w.j, u = w.u;
@@ -149,7 +151,7 @@ void OutlineWalk(const Canvas& c, T* base, const Op& op, int64_t cx, int64_t cy,
         }
         RasterPoint(c, base, op, cx + u, cy + j);
         RasterPoint(c, base, op, cx - u, cy - j);
-        SetPen(cx - u, cy - j);
+        pen = RasterPen{cx - u, cy - j};
         w.d -= 2 * j + 1;
         if (w.d <= 0) {
             w.d += 2 * u - 2;
@@ -158,10 +160,11 @@ void OutlineWalk(const Canvas& c, T* base, const Op& op, int64_t cx, int64_t cy,
         w.j++;
         if (w.j > w.lim || w.j > w.u) break;
     }
+    return pen;
 }
 
 template <class T, class Op>
-void DiscWalk(const Canvas& c, T* base, const Op& op, int64_t cx, int64_t cy, int64_t r) {
+RasterPen DiscWalk(const RasterImage& c, T* base, const Op& op, int64_t cx, int64_t cy, int64_t r) {
     CircleWalk w;
     StartWalk(&w, r);
     StepRanges ranges{};
@@ -203,34 +206,19 @@ void DiscWalk(const Canvas& c, T* base, const Op& op, int64_t cx, int64_t cy, in
         span(cx - w.j, cx + w.j, cy + w.u);
         span(cx - w.j, cx + w.j, cy - w.u);
     }
-    SetPen(pen_x, pen_y);
-}
-
-void Outline(RasterMode mode, uint32_t color, int cx, int cy, int r) {
-    Canvas c;
-    if (!CurrentCanvas(&c)) return;
-    WithRaster(c, mode, color, [&](auto* base, auto op) { OutlineWalk(c, base, op, cx, cy, r); });
-}
-
-void Disc(RasterMode mode, uint32_t color, int cx, int cy, int r) {
-    Canvas c;
-    if (!CurrentCanvas(&c)) return;
-    WithRaster(c, mode, color, [&](auto* base, auto op) { DiscWalk(c, base, op, cx, cy, r); });
+    return RasterPen{pen_x, pen_y};
 }
 
 }  // namespace
 
-extern "C" void PXK_DrawCircle(PXK_Color color, int cx, int cy, int r) {
-    Outline(RASTER_STORE, (uint32_t)color, cx, cy, r);
+RasterPen RasterCircle(const RasterImage& c, RasterMode mode, uint32_t color, int64_t cx, int64_t cy, int64_t r) {
+    RasterPen pen{0, 0};
+    WithRaster(c, mode, color, [&](auto* base, auto op) { pen = OutlineWalk(c, base, op, cx, cy, r); });
+    return pen;
 }
 
-extern "C" void PXK_XorCircle(int cx, int cy, int r) { Outline(RASTER_XOR, 0, cx, cy, r); }
-
-// The spans, then the outline over them in the same colour.
-extern "C" void PXK_FillCircle(int cx, int cy, int r) {
-    const uint32_t color = (uint32_t)draw_state.draw_color;
-    Disc(RASTER_STORE, color, cx, cy, r);
-    Outline(RASTER_STORE, color, cx, cy, r);
+RasterPen RasterDisc(const RasterImage& c, RasterMode mode, uint32_t color, int64_t cx, int64_t cy, int64_t r) {
+    RasterPen pen{0, 0};
+    WithRaster(c, mode, color, [&](auto* base, auto op) { pen = DiscWalk(c, base, op, cx, cy, r); });
+    return pen;
 }
-
-extern "C" void PXK_XorFillCircle(int cx, int cy, int r) { Disc(RASTER_XOR, 0, cx, cy, r); }
