@@ -16,7 +16,7 @@
 #include "framework/startup.h"
 #include "imagewin/image_table.h"
 #include "platform/backend.h"
-#include "platform/headless/driver.h"
+#include "platform/driver/driver.h"
 #include "platform/window/input.h"
 #include "platform/window/window.h"
 #include "runtime/startup_state.h"

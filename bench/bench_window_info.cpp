@@ -1,13 +1,13 @@
 // The window report of a full layout, 256 images with long titles, 256 text windows and a
-// button box of 256 buttons, on the headless backend from the worker thread: reading the
-// layout and generating its source alone, and the whole command with its report printed
+// button box of 256 buttons, on the headless backend from the worker thread: the window
+// kinds describing the layout (report pieces and source) alone, and the whole command with its report printed
 // into a text window and the source put on the clipboard (the whole command includes the
 // paints its pumps serve). Goal: the report in under 50 ms of the worker's time without
 // painting. Prints the medians and the source's size after the runs.
 #include "pxk.h"
-#include "textwin/layout_source.h"
-#include "textwin/window_info.h"
-#include "textwin/window_layout.h"
+#include "framework/window_report.h"
+#include "runtime/window_description.h"
+#include "runtime/window_kinds.h"
 
 #include <benchmark/benchmark.h>
 
@@ -30,12 +30,10 @@ static void BuildLayout(void) {
 }
 
 static size_t GenerateOnce(void) {
-    WindowLayout* layout = CollectWindowLayout();
-    SourceText source{nullptr, 0, 0, false};
-    if (layout) GenerateLayoutSource(layout, &source);
-    size_t length = source.length;
-    FreeSourceText(&source);
-    FreeWindowLayout(layout);
+    WindowDescription description{};
+    DescribeWindowKinds(&description);
+    size_t length = description.source.length;
+    FreeWindowDescription(&description);
     return length;
 }
 

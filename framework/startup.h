@@ -6,7 +6,8 @@
 
 // Fills the runtime's table of window kinds, in the order of every walk over it: image
 // windows, text windows, input box, button box, drawing state. Registers the request channel's
-// executors and the main window's commands as well. Safe to call again.
+// executors, the main window's commands and the text windows' console and report as well.
+// Safe to call again.
 void RegisterFrameworkKinds(void);
 // The program: RegisterFrameworkKinds, then the runtime's RunProgram (runtime/entry.h).
 int PixkitMain(int argc, char** argv);

@@ -64,3 +64,8 @@ void CloseWindowKindLogs(void) {
     for (int i = 0; i < g_kind_count; i++)
         if (g_kinds[i].close_logs) g_kinds[i].close_logs();
 }
+
+void DescribeWindowKinds(WindowDescription* out) {
+    for (int i = 0; i < g_kind_count; i++)
+        if (g_kinds[i].describe) g_kinds[i].describe(out);
+}

@@ -4,10 +4,13 @@
 // the top of the framework registers the records before the program runs. The runtime then
 // walks the table where it needs every kind: resetting their tables at start, registering
 // their window classes, collecting their window rectangles, giving the boxes their dialog
-// keys, and abandoning input and closing logs on Exit.
+// keys, abandoning input and closing logs on Exit, and describing their windows for the
+// window report.
 #pragma once
 
 #include "platform/window/window.h"
+
+struct WindowDescription;
 
 struct WindowKind {
     const char* name;               // for messages: "image windows", "input box" ...
@@ -20,6 +23,9 @@ struct WindowKind {
     void (*reset)(void);            // clears its table at program start
     void (*abandon_input)(void);    // Exit: a waiting input returns at once
     void (*close_logs)(void);       // Exit: its log files are flushed and closed
+    // The window report: appends its section of report lines and source lines for its open
+    // windows (runtime/window_description.h). Runs on the thread that owns the text windows.
+    void (*describe)(WindowDescription* out);
 };
 
 enum { WINDOW_KINDS_MAX = 8 };
@@ -44,3 +50,5 @@ void AbandonWindowKindInput(void);
 // True when the window is a top-level window of one of the kinds' classes.
 bool IsWindowKindWindow(WindowId window);
 void CloseWindowKindLogs(void);
+// Every kind's description in table order.
+void DescribeWindowKinds(WindowDescription* out);

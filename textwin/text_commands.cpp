@@ -1,11 +1,10 @@
 // The text window's commands. The menu, the Ctrl shortcuts and commands posted from elsewhere
 // (the console's "ver" posts the about command) all arrive as command messages and end here,
 // so each command has one handler. The about command is not in the table: it prints into the
-// window that received it, in its own colours, and leaves the current window as it was.
+// window that received it, in its own colours, and leaves the current window as it was. The
+// console and the window report read the other subsystems, so they live above this folder
+// and register their handlers at start (SetTextCommandHandler).
 #include "textwin/text_commands.h"
-
-#include "textwin/command_console.h"
-#include "textwin/window_info.h"
 
 #include "runtime/run_control.h"
 #include "platform/window/menu.h"
@@ -28,27 +27,16 @@ static void StopLogCommand(int id) { PXK_StopLog(id); }
 static void CopyLogCommand(int id) { PXK_CopyLog(id); }
 static void SelectCommand(int id) { PXK_SelectTextWindow(id); }
 
-// The console runs for the window whose menu was used without making it current.
-static void ConsoleCommand(int id) {
-    (void)id;
-    RunCommandConsole();
-}
-
-// The report is printed into the window whose menu was used: it becomes current first.
-static void WindowInfoCommand(int id) {
-    PXK_SelectTextWindow(id);
-    ShowWindowInfo();
-}
-
 struct TextCommand {
     int id;
     void (*run)(int id);
 };
 
-static const TextCommand TEXT_COMMANDS[] = {
+// Not const: the console's and the report's rows get their handlers from the framework.
+static TextCommand TEXT_COMMANDS[] = {
     {CMD_TEXT_DESTROY, CloseCommand},        {CMD_TEXT_START_LOG, StartLogCommand},
-    {CMD_TEXT_STOP_LOG, StopLogCommand},     {CMD_TEXT_CONSOLE, ConsoleCommand},
-    {CMD_TEXT_COPY_LOG, CopyLogCommand},     {CMD_TEXT_WINDOW_INFO, WindowInfoCommand},
+    {CMD_TEXT_STOP_LOG, StopLogCommand},     {CMD_TEXT_CONSOLE, nullptr},
+    {CMD_TEXT_COPY_LOG, CopyLogCommand},     {CMD_TEXT_WINDOW_INFO, nullptr},
     {CMD_TEXT_SELECT, SelectCommand},
 };
 
@@ -68,12 +56,21 @@ void RunTextCommand(int id, int command) {
         return;
     }
     for (const TextCommand& c : TEXT_COMMANDS)
-        if (c.id == command) c.run(id);
+        if (c.id == command && c.run) c.run(id);
+}
+
+int SetTextCommandHandler(int command, void (*run)(int id)) {
+    for (TextCommand& c : TEXT_COMMANDS)
+        if (c.id == command) {
+            c.run = run;
+            return 0;
+        }
+    return 1;
 }
 
 void RunConsoleFromKey(int id) {
     PXK_SelectTextWindow(id);
-    RunCommandConsole();
+    RunTextCommand(id, CMD_TEXT_CONSOLE);
 }
 
 int TextShortcutCommand(int key) {

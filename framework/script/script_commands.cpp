@@ -1,7 +1,7 @@
 // The command table and the helpers every handler shares: failing, bounded waits, paths.
 #include "script_commands.h"
 
-#include "platform/headless/driver.h"
+#include "platform/driver/driver.h"
 #include "platform/system.h"
 
 #include <stdlib.h>

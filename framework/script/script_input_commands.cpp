@@ -6,7 +6,7 @@
 
 #include "imagewin/image_table.h"
 #include "platform/controls/dialog.h"
-#include "platform/headless/driver.h"
+#include "platform/driver/driver.h"
 #include "platform/system.h"
 #include "platform/window/input.h"
 #include "platform/window/menu.h"

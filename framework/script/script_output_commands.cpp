@@ -8,7 +8,7 @@
 #include "script_transcript.h"
 
 #include "imagewin/image_table.h"
-#include "platform/headless/driver.h"
+#include "platform/driver/driver.h"
 
 #include <stdio.h>
 

@@ -5,7 +5,7 @@
 #include "boxes/input_box.h"
 #include "imagewin/image_table.h"
 #include "imaging/pixel_panel_window.h"
-#include "platform/headless/driver.h"
+#include "platform/driver/driver.h"
 #include "platform/text.h"
 #include "platform/window/input.h"
 #include "platform/window/menu.h"

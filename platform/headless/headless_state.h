@@ -1,4 +1,7 @@
-// State the headless backend shares with its test driver.
+// What the headless backend exposes to the test driver (platform/driver/): the count of
+// presented windows, the screen it simulates and the clipboard's offered types. This is the
+// only header of the backend the driver includes; the backend itself knows nothing of the
+// driver.
 #pragma once
 
 #include "../backends.h"

@@ -14,7 +14,7 @@
 #include "imagewin/image_table.h"
 #include "platform/clip_picture.h"
 #include "platform/draw/surface.h"
-#include "platform/headless/driver.h"
+#include "platform/driver/driver.h"
 #include "platform/window/window.h"
 #include "platform/window/input.h"
 #include "pxk.h"

@@ -3,7 +3,7 @@
 // preference, and the text and bitmap formats as the representations they become.
 #include "platform/backend.h"
 #include "platform/clipboard.h"
-#include "platform/headless/driver.h"
+#include "platform/driver/driver.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 #include "support/top_window.h"
 #include "platform/clipboard.h"
 #include "platform/controls/controls.h"
-#include "platform/headless/driver.h"
+#include "platform/driver/driver.h"
 #include "platform/window/input.h"
 #include "platform/system.h"
 #include "platform/text.h"

@@ -4,7 +4,7 @@
 #include "platform/backend.h"
 #include "platform/draw/draw.h"
 #include "platform/font/font.h"
-#include "platform/headless/driver.h"
+#include "platform/driver/driver.h"
 #include "platform/window/window.h"
 
 #include <gtest/gtest.h>

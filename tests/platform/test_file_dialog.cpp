@@ -5,7 +5,7 @@
 #include "platform/backend.h"
 #include "platform/controls/dialog.h"
 #include "platform/controls/file_dialog.h"
-#include "platform/headless/driver.h"
+#include "platform/driver/driver.h"
 #include "platform/window/window.h"
 #include "platform/window/window_core.h"
 #include "support/outside_io.h"

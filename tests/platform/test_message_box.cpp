@@ -2,7 +2,7 @@
 // thread with its windows still served, dismissed by Enter, Esc or a click on OK.
 #include "platform/backend.h"
 #include "platform/controls/dialog.h"
-#include "platform/headless/driver.h"
+#include "platform/driver/driver.h"
 #include "platform/window/window.h"
 
 #include <gtest/gtest.h>

@@ -5,7 +5,7 @@
 #include "platform/backend.h"
 #include "support/top_window.h"
 #include "platform/draw/system_colors.h"
-#include "platform/headless/driver.h"
+#include "platform/driver/driver.h"
 #include "platform/window/input.h"
 #include "platform/system.h"
 #include "platform/window/menu.h"

@@ -2,7 +2,7 @@
 // by Esc or a press outside, drawn with check marks, greyed text, shortcuts and mnemonics.
 #include "platform/backend.h"
 #include "support/top_window.h"
-#include "platform/headless/driver.h"
+#include "platform/driver/driver.h"
 #include "platform/window/menu.h"
 #include "platform/window/window.h"
 

@@ -3,7 +3,7 @@
 // a thread many times in the middle of work that holds such a lock most of the time (the
 // pixels of its window, the allocator), then does on another thread what needs that lock.
 #include "platform/backend.h"
-#include "platform/headless/driver.h"
+#include "platform/driver/driver.h"
 #include "platform/system.h"
 #include "platform/window/window.h"
 #include "platform/window/window_pixels.h"

@@ -2,7 +2,7 @@
 // quit through nested loops, paint coalescing, geometry, the move and size loops, focus and
 // activation order, and text conversion at buffer limits.
 #include "platform/backend.h"
-#include "platform/headless/driver.h"
+#include "platform/driver/driver.h"
 #include "platform/window/input.h"
 #include "platform/system.h"
 #include "platform/text.h"

@@ -6,7 +6,7 @@
 // its own, as the process's main thread would, and returns once the main loop runs
 // and the worker has finished UserSetup; StopProgram() chooses Exit and waits for the
 // entry to return. Everything else is read and driven through the test driver
-// (platform/headless/driver.h) and the framework's own state.
+// (platform/driver/driver.h) and the framework's own state.
 //
 //   TEST(Run, Something) {
 //       ASSERT_TRUE(StartProgram());
@@ -22,7 +22,7 @@
 // "caption: text" on stderr and return at once instead of waiting for a user.
 #pragma once
 
-#include "platform/headless/driver.h"
+#include "platform/driver/driver.h"
 #include "platform/window/input.h"
 #include "platform/plat_types.h"
 #include "support/top_window.h"

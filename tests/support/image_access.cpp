@@ -4,7 +4,7 @@
 #include "support/worker_jobs.h"
 
 #include "imagewin/image_table.h"
-#include "platform/headless/driver.h"
+#include "platform/driver/driver.h"
 
 std::vector<uint32_t> ReadImagePixels(int index) {
     const ImageRecord& r = image_table[index];

@@ -1,7 +1,7 @@
 // Reading and driving the tracked popup menu through the layer and the headless driver.
 #include "tracked_menu.h"
 
-#include "platform/headless/driver.h"
+#include "platform/driver/driver.h"
 #include "platform/text.h"
 #include "platform/window/input.h"
 #include "platform/window/menu.h"

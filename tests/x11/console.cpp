@@ -3,7 +3,7 @@
 // character, so the character arrives while the console already reads its line; it must not
 // become part of the command, and the letters typed while the prompt is printed must not be
 // lost.
-#include "platform/headless/driver.h"
+#include "platform/driver/driver.h"
 #include "platform/x11/x11_backend.h"
 #include "pxk.h"
 #include "support/outside_io.h"

@@ -7,7 +7,7 @@
 #include "x11_fixture.h"
 
 #include "framework/startup.h"
-#include "platform/headless/driver.h"
+#include "platform/driver/driver.h"
 #include "pxk.h"
 #include "runtime/entry.h"
 #include "runtime/run_control.h"

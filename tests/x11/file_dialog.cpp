@@ -3,7 +3,7 @@
 #include "x11_fixture.h"
 
 #include "platform/controls/file_dialog.h"
-#include "platform/headless/driver.h"
+#include "platform/driver/driver.h"
 
 #include <atomic>
 #include <sys/stat.h>

@@ -3,7 +3,7 @@
 // and the image takes the first file's pixels.
 #include "framework/startup.h"
 #include "imagewin/image_table.h"
-#include "platform/headless/driver.h"
+#include "platform/driver/driver.h"
 #include "platform/window/window.h"
 #include "platform/x11/x11_backend.h"
 #include "pxk.h"

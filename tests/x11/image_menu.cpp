@@ -3,7 +3,7 @@
 // a left click on "Zoom:200%" shows the image at 200%.
 #include "framework/startup.h"
 #include "imagewin/image_table.h"
-#include "platform/headless/driver.h"
+#include "platform/driver/driver.h"
 #include "platform/window/menu.h"
 #include "platform/window/window.h"
 #include "pxk.h"

@@ -3,7 +3,7 @@
 // text window 0 (so the copy travels by INCR) and copies the log; xclip must read exactly the
 // bytes of the log file, with LF line ends.
 #include "framework/startup.h"
-#include "platform/headless/driver.h"
+#include "platform/driver/driver.h"
 #include "platform/window/window.h"
 #include "pxk.h"
 #include "runtime/entry.h"

@@ -5,7 +5,7 @@
 // by its caption and by what the screen shows of its client area.
 #include "framework/startup.h"
 #include "imagewin/image_table.h"
-#include "platform/headless/driver.h"
+#include "platform/driver/driver.h"
 #include "platform/window/window.h"
 #include "platform/x11/x11_backend.h"
 #include "pxk.h"

@@ -4,7 +4,7 @@
 // ordered.
 #include "framework/startup.h"
 #include "imagewin/image_table.h"
-#include "platform/headless/driver.h"
+#include "platform/driver/driver.h"
 #include "platform/window/window.h"
 #include "pxk.h"
 #include "runtime/entry.h"

@@ -1,8 +1,8 @@
 // The test driver's typed clipboard: what another program on the desktop would put on the
 // clipboard, and what it would get when it pastes, through the same interface the layer uses.
-#include "driver.h"
-#include "headless_state.h"
-#include "../clipboard.h"
+#include "platform/driver/driver.h"
+#include "platform/headless/headless_state.h"
+#include "platform/clipboard.h"
 
 #include <stdlib.h>
 

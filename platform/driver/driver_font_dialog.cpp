@@ -1,7 +1,7 @@
 // Test driver support for the font dialog: finding the open dialog and reading what it shows.
 // Keys and clicks reach it through the ordinary input functions of the driver.
 #include "platform/controls/font_dialog.h"
-#include "platform/headless/driver.h"
+#include "platform/driver/driver.h"
 
 WindowId DriverWaitFontDialog(int timeout_ms) {
     DriverWaitFor([] { return PlatGetOpenFontDialog() != 0; }, timeout_ms);

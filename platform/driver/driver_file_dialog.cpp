@@ -1,6 +1,6 @@
 // The test driver's reach into the file dialogs: finding the dialog and its parts, reading
 // the list as shown, and the clicks a user makes on list entries and on the filter menu.
-#include "driver.h"
+#include "platform/driver/driver.h"
 #include "platform/controls/file_dialog.h"
 #include "platform/window/input.h"
 #include "platform/window/menu.h"

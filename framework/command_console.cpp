@@ -1,7 +1,7 @@
 // The console's commands. "exit" and "start" go through the main window's own keys (Esc and
 // S), so they follow exactly the rules of those keys; "ver" goes through the text window's
 // about command, so the version line looks the same wherever it is asked for.
-#include "textwin/command_console.h"
+#include "framework/command_console.h"
 
 #include "textwin/key_ring.h"
 #include "textwin/text_commands.h"

@@ -1,19 +1,18 @@
 // The window report on the real program: the exact report with its colours and the exact
-// source on the clipboard for small layouts; escaping and off-screen positions in the
-// generator; the round trip that compiles the clipboard text as C and as C++ into a program
+// source on the clipboard for small layouts; escaping in the generator and windows moved
+// partly off the screen; the round trip that compiles the clipboard text as C and as C++ into a program
 // of its own and compares every window it makes with the original; a very large layout whose
 // report stays in its window while another window asks for a report of its own; and
 // PXK_SetForeground.
-#include "textwin_fixture.h"
+#include "textwin/textwin_fixture.h"
 
 #include "round_trip/layout_description.h"
 
 #include "boxes/button_box.h"
 #include "imagewin/image_table.h"
 #include "runtime/startup_state.h"
-#include "textwin/layout_source.h"
+#include "runtime/window_description.h"
 #include "textwin/text_commands.h"
-#include "textwin/window_layout.h"
 
 #include <algorithm>
 
@@ -98,14 +97,14 @@ TEST_F(WindowInfo, WithoutImagesThereIsNoImageSectionAndTheBoxesAreReportedInThe
 // ---- The generator alone -----------------------------------------------------------------
 
 static std::string Escaped(const char* bytes) {
-    SourceText text{nullptr, 0, 0, false};
-    AppendCStringBody(&text, bytes);
-    std::string s = text.data ? text.data : "";
-    FreeSourceText(&text);
+    WindowDescription description{};
+    DescribeSourceString(&description, bytes);
+    std::string s = description.source.data ? description.source.data : "";
+    FreeWindowDescription(&description);
     return s;
 }
 
-TEST(LayoutSource, TextsBecomeCStringLiteralsAndOffScreenPositionsAre0) {
+TEST(LayoutSource, TextsBecomeCStringLiterals) {
     const struct {
         const char *in, *out;
     } cases[] = {
@@ -114,19 +113,24 @@ TEST(LayoutSource, TextsBecomeCStringLiteralsAndOffScreenPositionsAre0) {
         {"日本 é", "日本 é"},           {"", ""},
     };
     for (const auto& c : cases) EXPECT_EQ(Escaped(c.in), c.out) << c.in;
+}
 
-    WindowLayout* layout = (WindowLayout*)calloc(1, sizeof(WindowLayout));
-    ASSERT_NE(layout, nullptr);
-    layout->image_count = 1;
-    layout->images[0] = ImageLayout{7, 8, 1, -30, -10, 5, 6, 300, strdup("t")};
-    layout->text_count = 1;
-    layout->texts[0] = TextLayout{4, -5, 40, 100, 50};
-    SourceText text{nullptr, 0, 0, false};
-    GenerateLayoutSource(layout, &text);
-    EXPECT_EQ(std::string(text.data), GENERATOR + "\t// [Image Window]\n\tPXK_CreateImage8(7,\"t\",0,0,5,6,300);\n" +
-                                          "\t// [Text Window]\n\tPXK_OpenTextWindow(4,0,40,100,50);\n" + FOREGROUND);
-    FreeSourceText(&text);
-    FreeWindowLayout(layout);
+// A window partly off the screen to the left or top is reported where it is and generated at
+// 0, where the create call puts it at the screen's edge.
+TEST_F(WindowInfo, WindowsPartlyOffTheScreenAreGeneratedAt0) {
+    ASSERT_TRUE(OnWorker([] {
+        PXK_OpenTextWindow(4, 300, 40, 100, 50);
+        PXK_CreateImage8(7, "t", 300, 300, 50, 40, 300);
+        PXK_StartLog(4);
+        PlatSetWindowPos(image_table[7].window, -30, -10, 0, 0, MOVE_NOSIZE | MOVE_NOZORDER);
+        PlatSetWindowPos(text_windows[4].hwnd.load(), -5, 40, 0, 0, MOVE_NOSIZE | MOVE_NOZORDER);
+    }));
+    Report(4);
+    const std::string report = STARS + "[Image Window]\n 7 8 1  't' X:-30 Y:-10 W:50 H:40 ZM:300%\n" +
+                               "[Text Window]\n 4 X:-5 Y:40 W:100 H:50\n" + END_STARS + SAVED;
+    EXPECT_TRUE(DriverWaitFor([&] { return LogText(4) == report; })) << LogText(4);
+    EXPECT_EQ(DriverClipboardText(), GENERATOR + "\t// [Image Window]\n\tPXK_CreateImage8(7,\"t\",0,0,50,40,300);\n" +
+                                         "\t// [Text Window]\n\tPXK_OpenTextWindow(4,0,40,100,50);\n" + FOREGROUND);
 }
 
 // ---- The round trip ----------------------------------------------------------------------

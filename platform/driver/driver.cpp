@@ -1,12 +1,12 @@
 // The test driver: input and inspection for tests, from a thread of their own while the
 // program's threads run. Input goes through the same entry points a real backend uses.
-#include "driver.h"
-#include "headless_state.h"
-#include "../backend.h"
-#include "../clipboard.h"
+#include "platform/driver/driver.h"
+#include "platform/headless/headless_state.h"
+#include "platform/backend.h"
+#include "platform/clipboard.h"
 #include "platform/window/input.h"
-#include "../system.h"
-#include "../text.h"
+#include "platform/system.h"
+#include "platform/text.h"
 #include "platform/window/window_core.h"
 #include "platform/window/window_pixels.h"
 

@@ -2,7 +2,7 @@
 // clicking its parts where they are on screen. Keys reach it through the ordinary input
 // functions of the driver.
 #include "platform/controls/color_dialog.h"
-#include "platform/headless/driver.h"
+#include "platform/driver/driver.h"
 
 WindowId DriverWaitColorDialog(int timeout_ms) {
     DriverWaitFor([] { return PlatGetOpenColorDialog() != 0; }, timeout_ms);

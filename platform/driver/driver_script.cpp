@@ -1,8 +1,8 @@
 // The driver's reach for scripted runs: a visible control is found by the text it shows; the
 // screen is composed from the visible top-level windows, lowest first.
-#include "driver.h"
-#include "../text.h"
-#include "../backend.h"
+#include "platform/driver/driver.h"
+#include "platform/text.h"
+#include "platform/backend.h"
 #include "platform/window/window_core.h"
 
 #include <algorithm>

@@ -1,8 +1,11 @@
-// The test driver of the headless backend: input and inspection from a test thread while
-// the program's own threads run. Points are screen coordinates unless a name says client.
+// The test driver: input and inspection from a test thread while the program's own threads
+// run, for the tests and for scripted runs (--script). It is no backend: input goes through
+// the layer's own entry points, so most of it works over any backend; it reads the headless
+// backend only through platform/headless/headless_state.h (the screen size, presents and the
+// clipboard's types). Points are screen coordinates unless a name says client.
 #pragma once
 
-#include "../plat_types.h"
+#include "platform/plat_types.h"
 #include "platform/draw/surface.h"
 
 #include <functional>
