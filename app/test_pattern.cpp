@@ -1,9 +1,11 @@
 // The printer calibration sheet: the user gives the sheet's width and height in inches and
 // the printer's resolution in dots per inch in the input box; the program prints the size in
 // pixels in text window 0, and each press of "go" makes image 0 exactly that large and draws
-// a test pattern into it: a one-inch grey square, two line sweeps of growing spacing and a
-// hue-by-saturation colour chart.
+// a test pattern into it (pattern_sheet.cpp): a one-inch grey square, two line sweeps of
+// growing spacing and a hue-by-saturation colour chart.
 #include <pxk.h>
+
+#include "pattern_sheet.h"
 
 #include <ctype.h>
 #include <math.h>
@@ -121,47 +123,9 @@ static void WaitSecond(void) {
 
 static bool ImageZeroInUse(void) { return PXK_GetStretchMode(0) != 0; }
 
-// One sweep of lines with growing spacing: groups of evenly spaced lines 2, 3, 4, ...
-// apart, each group about q pixels wide, ending at the first line beyond limit - 1.
-static void Sweep(bool vertical, int start, int limit, int from, int to) {
-    int q = (limit - start - 1) / 4;
-    int cur = start;
-    for (int s = 2;; s++) {
-        if (cur > limit - 1) return;
-        for (int m = 0; m == 0 || m * s <= q; m++) {
-            int at = cur + m * s;
-            if (at > limit - 1) return;
-            if (vertical) PXK_DrawLine(0x000000, at, from, at, to);
-            else PXK_DrawLine(0x000000, from, at, to, at);
-        }
-        cur = cur + q + s;
-    }
-}
-
 static void DrawTestPattern(void) {
-    int mw = pW / 100, mh = pH / 100;
     if (ImageZeroInUse()) PXK_SelectImage(0);
-    PXK_DrawFilledBox(0, 0, pW - 1, pH - 1, 0x000000, 0xA0A0A0);
-    PXK_DrawFilledBox(mw, mh, pW - mw - 1, pH - mh - 1, 0x000000, 0xE0E0E0);
-    PXK_DrawFilledBox(2 * mw, 2 * mh, 2 * mw + dpi_W - 1, 2 * mh + dpi_H - 1, 0x000000, 0x808080);
-    int x0 = 3 * mw + dpi_W, r = pW - 2 * mw;
-    Sweep(true, x0, r, 2 * mh, 2 * mh + dpi_H - 1);
-    int y0 = 3 * mh + dpi_H, bt = pH - 2 * mh;
-    Sweep(false, y0, bt, 2 * mw, 2 * mw + dpi_W - 1);
-    int cw = (r - x0 - 1) / 11;
-    int n = bt - 1 - y0;
-    // Row by row, the eleven columns left to right: each row's pixels are written once,
-    // in order, while a column at a time would cross the whole chart eleven times. Rows do
-    // not share pixels and the columns keep their order, so the picture is the same.
-    if (n > 0) {
-        for (int row = 0; row < n; row++) {
-            int h = (360 * row) / n;
-            for (int c = 0; c <= 10; c++) {
-                int s = (255 * c) / 10;
-                PXK_DrawLine(PXK_HSVtoRGB(255, s, h), x0 + c * cw, y0 + row, x0 + c * cw + cw - 1, y0 + row);
-            }
-        }
-    }
+    DrawPattern(PatternSheet{pW, pH, dpi_W, dpi_H});
     if (ImageZeroInUse()) PXK_RedrawImage(0);
 }
 

@@ -7,8 +7,8 @@
 // size report printed after it, the three filled boxes, the two sweeps, the colour chart, the repaint into the window, and the
 // time until every queue is idle again (paints served after the picture).
 //
-// The phases are read from the program's own calls: the program's source is compiled here
-// with its drawing calls routed through wrappers that note the time and call the real ones.
+// The phases are read from the program's own calls: the program's sources are compiled here
+// with their drawing calls routed through wrappers that note the time and call the real ones.
 #include "pxk.h"
 
 #include "boxes/button_box.h"
@@ -100,6 +100,7 @@ static int TimedRedrawImage(int index) {
 #define PXK_DrawLine TimedLine
 #define PXK_RedrawImage TimedRedrawImage
 #include "app/test_pattern.cpp"
+#include "app/pattern_sheet.cpp"
 #undef PXK_CreateImage
 #undef PXK_ResizeImage
 #undef PXK_DrawFilledBox

@@ -3,7 +3,9 @@
 // and first touch, the three filled boxes, the two line sweeps, the colour chart (one HSV
 // conversion and one line per row and column, row by row as the program draws them) and the
 // first halftone repaint into a view of 1000 x 1000. Each phase runs once per repetition, in
-// the program's order, on fresh pixels.
+// the program's order, on fresh pixels; the phases are the application's own drawing code
+// (app/pattern_sheet.cpp).
+#include "app/pattern_sheet.h"
 #include "imagewin/image_table.h"
 #include "imaging/draw_state.h"
 #include "platform/draw/draw.h"
@@ -25,22 +27,6 @@ double Ms(std::chrono::steady_clock::time_point a, std::chrono::steady_clock::ti
     return std::chrono::duration<double, std::milli>(b - a).count();
 }
 
-// The sweeps of the application: groups of lines 2, 3, 4, ... apart, each group q wide.
-void Sweep(bool vertical, int start, int limit, int from, int to) {
-    int q = (limit - start - 1) / 4;
-    int cur = start;
-    for (int s = 2;; s++) {
-        if (cur > limit - 1) return;
-        for (int m = 0; m == 0 || m * s <= q; m++) {
-            int at = cur + m * s;
-            if (at > limit - 1) return;
-            if (vertical) PXK_DrawLine(0x000000, at, from, at, to);
-            else PXK_DrawLine(0x000000, from, at, to, at);
-        }
-        cur = cur + q + s;
-    }
-}
-
 // Milliseconds of each phase summed over the runs, for the summary after the table.
 const char* const kPhaseNames[5] = {"create+first box ms", "two boxes ms", "sweeps ms", "chart ms", "repaint ms"};
 double phase[5];
@@ -58,21 +44,14 @@ void BM_GoBigSheet(benchmark::State& state) {
         image_pixels[0] = sheet->pixels;
         r.in_use.store(1);
         PXK_SelectImage(0);
-        int mw = SHEET / 100, mh = SHEET / 100, p = SHEET;
-        PXK_DrawFilledBox(0, 0, p - 1, p - 1, 0x000000, 0xA0A0A0);
+        const PatternSheet pattern{SHEET, SHEET, DPI, DPI};
+        DrawSheetBackground(pattern);
         auto t1 = std::chrono::steady_clock::now();
-        PXK_DrawFilledBox(mw, mh, p - mw - 1, p - mh - 1, 0x000000, 0xE0E0E0);
-        PXK_DrawFilledBox(2 * mw, 2 * mh, 2 * mw + DPI - 1, 2 * mh + DPI - 1, 0x000000, 0x808080);
+        DrawInchSquare(pattern);
         auto t2 = std::chrono::steady_clock::now();
-        int x0 = 3 * mw + DPI, right = p - 2 * mw, y0 = 3 * mh + DPI, bottom = p - 2 * mh;
-        Sweep(true, x0, right, 2 * mh, 2 * mh + DPI - 1);
-        Sweep(false, y0, bottom, 2 * mw, 2 * mw + DPI - 1);
+        DrawSweeps(pattern);
         auto t3 = std::chrono::steady_clock::now();
-        int cw = (right - x0 - 1) / 11, n = bottom - 1 - y0;
-        for (int row = 0; row < n; row++)
-            for (int c = 0; c <= 10; c++)
-                PXK_DrawLine(PXK_HSVtoRGB(255, (255 * c) / 10, (360 * row) / n), x0 + c * cw, y0 + row,
-                             x0 + c * cw + cw - 1, y0 + row);
+        DrawHueChart(pattern);
         auto t4 = std::chrono::steady_clock::now();
         Surface* view = nullptr;
         if (PlatCreateSurface(&view, VIEW, VIEW, 32) != 0) abort();

@@ -120,31 +120,20 @@ static intptr_t OnButtonBoxDoubleClick(WindowId box, intptr_t lparam) {
     return 0;
 }
 
-static intptr_t OnButtonBoxMove(WindowId box) {
-    (void)box;
-    CollectWindowRects();
-    return 0;
-}
-
-static intptr_t OnButtonBoxMoving(WindowId box, intptr_t lparam) {
-    if (lparam) SnapMovingRect(box, (PlatRect*)lparam);
-    return 0;
-}
-
-static intptr_t OnButtonBoxClose(WindowId box) {
+static void OnButtonBoxClose(WindowId box) {
     (void)box;
     PXK_CloseButtonBox();
-    return 0;
 }
 
-static intptr_t OnButtonBoxDestroy(WindowId box) {
+static void OnButtonBoxDestroy(WindowId box) {
     // Destroyed with its owner: nothing may keep pointing at it.
     if (button_box.load(std::memory_order_acquire) == box) {
         for (int i = 0; i < BUTTON_BOX_MAX; i++) button_hwnd[i] = 0;
         button_box.store(0, std::memory_order_release);
     }
-    return 0;
 }
+
+static const KindWindowHandlers BUTTON_BOX_HANDLERS{nullptr, OnButtonBoxClose, OnButtonBoxDestroy};
 
 intptr_t ButtonBoxProc(WindowId window, int msg, uintptr_t wparam, intptr_t lparam) {
     switch (msg) {
@@ -154,10 +143,10 @@ intptr_t ButtonBoxProc(WindowId window, int msg, uintptr_t wparam, intptr_t lpar
     case MSG_NCRBUTTONDOWN: return OnButtonBoxNcRightButton(window, lparam);
     case MSG_RBUTTONDOWN: return OnButtonBoxRightButton(window, lparam);
     case MSG_LBUTTONDBLCLK: return OnButtonBoxDoubleClick(window, lparam);
-    case MSG_MOVE: return OnButtonBoxMove(window);
-    case MSG_MOVING: return OnButtonBoxMoving(window, lparam);
-    case MSG_CLOSE: return OnButtonBoxClose(window);
-    case MSG_DESTROY: return OnButtonBoxDestroy(window);
+    case MSG_MOVE:
+    case MSG_MOVING:
+    case MSG_CLOSE:
+    case MSG_DESTROY: return KindWindowDefault(window, msg, wparam, lparam, BUTTON_BOX_HANDLERS);
     default: return PlatDefWindowProc(window, msg, wparam, lparam);
     }
 }

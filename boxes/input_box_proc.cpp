@@ -138,28 +138,17 @@ static intptr_t OnInputBoxDoubleClick(WindowId box, intptr_t lparam) {
     return 0;
 }
 
-static intptr_t OnInputBoxMove(WindowId box) {
-    (void)box;
-    CollectWindowRects();
-    return 0;
-}
-
-static intptr_t OnInputBoxMoving(WindowId box, intptr_t lparam) {
-    if (lparam) SnapMovingRect(box, (PlatRect*)lparam);
-    return 0;
-}
-
-static intptr_t OnInputBoxClose(WindowId box) {
+static void OnInputBoxClose(WindowId box) {
     (void)box;
     PXK_CloseInputBox();
-    return 0;
 }
 
-static intptr_t OnInputBoxDestroy(WindowId box) {
+static void OnInputBoxDestroy(WindowId box) {
     // Destroyed with its owner: nothing may keep pointing at it.
     if (input_box.load(std::memory_order_acquire) == box) ForgetInputBox();
-    return 0;
 }
+
+static const KindWindowHandlers INPUT_BOX_HANDLERS{nullptr, OnInputBoxClose, OnInputBoxDestroy};
 
 intptr_t InputBoxProc(WindowId window, int msg, uintptr_t wparam, intptr_t lparam) {
     switch (msg) {
@@ -170,10 +159,10 @@ intptr_t InputBoxProc(WindowId window, int msg, uintptr_t wparam, intptr_t lpara
     case MSG_NCRBUTTONDOWN: return OnInputBoxNcRightButton(window, lparam);
     case MSG_RBUTTONDOWN: return OnInputBoxRightButton(window, lparam);
     case MSG_LBUTTONDBLCLK: return OnInputBoxDoubleClick(window, lparam);
-    case MSG_MOVE: return OnInputBoxMove(window);
-    case MSG_MOVING: return OnInputBoxMoving(window, lparam);
-    case MSG_CLOSE: return OnInputBoxClose(window);
-    case MSG_DESTROY: return OnInputBoxDestroy(window);
+    case MSG_MOVE:
+    case MSG_MOVING:
+    case MSG_CLOSE:
+    case MSG_DESTROY: return KindWindowDefault(window, msg, wparam, lparam, INPUT_BOX_HANDLERS);
     default: return PlatDefWindowProc(window, msg, wparam, lparam);
     }
 }

@@ -131,7 +131,8 @@ static void PasteInto32(const Surface* p, const ImageRecord* r, uint8_t* pixels,
 // other colour goes to the nearest entry of the image's table.
 static void PasteInto8(const Surface* p, int colors, const ImageRecord* r, uint8_t* pixels, const PasteClip& c) {
     const bool indices = p->bits == 8 && colors > 0;
-    NearestColor* map = indices ? nullptr : new (std::nothrow) NearestColor;
+    std::unique_ptr<NearestColor> owned(indices ? nullptr : new (std::nothrow) NearestColor);
+    NearestColor* map = owned.get();
     if (!indices && !map) return;
     if (map) InitNearestColor(map, r->dib->palette);
     for (int j = c.y0; j < c.y1; j++) {
@@ -139,29 +140,23 @@ static void PasteInto8(const Surface* p, int colors, const ImageRecord* r, uint8
         uint8_t* dst = pixels + (size_t)(c.y + j) * ImageStride(r) + c.x;
         for (int i = c.x0; i < c.x1; i++) dst[i] = indices ? src[i] : NearestIndex(map, ColorAt(p, src, i));
     }
-    delete map;
 }
 
 extern "C" int PXK_PasteFromClipboard(int x, int index, int y) {
     if (!UsedSlot(index)) return 1;
     int colors = 0;
     bool too_large = false;
-    Surface* picture = ReadClipboardPicture(&colors, &too_large);
+    SurfacePtr owned(ReadClipboardPicture(&colors, &too_large));
+    Surface* picture = owned.get();
     if (!picture) return too_large ? 4 : 2;
     if (x == -1 || y == -1) {
         int cx = 0, cy = 0;
-        if (PXK_GetPlacement(index, picture->width, picture->height, &cx, &cy) != PXK_TOOL_DONE) {
-            PlatDestroySurface(picture);
-            return 3;
-        }
+        if (PXK_GetPlacement(index, picture->width, picture->height, &cx, &cy) != PXK_TOOL_DONE) return 3;
         x = cx - picture->width / 2;
         y = cy - picture->height / 2;
     }
     const ImageRecord* r = UsedSlot(index);   // the placement pumped messages: look again
-    if (!r) {
-        PlatDestroySurface(picture);
-        return 1;
-    }
+    if (!r) return 1;
     if (r->bits == 8 && colors > 0) PlatSetColorTable(r->memory_dc, 0, colors, picture->palette);
     PasteClip clip;
     if (ClipPaste(picture, r, x, y, &clip)) {
@@ -169,7 +164,6 @@ extern "C" int PXK_PasteFromClipboard(int x, int index, int y) {
         else PasteInto8(picture, colors, r, image_pixels[index], clip);
     }
     PlatInvalidateRect(r->window, nullptr, false);
-    PlatDestroySurface(picture);
     return 0;
 }
 

@@ -209,10 +209,8 @@ int RotateImage(int index, bool clockwise) {
     if (!r) return TRANSFORM_NO_IMAGE;
     Surface* old = nullptr;
     const int code = RemakeImage(index, r->height, r->width, &old);
-    if (code) {
-        PlatDestroySurface(old);
-        return code;
-    }
+    SurfacePtr owned_old(old);   // the old pixels go once the turn has read them, or at once
+    if (code) return code;
     if (r->bits == 32)
 #if defined(__SSE2__)
         FillTurned32(index, old, clockwise);
@@ -221,7 +219,6 @@ int RotateImage(int index, bool clockwise) {
 #endif
     else
         FillTurned<uint8_t>(index, old, clockwise);
-    PlatDestroySurface(old);
     PlatInvalidateRect(r->window, nullptr, false);
     return TRANSFORM_DONE;
 }
@@ -240,21 +237,23 @@ int ScaleImage(int index, int per_mille) {
     ViewFit fit;
     int code = CheckImageCreation((int)nw, (int)nh, r->zoom, r->bits, 1, 0, &fit);
     if (code) return code;
-    Surface* fresh = nullptr;
-    if (PlatCreateSurfaceToOverwrite(&fresh, (int)nw, (int)nh, r->bits) != 0) return TRANSFORM_NO_MEMORY;
+    Surface* raw = nullptr;
+    if (PlatCreateSurfaceToOverwrite(&raw, (int)nw, (int)nh, r->bits) != 0) return TRANSFORM_NO_MEMORY;
+    SurfacePtr fresh(raw);
     memcpy(fresh->palette, r->dib->palette, sizeof fresh->palette);
-    DrawContext* to = PlatCreateMemoryContext(fresh);
-    DrawContext* from = PlatCreateMemoryContext(r->dib);
-    PlatSetStretchMode(to, PlatGetStretchMode(r->window_dc));
-    const bool stretched = to && from && PlatStretchCopy(to, 0, 0, (int)nw, (int)nh, from, 0, 0, r->width,
-                                                         r->height) == 0;
-    PlatDeleteContext(from);
-    PlatDeleteContext(to);
+    bool stretched;
+    {
+        ContextPtr to(PlatCreateMemoryContext(fresh.get()));
+        ContextPtr from(PlatCreateMemoryContext(r->dib));
+        PlatSetStretchMode(to.get(), PlatGetStretchMode(r->window_dc));
+        stretched = to && from &&
+                    PlatStretchCopy(to.get(), 0, 0, (int)nw, (int)nh, from.get(), 0, 0, r->width, r->height) == 0;
+    }
     Surface* old = nullptr;
-    code = stretched ? RemakeImage(index, (int)nw, (int)nh, &old, fresh) : TRANSFORM_NO_MEMORY;
-    if (code) PlatDestroySurface(fresh);
-    PlatDestroySurface(old);
+    code = stretched ? RemakeImage(index, (int)nw, (int)nh, &old, fresh.get()) : TRANSFORM_NO_MEMORY;
+    SurfacePtr owned_old(old);
     if (code) return code;
+    (void)fresh.release();   // the image holds the new pixels now
     PlatInvalidateRect(r->window, nullptr, false);
     return TRANSFORM_DONE;
 }

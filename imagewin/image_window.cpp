@@ -57,10 +57,6 @@ static void OnSizing(WindowId window, PlatRect* proposed) {
     if (proposed) PlatGetWindowRect(window, proposed);
 }
 
-static void OnMoving(WindowId window, PlatRect* proposed) {
-    if (proposed) SnapMovingRect(window, proposed);
-}
-
 static void PostCommand(WindowId window, int command) {
     PlatPostMessage(window, MSG_COMMAND, (uintptr_t)MakeParam(command, 0), 0);
 }
@@ -182,15 +178,17 @@ static void OnDropFiles(WindowId window, uintptr_t wparam) {
         PlatDragFinish(list);
 }
 
+static const KindWindowHandlers IMAGE_WINDOW_HANDLERS{nullptr, OnClose, nullptr};
+
 intptr_t ImageWindowProc(WindowId window, int msg, uintptr_t wparam, intptr_t lparam) {
     switch (msg) {
     case MSG_CREATE: return 0;
-    case MSG_DESTROY: return 0;
-    case MSG_MOVE: CollectWindowRects(); return 0;
-    case MSG_MOVING: OnMoving(window, (PlatRect*)lparam); return 0;
+    case MSG_MOVE:
+    case MSG_MOVING:
+    case MSG_CLOSE:
+    case MSG_DESTROY: return KindWindowDefault(window, msg, wparam, lparam, IMAGE_WINDOW_HANDLERS);
     case MSG_SIZING: OnSizing(window, (PlatRect*)lparam); return 0;
     case MSG_PAINT: OnPaint(window); return 0;
-    case MSG_CLOSE: OnClose(window); return 0;
     case MSG_KEYDOWN: OnKeyDown(window, wparam, lparam); return 0;
     case MSG_COMMAND: OnCommand(window, wparam); return 0;
     case MSG_LBUTTONDOWN: OnLeftButtonDown(window, wparam, lparam); return 0;

@@ -136,14 +136,22 @@ void OnLeftButtonDown(intptr_t pos) {
     Invalidate();
 }
 
+// Where the window is now, for its next opening.
 void OnMoved(WindowId window) {
     PlatRect r;
     if (PlatGetWindowRect(window, &r) == 0) {
         g.place = PlatPoint{r.left, r.top};
         g.placed = true;
     }
-    CollectWindowRects();
 }
+
+void OnClose(WindowId) { Close(); }
+
+void OnDestroyed(WindowId window) {
+    if (g.window.load() == window) Forget();
+}
+
+const KindWindowHandlers INSPECTOR_HANDLERS{OnMoved, OnClose, OnDestroyed};
 
 void OnKeyDown(uintptr_t key) {
     if (key == 'I') ToggleInspector();
@@ -182,14 +190,14 @@ void PostInspectorToggle(void) { PostWorkerCall(g.toggle_call); }
 intptr_t InspectorWindowProc(WindowId window, int msg, uintptr_t wparam, intptr_t lparam) {
     switch (msg) {
     case MSG_CREATE: OnCreate(window); return 0;
-    case MSG_DESTROY: if (g.window.load() == window) Forget(); return 0;
-    case MSG_MOVE: OnMoved(window); return 0;
-    case MSG_MOVING: SnapMovingRect(window, (PlatRect*)lparam); return 0;
+    case MSG_MOVE:
+    case MSG_MOVING:
+    case MSG_CLOSE:
+    case MSG_DESTROY: return KindWindowDefault(window, msg, wparam, lparam, INSPECTOR_HANDLERS);
     case MSG_SIZING: PlatGetWindowRect(window, (PlatRect*)lparam); return 0;
     case MSG_PAINT: OnPaint(window); return 0;
     case MSG_LBUTTONDOWN: OnLeftButtonDown(lparam); return 0;
     case MSG_KEYDOWN: OnKeyDown(wparam); return 0;
-    case MSG_CLOSE: Close(); return 0;
     default: return PlatDefWindowProc(window, msg, wparam, lparam);
     }
 }

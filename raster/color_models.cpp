@@ -1,29 +1,15 @@
 // RGB to HSV and back, and the forward colour models. HSV here keeps whole degrees of hue,
-// the largest component as value and the spread of the components as saturation.
+// the largest component as value and the spread of the components as saturation; the
+// conversion itself (color_hsv.h) is shared with the windowing layer's colour dialog.
 #include "raster/color_models.h"
 
+#include "raster/color_hsv.h"
+
 extern "C" void PXK_RGBtoHSV(PXK_Color color, int* h, int* s, int* v) {
-    const int r = ColorRed(color), g = ColorGreen(color), b = ColorBlue(color);
-    int max = r, min = r;
-    if (g > max) max = g;
-    if (b > max) max = b;
-    if (g < min) min = g;
-    if (b < min) min = b;
-    const int d = max - min;
-    int hue = 0;
-    // The first matching case wins, so ties between equal components resolve the same way
-    // every time; every numerator is non-negative.
-    if (d != 0) {
-        if (max == r && min == b) hue = (g - b) * 60 / d;
-        else if (max == g && min == b) hue = (g - r) * 60 / d + 60;
-        else if (max == g && min == r) hue = (b - r) * 60 / d + 120;
-        else if (max == b && min == r) hue = (b - g) * 60 / d + 180;
-        else if (max == b && min == g) hue = (r - g) * 60 / d + 240;
-        else hue = (r - b) * 60 / d + 300;   // max = R and min = G
-    }
-    if (h) *h = hue;
-    if (s) *s = d;
-    if (v) *v = max;
+    const Hsv hsv = RgbToHsv((uint32_t)color);
+    if (h) *h = hsv.h;
+    if (s) *s = hsv.s;
+    if (v) *v = hsv.v;
 }
 
 extern "C" int PXK_GetHue(PXK_Color color) {
@@ -44,29 +30,7 @@ extern "C" int PXK_GetValue(PXK_Color color) {
     return v;
 }
 
-// Inputs are expected in range (v 0..255, s >= 0, h 0..359); nothing is clamped. The
-// arithmetic is done in 64 bits so that out-of-range inputs give a wrong colour, not
-// undefined behaviour.
-extern "C" PXK_Color PXK_HSVtoRGB(int v, int s, int h) {
-    int64_t m = (int64_t)v - s;
-    if (m < 0) m = 0;
-    const int64_t span = v - m;
-    int64_t r, g, b;
-    if (h < 60) {
-        r = v, g = span * h / 60 + m, b = m;
-    } else if (h < 120) {
-        r = span * (120 - (int64_t)h) / 60 + m, g = v, b = m;
-    } else if (h < 180) {
-        r = m, g = v, b = span * ((int64_t)h - 120) / 60 + m;
-    } else if (h < 240) {
-        r = m, g = span * (240 - (int64_t)h) / 60 + m, b = v;
-    } else if (h < 300) {
-        r = span * ((int64_t)h - 240) / 60 + m, g = m, b = v;
-    } else {
-        r = v, g = m, b = span * (360 - (int64_t)h) / 60 + m;
-    }
-    return (PXK_Color)(uint32_t)(uint64_t)(r * 65536 + g * 256 + b);
-}
+extern "C" PXK_Color PXK_HSVtoRGB(int v, int s, int h) { return (PXK_Color)HsvToRgb(h, s, v); }
 
 void ComputeColorModels(int r, int g, int b, ColorModels* out) {
     const int64_t R = r, G = g, B = b;

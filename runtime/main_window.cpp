@@ -8,6 +8,7 @@
 #include "run_control.h"
 #include "shared_ops.h"
 #include "startup_state.h"
+#include "window_classes.h"
 #include "window_rects.h"
 
 #include "platform/backend.h"
@@ -82,20 +83,9 @@ static intptr_t OnCreate(WindowId window) {
     return 0;
 }
 
-static intptr_t OnDestroy(void) {
+static void OnDestroy(WindowId) {
     status_line.store(0, std::memory_order_release);
     PlatPostQuitMessage(0);
-    return 0;
-}
-
-static intptr_t OnMoved(void) {
-    CollectWindowRects();
-    return 0;
-}
-
-static intptr_t OnMoving(WindowId window, PlatRect* proposed) {
-    if (proposed) SnapMovingRect(window, proposed);
-    return 0;
 }
 
 static intptr_t OnSizing(WindowId window, PlatRect* proposed) {
@@ -140,12 +130,18 @@ static intptr_t OnDropFiles(uintptr_t wparam) {
     return 0;
 }
 
+// The close box runs Exit, so that the worker always ends before the main window goes.
+static void OnClose(WindowId) { OnCommand(CMD_EXIT); }
+
+static const KindWindowHandlers MAIN_WINDOW_HANDLERS{nullptr, OnClose, OnDestroy};
+
 intptr_t MainWindowProc(WindowId window, int msg, uintptr_t wparam, intptr_t lparam) {
     switch (msg) {
     case MSG_CREATE: return OnCreate(window);
-    case MSG_DESTROY: return OnDestroy();
-    case MSG_MOVE: return OnMoved();
-    case MSG_MOVING: return OnMoving(window, (PlatRect*)lparam);
+    case MSG_MOVE:
+    case MSG_MOVING:
+    case MSG_CLOSE:
+    case MSG_DESTROY: return KindWindowDefault(window, msg, wparam, lparam, MAIN_WINDOW_HANDLERS);
     case MSG_SIZING: return OnSizing(window, (PlatRect*)lparam);
     case MSG_KEYDOWN: return OnKeyDown(window, wparam);
     case MSG_COMMAND: return OnCommand(wparam);
@@ -153,8 +149,6 @@ intptr_t MainWindowProc(WindowId window, int msg, uintptr_t wparam, intptr_t lpa
     case MSG_RBUTTONDOWN:
     case MSG_NCRBUTTONDOWN: return OnRightButton(window);
     case MSG_DROPFILES: return OnDropFiles(wparam);
-    // The close box runs Exit, so that the worker always ends before the main window goes.
-    case MSG_CLOSE: return OnCommand(CMD_EXIT);
     default: return PlatDefWindowProc(window, msg, wparam, lparam);
     }
 }

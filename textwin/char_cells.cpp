@@ -20,11 +20,10 @@ static std::atomic<uint8_t> basic_cells[BASIC_PLANE];
 // The console font's narrow cell width, read once.
 static int ConsoleCellWidth(void) {
     static const int width = [] {
-        DrawContext* dc = PlatCreateMemoryContext(nullptr);
-        PlatSelectFont(dc, PlatGetStockFont(STOCK_CONSOLE_FONT));
+        ContextPtr dc(PlatCreateMemoryContext(nullptr));
+        PlatSelectFont(dc.get(), PlatGetStockFont(STOCK_CONSOLE_FONT));
         TextMetrics tm{};
-        PlatGetTextMetrics(dc, &tm);
-        PlatDeleteContext(dc);
+        PlatGetTextMetrics(dc.get(), &tm);
         return tm.ave_char_width > 0 ? tm.ave_char_width : 1;
     }();
     return width;

@@ -84,16 +84,15 @@ static void RenderCell(GlyphColorSet* set, uint32_t code_point, const char16_t* 
     int advance = ConsoleCharCells(code_point) * set->cell_w;
     int h = set->cell_h;
     if (advance <= 0 || h <= 0) return;
-    DrawContext* dc = PlatCreateMemoryContext(nullptr);
+    ContextPtr owned_dc(PlatCreateMemoryContext(nullptr));
+    DrawContext* dc = owned_dc.get();
     PlatSelectFont(dc, set->font);
     PlatSetTextColor(dc, set->text_color);
     PlatSetBackMode(dc, BACK_TRANSPARENT);
     int margin = h;
     Surface* s = nullptr;
-    if (PlatCreateSurface(&s, advance + 2 * margin, h + 2 * margin, 32) != 0) {
-        PlatDeleteContext(dc);
-        return;
-    }
+    if (PlatCreateSurface(&s, advance + 2 * margin, h + 2 * margin, 32) != 0) return;
+    SurfacePtr owned_surface(s);
     PlatSelectSurface(dc, s);
     PlatRect all{0, 0, s->width, s->height};
     PlatRect box{margin, margin, margin + advance, margin + h};
@@ -114,8 +113,6 @@ static void RenderCell(GlyphColorSet* set, uint32_t code_point, const char16_t* 
             for (int x = 0; x < advance; x++) cell->pixels[(size_t)y * advance + x] = row[x];
         }
     }
-    PlatDeleteContext(dc);
-    PlatDestroySurface(s);
 }
 
 const GlyphCell* LookupGlyphCell(GlyphColorSet* set, uint32_t code_point, const char16_t* units, int count) {

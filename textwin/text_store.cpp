@@ -133,9 +133,11 @@ static void DrawRunThroughLayer(TextWindowRecord* rec, int x, int y, const std::
     if (bottom <= top || rec->width <= 0) return;
     Surface* band = nullptr;
     if (PlatCreateSurface(&band, rec->width, bottom - top, 32) != 0) return;
+    SurfacePtr owned_band(band);
     size_t row_bytes = (size_t)rec->width * sizeof(uint32_t);
     for (int yy = top; yy < bottom; yy++) memcpy(SurfaceRow(band, yy - top), LogicalRow(rec, yy), row_bytes);
-    DrawContext* dc = PlatCreateMemoryContext(band);
+    ContextPtr owned_dc(PlatCreateMemoryContext(band));
+    DrawContext* dc = owned_dc.get();
     PlatSelectFont(dc, rec->mem_dc ? rec->mem_dc->font : PlatGetStockFont(STOCK_CONSOLE_FONT));
     PlatSetTextColor(dc, (uint32_t)rec->text_color & 0xFFFFFFu);
     PlatSetBackMode(dc, BACK_TRANSPARENT);
@@ -152,10 +154,9 @@ static void DrawRunThroughLayer(TextWindowRecord* rec, int x, int y, const std::
         pen += c->advance;
         i += used;
     }
-    PlatDeleteContext(dc);
+    owned_dc.reset();
     for (int yy = top; yy < bottom; yy++) memcpy(LogicalRow(rec, yy), SurfaceRow(band, yy - top), row_bytes);
     MarkRowsDrawn(rec, top, bottom);
-    PlatDestroySurface(band);
 }
 
 PlatRect DrawTextRun(TextWindowRecord* rec, int x, int y, const char16_t* units, int count) {

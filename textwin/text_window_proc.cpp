@@ -16,10 +16,6 @@
 
 static bool ControlHeld(void) { return (PlatGetKeyState(KEY_CONTROL) & KEY_STATE_DOWN) != 0; }
 
-static void OnMove(void) { CollectWindowRects(); }
-
-static void OnMoving(WindowId window, intptr_t lparam) { SnapMovingRect(window, (PlatRect*)lparam); }
-
 static void OnSize(WindowId window, intptr_t lparam) { ResizeTextWindow(window, ParamLow(lparam), ParamHigh(lparam)); }
 
 static void OnPaint(WindowId window) { PaintTextWindow(window); }
@@ -98,12 +94,15 @@ static void OnClose(WindowId window) {
     if (id >= 0) PXK_CloseTextWindow(id);
 }
 
+static const KindWindowHandlers TEXT_WINDOW_HANDLERS{nullptr, OnClose, nullptr};
+
 intptr_t TextWindowProc(WindowId window, int msg, uintptr_t wparam, intptr_t lparam) {
     switch (msg) {
     case MSG_CREATE: return 0;
-    case MSG_DESTROY: return 0;
-    case MSG_MOVE: OnMove(); return 0;
-    case MSG_MOVING: OnMoving(window, lparam); return 0;
+    case MSG_MOVE:
+    case MSG_MOVING:
+    case MSG_CLOSE:
+    case MSG_DESTROY: return KindWindowDefault(window, msg, wparam, lparam, TEXT_WINDOW_HANDLERS);
     case MSG_SIZE: OnSize(window, lparam); return 0;
     case MSG_PAINT: OnPaint(window); return 0;
     case MSG_CHAR: OnChar(wparam, lparam); return 0;
@@ -112,7 +111,6 @@ intptr_t TextWindowProc(WindowId window, int msg, uintptr_t wparam, intptr_t lpa
     case MSG_MOUSEWHEEL: OnTextHistoryWheel(window, wparam); return 0;
     case MSG_COMMAND: OnCommand(window, wparam); return 0;
     case MSG_RBUTTONDOWN: OnRightButtonDown(window, lparam); return 0;
-    case MSG_CLOSE: OnClose(window); return 0;
     default: return PlatDefWindowProc(window, msg, wparam, lparam);
     }
 }

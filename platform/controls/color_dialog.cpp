@@ -14,6 +14,7 @@
 #include "platform/controls/dialog.h"
 #include "platform/controls/dialog_paint.h"
 #include "platform/controls/dialog_window.h"
+#include "raster/color_hsv.h"
 #include "platform/draw/draw.h"
 #include "platform/draw/system_colors.h"
 #include "platform/font/font.h"
@@ -72,10 +73,8 @@ struct ColorDialogState {
     int answer;           // 0 while open
 };
 
-static std::atomic<WindowId> open_dialog{0};
-// The shown state copied for the test driver, which reads it from its own thread.
-static LayerMutex view_mutex;
-static ColorDialogView shown_view;
+// What the dialog shows, for the test driver.
+static DialogView<ColorDialogView> view;
 
 static ColorDialogState* StateOf(WindowId window) { return (ColorDialogState*)PlatGetWindowData(window); }
 
@@ -97,11 +96,10 @@ static PlatSize ShownLabelSize(DrawContext* dc, const char16_t* label) {
 // Calls measure with a context holding the dialog's font.
 template <typename Measure>
 static void WithDialogFont(Measure measure) {
-    DrawContext* dc = PlatCreateMemoryContext(nullptr);
+    ContextPtr dc(PlatCreateMemoryContext(nullptr));
     if (!dc) return;
-    PlatSelectFont(dc, PlatGetStockFont(STOCK_GUI_FONT));
-    measure(dc);
-    PlatDeleteContext(dc);
+    PlatSelectFont(dc.get(), PlatGetStockFont(STOCK_GUI_FONT));
+    measure(dc.get());
 }
 
 // The number fields' label column is as wide as the widest label in the dialog's font, so
@@ -161,50 +159,19 @@ bool PlatColorDialogLabelRect(int part, PlatRect* rect) {
     return true;
 }
 
-// ---- Colour arithmetic ---------------------------------------------------------------------
-
-static void ToHsv(uint32_t c, int* hsv) {
-    const int r = (c >> 16) & 0xFF, g = (c >> 8) & 0xFF, b = c & 0xFF;
-    int max = r > g ? r : g, min = r < g ? r : g;
-    if (b > max) max = b;
-    if (b < min) min = b;
-    const int d = max - min;
-    int hue = 0;
-    if (d != 0) {
-        if (max == r && min == b) hue = (g - b) * 60 / d;
-        else if (max == g && min == b) hue = (g - r) * 60 / d + 60;
-        else if (max == g && min == r) hue = (b - r) * 60 / d + 120;
-        else if (max == b && min == r) hue = (b - g) * 60 / d + 180;
-        else if (max == b && min == g) hue = (r - g) * 60 / d + 240;
-        else hue = (r - b) * 60 / d + 300;
-    }
-    hsv[0] = hue, hsv[1] = d, hsv[2] = max;
-}
-
-static uint32_t FromHsv(int h, int s, int v) {
-    const int m = v - s < 0 ? 0 : v - s, span = v - m;
-    int r, g, b;
-    if (h < 60) r = v, g = span * h / 60 + m, b = m;
-    else if (h < 120) r = span * (120 - h) / 60 + m, g = v, b = m;
-    else if (h < 180) r = m, g = v, b = span * (h - 120) / 60 + m;
-    else if (h < 240) r = m, g = span * (240 - h) / 60 + m, b = v;
-    else if (h < 300) r = span * (h - 240) / 60 + m, g = m, b = v;
-    else r = v, g = m, b = span * (360 - h) / 60 + m;
-    return (uint32_t)(r << 16 | g << 8 | b);
-}
-
 // ---- State ---------------------------------------------------------------------------------
 
 static void Publish(const ColorDialogState* st) {
-    std::lock_guard<LayerMutex> lock(view_mutex);
-    shown_view = ColorDialogView{};
-    if (!st) return;
-    shown_view.color = st->color;
-    memcpy(shown_view.fields, st->fields, sizeof st->fields);
-    shown_view.focus = st->focus;
-    shown_view.basic_selected = st->basic_selected;
-    shown_view.custom_selected = st->custom_selected;
-    memcpy(shown_view.custom, st->custom, sizeof st->custom);
+    ColorDialogView now{};
+    if (st) {
+        now.color = st->color;
+        memcpy(now.fields, st->fields, sizeof st->fields);
+        now.focus = st->focus;
+        now.basic_selected = st->basic_selected;
+        now.custom_selected = st->custom_selected;
+        memcpy(now.custom, st->custom, sizeof st->custom);
+    }
+    PublishDialogView(&view, now);
 }
 
 static void Changed(WindowId window, ColorDialogState* st) {
@@ -215,7 +182,8 @@ static void Changed(WindowId window, ColorDialogState* st) {
 // A new colour from outside the HSV fields: every field follows it.
 static void SetColor(ColorDialogState* st, uint32_t color) {
     st->color = color & 0xFFFFFF;
-    ToHsv(st->color, st->fields);
+    const Hsv hsv = RgbToHsv(st->color);
+    st->fields[0] = hsv.h, st->fields[1] = hsv.s, st->fields[2] = hsv.v;
     st->fields[3] = (st->color >> 16) & 0xFF;
     st->fields[4] = (st->color >> 8) & 0xFF;
     st->fields[5] = st->color & 0xFF;
@@ -226,7 +194,7 @@ static void SetField(WindowId window, ColorDialogState* st, int field, int value
     st->fields[field] = value < 0 ? 0 : value > FIELD_MAX[field] ? FIELD_MAX[field] : value;
     if (field < 3) {
         int hsv[3] = {st->fields[0], st->fields[1], st->fields[2]};
-        SetColor(st, FromHsv(hsv[0], hsv[1], hsv[2]));
+        SetColor(st, HsvToRgb(hsv[0], hsv[1], hsv[2]));
         memcpy(st->fields, hsv, sizeof hsv);
     } else {
         SetColor(st, (uint32_t)(st->fields[3] << 16 | st->fields[4] << 8 | st->fields[5]));
@@ -288,19 +256,8 @@ static void PaintFields(DrawContext* dc, const ColorDialogState* st) {
         DialogLabel(dc, label.x, label.y, FIELD_LABELS[i]);
         DialogFill(dc, box, SysColor(SYS_COLOR_EDIT_BACK));
         DialogFrame(dc, box, SysColor(st->focus == COLORDLG_HUE + i ? SYS_COLOR_FOCUS_EDGE : SYS_COLOR_SHADOW));
-        char bytes[8];
-        char16_t digits[8];
-        int n = snprintf(bytes, sizeof bytes, "%d", st->fields[i]);
-        for (int k = 0; k < n; k++) digits[k] = (char16_t)bytes[k];
-        PlatTextOut(dc, box.left + 4, box.top + 3, digits, n);
+        DialogNumber(dc, box.left + 4, box.top + 3, st->fields[i]);
     }
-}
-
-static void PaintButton(DrawContext* dc, PlatRect r, const char16_t* text, bool focused) {
-    DialogFill(dc, r, SysColor(focused ? SYS_COLOR_FOCUS_EDGE : SYS_COLOR_BUTTON_EDGE));
-    DialogFill(dc, PlatRect{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1}, SysColor(SYS_COLOR_BUTTON));
-    PlatSize ext = PlatGetTextExtent(dc, text, Utf16Length(text));
-    DialogLabel(dc, r.left + (RectWidth(r) - ext.cx) / 2, r.top + (RectHeight(r) - ext.cy) / 2, text);
 }
 
 static intptr_t OnPaint(WindowId window) {
@@ -309,19 +266,14 @@ static intptr_t OnPaint(WindowId window) {
     ColorDialogState* st = StateOf(window);
     DrawContext* dc = PlatGetWindowContext(window);
     if (st && dc) {
-        PlatRect client;
-        PlatGetClientRect(window, &client);
-        DialogFill(dc, client, SysColor(SYS_COLOR_FACE));
-        PlatSelectFont(dc, PlatGetStockFont(STOCK_GUI_FONT));
-        PlatSetBackMode(dc, BACK_TRANSPARENT);
-        PlatSetTextColor(dc, SysColor(SYS_COLOR_WINDOW_TEXT));
+        DialogFace(window, dc);
         PaintGrids(dc, st);
         DialogFill(dc, PreviewRect(), st->color);
         DialogFrame(dc, PreviewRect(), SysColor(SYS_COLOR_SHADOW));
         PaintFields(dc, st);
-        PaintButton(dc, AddRect(), u"&Add to custom colours", st->focus == COLORDLG_ADD);
-        PaintButton(dc, ButtonRect(0), u"OK", st->focus == COLORDLG_OK);
-        PaintButton(dc, ButtonRect(1), u"Cancel", st->focus == COLORDLG_CANCEL);
+        DialogButton(dc, AddRect(), u"&Add to custom colours", st->focus == COLORDLG_ADD);
+        DialogButton(dc, ButtonRect(0), u"OK", st->focus == COLORDLG_OK);
+        DialogButton(dc, ButtonRect(1), u"Cancel", st->focus == COLORDLG_CANCEL);
     }
     PlatEndPaint(window);
     return 0;
@@ -437,14 +389,6 @@ static intptr_t ColorDialogProc(WindowId window, int msg, uintptr_t wparam, intp
 
 // ---- Running the dialog --------------------------------------------------------------------
 
-static void RegisterDialogClass(void) {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        WindowClassDesc d{DIALOG_CLASS, ColorDialogProc, 0, SysColor(SYS_COLOR_FACE)};
-        PlatRegisterClass(&d);
-    });
-}
-
 static void InitState(ColorDialogState* st, uint32_t color, const uint32_t* custom) {
     SetColor(st, color);
     st->basic_selected = -1;
@@ -455,33 +399,20 @@ static void InitState(ColorDialogState* st, uint32_t color, const uint32_t* cust
     st->fresh_field = true;
 }
 
-// Before the dialog is published: the focus and the first paint, and the view the driver reads.
-static void OnShown(WindowId window, void* data) {
-    PlatSetFocus(window);
-    PlatInvalidateRect(window, nullptr, true);
-    Publish((ColorDialogState*)data);
-}
+static void PublishState(const void* state) { Publish((const ColorDialogState*)state); }
 
 int PlatChooseColor(WindowId owner, uint32_t* color, uint32_t* custom) {
     if (!color) return IDCANCEL;
-    RegisterDialogClass();
     ColorDialogState st{};
     InitState(&st, *color, custom);
-    WindowId window = CreateCenteredDialog(DIALOG_CLASS, u"Color", ClientSize(), owner, (intptr_t)&st);
-    if (!window) return IDCANCEL;
-    RunModalDialog(ModalDialog{window, owner, &st.answer, &open_dialog, &st, OnShown, nullptr});
-    if (!PlatGetOpenColorDialog()) Publish(nullptr);
+    RunDrawnDialog(DrawnDialog{DIALOG_CLASS, ColorDialogProc, u"Color", ClientSize(), owner, &st, &st.answer, &view.open,
+                               PublishState});
     if (st.answer != IDOK) return IDCANCEL;
     *color = st.color;
     if (custom) memcpy(custom, st.custom, sizeof st.custom);
     return IDOK;
 }
 
-WindowId PlatGetOpenColorDialog(void) { return open_dialog.load(std::memory_order_acquire); }
+WindowId PlatGetOpenColorDialog(void) { return view.open.load(std::memory_order_acquire); }
 
-bool PlatReadColorDialog(ColorDialogView* view) {
-    if (!view || !PlatGetOpenColorDialog()) return false;
-    std::lock_guard<LayerMutex> lock(view_mutex);
-    *view = shown_view;
-    return true;
-}
+bool PlatReadColorDialog(ColorDialogView* out) { return ReadDialogView(&view, out); }

@@ -54,26 +54,25 @@ struct EditText {
 
 static void ReadText(WindowId window, EditText* t) { t->length = PlatGetWindowText(window, t->units, MAX_EDIT_TEXT + 1); }
 
-static DrawContext* MeasureContext(void) {
-    DrawContext* dc = PlatCreateMemoryContext(nullptr);
-    PlatSelectFont(dc, PlatGetStockFont(STOCK_GUI_FONT));
+static ContextPtr MeasureContext(void) {
+    ContextPtr dc(PlatCreateMemoryContext(nullptr));
+    PlatSelectFont(dc.get(), PlatGetStockFont(STOCK_GUI_FONT));
     return dc;
 }
 
 // x offset of every caret position 0..length of the text (pixels from the text's start).
 static void CaretOffsets(const EditText* t, int* xs) {
-    DrawContext* dc = MeasureContext();
+    ContextPtr dc = MeasureContext();
     xs[0] = 0;
     int i = 0;
     while (i < t->length) {
         uint32_t cp;
         int used = Utf16Decode(t->units + i, t->length - i, &cp);
         if (used < 1) used = 1;
-        int w = PlatGetTextExtent(dc, t->units + i, used).cx;
+        int w = PlatGetTextExtent(dc.get(), t->units + i, used).cx;
         for (int k = 1; k <= used; k++) xs[i + k] = xs[i] + (k == used ? w : 0);
         i += used;
     }
-    PlatDeleteContext(dc);
 }
 
 static bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }

@@ -3,6 +3,11 @@
 
 #include "platform/draw/draw.h"
 #include "platform/draw/system_colors.h"
+#include "platform/font/font.h"
+#include "platform/text.h"
+#include "platform/window/window.h"
+
+#include <stdio.h>
 
 void DialogFill(DrawContext* dc, PlatRect r, uint32_t color) { PlatFillRect(dc, &r, color); }
 
@@ -30,4 +35,28 @@ void DialogLabel(DrawContext* dc, int x, int y, const char16_t* text) {
     PlatGetTextMetrics(dc, &tm);
     DialogFill(dc, PlatRect{x + before, y + tm.ascent + 1, x + before + width, y + tm.ascent + 2},
                SysColor(SYS_COLOR_WINDOW_TEXT));
+}
+
+void DialogFace(WindowId window, DrawContext* dc) {
+    PlatRect client;
+    PlatGetClientRect(window, &client);
+    DialogFill(dc, client, SysColor(SYS_COLOR_FACE));
+    PlatSelectFont(dc, PlatGetStockFont(STOCK_GUI_FONT));
+    PlatSetBackMode(dc, BACK_TRANSPARENT);
+    PlatSetTextColor(dc, SysColor(SYS_COLOR_WINDOW_TEXT));
+}
+
+void DialogNumber(DrawContext* dc, int x, int y, int value) {
+    char bytes[16];
+    char16_t digits[16];
+    int n = snprintf(bytes, sizeof bytes, "%d", value);
+    for (int k = 0; k < n; k++) digits[k] = (char16_t)bytes[k];
+    PlatTextOut(dc, x, y, digits, n);
+}
+
+void DialogButton(DrawContext* dc, PlatRect r, const char16_t* text, bool focused) {
+    DialogFill(dc, r, SysColor(focused ? SYS_COLOR_FOCUS_EDGE : SYS_COLOR_BUTTON_EDGE));
+    DialogFill(dc, PlatRect{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1}, SysColor(SYS_COLOR_BUTTON));
+    PlatSize ext = PlatGetTextExtent(dc, text, Utf16Length(text));
+    DialogLabel(dc, r.left + (RectWidth(r) - ext.cx) / 2, r.top + (RectHeight(r) - ext.cy) / 2, text);
 }

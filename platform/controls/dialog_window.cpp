@@ -1,6 +1,7 @@
 // The window and the modal run of the layer's dialogs (see dialog_window.h).
 #include "platform/controls/dialog_window.h"
 
+#include "platform/draw/system_colors.h"
 #include "platform/window/window.h"
 
 WindowId CreateCenteredDialog(const char* class_name, const char16_t* title, PlatSize client, WindowId owner,
@@ -55,4 +56,25 @@ void RunModalDialog(const ModalDialog& dialog) {
         PlatDestroyWindow(dialog.window);
     }
     if (dialog.owner && PlatIsWindow(dialog.owner)) PlatSetForegroundWindow(dialog.owner);
+}
+
+static void OnDrawnDialogShown(WindowId window, void* data) {
+    const DrawnDialog& dialog = *(const DrawnDialog*)data;
+    PlatSetFocus(window);
+    PlatInvalidateRect(window, nullptr, true);
+    dialog.publish(dialog.state);
+}
+
+bool RunDrawnDialog(const DrawnDialog& dialog) {
+    // A second registration of the same class answers 1 and changes nothing.
+    WindowClassDesc d{dialog.class_name, dialog.proc, 0, SysColor(SYS_COLOR_FACE)};
+    PlatRegisterClass(&d);
+    WindowId window =
+        CreateCenteredDialog(dialog.class_name, dialog.title, dialog.client, dialog.owner, (intptr_t)dialog.state);
+    if (!window) return false;
+    RunModalDialog(ModalDialog{window, dialog.owner, dialog.answer, dialog.open, (void*)&dialog, OnDrawnDialogShown,
+                               nullptr});
+    // Run from the pump of another dialog of its kind, that one is open again: its view stays.
+    if (!dialog.open->load(std::memory_order_acquire)) dialog.publish(nullptr);
+    return true;
 }

@@ -55,14 +55,12 @@ struct FontDialogState {
     int focus;             // a Part
     std::u16string typed;  // the face list's type-ahead
     FontDesc start;
-    Font* sample;
+    FontPtr sample;        // deleted with the state, whichever way the dialog ends
     int answer;            // 0 while open
 };
 
-static std::atomic<WindowId> open_dialog{0};
-// The shown state copied for the test driver, which reads it from its own thread.
-static LayerMutex view_mutex;
-static FontDialogView shown_view;
+// What the dialog shows, for the test driver.
+static DialogView<FontDialogView> view;
 
 static FontDialogState* StateOf(WindowId window) { return (FontDialogState*)PlatGetWindowData(window); }
 
@@ -89,19 +87,20 @@ static PlatSize ClientSize() { return PlatSize{COLUMN_X + COLUMN_WIDTH + MARGIN,
 static int PointsToPixels(int points) { return (points * 96 + 36) / 72; }
 
 static void Publish(const FontDialogState* st) {
-    std::lock_guard<LayerMutex> lock(view_mutex);
-    shown_view = FontDialogView{};
-    if (!st) return;
-    if (st->selected >= 0 && st->selected < (int)st->faces.size()) {
-        const std::u16string& f = st->faces[st->selected];
-        Utf16ToUtf8(f.c_str(), (int)f.size(), shown_view.face, (int)sizeof shown_view.face);
+    FontDialogView now{};
+    if (st) {
+        if (st->selected >= 0 && st->selected < (int)st->faces.size()) {
+            const std::u16string& f = st->faces[st->selected];
+            Utf16ToUtf8(f.c_str(), (int)f.size(), now.face, (int)sizeof now.face);
+        }
+        now.points = st->points;
+        now.bold = st->checks[0];
+        now.italic = st->checks[1];
+        now.underline = st->checks[2];
+        now.strike_out = st->checks[3];
+        now.face_count = (int)st->faces.size();
     }
-    shown_view.points = st->points;
-    shown_view.bold = st->checks[0];
-    shown_view.italic = st->checks[1];
-    shown_view.underline = st->checks[2];
-    shown_view.strike_out = st->checks[3];
-    shown_view.face_count = (int)st->faces.size();
+    PublishDialogView(&view, now);
 }
 
 // The description the dialog shows now.
@@ -131,9 +130,7 @@ static void RemakeSample(FontDialogState* st) {
         d.height = -SAMPLE_MAX_PIXELS;
         d.width = 0;
     }
-    Font* old = st->sample;
-    st->sample = PlatCreateFont(&d);
-    PlatDeleteFont(old);
+    st->sample.reset(PlatCreateFont(&d));
 }
 
 static void Changed(WindowId window, FontDialogState* st, bool font_changed) {
@@ -224,13 +221,7 @@ static void PaintSize(DrawContext* dc, const FontDialogState* st) {
     PlatRect box = SizeRect();
     DialogFill(dc, box, SysColor(SYS_COLOR_EDIT_BACK));
     DialogFrame(dc, box, SysColor(st->focus == PART_SIZE ? SYS_COLOR_FOCUS_EDGE : SYS_COLOR_SHADOW));
-    if (st->points > 0) {
-        char16_t digits[8];
-        char bytes[8];
-        int n = snprintf(bytes, sizeof bytes, "%d", st->points);
-        for (int i = 0; i < n; i++) digits[i] = (char16_t)bytes[i];
-        PlatTextOut(dc, box.left + 4, box.top + 3, digits, n);
-    }
+    if (st->points > 0) DialogNumber(dc, box.left + 4, box.top + 3, st->points);
     PlatTextOut(dc, box.right + 6, box.top + 3, u"pt", 2);
 }
 
@@ -251,19 +242,11 @@ static void PaintSample(DrawContext* dc, const FontDialogState* st) {
     DialogFill(dc, box, SysColor(SYS_COLOR_EDIT_BACK));
     DialogFrame(dc, box, SysColor(SYS_COLOR_SHADOW));
     if (!st->sample) return;
-    PlatSelectFont(dc, st->sample);
+    PlatSelectFont(dc, st->sample.get());
     TextMetrics tm;
     PlatGetTextMetrics(dc, &tm);
     PlatTextOut(dc, box.left + 6, box.top + (RectHeight(box) - tm.height) / 2, u"AaBbYyZz", 8);
     PlatSelectFont(dc, PlatGetStockFont(STOCK_GUI_FONT));
-}
-
-static void PaintButton(DrawContext* dc, PlatRect r, const char16_t* text, bool focused) {
-    DialogFill(dc, r, SysColor(focused ? SYS_COLOR_FOCUS_EDGE : SYS_COLOR_BUTTON_EDGE));
-    DialogFill(dc, PlatRect{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1}, SysColor(SYS_COLOR_BUTTON));
-    int n = Utf16Length(text);
-    PlatSize ext = PlatGetTextExtent(dc, text, n);
-    PlatTextOut(dc, r.left + (RectWidth(r) - ext.cx) / 2, r.top + (RectHeight(r) - ext.cy) / 2, text, n);
 }
 
 static intptr_t OnPaint(WindowId window) {
@@ -272,20 +255,15 @@ static intptr_t OnPaint(WindowId window) {
     FontDialogState* st = StateOf(window);
     DrawContext* dc = PlatGetWindowContext(window);
     if (st && dc) {
-        PlatRect client;
-        PlatGetClientRect(window, &client);
-        DialogFill(dc, client, SysColor(SYS_COLOR_FACE));
-        PlatSelectFont(dc, PlatGetStockFont(STOCK_GUI_FONT));
-        PlatSetBackMode(dc, BACK_TRANSPARENT);
-        PlatSetTextColor(dc, SysColor(SYS_COLOR_WINDOW_TEXT));
+        DialogFace(window, dc);
         DialogLabel(dc, MARGIN, 8, u"&Font:");
         DialogLabel(dc, COLUMN_X, 8, u"&Size:");
         PaintList(dc, st);
         PaintSize(dc, st);
         PaintChecks(dc, st);
         PaintSample(dc, st);
-        PaintButton(dc, ButtonRect(1), u"OK", st->focus == PART_OK);
-        PaintButton(dc, ButtonRect(0), u"Cancel", st->focus == PART_CANCEL);
+        DialogButton(dc, ButtonRect(1), u"OK", st->focus == PART_OK);
+        DialogButton(dc, ButtonRect(0), u"Cancel", st->focus == PART_CANCEL);
     }
     PlatEndPaint(window);
     return 0;
@@ -416,14 +394,6 @@ static intptr_t FontDialogProc(WindowId window, int msg, uintptr_t wparam, intpt
 
 // ---- Running the dialog --------------------------------------------------------------------
 
-static void RegisterDialogClass(void) {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        WindowClassDesc d{DIALOG_CLASS, FontDialogProc, 0, SysColor(SYS_COLOR_FACE)};
-        PlatRegisterClass(&d);
-    });
-}
-
 static bool SameNameNoCase(const std::u16string& a, const char16_t* b) {
     return Utf16Length(b) == (int)a.size() && StartsWithNoCase(a, std::u16string(b));
 }
@@ -434,9 +404,7 @@ static void InitState(FontDialogState* st, const FontDesc& desc) {
     st->faces = PlatListFontFamilies();
     st->start = desc;
     char16_t family[FONT_FACE_UNITS];
-    Font* resolved = PlatCreateFont(&desc);
-    PlatGetFontFamily(resolved, family, FONT_FACE_UNITS);
-    PlatDeleteFont(resolved);
+    PlatGetFontFamily(FontPtr(PlatCreateFont(&desc)).get(), family, FONT_FACE_UNITS);
     for (size_t i = 0; i < st->faces.size(); i++)
         if (SameNameNoCase(st->faces[i], family) || SameNameNoCase(st->faces[i], desc.face)) st->selected = (int)i;
     KeepSelectionVisible(st);
@@ -449,36 +417,19 @@ static void InitState(FontDialogState* st, const FontDesc& desc) {
     RemakeSample(st);
 }
 
-// Before the dialog is published: the focus and the first paint, and the view the driver reads.
-static void OnShown(WindowId window, void* data) {
-    PlatSetFocus(window);
-    PlatInvalidateRect(window, nullptr, true);
-    Publish((FontDialogState*)data);
-}
+static void PublishState(const void* state) { Publish((const FontDialogState*)state); }
 
 int PlatChooseFont(WindowId owner, FontDesc* desc) {
     if (!desc) return IDCANCEL;
-    RegisterDialogClass();
     FontDialogState st{};
     InitState(&st, *desc);
-    WindowId window = CreateCenteredDialog(DIALOG_CLASS, u"Font", ClientSize(), owner, (intptr_t)&st);
-    if (!window) {
-        PlatDeleteFont(st.sample);
-        return IDCANCEL;
-    }
-    RunModalDialog(ModalDialog{window, owner, &st.answer, &open_dialog, &st, OnShown, nullptr});
-    if (!PlatGetOpenFontDialog()) Publish(nullptr);
-    PlatDeleteFont(st.sample);
+    RunDrawnDialog(DrawnDialog{DIALOG_CLASS, FontDialogProc, u"Font", ClientSize(), owner, &st, &st.answer, &view.open,
+                               PublishState});
     if (st.answer != IDOK) return IDCANCEL;
     *desc = ChosenDesc(&st);
     return IDOK;
 }
 
-WindowId PlatGetOpenFontDialog(void) { return open_dialog.load(std::memory_order_acquire); }
+WindowId PlatGetOpenFontDialog(void) { return view.open.load(std::memory_order_acquire); }
 
-bool PlatReadFontDialog(FontDialogView* view) {
-    if (!view || !PlatGetOpenFontDialog()) return false;
-    std::lock_guard<LayerMutex> lock(view_mutex);
-    *view = shown_view;
-    return true;
-}
+bool PlatReadFontDialog(FontDialogView* out) { return ReadDialogView(&view, out); }

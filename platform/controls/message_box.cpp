@@ -180,7 +180,8 @@ static bool AutoAnswer(void) {
 
 // Measures the text and places the buttons; returns the client size.
 static PlatSize LayoutBox(MessageBoxState* st) {
-    DrawContext* dc = PlatCreateMemoryContext(nullptr);
+    ContextPtr owned(PlatCreateMemoryContext(nullptr));
+    DrawContext* dc = owned.get();
     int text_w = 0, lines = 1;
     st->line_height = 16;
     if (dc) {
@@ -194,7 +195,6 @@ static PlatSize LayoutBox(MessageBoxState* st) {
             PlatSize ext = PlatGetTextExtent(dc, st->text + starts[i], lengths[i]);
             if (ext.cx > text_w) text_w = ext.cx;
         }
-        PlatDeleteContext(dc);
     }
     int content_w = text_w + (st->error_icon ? ICON_SIZE + BOX_MARGIN : 0);
     int content_h = lines * st->line_height;

@@ -82,7 +82,8 @@ static int ShownText(const char16_t* text, char16_t* out, int* mnemonic, const c
 
 // Size of a menu's window for its items.
 static PlatSize MeasureMenu(const Menu* menu) {
-    DrawContext* dc = PlatCreateMemoryContext(nullptr);
+    ContextPtr owned(PlatCreateMemoryContext(nullptr));
+    DrawContext* dc = owned.get();
     int text_w = 0, short_w = 0, h = 2 * MENU_BORDER + 2;
     if (dc) PlatSelectFont(dc, PlatGetStockFont(STOCK_GUI_FONT));
     for (int i = 0; i < menu->count; i++) {
@@ -100,7 +101,6 @@ static PlatSize MeasureMenu(const Menu* menu) {
             if (sw > short_w) short_w = sw;
         }
     }
-    if (dc) PlatDeleteContext(dc);
     int w = 2 * MENU_BORDER + CHECK_COLUMN + text_w + (short_w ? SHORTCUT_GAP + short_w : 0) + ARROW_COLUMN;
     if (w < MIN_MENU_WIDTH) w = MIN_MENU_WIDTH;
     return PlatSize{w, h};

@@ -67,6 +67,11 @@ void PlatSelectSurface(DrawContext* dc, Surface* surface);
 // The window's own context (one per window, kept for its life and freed with the window).
 DrawContext* PlatGetWindowContext(WindowId window);
 void PlatDeleteContext(DrawContext* dc);
+// A memory context owned by its holder: deleted when the holder goes, on every path out.
+struct ContextDeleter {
+    void operator()(DrawContext* dc) const { PlatDeleteContext(dc); }
+};
+using ContextPtr = std::unique_ptr<DrawContext, ContextDeleter>;
 // Limits what this thread draws through the window's own context to rect (client
 // coordinates), as a paint limits itself to the damaged rectangle; null lifts the limit.
 // Other threads drawing into the same window meanwhile are not limited.

@@ -156,8 +156,8 @@ PlatSize PlatGetContextSize(const DrawContext* dc) {
 // A window context as a source: its pixels are copied out under the lock, so that a copy
 // between two windows of one top-level window never holds the lock twice. The snapshot
 // covers the source rectangle cut to the client area; *sx, *sy are moved to match.
-static bool SnapshotWindow(DrawContext* src, int* sx, int* sy, int sw, int sh, Surface** out) {
-    *out = nullptr;
+static bool SnapshotWindow(DrawContext* src, int* sx, int* sy, int sw, int sh, SurfacePtr* out) {
+    out->reset();
     DrawTarget t;
     if (!BeginDraw(src, &t)) return false;
     long long x0 = sw < 0 ? (long long)*sx + sw + 1 : *sx, y0 = sh < 0 ? (long long)*sy + sh + 1 : *sy;
@@ -175,7 +175,7 @@ static bool SnapshotWindow(DrawContext* src, int* sx, int* sy, int sw, int sh, S
                        t.surface, t.origin_x + (int)x0, t.origin_y + (int)y0, nullptr);
             *sx -= (int)x0;
             *sy -= (int)y0;
-            *out = copy;
+            out->reset(copy);
             ok = true;
         }
     }
@@ -188,11 +188,11 @@ static bool SnapshotWindow(DrawContext* src, int* sx, int* sy, int sw, int sh, S
 int PlatCopyRect(DrawContext* dst, int dx, int dy, int w, int h, DrawContext* src, int sx, int sy) {
     if (!dst || !src || w < 0 || h < 0) return 1;
     if (w == 0 || h == 0) return 0;
-    Surface* snapshot = nullptr;
+    SurfacePtr snapshot;
     const Surface* from = nullptr;
     if (src->window) {
         if (!SnapshotWindow(src, &sx, &sy, w, h, &snapshot)) return 0;
-        from = snapshot;
+        from = snapshot.get();
     } else {
         from = src->surface;
         if (!from || !from->pixels) return 1;
@@ -202,19 +202,18 @@ int PlatCopyRect(DrawContext* dst, int dx, int dy, int w, int h, DrawContext* sr
         CopyPixels(t.surface, t.clip, dx + t.origin_x, dy + t.origin_y, w, h, from, sx, sy, &t.damaged);
         EndDraw(&t);
     }
-    PlatDestroySurface(snapshot);
     return 0;
 }
 
 int PlatStretchCopy(DrawContext* dst, int dx, int dy, int dw, int dh,
                     DrawContext* src, int sx, int sy, int sw, int sh) {
     if (!dst || !src) return 1;
-    Surface* snapshot = nullptr;
+    SurfacePtr snapshot;
     const Surface* from = nullptr;
     if (src->window) {
         if (sw == 0 || sh == 0) return 1;
         if (!SnapshotWindow(src, &sx, &sy, sw, sh, &snapshot)) return 0;
-        from = snapshot;
+        from = snapshot.get();
     } else {
         from = src->surface;
         if (!from || !from->pixels) return 1;
@@ -226,7 +225,6 @@ int PlatStretchCopy(DrawContext* dst, int dx, int dy, int dw, int dh,
                                sx, sy, sw, sh, dst->stretch_mode, &t.damaged);
         EndDraw(&t);
     }
-    PlatDestroySurface(snapshot);
     return result;
 }
 

@@ -65,6 +65,11 @@ RowPool& ThePool() {
 
 int RowPoolWidth() { return (int)ThePool().threads.size() + 1; }
 
+int RowBandsFor(double work, int rows) {
+    const double pool_min_work = 4e6;
+    return work >= pool_min_work ? std::min(rows, 4 * RowPoolWidth()) : 1;
+}
+
 void RunRowBands(int rows, int bands, void (*fn)(void* ctx, int k0, int k1), void* ctx) {
     if (rows <= 0) return;
     RowPool& p = ThePool();

@@ -12,3 +12,8 @@ void RunRowBands(int rows, int bands, void (*fn)(void* ctx, int k0, int k1), voi
 
 // The number of threads that take part in RunRowBands, the caller included.
 int RowPoolWidth();
+
+// How many bands a job that touches `work` pixels (read plus written) over `rows` rows is
+// worth: below about four million pixels the hand-off costs more than it saves, so one band;
+// above, four per thread of the pool, for an even finish.
+int RowBandsFor(double work, int rows);

@@ -5,6 +5,8 @@
 
 #include "platform/plat_types.h"
 
+#include <memory>
+
 struct Surface {
     int width;
     int height;
@@ -21,6 +23,11 @@ struct Surface {
 // 0 done; 1 bad size or bits; 3 no memory. Width and height must be at least 1.
 int PlatCreateSurface(Surface** out, int width, int height, int bits);
 void PlatDestroySurface(Surface* surface);
+// A surface owned by its holder: destroyed when the holder goes, on every path out.
+struct SurfaceDeleter {
+    void operator()(Surface* surface) const { PlatDestroySurface(surface); }
+};
+using SurfacePtr = std::unique_ptr<Surface, SurfaceDeleter>;
 // As PlatCreateSurface, but its pixels hold anything: the caller writes every pixel before
 // anything reads them (bytes that pad 8-bit rows are zero). A large one may be memory a
 // surface freed a moment ago, which spares the system clearing fresh pages.

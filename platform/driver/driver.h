@@ -50,6 +50,24 @@ void DriverSetClipboard(int format, const std::vector<uint8_t>& bytes);
 
 // Waits until cond() holds, polling; false after timeout_ms.
 bool DriverWaitFor(const std::function<bool()>& cond, int timeout_ms = 5000);
+
+// The layer's modal dialogs as the driver meets them, given a dialog's own open() (the one on
+// screen, or 0) and read() (a copy of what it shows; false when none is open).
+// The dialog on screen, or 0; waits up to timeout_ms for one to open.
+inline WindowId DriverWaitDialog(WindowId (*open)(void), int timeout_ms) {
+    DriverWaitFor([open] { return open() != 0; }, timeout_ms);
+    return open();
+}
+// Waits until the open dialog shows what cond accepts; false after timeout_ms or once it closed.
+template <typename View>
+bool DriverWaitDialogView(bool (*read)(View*), const std::function<bool(const View&)>& cond, int timeout_ms) {
+    return DriverWaitFor(
+        [read, &cond] {
+            View view;
+            return read(&view) && cond(view);
+        },
+        timeout_ms);
+}
 // Waits until the program has settled (DriverWaitSettled); after timeout_ms prints on stderr
 // what kept it busy and returns false.
 bool DriverWaitIdle(int timeout_ms = 5000);

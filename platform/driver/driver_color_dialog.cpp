@@ -4,20 +4,12 @@
 #include "platform/controls/color_dialog.h"
 #include "platform/driver/driver.h"
 
-WindowId DriverWaitColorDialog(int timeout_ms) {
-    DriverWaitFor([] { return PlatGetOpenColorDialog() != 0; }, timeout_ms);
-    return PlatGetOpenColorDialog();
-}
+WindowId DriverWaitColorDialog(int timeout_ms) { return DriverWaitDialog(PlatGetOpenColorDialog, timeout_ms); }
 
 bool DriverReadColorDialog(ColorDialogView* view) { return PlatReadColorDialog(view); }
 
 bool DriverWaitColorDialogView(const std::function<bool(const ColorDialogView&)>& cond, int timeout_ms) {
-    return DriverWaitFor(
-        [&cond] {
-            ColorDialogView view;
-            return PlatReadColorDialog(&view) && cond(view);
-        },
-        timeout_ms);
+    return DriverWaitDialogView(PlatReadColorDialog, cond, timeout_ms);
 }
 
 bool DriverClickColorDialog(int part, int index) {

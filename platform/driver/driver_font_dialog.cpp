@@ -3,18 +3,10 @@
 #include "platform/controls/font_dialog.h"
 #include "platform/driver/driver.h"
 
-WindowId DriverWaitFontDialog(int timeout_ms) {
-    DriverWaitFor([] { return PlatGetOpenFontDialog() != 0; }, timeout_ms);
-    return PlatGetOpenFontDialog();
-}
+WindowId DriverWaitFontDialog(int timeout_ms) { return DriverWaitDialog(PlatGetOpenFontDialog, timeout_ms); }
 
 bool DriverReadFontDialog(FontDialogView* view) { return PlatReadFontDialog(view); }
 
 bool DriverWaitFontDialogView(const std::function<bool(const FontDialogView&)>& cond, int timeout_ms) {
-    return DriverWaitFor(
-        [&cond] {
-            FontDialogView view;
-            return PlatReadFontDialog(&view) && cond(view);
-        },
-        timeout_ms);
+    return DriverWaitDialogView(PlatReadFontDialog, cond, timeout_ms);
 }

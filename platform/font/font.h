@@ -5,6 +5,7 @@
 
 #include "platform/plat_types.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,11 @@ struct Font;
 // that one glyph's bitmap stays within a few megabytes).
 Font* PlatCreateFont(const FontDesc* desc);
 void PlatDeleteFont(Font* font);
+// A font owned by its holder: deleted when the holder goes, on every path out.
+struct FontDeleter {
+    void operator()(Font* font) const { PlatDeleteFont(font); }
+};
+using FontPtr = std::unique_ptr<Font, FontDeleter>;
 void PlatGetFontDesc(const Font* font, FontDesc* desc);
 // The family the font's face was found under (what "ＭＳ ゴシック" resolved to), NUL-terminated
 // in out of units units; empty for a null font.

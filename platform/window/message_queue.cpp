@@ -45,9 +45,27 @@ ThreadQueue* WindowQueue(WindowId window) {
     return rec ? rec->queue : nullptr;
 }
 
+// A window destroyed at another thread's request goes while this thread waits in
+// PlatGetMessage, which serves the request and waits on: a loop that waits for the window to
+// go (a modal dialog's pump) would never look again. One message to no window wakes it.
+static void WakeCurrentThread(void) {
+    ThreadQueue* q = CurrentThreadQueue();
+    Message m{};
+    m.type = MSG_LAYER_WAKE;
+    m.time = PlatGetTickMs();
+    PlatGetCursorPos(&m.point);
+    m.key_state = CurrentKeyState();
+    {
+        std::lock_guard<LayerMutex> guard(q->lock);
+        q->posted.push_back(m);
+    }
+    q->wake.notify_all();
+}
+
 intptr_t CallWindowProcedure(WindowId window, int msg, uintptr_t wparam, intptr_t lparam) {
     if (msg == MSG_LAYER_DESTROY) {
         DestroyWindowOnOwnThread(window);
+        WakeCurrentThread();
         return 0;
     }
     WindowProc proc = nullptr;

@@ -105,12 +105,11 @@ int MenuBarItemAt(WindowId window, int wx, int wy, PlatRect* item_rect) {
     }
     int y = MenuBarTop(snap.style), bar = PlatGetSystemMetric(METRIC_CYMENU);
     if (wy < y || wy >= y + bar) return -1;
-    DrawContext* dc = PlatCreateMemoryContext(nullptr);
+    ContextPtr dc(PlatCreateMemoryContext(nullptr));
     if (!dc) return -1;
-    PlatSelectFont(dc, PlatGetStockFont(STOCK_GUI_FONT));
+    PlatSelectFont(dc.get(), PlatGetStockFont(STOCK_GUI_FONT));
     int lefts[MAX_BAR_ITEMS], widths[MAX_BAR_ITEMS];
-    int n = LayoutMenuBar(snap.menu, dc, FrameWidth(snap.style), lefts, widths, MAX_BAR_ITEMS);
-    PlatDeleteContext(dc);
+    int n = LayoutMenuBar(snap.menu, dc.get(), FrameWidth(snap.style), lefts, widths, MAX_BAR_ITEMS);
     for (int i = 0; i < n; i++)
         if (wx >= lefts[i] && wx < lefts[i] + widths[i]) {
             if (item_rect) *item_rect = PlatRect{lefts[i], y, lefts[i] + widths[i], y + bar};
@@ -240,16 +239,15 @@ static bool PaintParts(const WindowRecord* snap) {
     Surface* s = snap->surface;
     int f = FrameWidth(snap->style);
     if (f == 0 && !snap->menu) return false;
-    DrawContext* dc = PlatCreateMemoryContext(s);
+    ContextPtr dc(PlatCreateMemoryContext(s));
     if (!dc) return false;
-    PlatSelectFont(dc, PlatGetStockFont(STOCK_GUI_FONT));
-    PlatSetBackMode(dc, BACK_TRANSPARENT);
-    NcPaint p{snap, dc, s->width, s->height, f};
+    PlatSelectFont(dc.get(), PlatGetStockFont(STOCK_GUI_FONT));
+    PlatSetBackMode(dc.get(), BACK_TRANSPARENT);
+    NcPaint p{snap, dc.get(), s->width, s->height, f};
     if (f > 0) PaintFrame(p);
     if (HasCaption(snap->style)) PaintCaption(p);
     if (snap->menu) PaintMenuBar(p);
     if (snap->ex_style & EXSTYLE_CLIENTEDGE) PaintClientEdge(p);
-    PlatDeleteContext(dc);
     return true;
 }
 

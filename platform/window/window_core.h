@@ -21,6 +21,9 @@ enum { CLIENT_EDGE = 2 };
 
 // Internal message: destroy this window (sent to its own thread by another thread).
 enum { MSG_LAYER_DESTROY = MSG_USER - 1 };
+// Internal message, posted to no window: wakes the thread's loop so that it looks again at
+// what it waits for (dispatching it does nothing).
+enum { MSG_LAYER_WAKE = MSG_USER - 2 };
 
 struct WindowClass {
     bool in_use;
@@ -93,6 +96,14 @@ using pxk::g_table_lock, pxk::g_windows, pxk::g_classes;
 
 // The record of a live window, or null. Call with g_table_lock held.
 WindowRecord* LookupWindow(WindowId window);
+// The index of a registered class, or -1. Call with g_table_lock held.
+int FindClass(const char* name);
+// A free slot claimed for a new window (cleared, in use, its generation moved on), or -1
+// when the table is full. Call with g_table_lock held.
+int ClaimWindowSlot(void);
+// The live windows that `window` owns (owned: top-level ones) or that are its children, at
+// most max, in slot order; windows being destroyed are left out. Takes g_table_lock itself.
+int CollectRelated(WindowId window, bool owned, WindowId* out, int max);
 WindowId MakeWindowId(int index);
 int WindowIndex(WindowId window);
 

@@ -71,28 +71,25 @@ static void FillUncovered(Surface* fresh, int kept_w, int kept_h, uint32_t backg
 static void ResizeSurface(WindowId window, int w, int h) {
     if (w < 1) w = 1;
     if (h < 1) h = 1;
-    Surface* fresh = nullptr;
-    if (CreateWindowSurface(&fresh, w, h) != 0) return;
-    Surface* old = nullptr;
+    Surface* raw = nullptr;
+    if (CreateWindowSurface(&raw, w, h) != 0) return;
+    // Whichever surface is left over goes after the locks are released.
+    SurfacePtr fresh(raw), old;
     {
         std::lock_guard<LayerMutex> pixels(PixelLock(WindowIndex(window)));
         std::lock_guard<LayerMutex> guard(g_table_lock);
         WindowRecord* rec = LookupWindow(window);
-        if (!rec) {
-            PlatDestroySurface(fresh);
-            return;
-        }
-        old = rec->surface;
+        if (!rec) return;
+        old.reset(rec->surface);
         int cw = 0, ch = 0;
         if (old) {
             cw = old->width < w ? old->width : w;
             ch = old->height < h ? old->height : h;
-            for (int y = 0; y < ch; y++) memcpy(SurfaceRow(fresh, y), SurfaceRow(old, y), (size_t)cw * 4);
+            for (int y = 0; y < ch; y++) memcpy(SurfaceRow(fresh.get(), y), SurfaceRow(old.get(), y), (size_t)cw * 4);
         }
-        FillUncovered(fresh, cw, ch, g_classes[rec->class_index].background);
-        rec->surface = fresh;
+        FillUncovered(fresh.get(), cw, ch, g_classes[rec->class_index].background);
+        rec->surface = fresh.release();
     }
-    if (old) PlatDestroySurface(old);
 }
 
 int PlatSetWindowPos(WindowId window, int x, int y, int width, int height, uint32_t flags) {

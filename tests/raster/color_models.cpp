@@ -53,6 +53,22 @@ TEST(ColorModels, HsvToRgbBySectors) {
     EXPECT_EQ(PXK_HSVtoRGB(200, 100, 270), Rgb(150, 100, 200));
 }
 
+// Out of range the conversion is 64-bit throughout and keeps the low 32 bits of
+// r * 65536 + g * 256 + b: the colour dialog's former int copy gave 0xFFFF0100 for the first
+// case (a negative green ORed in) and overflowed on the next ones. Run under UBSan too.
+TEST(ColorModels, HsvToRgbOutOfRangeIsDefined) {
+    const int max = 2147483647, min = -max - 1;
+    struct Case {
+        int v, s, h;
+        uint32_t rgb;
+    } cases[] = {
+        {255, 255, -60, 0xFE0100},         {1 << 30, 0, 100, 0x40000000}, {255, 300, 90, 0x7FFF00},
+        {300, 0, 0, 0x12D2D2C},            {-5, 0, 30, 0xFFFAFE00},       {255, 255, 720, 0xFEFA06},
+        {max, min, max, 0x0EEDEDED},       {max, min, min, 0x11100FFF},
+    };
+    for (const Case& k : cases) EXPECT_EQ((uint32_t)PXK_HSVtoRGB(k.v, k.s, k.h), k.rgb) << k.v << " " << k.s << " " << k.h;
+}
+
 // Every fully saturated bright colour goes round the circle and back unchanged.
 TEST(ColorModels, SaturatedHuesRoundTrip) {
     for (int h = 0; h < 360; h++) {
