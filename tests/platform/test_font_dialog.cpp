@@ -4,7 +4,7 @@
 #include "platform/backend.h"
 #include "platform/controls/dialog.h"
 #include "platform/controls/font_dialog.h"
-#include "platform/headless/driver.h"
+#include "platform/driver/driver.h"
 #include "platform/window/input.h"
 #include "platform/window/window.h"
 
