@@ -83,3 +83,18 @@ int DecodeHeif(const uint8_t* data, size_t size, const CodecLimits& limits, Deco
     heif_context_free(ctx);
     return code;
 }
+
+int HeifShownSize(const uint8_t* data, size_t size, int* width, int* height) {
+    heif_context* ctx = heif_context_alloc();
+    if (!ctx) return 1;
+    heif_image_handle* handle = nullptr;
+    int code = heif_context_read_from_memory_without_copy(ctx, data, size, nullptr).code != heif_error_Ok ||
+               heif_context_get_primary_image_handle(ctx, &handle).code != heif_error_Ok;
+    if (!code) {
+        *width = heif_image_handle_get_width(handle);
+        *height = heif_image_handle_get_height(handle);
+    }
+    heif_image_handle_release(handle);
+    heif_context_free(ctx);
+    return code;
+}
