@@ -77,21 +77,6 @@ TEST(CodecHeif, PicturesImageMagickWritesDecodeAsItReadsThem) {
     }
 }
 
-// Where shown pixel (x, y) of a picture stored w x h lies in the stored picture, for each
-// Exif orientation.
-void StoredPlace(int orientation, int w, int h, int x, int y, int* sx, int* sy) {
-    switch (orientation) {
-    case 2: *sx = w - 1 - x, *sy = y; break;
-    case 3: *sx = w - 1 - x, *sy = h - 1 - y; break;
-    case 4: *sx = x, *sy = h - 1 - y; break;
-    case 5: *sx = y, *sy = x; break;
-    case 6: *sx = y, *sy = h - 1 - x; break;
-    case 7: *sx = w - 1 - y, *sy = h - 1 - x; break;
-    case 8: *sx = w - 1 - y, *sy = x; break;
-    default: *sx = x, *sy = y; break;
-    }
-}
-
 TEST(CodecHeif, DeepSamplesRoundToEightBitsAndTheOrientationIsApplied) {
     const std::string dir = FreshFolder("codec_heif_deep");
     const int w = 48, h = 26;
@@ -130,7 +115,7 @@ TEST(CodecHeif, DeepSamplesRoundToEightBitsAndTheOrientationIsApplied) {
         for (int y = 0; y < shown_h; y++)
             for (int x = 0; x < shown_w; x++) {
                 int sx = 0, sy = 0;
-                StoredPlace(c.how.orientation, w, h, x, y, &sx, &sy);
+                ShownToStored(c.how.orientation, w, h, x, y, &sx, &sy);
                 uint32_t want = 0xFF000000u, cut = 0xFF000000u;
                 for (int ch = 0; ch < 3; ch++) {
                     const uint32_t v = stored[((size_t)sy * w + sx) * 3 + ch];
