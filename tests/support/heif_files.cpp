@@ -77,3 +77,7 @@ std::vector<uint16_t> HeifStoredSamples(const std::string& path, int* width, int
     heif_context_free(ctx);
     return out;
 }
+
+// libx265 keeps a few kilobytes per encoder that libheif's plugin never hands back; under the
+// leak checker of a sanitized build they are the encoder's, not a fault of ours.
+extern "C" const char* __lsan_default_suppressions(void) { return "leak:libx265.so\n"; }
