@@ -52,8 +52,8 @@ extern "C" int PXK_OpenImageFile(const char* path) {
     const int slot = LowestFreeSlot();
     if (slot < 0) return -2;
     if (!path) return -1;
-    // The probe tells whether the pixels index a colour table; a picture of a format it does
-    // not read (HEIC, AVIF) is still decoded, as 32 bits.
+    // The probe tells whether the pixels index a colour table; a picture whose header it
+    // cannot read is still decoded, as 32 bits.
     int probed_w = 0, probed_h = 0;
     bool indexed = false;
     ProbeImageFileInfo(path, &probed_w, &probed_h, &indexed);

@@ -13,6 +13,7 @@
 
 #include <string>
 
+#include "codec/codec_heif.h"
 #include "codec/exif_orientation.h"
 
 // Random access to the bytes of a file or of a memory block.
@@ -141,6 +142,31 @@ static int ProbeWebp(const ProbeSource& s, int* width, int* height) {
     return PROBE_UNKNOWN;
 }
 
+// The orientation of a file may stand anywhere in it (a TIFF's directory or a WebP's EXIF
+// chunk after the pixels), so the file is read whole, as the loader reads it next; files
+// larger than any photo are taken as stored.
+static const long ORIENTATION_READ_LIMIT = 256L << 20;
+
+// HEIC and AVIF: the primary image's size after its transformations, which libheif reads from
+// the file's boxes. They may stand after the coded data, so a file is read whole.
+static int ProbeHeif(const ProbeSource& s, int* width, int* height) {
+    std::string bytes;
+    const unsigned char* data = s.bytes;
+    size_t size = s.bytes ? (size_t)s.size : 0;
+    if (s.file) {
+        if (fseeko(s.file, 0, SEEK_END) != 0) return PROBE_UNKNOWN;
+        const off_t length = ftello(s.file);
+        if (length <= 0 || length > ORIENTATION_READ_LIMIT) return PROBE_UNKNOWN;
+        bytes.resize((size_t)length);
+        if (!ReadAt(s, 0, (unsigned char*)&bytes[0], (int)length)) return PROBE_UNKNOWN;
+        data = (const unsigned char*)bytes.data();
+        size = bytes.size();
+    }
+    int w = 0, h = 0;
+    if (HeifShownSize(data, size, &w, &h) != 0 || w < 0 || h < 0) return PROBE_UNKNOWN;
+    return Store((uint32_t)w, (uint32_t)h, width, height);
+}
+
 // A start-of-frame marker of any coding: C0..CF except C4 (tables), C8 (reserved), CC (tables).
 static bool IsFrameMarker(int m) { return m >= 0xC0 && m <= 0xCF && m != 0xC4 && m != 0xC8 && m != 0xCC; }
 
@@ -201,6 +227,7 @@ static int Probe(const ProbeSource& s, int* width, int* height, bool* indexed) {
         return ProbeBmp(s, width, height);
     }
     if (sig[0] == 0 && sig[1] == 0 && sig[2] == 1 && sig[3] == 0) return ProbeIco(s, width, height);
+    if (LooksLikeHeif(head, sizeof head)) return ProbeHeif(s, width, height);
     return PROBE_UNKNOWN;
 }
 
@@ -221,11 +248,6 @@ int ProbeImageSize(const unsigned char* bytes, long size, int* width, int* heigh
     if (rc == PROBE_OK) Orient(bytes, (size_t)size, width, height);
     return rc;
 }
-
-// The orientation of a file may stand anywhere in it (a TIFF's directory or a WebP's EXIF
-// chunk after the pixels), so the file is read whole, as the loader reads it next; files
-// larger than any photo are taken as stored.
-static const long ORIENTATION_READ_LIMIT = 256L << 20;
 
 static void OrientFile(FILE* f, long size, int* width, int* height) {
     if (size <= 0 || size > ORIENTATION_READ_LIMIT || fseeko(f, 0, SEEK_SET) != 0) return;

@@ -1,7 +1,7 @@
 // The size of a picture file read from its header alone, without decoding a pixel: what a
 // file dropped on the main window needs to size its image window before the worker loads it.
-// Knows PNG, JPEG, GIF, TIFF, BMP, ICO and WebP; the size is the shown picture's, after an
-// Exif orientation that turns it a quarter.
+// Knows PNG, JPEG, GIF, TIFF, BMP, ICO, WebP, HEIC and AVIF; the size is the shown picture's,
+// after an Exif orientation or a HEIF rotation that turns it a quarter.
 #pragma once
 
 enum {

@@ -60,8 +60,8 @@ int PXK_SaveImageFile(int height, int width, int format, const char* path);
  * failure no image is made.
  * PXK_ImageFileInfo reads the same from the file's header alone, without decoding: the width
  * and height of the image PXK_OpenImageFile would make and its bits (8 or 32). 0 a picture of
- * a format whose header it reads, BMP, JPEG, GIF, PNG, TIFF, ICO or WebP (the outputs are
- * set); 1 not, also for HEIC and AVIF, which it does not read (the outputs are left alone). */
+ * a format that loads, BMP, JPEG, GIF, PNG, TIFF, ICO, WebP, HEIC or AVIF (the outputs are
+ * set); 1 not (the outputs are left alone). */
 int PXK_OpenImageFile(const char* path);
 int PXK_ImageFileInfo(const char* path, int* width, int* height, int* bits);
 

@@ -1,6 +1,9 @@
-// HEIC and AVIF in the image codec: pictures ImageMagick writes (8 and 10 bits)
-// decode as ImageMagick reads them, a kept part equals that part of the whole, and cut files
-// fail.
+// HEIC and AVIF in the image codec: pictures ImageMagick writes decode as ImageMagick reads
+// them (ImageMagick 6 writes 8-bit samples whatever its -depth), a kept part equals that part
+// of the whole, and cut files fail; 10- and 12-bit pictures and rotated or mirrored ones,
+// written with libheif's encoders, give libheif's stored samples rounded to 8 bits and placed
+// as the orientation shows them.
+#include <math.h>
 #include <stdlib.h>
 
 #include <algorithm>
@@ -10,6 +13,8 @@
 #include <gtest/gtest.h>
 
 #include "codec/codec.h"
+#include "imagewin/image_probe.h"
+#include "support/heif_files.h"
 #include "support/outside_io.h"
 #include "support/picture_files.h"
 
@@ -69,6 +74,64 @@ TEST(CodecHeif, PicturesImageMagickWritesDecodeAsItReadsThem) {
             EXPECT_EQ(CodecDecodeBytes((const uint8_t*)whole.data(), keep, CodecDefaultLimits(), &d), 1) << keep;
             EXPECT_EQ(d.pixels, nullptr);
         }
+    }
+}
+
+TEST(CodecHeif, DeepSamplesRoundToEightBitsAndTheOrientationIsApplied) {
+    const std::string dir = FreshFolder("codec_heif_deep");
+    const int w = 48, h = 26;
+    const struct { const char* name; HeifWriting how; } cases[] = {
+        {"d10.heic", {false, 10, 1, false}}, {"d12.heic", {false, 12, 1, false}},
+        {"d10.avif", {true, 10, 1, false}},  {"d12.avif", {true, 12, 1, false}},
+        {"o6.heic", {false, 8, 6, false}},   {"o3.avif", {true, 12, 3, false}},
+        {"o8.heic", {false, 10, 8, false}},  {"o5.avif", {true, 8, 5, false}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = dir + "/" + c.name;
+        // Every sample value apart: gradients across and down, each channel shifted.
+        const uint32_t max = (1u << c.how.bits) - 1;
+        std::vector<uint16_t> samples;
+        for (int y = 0; y < h; y++)
+            for (int x = 0; x < w; x++)
+                for (int ch = 0; ch < 3; ch++) samples.push_back((uint16_t)((max * (uint32_t)(x + 2 * y + 11 * ch)) / (w + 2 * h + 22)));
+        ASSERT_TRUE(WriteHeifFile(path, c.how, w, h, samples));
+        int sw = 0, sh = 0, bits = 0;
+        const std::vector<uint16_t> stored = HeifStoredSamples(path, &sw, &sh, &bits);
+        ASSERT_EQ(sw, w);
+        ASSERT_EQ(sh, h);
+        ASSERT_EQ(bits, c.how.bits);
+        const bool turned = c.how.orientation >= 5;
+        const int shown_w = turned ? h : w, shown_h = turned ? w : h;
+        int pw = 0, ph = 0;
+        EXPECT_EQ(ProbeImageFileSize(path.c_str(), &pw, &ph), PROBE_OK);
+        EXPECT_EQ(pw, shown_w);
+        EXPECT_EQ(ph, shown_h);
+        DecodedImage d;
+        ASSERT_EQ(CodecDecodeFile(path.c_str(), &d), 0);
+        ASSERT_EQ(d.width, shown_w);
+        ASSERT_EQ(d.height, shown_h);
+        int wrong = 0, rounded_up = 0;
+        for (int y = 0; y < shown_h; y++)
+            for (int x = 0; x < shown_w; x++) {
+                int sx = 0, sy = 0;
+                ShownToStored(c.how.orientation, w, h, x, y, &sx, &sy);
+                uint32_t want = 0xFF000000u, cut = 0xFF000000u;
+                for (int ch = 0; ch < 3; ch++) {
+                    const uint32_t v = stored[((size_t)sy * w + sx) * 3 + ch];
+                    want |= (uint32_t)lround(v * 255.0 / max) << (16 - 8 * ch);
+                    cut |= (v * 255 / max) << (16 - 8 * ch);
+                }
+                const uint32_t ours = At(d, x, y);
+                if (ours != want && wrong++ < 3) ADD_FAILURE() << x << "," << y << std::hex << " ours " << ours << " want " << want;
+                rounded_up += cut != want;
+            }
+        EXPECT_EQ(wrong, 0);
+        // Deep samples that truncation would get wrong are among them.
+        if (c.how.bits > 8) {
+            EXPECT_GT(rounded_up, 100);
+        }
+        CodecFreeImage(&d);
     }
 }
 

@@ -5,6 +5,7 @@
 // shown picture is kept and when the kept part goes into a lent buffer.
 #include <string.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -110,6 +111,50 @@ TEST(CodecOrientation, EveryOrientationOfEveryTaggedFormatIsShownAsViewersShowIt
             EXPECT_EQ(Letters(d, f.tolerance), part);
             EXPECT_TRUE(d.lent);
             EXPECT_EQ((uint8_t*)d.pixels, (uint8_t*)lent.data());
+            CodecFreeImage(&d);
+        }
+    }
+}
+
+// Pictures larger than the turn's tiles, with a last tile cut short, in 32 bits and as palette
+// indices: every kept pixel of every orientation comes from its stored place.
+TEST(CodecOrientation, PicturesOfManyTilesAreTurnedPixelForPixel) {
+    const int w = 150, h = 70;
+    std::vector<uint32_t> words((size_t)w * h), grey(256);
+    std::vector<uint8_t> indices((size_t)w * h);
+    for (int y = 0; y < h; y++)
+        for (int x = 0; x < w; x++) {
+            words[(size_t)y * w + x] = PatternColor(x, y);
+            indices[(size_t)y * w + x] = (uint8_t)(x * 7 + y * 13);
+        }
+    for (int i = 0; i < 256; i++) grey[i] = (uint32_t)i * 0x010101u;
+    for (int bits : {32, 8}) {
+        const CodecPicture picture{w, h, bits, bits == 32 ? w * 4 : w,
+                                   bits == 32 ? (const uint8_t*)words.data() : indices.data(), grey.data()};
+        std::vector<uint8_t> png;
+        ASSERT_EQ(CodecEncodeBytes(CODEC_PNG, picture, &png), 0);
+        for (int o = 1; o <= 8; o++) {
+            SCOPED_TRACE(std::to_string(bits) + " bits, orientation " + std::to_string(o));
+            const std::string file = Tagged(std::string(png.begin(), png.end()), "png", o, false);
+            CodecLimits limits = CodecDefaultLimits();
+            limits.keep = CodecKeep{5, 3, 140, 149};
+            DecodedImage d;
+            ASSERT_EQ(CodecDecodeBytes((const uint8_t*)file.data(), file.size(), limits, &d), 0);
+            const int shown_w = o >= 5 ? h : w, shown_h = o >= 5 ? w : h;
+            ASSERT_EQ(d.width, std::min(140, shown_w) - 5);
+            ASSERT_EQ(d.height, std::min(149, shown_h) - 3);
+            ASSERT_EQ(d.indices != nullptr, bits == 8);
+            int wrong = 0;
+            for (int y = 0; y < d.height; y++)
+                for (int x = 0; x < d.width; x++) {
+                    int sx = 0, sy = 0;
+                    ShownToStored(o, w, h, x + 5, y + 3, &sx, &sy);
+                    const uint8_t* row = (d.indices ? d.indices : (const uint8_t*)d.pixels) + y * d.stride;
+                    const uint32_t ours = bits == 32 ? ((const uint32_t*)row)[x] & 0xFFFFFF : row[x];
+                    const uint32_t want = bits == 32 ? words[(size_t)sy * w + sx] : indices[(size_t)sy * w + sx];
+                    wrong += ours != want;
+                }
+            EXPECT_EQ(wrong, 0);
             CodecFreeImage(&d);
         }
     }

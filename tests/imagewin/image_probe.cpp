@@ -47,6 +47,8 @@ TEST_F(ProbeFolder, ReadsTheSizeOfEveryFormatFromItsHeader) {
         {"lossy.webp", "-size 301x7 gradient:", "-quality 50", 301, 7},
         {"lossless.webp", "-size 37x4000 xc:red", "-define webp:lossless=true", 37, 4000},
         {"alpha.webp", "-size 5x9 xc:none", "-quality 50", 5, 9},
+        {"a.heic", "-size 37x21 xc:red", "", 37, 21},
+        {"a.avif", "-size 21x37 gradient:", "", 21, 37},
         // A quarter-turned TIFF is shown with width and height swapped; half-turned is not.
         {"turned.tif", "-size 1000x3 xc:gray", "-orient RightTop", 3, 1000},
         {"half.tif", "-size 1000x3 xc:gray", "-orient BottomRight", 1000, 3},
@@ -84,6 +86,7 @@ TEST_F(ProbeFolder, TopDownBitmapsCountTheirRowsAsPositive) {
 TEST_F(ProbeFolder, RefusesWhatIsNotAPicture) {
     std::string png = ReadFileBytes(Write("a.png", "-size 8x8 xc:red"));
     std::string jpg = ReadFileBytes(Write("a.jpg", "-size 8x8 xc:red"));
+    std::string heic = ReadFileBytes(Write("a.heic", "-size 8x8 xc:red"));
     std::string zero_width = png;
     zero_width.replace(16, 4, std::string(4, '\0'));
     const struct { const char* what; std::string bytes; int rc; } cases[] = {
@@ -92,6 +95,7 @@ TEST_F(ProbeFolder, RefusesWhatIsNotAPicture) {
         {"png cut in its header", png.substr(0, 20), PROBE_UNKNOWN},
         {"jpeg cut before its frame header", jpg.substr(0, 6), PROBE_UNKNOWN},
         {"png of width 0", zero_width, PROBE_NO_SIZE},
+        {"heic cut in its boxes", heic.substr(0, 40), PROBE_UNKNOWN},
         {"tiff pointing outside the file", std::string("II*\0\xFF\xFF\0\0", 8), PROBE_UNKNOWN},
     };
     for (const auto& c : cases) {

@@ -74,6 +74,20 @@ int ChannelDistance(uint32_t a, uint32_t b) {
     return worst;
 }
 
+void ShownToStored(int orientation, int width, int height, int x, int y, int* stored_x, int* stored_y) {
+    const int w = width, h = height;
+    switch (orientation) {
+    case 2: *stored_x = w - 1 - x, *stored_y = y; break;
+    case 3: *stored_x = w - 1 - x, *stored_y = h - 1 - y; break;
+    case 4: *stored_x = x, *stored_y = h - 1 - y; break;
+    case 5: *stored_x = y, *stored_y = x; break;
+    case 6: *stored_x = y, *stored_y = h - 1 - x; break;
+    case 7: *stored_x = w - 1 - y, *stored_y = h - 1 - x; break;
+    case 8: *stored_x = w - 1 - y, *stored_y = x; break;
+    default: *stored_x = x, *stored_y = y; break;
+    }
+}
+
 namespace {
 
 void PutBe32(std::string* out, uint32_t v) {

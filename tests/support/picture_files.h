@@ -22,6 +22,9 @@ bool WritePpm(const std::string& path, int width, int height, const std::vector<
 std::vector<uint32_t> MagickPixels(const std::string& path, int* width, int* height, bool rounded = false);
 // Largest difference of one channel between two colours (top bytes ignored).
 int ChannelDistance(uint32_t a, uint32_t b);
+// Where pixel (x, y) of the shown picture lies in a picture stored width x height that carries
+// an Exif orientation (1..8): the photo viewers' placement, written out case by case.
+void ShownToStored(int orientation, int width, int height, int x, int y, int* stored_x, int* stored_y);
 
 // An 8-bit grey PNG of width x height zeros: a few hundred kilobytes that inflate to
 // (width + 1) x height bytes.
