@@ -52,7 +52,10 @@ void DriverSetClipboard(int format, const std::vector<uint8_t>& bytes);
 bool DriverWaitFor(const std::function<bool()>& cond, int timeout_ms = 5000);
 
 // The layer's modal dialogs as the driver meets them, given a dialog's own open() (the one on
-// screen, or 0) and read() (a copy of what it shows; false when none is open).
+// screen, or 0) and read() (a copy of what it shows; false when none is open). They live in
+// namespace pxk: their lambdas' type information is exported data, which must never meet a
+// user program's names.
+namespace pxk {
 // The dialog on screen, or 0; waits up to timeout_ms for one to open.
 inline WindowId DriverWaitDialog(WindowId (*open)(void), int timeout_ms) {
     DriverWaitFor([open] { return open() != 0; }, timeout_ms);
@@ -68,6 +71,9 @@ bool DriverWaitDialogView(bool (*read)(View*), const std::function<bool(const Vi
         },
         timeout_ms);
 }
+}  // namespace pxk
+using pxk::DriverWaitDialog, pxk::DriverWaitDialogView;
+
 // Waits until the program has settled (DriverWaitSettled); after timeout_ms prints on stderr
 // what kept it busy and returns false.
 bool DriverWaitIdle(int timeout_ms = 5000);
