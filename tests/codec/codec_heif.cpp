@@ -2,7 +2,9 @@
 // them (ImageMagick 6 writes 8-bit samples whatever its -depth), a kept part equals that part
 // of the whole, and cut files fail; 10- and 12-bit pictures and rotated or mirrored ones,
 // written with libheif's encoders, give libheif's stored samples rounded to 8 bits and placed
-// as the orientation shows them.
+// as the orientation shows them. The sizes the decoders allocate for are read from the coded
+// streams, and a file whose boxes state less than its streams code is refused before decoding.
+#include <errno.h>
 #include <math.h>
 #include <stdlib.h>
 
@@ -13,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "codec/codec.h"
+#include "codec/heif_coded_size.h"
 #include "imagewin/image_probe.h"
 #include "support/heif_files.h"
 #include "support/outside_io.h"
@@ -132,6 +135,73 @@ TEST(CodecHeif, DeepSamplesRoundToEightBitsAndTheOrientationIsApplied) {
             EXPECT_GT(rounded_up, 100);
         }
         CodecFreeImage(&d);
+    }
+}
+
+// The file with its primary image's ispe box stating width x height instead.
+std::string WithIspe(std::string file, uint32_t width, uint32_t height) {
+    const size_t at = file.find("ispe");
+    if (at == std::string::npos) return "";
+    for (int i = 0; i < 4; i++) {
+        file[at + 8 + i] = (char)(width >> (24 - 8 * i));
+        file[at + 12 + i] = (char)(height >> (24 - 8 * i));
+    }
+    return file;
+}
+
+TEST(CodecHeif, TheCodedSizeDecidesAndAFileStatingLessIsRefusedUntouched) {
+    const std::string dir = FreshFolder("codec_heif_coded");
+    const int w = 200, h = 100;
+    std::vector<uint16_t> samples((size_t)w * h * 3, 0);
+    for (size_t i = 0; i < samples.size(); i++) samples[i] = (uint16_t)(i * 7 % 251);
+    const struct { const char* name; HeifWriting how; int64_t coded_w, coded_h; bool deep; } files[] = {
+        // x265 codes whole blocks of 8 and crops the rest; AV1 states the frame itself.
+        {"c.heic", {false, 8, 1, false}, 200, 104, false},
+        {"c10.heic", {false, 10, 1, false}, 200, 104, true},
+        {"c.avif", {true, 8, 1, false}, 200, 100, false},
+    };
+    for (const auto& f : files) {
+        SCOPED_TRACE(f.name);
+        const std::string path = dir + "/" + f.name;
+        ASSERT_TRUE(WriteHeifFile(path, f.how, w, h, samples));
+        const std::string file = ReadFileBytes(path);
+        HeifCodedSize coded;
+        ASSERT_EQ(HeifFindCodedSize((const uint8_t*)file.data(), file.size(), &coded), 0);
+        EXPECT_EQ(coded.canvas_width, f.coded_w);
+        EXPECT_EQ(coded.canvas_height, f.coded_h);
+        EXPECT_EQ(coded.largest_pixels, (uint64_t)(f.coded_w * f.coded_h));
+        EXPECT_EQ(coded.coded_pictures, 1);
+        EXPECT_EQ(coded.deep, f.deep);
+        EXPECT_FALSE(coded.beyond_boxes);
+        const uint64_t cap = (uint64_t)w * h, room = 64ull << 20;
+        const struct { const char* what; std::string bytes; uint64_t max_pixels, max_bytes; int code, reason; } cases[] = {
+            {"as written", file, cap, room, 0, 0},
+            // The boxes state 16 x 16: the coded picture is far larger than what was checked.
+            {"ispe 16 x 16", WithIspe(file, 16, 16), cap, room, 1, EINVAL},
+            // Within a coding block of the coded picture: decoded, then refused as not the size
+            // the boxes state.
+            {"ispe 150 x 80", WithIspe(file, 150, 80), cap, room, 1, EINVAL},
+            {"as written in too little memory", file, cap, 100 * 1024, 1, ENOMEM},
+            {"cut in its item data", file.substr(0, file.size() - 8), cap, room, 1, EINVAL},
+        };
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.what);
+            ASSERT_FALSE(c.bytes.empty());
+            DecodedImage d;
+            errno = 0;
+            EXPECT_EQ(CodecDecodeBytes((const uint8_t*)c.bytes.data(), c.bytes.size(),
+                                       CodecLimits{c.max_pixels, c.max_bytes, CodecKeep{}}, &d), c.code);
+            if (c.code) {
+                EXPECT_EQ(errno, c.reason);
+                // Refused before anything was allocated or lent.
+                EXPECT_EQ(d.pixels, nullptr);
+                EXPECT_EQ(d.picture_width, 0);
+            } else {
+                EXPECT_EQ(d.width, w);
+                EXPECT_EQ(d.height, h);
+            }
+            CodecFreeImage(&d);
+        }
     }
 }
 
