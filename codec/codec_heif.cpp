@@ -48,6 +48,7 @@ void PutRow(DecodedImage* out, int64_t y, const uint8_t* row, int bits) {
 const uint64_t TILES_AT_ONCE = 8;
 
 uint64_t Mul(uint64_t a, uint64_t b) { return a && b > UINT64_MAX / a ? UINT64_MAX : a * b; }
+uint64_t Add(uint64_t a, uint64_t b) { return b > UINT64_MAX - a ? UINT64_MAX : a + b; }
 
 // What the decode of a file will allocate for, judged before decoding: 0 within the limits, with
 // the bytes of the library's buffers in *work; 1 refused before anything is allocated (errno
@@ -63,9 +64,8 @@ int CheckCodedSize(const uint8_t* data, size_t size, bool deep, const CodecLimit
     const uint64_t at_once = (uint64_t)coded.coded_pictures < TILES_AT_ONCE ? coded.coded_pictures : TILES_AT_ONCE;
     // The canvases' YCbCr planes and alpha and the interleaved copy; for each picture being
     // decoded, the decoder's own planes and libheif's copy of them.
-    *work = Mul(coded.canvas_pixels, sample * (2 + 4));
     const uint64_t decoding = Mul(Mul(coded.largest_plane_bytes, 2), at_once);
-    *work = *work > UINT64_MAX - decoding - (4u << 20) ? UINT64_MAX : *work + decoding + (4u << 20);
+    *work = Add(Add(Mul(coded.canvas_pixels, sample * (2 + 4)), decoding), 4u << 20);
     // The cap is on the picture the file states; a coded picture may add a coding block of
     // padding to each side of it, which the memory counted above pays for.
     const auto beyond_cap = [&](int64_t w, int64_t h) {

@@ -505,7 +505,8 @@ int Visit(Walk* walk, uint32_t id, int depth, int64_t* width, int64_t* height) {
         Bytes b = *ispe;
         Take(&b, 4);
         const int64_t w = (int64_t)Take(&b, 4), h = (int64_t)Take(&b, 4);
-        if (!b.bad && (*width > w + HEIF_CODING_BLOCK || *height > h + HEIF_CODING_BLOCK)) walk->out->beyond_boxes = true;
+        if (!b.bad && (*width > w + HEIF_CODING_BLOCK || *height > h + HEIF_CODING_BLOCK))
+            walk->out->beyond_boxes = true;
     }
     return code;
 }

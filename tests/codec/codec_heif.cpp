@@ -149,6 +149,69 @@ std::string WithIspe(std::string file, uint32_t width, uint32_t height) {
     return file;
 }
 
+// An HEVC sequence parameter set NAL unit stating width x height, with sub-layers whose
+// profiles and levels are all present, escaped as a stream escapes it: its runs of zeros get
+// emulation-prevention bytes.
+std::string SpsNal(uint64_t width, uint64_t height, int chroma_format, int sub_layers, int depth) {
+    std::vector<int> bits;
+    const auto put = [&](uint64_t v, int n) {
+        for (int i = n - 1; i >= 0; i--) bits.push_back(i < 64 ? (int)(v >> i & 1) : 0);
+    };
+    const auto ue = [&](uint64_t v) {
+        int n = 0;
+        while ((v + 1) >> (n + 1)) n++;
+        put(0, n);
+        put(v + 1, n + 1);
+    };
+    put(0, 4), put((uint64_t)sub_layers, 3), put(1, 1);
+    put(0x01, 8), put(0x60000000, 32), put(0x90, 8), put(0, 40), put(0x5D, 8);
+    for (int i = 0; i < sub_layers; i++) put(3, 2);
+    if (sub_layers > 0) put(0, 2 * (8 - sub_layers));
+    for (int i = 0; i < sub_layers; i++) put(0, 88), put(0x5A, 8);
+    ue(0), ue((uint64_t)chroma_format);
+    if (chroma_format == 3) put(0, 1);
+    ue(width), ue(height);
+    put(1, 1), ue(0), ue(1), ue(0), ue(2);   // a conformance window
+    ue((uint64_t)depth - 8), ue((uint64_t)depth - 8);
+    put(1, 1);
+    while (bits.size() % 8) bits.push_back(0);
+    std::string nal("\x42\x01", 2);
+    int zeros = 0;
+    for (size_t i = 0; i < bits.size(); i += 8) {
+        int byte = 0;
+        for (int k = 0; k < 8; k++) byte = byte << 1 | bits[i + k];
+        if (zeros >= 2 && byte <= 3) nal += '\x03', zeros = 0;
+        nal += (char)byte;
+        zeros = byte == 0 ? zeros + 1 : 0;
+    }
+    return nal;
+}
+
+TEST(CodecHeif, SequenceParameterSetsGiveTheirCodedSize) {
+    const struct { uint64_t width, height; int format, sub_layers, depth, chroma; } cases[] = {
+        {200, 104, 1, 0, 8, 3},
+        {30256, 12566, 3, 2, 10, 6},
+        {4096, 2160, 2, 7, 12, 4},
+        {1, 1, 0, 1, 8, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.width);
+        const std::string nal = SpsNal(c.width, c.height, c.format, c.sub_layers, c.depth);
+        // The profile's zero bytes are escaped, so the reading must drop the escapes.
+        ASSERT_NE(nal.find(std::string("\0\0\3", 3)), std::string::npos);
+        int64_t w = 0, h = 0;
+        int chroma = 0, bits = 0;
+        ASSERT_EQ(HevcSpsSize((const uint8_t*)nal.data(), nal.size(), &w, &h, &chroma, &bits), 0);
+        EXPECT_EQ(w, (int64_t)c.width);
+        EXPECT_EQ(h, (int64_t)c.height);
+        EXPECT_EQ(chroma, c.chroma);
+        EXPECT_EQ(bits, c.depth);
+        // Cut before its depths, or not a parameter set at all.
+        EXPECT_EQ(HevcSpsSize((const uint8_t*)nal.data(), nal.size() - 2, &w, &h, &chroma, &bits), 1);
+        EXPECT_EQ(HevcSpsSize((const uint8_t*)"\x40\x01\x0c\x01\xff\xff", 6, &w, &h, &chroma, &bits), 1);
+    }
+}
+
 TEST(CodecHeif, TheCodedSizeDecidesAndAFileStatingLessIsRefusedUntouched) {
     const std::string dir = FreshFolder("codec_heif_coded");
     const int w = 200, h = 100;
@@ -174,7 +237,13 @@ TEST(CodecHeif, TheCodedSizeDecidesAndAFileStatingLessIsRefusedUntouched) {
         EXPECT_EQ(coded.deep, f.deep);
         EXPECT_FALSE(coded.beyond_boxes);
         const uint64_t cap = (uint64_t)w * h, room = 64ull << 20;
-        const struct { const char* what; std::string bytes; uint64_t max_pixels, max_bytes; int code, reason; } cases[] = {
+        const std::string huge_sps = f.how.avif ? "" : HeicWithCodedSize(file, 30256, 12568);
+        const struct {
+            const char* what;
+            std::string bytes;
+            uint64_t max_pixels, max_bytes;
+            int code, reason;
+        } cases[] = {
             {"as written", file, cap, room, 0, 0},
             // The boxes state 16 x 16: the coded picture is far larger than what was checked.
             {"ispe 16 x 16", WithIspe(file, 16, 16), cap, room, 1, EINVAL},
@@ -182,10 +251,16 @@ TEST(CodecHeif, TheCodedSizeDecidesAndAFileStatingLessIsRefusedUntouched) {
             // the boxes state.
             {"ispe 150 x 80", WithIspe(file, 150, 80), cap, room, 1, EINVAL},
             {"as written in too little memory", file, cap, 100 * 1024, 1, ENOMEM},
+            // The parameter set codes 30256 x 12568 (1.1 GB of planes for the decoder and
+            // libheif) under boxes stating 200 x 100, or stating the same (codec_hostile.cpp
+            // measures the memory a decode of such a file takes).
+            {"sps of 30256 x 12568", huge_sps, cap, room, 1, EINVAL},
+            {"sps and ispe of 30256 x 12568", WithIspe(huge_sps, 30256, 12568), 1ull << 31, room, 1, ENOMEM},
             {"cut in its item data", file.substr(0, file.size() - 8), cap, room, 1, EINVAL},
         };
         for (const auto& c : cases) {
             SCOPED_TRACE(c.what);
+            if (c.bytes.empty() && f.how.avif) continue;   // no parameter set to replace
             ASSERT_FALSE(c.bytes.empty());
             DecodedImage d;
             errno = 0;

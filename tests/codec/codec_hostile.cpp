@@ -16,6 +16,7 @@
 #include "platform/clip_picture.h"
 #include "codec/codec.h"
 #include "platform/draw/surface.h"
+#include "support/heif_files.h"
 #include "support/outside_io.h"
 #include "support/picture_files.h"
 
@@ -87,6 +88,14 @@ std::string HeicGridBomb() {
     return file.replace(at + 8, 4, canvas);
 }
 
+// A HEIC of 200 x 100 as its boxes state whose parameter set codes 30256 x 12568.
+std::string HeicSpsBomb() {
+    const std::string path = FreshFolder("hostile_sps") + "/sps.heic";
+    if (!WriteHeifFile(path, HeifWriting{false, 8, 1, false}, 200, 100, std::vector<uint16_t>(200 * 100 * 3, 90)))
+        return "";
+    return HeicWithCodedSize(ReadFileBytes(path), 30256, 12568);
+}
+
 TEST(HostileFiles, BombsKeepOnlyWhatLandsAndForgeriesFail) {
     const std::string photo = PatternJpeg(64, 48), cut = JpegCutWithEndMarker(photo, 64, 48, (photo.size() - 600) / 2);
     const std::string png = PngOfZeros(12000, 12000), tiff = TiffStripsOnOneRow(20000, 20000);
@@ -118,6 +127,7 @@ TEST(HostileFiles, BombsKeepOnlyWhatLandsAndForgeriesFail) {
         // Refused before decoding, as not the size its boxes state; libheif would allocate
         // the canvas first.
         {"heic grid canvas of 30256 x 12566 stating 40 x 22", HeicGridBomb(), all, 4096 * MB, 1, EINVAL},
+        {"heic sps coding 30256 x 12568 stating 200 x 100", HeicSpsBomb(), all, 4096 * MB, 1, EINVAL},
         {"the whole photo", photo, all, 1024 * MB, 0, 0, 64, PatternColor(0, 0)},
         {"the photo's middle", photo, CodecKeep{20, 16, 30, 30}, 1024 * MB, 0, 0, 10, PatternColor(20, 16)},
     };
