@@ -138,6 +138,52 @@ TEST(CodecHeif, DeepSamplesRoundToEightBitsAndTheOrientationIsApplied) {
     }
 }
 
+// An AV1 sequence header's payload stating a largest frame of width x height: a reduced one
+// for a still picture, or a full one with timing, a decoder model and two operating points.
+std::vector<uint8_t> Av1Sequence(bool reduced, uint32_t width, uint32_t height) {
+    std::vector<int> bits;
+    const auto put = [&](uint64_t v, int n) {
+        for (int i = n - 1; i >= 0; i--) bits.push_back((int)(v >> i & 1));
+    };
+    put(0, 3), put(reduced, 1), put(reduced, 1);
+    if (reduced) {
+        put(8, 5);
+    } else {
+        put(1, 1), put(1001, 32), put(60000, 32), put(1, 1), put(1, 1);   // timing, a picture a tick
+        put(1, 1), put(9, 5), put(1001, 32), put(4, 5), put(4, 5);        // the decoder model
+        put(1, 1), put(1, 5);                                             // two operating points
+        for (int i = 0; i < 2; i++) put(0x101, 12), put(9, 5), put(1, 1), put(1, 1), put(0, 21), put(1, 1), put(3, 4);
+    }
+    int wbits = 1, hbits = 1;
+    while ((width - 1) >> wbits) wbits++;
+    while ((height - 1) >> hbits) hbits++;
+    put((uint64_t)wbits - 1, 4), put((uint64_t)hbits - 1, 4), put(width - 1, wbits), put(height - 1, hbits);
+    while (bits.size() % 8) bits.push_back(0);
+    std::vector<uint8_t> out;
+    for (size_t i = 0; i < bits.size(); i += 8) {
+        int byte = 0;
+        for (int k = 0; k < 8; k++) byte = byte << 1 | bits[i + k];
+        out.push_back((uint8_t)byte);
+    }
+    return out;
+}
+
+TEST(CodecHeif, Av1SequenceHeadersGiveTheirLargestFrame) {
+    const struct { bool reduced; uint32_t width, height; } cases[] = {
+        {true, 200, 100}, {false, 200, 100}, {true, 30256, 12568}, {false, 65536, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.width);
+        const std::vector<uint8_t> payload = Av1Sequence(c.reduced, c.width, c.height);
+        int64_t w = 0, h = 0;
+        ASSERT_EQ(Av1SequenceSize(payload.data(), payload.size(), &w, &h), 0);
+        EXPECT_EQ(w, c.width);
+        EXPECT_EQ(h, c.height);
+        // Cut inside its sizes.
+        EXPECT_EQ(Av1SequenceSize(payload.data(), payload.size() - 2, &w, &h), 1);
+    }
+}
+
 // The file with its primary image's ispe box stating width x height instead.
 std::string WithIspe(std::string file, uint32_t width, uint32_t height) {
     const size_t at = file.find("ispe");
