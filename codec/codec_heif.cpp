@@ -2,12 +2,16 @@
 // transformations itself, so the whole picture is held once as the library's planes and once
 // as its interleaved RGBA; both are counted against the memory that remains before decoding.
 // Pictures of 10 or 12 bits come as 16-bit samples and are scaled to 8 bits with rounding.
+// The sizes counted are the ones the decoders will allocate for, read from the coded streams
+// before decoding, not the ones the boxes state (see heif_coded_size.h).
 #include "codec/codec_heif.h"
 
 #include <errno.h>
 #include <string.h>
 
 #include <libheif/heif.h>
+
+#include "codec/heif_coded_size.h"
 
 namespace {
 
@@ -40,15 +44,52 @@ void PutRow(DecodedImage* out, int64_t y, const uint8_t* row, int bits) {
     }
 }
 
-int DecodePrimary(heif_context* ctx, const CodecLimits& limits, DecodedImage* out) {
+// libheif 1.15 decodes up to this many tiles of a grid at once.
+const uint64_t TILES_AT_ONCE = 8;
+
+uint64_t Mul(uint64_t a, uint64_t b) { return a && b > UINT64_MAX / a ? UINT64_MAX : a * b; }
+uint64_t Add(uint64_t a, uint64_t b) { return b > UINT64_MAX - a ? UINT64_MAX : a + b; }
+
+// What the decode of a file will allocate for, judged before decoding: 0 within the limits, with
+// the bytes of the library's buffers in *work; 1 refused before anything is allocated (errno
+// ENOMEM beyond the pixel cap or the memory, EINVAL when the coded streams cannot be read or
+// code a picture grossly larger than the boxes state).
+int CheckCodedSize(const uint8_t* data, size_t size, bool deep, const CodecLimits& limits, uint64_t* work) {
+    HeifCodedSize coded;
+    if (HeifFindCodedSize(data, size, &coded) != 0 || coded.beyond_boxes) {
+        errno = EINVAL;
+        return 1;
+    }
+    const uint64_t sample = deep || coded.deep ? 2 : 1;
+    const uint64_t at_once = (uint64_t)coded.coded_pictures < TILES_AT_ONCE ? coded.coded_pictures : TILES_AT_ONCE;
+    // The canvases' YCbCr planes and alpha and the interleaved copy; for each picture being
+    // decoded, the decoder's own planes and libheif's copy of them.
+    const uint64_t decoding = Mul(Mul(coded.largest_plane_bytes, 2), at_once);
+    *work = Add(Add(Mul(coded.canvas_pixels, sample * (2 + 4)), decoding), 4u << 20);
+    // The cap is on the picture the file states; a coded picture may add a coding block of
+    // padding to each side of it, which the memory counted above pays for.
+    const auto beyond_cap = [&](int64_t w, int64_t h) {
+        const int64_t block = HEIF_CODING_BLOCK;
+        return Mul((uint64_t)(w > block ? w - block : 1), (uint64_t)(h > block ? h - block : 1)) > limits.max_pixels;
+    };
+    if (beyond_cap(coded.canvas_width, coded.canvas_height) ||
+        beyond_cap(coded.largest_width, coded.largest_height) || *work > limits.max_bytes) {
+        errno = ENOMEM;
+        return 1;
+    }
+    return 0;
+}
+
+int DecodePrimary(heif_context* ctx, const uint8_t* data, size_t size, const CodecLimits& limits,
+                  DecodedImage* out) {
     heif_image_handle* handle = nullptr;
     if (heif_context_get_primary_image_handle(ctx, &handle).code != heif_error_Ok) return 1;
     const int width = heif_image_handle_get_width(handle), height = heif_image_handle_get_height(handle);
     const int depth = heif_image_handle_get_luma_bits_per_pixel(handle);
     const bool deep = depth > 8;
-    int code = CodecAllocImage(out, width, height, false, limits);
-    // The library's YCbCr planes and alpha, and its interleaved copy.
-    const uint64_t work = (uint64_t)width * (uint64_t)height * (deep ? 2 : 1) * (2 + 4) + (4u << 20);
+    uint64_t work = 0;
+    int code = CheckCodedSize(data, size, deep, limits, &work);
+    if (!code) code = CodecAllocImage(out, width, height, false, limits);
     if (!code && !CodecRoomFor(out, work)) {
         errno = ENOMEM;
         code = 1;
@@ -88,7 +129,7 @@ int DecodeHeif(const uint8_t* data, size_t size, const CodecLimits& limits, Deco
     heif_context* ctx = heif_context_alloc();
     if (!ctx) return 1;
     int code = heif_context_read_from_memory_without_copy(ctx, data, size, nullptr).code != heif_error_Ok;
-    if (!code) code = DecodePrimary(ctx, limits, out);
+    if (!code) code = DecodePrimary(ctx, data, size, limits, out);
     heif_context_free(ctx);
     return code;
 }

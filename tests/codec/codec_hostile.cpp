@@ -16,6 +16,8 @@
 #include "platform/clip_picture.h"
 #include "codec/codec.h"
 #include "platform/draw/surface.h"
+#include "support/heif_files.h"
+#include "support/outside_io.h"
 #include "support/picture_files.h"
 
 namespace {
@@ -74,6 +76,26 @@ std::string TallRle4Bmp(int width, int height) {
     return bmp + std::string("\0\1", 2);
 }
 
+// A HEIC as ImageMagick writes it, one tile in a grid, whose grid states a canvas of 30256 x
+// 12566 (1.1 GB as libheif's RGB) while its ispe box states 40 x 22.
+std::string HeicGridBomb() {
+    const std::string path = FreshFolder("hostile_heic") + "/grid.heic";
+    RunCommand("convert -size 40x22 xc:red " + path);
+    std::string file = ReadFileBytes(path);
+    const size_t at = file.find("idat");
+    if (at == std::string::npos || file.size() < at + 16 || (file[at + 5] & 1)) return "";
+    const std::string canvas = BigEndian(30256, 2) + BigEndian(12566, 2);
+    return file.replace(at + 8, 4, canvas);
+}
+
+// A HEIC of 200 x 100 as its boxes state whose parameter set codes 30256 x 12568.
+std::string HeicSpsBomb() {
+    const std::string path = FreshFolder("hostile_sps") + "/sps.heic";
+    if (!WriteHeifFile(path, HeifWriting{false, 8, 1, false}, 200, 100, std::vector<uint16_t>(200 * 100 * 3, 90)))
+        return "";
+    return HeicWithCodedSize(ReadFileBytes(path), 30256, 12568);
+}
+
 TEST(HostileFiles, BombsKeepOnlyWhatLandsAndForgeriesFail) {
     const std::string photo = PatternJpeg(64, 48), cut = JpegCutWithEndMarker(photo, 64, 48, (photo.size() - 600) / 2);
     const std::string png = PngOfZeros(12000, 12000), tiff = TiffStripsOnOneRow(20000, 20000);
@@ -102,6 +124,10 @@ TEST(HostileFiles, BombsKeepOnlyWhatLandsAndForgeriesFail) {
         {"jpeg cut in half with an end marker", cut, all, 1024 * MB, 1, EINVAL},
         // The same kept to a corner: the rows below it are skipped, yet their data is decoded.
         {"jpeg cut with an end marker, kept 8 x 8", cut, CodecKeep{0, 0, 8, 8}, 1024 * MB, 1, EINVAL},
+        // Refused before decoding, as not the size its boxes state; libheif would allocate
+        // the canvas first.
+        {"heic grid canvas of 30256 x 12566 stating 40 x 22", HeicGridBomb(), all, 4096 * MB, 1, EINVAL},
+        {"heic sps coding 30256 x 12568 stating 200 x 100", HeicSpsBomb(), all, 4096 * MB, 1, EINVAL},
         {"the whole photo", photo, all, 1024 * MB, 0, 0, 64, PatternColor(0, 0)},
         {"the photo's middle", photo, CodecKeep{20, 16, 30, 30}, 1024 * MB, 0, 0, 10, PatternColor(20, 16)},
     };

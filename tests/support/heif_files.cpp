@@ -78,6 +78,86 @@ std::vector<uint16_t> HeifStoredSamples(const std::string& path, int* width, int
     return out;
 }
 
+namespace {
+
+uint32_t Be32(const std::string& s, size_t at) {
+    return (uint32_t)(uint8_t)s[at] << 24 | (uint32_t)(uint8_t)s[at + 1] << 16 | (uint32_t)(uint8_t)s[at + 2] << 8 |
+           (uint8_t)s[at + 3];
+}
+
+void AddBe32(std::string* s, size_t at, int64_t delta) {
+    const uint32_t v = (uint32_t)(Be32(*s, at) + delta);
+    for (int i = 0; i < 4; i++) (*s)[at + i] = (char)(v >> (24 - 8 * i));
+}
+
+void PutUe(std::vector<int>* bits, uint64_t v) {
+    int n = 0;
+    while ((v + 1) >> (n + 1)) n++;
+    for (int i = 0; i < n; i++) bits->push_back(0);
+    for (int i = n; i >= 0; i--) bits->push_back((int)((v + 1) >> i & 1));
+}
+
+// Where the exponential-Golomb code starting at bit at ends.
+size_t UeEnd(const std::vector<int>& bits, size_t at) {
+    size_t zeros = 0;
+    while (at + zeros < bits.size() && !bits[at + zeros]) zeros++;
+    return at + 2 * zeros + 1;
+}
+
+}  // namespace
+
+std::string HeicWithCodedSize(std::string file, uint32_t width, uint32_t height) {
+    const size_t hvcc = file.find("hvcC"), iloc = file.find("iloc"), sps = file.find(std::string("\x42\x01", 2), hvcc);
+    if (hvcc == std::string::npos || iloc == std::string::npos || iloc > hvcc || sps == std::string::npos ||
+        file.compare(iloc + 4, 6, std::string("\0\0\0\0\x44\x40\0\x01", 8), 0, 6) != 0)
+        return "";
+    const size_t length = (size_t)(uint8_t)file[sps - 2] << 8 | (uint8_t)file[sps - 1];
+    // The payload's bits without its escapes.
+    std::vector<int> bits;
+    int zeros = 0;
+    for (size_t i = sps + 2; i < sps + length; i++) {
+        const uint8_t b = (uint8_t)file[i];
+        if (zeros >= 2 && b == 3) {
+            zeros = 0;
+            continue;
+        }
+        zeros = b == 0 ? zeros + 1 : 0;
+        for (int k = 7; k >= 0; k--) bits.push_back(b >> k & 1);
+    }
+    // One layer: the size follows the profile (104 bits), the set's number and the chroma format.
+    if (bits.size() < 200 || (bits[4] | bits[5] | bits[6])) return "";
+    size_t at = UeEnd(bits, 104);
+    uint64_t format = 0;
+    for (size_t i = at + (UeEnd(bits, at) - at) / 2; i < UeEnd(bits, at); i++) format = format << 1 | (uint64_t)bits[i];
+    const bool planes = format - 1 == 3;   // 4:4:4 may code its planes apart: one bit more
+    at = UeEnd(bits, at) + (planes ? 1 : 0);
+    const size_t after = UeEnd(bits, UeEnd(bits, at));
+    std::vector<int> out(bits.begin(), bits.begin() + (long)at);
+    PutUe(&out, width);
+    PutUe(&out, height);
+    // The rest up to its stop bit, then the stop bit and the alignment again.
+    size_t end = bits.size();
+    while (end > after && !bits[end - 1]) end--;
+    out.insert(out.end(), bits.begin() + (long)after, bits.begin() + (long)end);
+    while (out.size() % 8) out.push_back(0);
+    std::string nal = file.substr(sps, 2);
+    zeros = 0;
+    for (size_t i = 0; i < out.size(); i += 8) {
+        int byte = 0;
+        for (int k = 0; k < 8; k++) byte = byte << 1 | out[i + k];
+        if (zeros >= 2 && byte <= 3) nal += '\x03', zeros = 0;
+        nal += (char)byte;
+        zeros = byte == 0 ? zeros + 1 : 0;
+    }
+    const int64_t delta = (int64_t)nal.size() - (int64_t)length;
+    file.replace(sps, length, nal);
+    file[sps - 2] = (char)(nal.size() >> 8), file[sps - 1] = (char)nal.size();
+    // The boxes around it grow, and the item's data (its base offset) moves.
+    for (const char* box : {"meta", "iprp", "ipco", "hvcC"}) AddBe32(&file, file.find(box) - 4, delta);
+    AddBe32(&file, iloc + 4 + 12, delta);
+    return file;
+}
+
 // libx265 keeps a few kilobytes per encoder that libheif's plugin never hands back; under the
 // leak checker of a sanitized build they are the encoder's, not a fault of ours.
 extern "C" const char* __lsan_default_suppressions(void) { return "leak:libx265.so\n"; }
