@@ -200,6 +200,58 @@ static void FillTurned32(int index, const Surface* old, bool clockwise) {
         for (int x = y < w4 ? h4 : 0; x < h; x++) row[x] = src[TurnSource(x, y, stride, w, h, clockwise)];
     }
 }
+
+// Transposes the 8 x 8 block of bytes in the low halves of r[0..7]: the low half of
+// out[j / 2] (j even) or its high half (j odd) holds the bytes j of r[0..7].
+static inline void Transpose8x8(const __m128i r[8], __m128i out[4]) {
+    const __m128i t0 = _mm_unpacklo_epi8(r[0], r[1]), t1 = _mm_unpacklo_epi8(r[2], r[3]);
+    const __m128i t2 = _mm_unpacklo_epi8(r[4], r[5]), t3 = _mm_unpacklo_epi8(r[6], r[7]);
+    const __m128i u0 = _mm_unpacklo_epi16(t0, t1), u1 = _mm_unpackhi_epi16(t0, t1);
+    const __m128i u2 = _mm_unpacklo_epi16(t2, t3), u3 = _mm_unpackhi_epi16(t2, t3);
+    out[0] = _mm_unpacklo_epi32(u0, u2);
+    out[1] = _mm_unpackhi_epi32(u0, u2);
+    out[2] = _mm_unpacklo_epi32(u1, u3);
+    out[3] = _mm_unpackhi_epi32(u1, u3);
+}
+
+// Turns the 8 x 8 block of an 8-bit image whose new top-left is (x, y), as TurnBlock32 does
+// with four words.
+static inline void TurnBlock8(int index, const uint8_t* src, size_t stride, int x, int y, int w, int h,
+                              bool clockwise) {
+    __m128i rows[8], cols[4];
+    for (int k = 0; k < 8; k++) {
+        const size_t at = clockwise ? (size_t)(h - 1 - x - k) * stride + (size_t)y
+                                    : (size_t)(x + k) * stride + (size_t)(w - 8 - y);
+        rows[k] = _mm_loadl_epi64((const __m128i*)(src + at));
+    }
+    Transpose8x8(rows, cols);
+    for (int j = 0; j < 8; j++) {
+        const int c = clockwise ? j : 7 - j;
+        const __m128i v = (c & 1) ? _mm_srli_si128(cols[c / 2], 8) : cols[c / 2];
+        _mm_storel_epi64((__m128i*)((uint8_t*)Row(index, y + j) + x), v);
+    }
+}
+
+// The 8-bit turn in tiles of 8 x 8 blocks, the strips past the last whole block pixel by
+// pixel: a byte at a time, each new pixel would cost a load of its own.
+static void FillTurned8(int index, const Surface* old, bool clockwise) {
+    const uint8_t* src = (const uint8_t*)old->pixels;
+    const size_t stride = (size_t)old->stride;
+    const int w = old->width, h = old->height, tile = 64;
+    const int w8 = w & ~7, h8 = h & ~7;
+    for (int y0 = 0; y0 < w8; y0 += tile) {
+        const int y1 = std::min(y0 + tile, w8);
+        for (int x0 = 0; x0 < h8; x0 += tile) {
+            const int x1 = std::min(x0 + tile, h8);
+            for (int y = y0; y < y1; y += 8)
+                for (int x = x0; x < x1; x += 8) TurnBlock8(index, src, stride, x, y, w, h, clockwise);
+        }
+    }
+    for (int y = 0; y < w; y++) {
+        uint8_t* row = (uint8_t*)Row(index, y);
+        for (int x = y < w8 ? h8 : 0; x < h; x++) row[x] = src[TurnSource(x, y, stride, w, h, clockwise)];
+    }
+}
 #endif
 
 // The turn reads the old pixels straight into the new image, whose pages are first touched
@@ -218,7 +270,11 @@ int RotateImage(int index, bool clockwise) {
         FillTurned<uint32_t>(index, old, clockwise);
 #endif
     else
+#if defined(__SSE2__)
+        FillTurned8(index, old, clockwise);
+#else
         FillTurned<uint8_t>(index, old, clockwise);
+#endif
     PlatInvalidateRect(r->window, nullptr, false);
     return TRANSFORM_DONE;
 }
